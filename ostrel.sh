@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and then either starts the program
+# (./ostrel.sh run) or runs every test (./ostrel.sh test).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+  libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation
+  # used by the tests as independent decoders and as servers
+  python3 libjpeg-turbo-progs netpbm imagemagick xvfb xauth
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() { # build-dir [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir"
+}
+
+run_tests() { # build-dir
+  (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j2)
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build build/release -DCMAKE_BUILD_TYPE=Release -DOSTREL_TESTS=OFF -DOSTREL_BENCH=OFF
+    if [ -x build/release/src/ostrel ]; then
+      exec build/release/src/ostrel
+    fi
+    exec build/release/src/ostrel-cli --help
+    ;;
+  test)
+    install_missing
+    build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_BENCH=OFF
+    run_tests build/test
+    # The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export LSAN_OPTIONS=suppressions=$PWD/.ci/lsan.supp:print_suppressions=0
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    build build/asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCH=OFF
+    run_tests build/asan
+    ;;
+  *)
+    echo "usage: ./ostrel.sh run | test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,97 @@
+#include "colour/Drawing.h"
+
+#include "util/Fonts.h"
+#include "util/Picture.h"
+#include "util/Text.h"
+
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kMaxTextPictureSide = 4096;
+
+void drawFrame(QImage& picture, QColor colour)
+{
+    QPainter painter(&picture);
+    painter.setPen(colour);
+    painter.drawRect(0, 0, picture.width() - 1, picture.height() - 1);
+}
+
+// Text is drawn with its top at y, as the original canvas TextOut places it.
+void drawTextAt(QPainter& painter, int x, int y, const QString& text)
+{
+    QFontMetrics metrics(painter.font());
+    painter.drawText(x, y + metrics.ascent(), text);
+}
+
+} // namespace
+
+void MakeBlankPicture(QImage& picture, int width, int height)
+{
+    if (width < 1 || height < 1)
+        return;
+    QImage made = allocateFilledPicture(width, height, 255, 255, 255);
+    if (made.isNull())
+        return;
+    drawFrame(made, Qt::black);
+    picture = made;
+}
+
+QImage blankPicture(int width, int height)
+{
+    QImage picture;
+    MakeBlankPicture(picture, width, height);
+    return picture;
+}
+
+void DrawLinesAsPicture(QImage& picture, const QStringList* lines, QColor colour, const QFont* font)
+{
+    picture = allocateFilledPicture(10, 10, colour.red(), colour.green(), colour.blue());
+    if (!lines)
+        return;
+    QFont textFont = font ? *font : courierBold10();
+    QFontMetrics metrics(textFont);
+    const int lineHeight = metrics.height();
+    QStringList expanded;
+    expanded.reserve(lines->size());
+    int widest = 0;
+    for (const QString& line : *lines) {
+        expanded.append(expandTabs(line));
+        widest = std::max(widest, metrics.horizontalAdvance(expanded.back()));
+    }
+    const int64_t width = std::min<int64_t>(kMaxTextPictureSide, int64_t(widest) + 10);
+    const int64_t height = std::min<int64_t>(kMaxTextPictureSide, int64_t(expanded.size()) * lineHeight + 10);
+    QImage made = allocateFilledPicture(width, height, colour.red(), colour.green(), colour.blue());
+    if (made.isNull())
+        return;
+    QPainter painter(&made);
+    painter.setFont(textFont);
+    painter.setPen(Qt::black);
+    int y = 5;
+    for (const QString& line : expanded) {
+        if (y >= made.height())
+            break;
+        drawTextAt(painter, 5, y, line);
+        y += lineHeight;
+    }
+    painter.end();
+    picture = made;
+}
+
+QImage unsupportedPicture(const QString& fileName, const QString& upperExtension)
+{
+    QImage picture = blankPicture(320, 200);
+    QPainter painter(&picture);
+    painter.setFont(courierBold10());
+    painter.setPen(Qt::black);
+    drawTextAt(painter, 5, 5, QFileInfo(fileName).fileName());
+    drawTextAt(painter, 5, 25, upperExtension + QStringLiteral(" not supported"));
+    return picture;
+}
+
+} // namespace ostrel

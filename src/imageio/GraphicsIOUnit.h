@@ -1,0 +1,30 @@
+#pragma once
+// Turns a file name into a picture, choosing the reader by extension alone.
+#include "imageio/LoadResult.h"
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+// The loader code of an extension such as ".bmp" (upper-cased first); 0 when
+// no reader handles it.
+uint8_t PictureLoaderCode(const QString& extension);
+
+// The extension as the dispatcher sees it: from the last "." of the file
+// name (not of a folder) on, upper-cased; empty when there is none.
+QString upperExtension(const QString& fileName);
+
+// Reads the file and runs the reader of its extension.
+LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options = {});
+
+// Runs the reader chosen by `fileName`'s extension over bytes already in memory.
+LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options = {});
+
+// Replaces `picture` with the file's picture, in the working format; keeps
+// the previous picture when the reader could not make one (a JPEG that fails
+// to decode). Returns the reader's result without its picture.
+LoadResult LoadPictureFile(QImage& picture, const QString& fileName, const PictureLoadOptions& options = {});
+
+} // namespace ostrel

@@ -1,0 +1,36 @@
+#pragma once
+// The working picture is a QImage in Format_BGR888: three bytes per pixel in
+// the order blue, green, red, row 0 on top. Every picture is allocated through
+// these functions, which check the size against one pixel limit first.
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+constexpr QImage::Format kPictureFormat = QImage::Format_BGR888;
+constexpr int64_t kDefaultPixelLimit = int64_t(1) << 28;
+
+// The limit in force; tests and fuzzers may lower it.
+int64_t pixelLimit();
+void setPixelLimit(int64_t limit);
+
+// True when width × height is positive, within the pixel limit and
+// addressable by QImage (computed without overflow).
+bool pictureSizeAllowed(int64_t width, int64_t height);
+
+// A new picture of that size (contents undefined), or a null QImage when the
+// size is not allowed or memory runs out.
+QImage allocatePicture(int64_t width, int64_t height);
+
+// A picture filled with one colour (red, green, blue), or null as above.
+QImage allocateFilledPicture(int64_t width, int64_t height, uint8_t red, uint8_t green, uint8_t blue);
+
+// Brings any picture to the working format in place; returns true if it had
+// to be converted.
+bool ensurePictureFormat(QImage& picture);
+
+// "W×H" with the multiplication sign.
+QString pictureSizeText(const QImage& picture);
+
+} // namespace ostrel

@@ -1,0 +1,26 @@
+#pragma once
+// 8-bit text as the hidden-payload format and the file formats store it:
+// Windows-1252 where every character fits, else UTF-8.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+// Windows-1252 bytes when every character has a code there, else UTF-8 bytes.
+QByteArray toAnsiBytes(const QString& text);
+
+// UTF-8 when the bytes are valid UTF-8, else Windows-1252.
+QString fromStoredBytes(const QByteArray& bytes);
+
+// Windows-1252 only (every byte is one character; the five unassigned codes
+// map to the C1 control characters of the same value).
+QString fromWindows1252(const QByteArray& bytes);
+
+// The character for one Windows-1252 byte.
+char16_t windows1252Char(uint8_t byte);
+
+// Expands each tab to spaces up to the next multiple of 8 columns (at least one).
+QString expandTabs(const QString& text);
+
+} // namespace ostrel
