@@ -1,0 +1,26 @@
+#pragma once
+// Shared by the fuzz targets: an application object for font rendering and a
+// low pixel limit, so that a fuzzer explores formats rather than memory.
+#include "util/Picture.h"
+
+#include <QGuiApplication>
+
+namespace ostrel {
+
+inline void prepareFuzzing()
+{
+    static bool ready = false;
+    if (ready)
+        return;
+    ready = true;
+    if (!QCoreApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzzer";
+        static char* argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv);
+    }
+    setPixelLimit(int64_t(1) << 24);
+}
+
+} // namespace ostrel

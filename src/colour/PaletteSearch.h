@@ -1,0 +1,42 @@
+#pragma once
+// Nearest palette colour for a pixel, optionally only among palette colours
+// whose blue value is even or odd, and the remapping of a picture to a palette.
+#include "colour/PaletteTypes.h"
+
+#include <QImage>
+#include <cstdint>
+
+namespace ostrel {
+
+class TPaletteSearch {
+public:
+    TPaletteSearch(const TPaletteArray& palette, int32_t count);
+    ~TPaletteSearch();
+    TPaletteSearch(const TPaletteSearch&) = delete;
+    TPaletteSearch& operator=(const TPaletteSearch&) = delete;
+
+    // Palette index of the nearest accepted entry; moves it one place forward.
+    int Search(TParityFilter filter, TTripleValue triple);
+    int SearchColor(TColorValue colour, TParityFilter filter);
+    // The palette colour of Search's answer, as a triple value.
+    TTripleValue NearestTriple(TParityFilter filter, TTripleValue triple);
+    int NearestIndex(TTripleValue triple);
+    int NearestIndexOfColor(TColorValue colour);
+    TTripleValue NearestTripleAny(TTripleValue triple);
+
+    int count() const;
+
+private:
+    struct Impl;
+    Impl* m_impl;
+};
+
+// Adds the three deltas to a pixel (bytes blue, green, red), clamping each channel to 0..255.
+void AddClampTriple(uint8_t* pixel, int deltaRed, int deltaGreen, int deltaBlue);
+
+// Replaces the pixels of the inclusive rectangle by their nearest palette
+// colours, with Floyd–Steinberg error diffusion when `dither` is set.
+void RemapToPalette(QImage& picture, int x1, int y1, int x2, int y2, const TPaletteArray& palette, int32_t count,
+                    bool dither, const TProgressProc& progress);
+
+} // namespace ostrel
