@@ -1,16 +1,188 @@
-// Placeholder until this format's reader is written: the labelled picture.
-#include "colour/Drawing.h"
-#include "imageio/GraphicsIOUnit.h"
+// Casio QV camera files (".CAM"): a directory of areas, of which only the
+// 52×36 thumbnail is painted; the main image is reported, not decoded.
+#include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
+#include "util/ByteReader.h"
+#include "util/Fonts.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <array>
+#include <vector>
 
 namespace ostrel {
 
+namespace {
+
+constexpr int kCamWidth = 320;
+constexpr int kCamHeight = 240;
+constexpr size_t kMaxCamFileSize = 10000000;
+constexpr std::array<uint8_t, 4> kCamSignature = {0x07, 0x20, 0x4D, 0x4D};
+constexpr size_t kDirectoryOffset = 6;
+constexpr size_t kDirectoryEntrySize = 16;
+constexpr size_t kMaxAreas = 100;
+
+enum AreaType : uint16_t { kCommentArea = 1, kThumbnailArea = 2, kMainImageArea = 3 };
+
+constexpr int kThumbWidth = 52;
+constexpr int kThumbHeight = 36;
+constexpr uint32_t kThumbBytes = kThumbWidth * kThumbHeight * 3; // 5616
+constexpr int kThumbLeft = 134;
+constexpr int kThumbTop = 102;
+
+constexpr size_t kQuantTableSize = 64;
+constexpr size_t kMainImageDumpSize = 128;
+// A comment is reported in hex up to this length.
+constexpr size_t kMaxCommentDump = 1024;
+
+struct Area {
+    uint16_t type = 0;
+    uint32_t length = 0;
+    uint64_t start = 0;
+};
+
+QString hexBytes(ByteView bytes)
+{
+    QString text;
+    for (uint8_t byte : bytes) {
+        if (!text.isEmpty())
+            text.append(QLatin1Char(' '));
+        text.append(QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper());
+    }
+    return text;
+}
+
+// Text with its top at y, in the font of the program's labelled pictures.
+void drawLabel(QImage& picture, int x, int y, const QString& text)
+{
+    if (picture.isNull())
+        return;
+    QPainter painter(&picture);
+    const QFont font = courierBold10();
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(x, y + QFontMetrics(font).ascent(), text);
+}
+
+// The bytes of an area that the file holds.
+ByteView areaBytes(ByteView file, const Area& area)
+{
+    if (area.start >= file.size())
+        return {};
+    return file.subspan(size_t(area.start), std::min<uint64_t>(area.length, file.size() - area.start));
+}
+
+void paintThumbnail(QImage& picture, ByteView pixels)
+{
+    const uint8_t* source = pixels.data();
+    for (int y = 0; y < kThumbHeight; ++y) {
+        uint8_t* row = picture.scanLine(kThumbTop + y);
+        for (int x = 0; x < kThumbWidth; ++x, source += 3)
+            kit::putPixel(row, kThumbLeft + x, {source[0], source[1], source[2]});
+    }
+}
+
+// The quantisation tables of the main image's JPEG stream (luminance first),
+// found by their markers.
+void reportQuantTables(kit::ReaderRun& run, ByteView image)
+{
+    static const char* const kTableNames[] = {"Y", "U,V"};
+    size_t found = 0;
+    for (size_t i = 0; i + 5 + kQuantTableSize <= image.size() && found < 2; ++i) {
+        if (image[i] != 0xFF || image[i + 1] != 0xDB)
+            continue;
+        // marker, 16-bit length, then precision/table byte and 64 values
+        run.value(QString::fromLatin1(kTableNames[found]), hexBytes(image.subspan(i + 5, kQuantTableSize)));
+        ++found;
+    }
+}
+
+void reportMainImage(kit::ReaderRun& run, ByteView file, const Area& area)
+{
+    const ByteView image = areaBytes(file, area);
+    run.value(QStringLiteral("Elements"), qint64(area.length));
+    reportQuantTables(run, image);
+    run.value(QStringLiteral("Image Area Start, Bytes Remain"),
+              QStringLiteral("%1, %2").arg(area.start).arg(file.size() > area.start ? file.size() - area.start : 0));
+    run.line(hexBytes(image.first(std::min(image.size(), kMainImageDumpSize))));
+}
+
+} // namespace
+
 LoadResult LoadCamFile(const LoadInput& input)
 {
-    LoadResult result;
-    result.picture = unsupportedPicture(input.fileName, upperExtension(input.fileName));
-    result.stop = LoadStop::Unsupported;
-    return result;
+    kit::ReaderRun run(input, "CAM", kCamWidth, kCamHeight);
+    QImage& picture = run.picture();
+    drawLabel(picture, 5, 5, QStringLiteral("CAM Read Incomplete"));
+    drawLabel(picture, 5, 25, QStringLiteral("Use Thumbnails Only"));
+    if (!input.exists)
+        return run.finish(LoadStop::Missing);
+
+    const ByteView file = input.data.first(std::min(input.data.size(), kMaxCamFileSize));
+    run.line(QStringLiteral("File Size = %1").arg(file.size()));
+    const ByteView head = file.first(std::min<size_t>(file.size(), kCamSignature.size()));
+    if (!std::equal(head.begin(), head.end(), kCamSignature.begin(), kCamSignature.end())) {
+        run.line(QStringLiteral("CAM File Signature Illegal: ") + hexBytes(head) + QStringLiteral(" (expected ") +
+                 hexBytes(kCamSignature) + QLatin1Char(')'));
+        return run.finish(LoadStop::BadSignature);
+    }
+
+    ByteReader reader(file);
+    reader.seek(kCamSignature.size());
+    const uint16_t areaCount = reader.u16be();
+    std::vector<Area> areas;
+    uint64_t start = kDirectoryOffset + uint64_t(kDirectoryEntrySize) * areaCount;
+    for (size_t i = 0; i < std::min<size_t>(areaCount, kMaxAreas); ++i) {
+        reader.seek(kDirectoryOffset + i * kDirectoryEntrySize);
+        Area area;
+        area.type = reader.u16be();
+        area.length = reader.u32be();
+        if (reader.truncated())
+            break;
+        area.start = start;
+        start += area.length;
+        run.line(QStringLiteral("Loading  Area #%1 (Name=%2 Length=%3)").arg(i).arg(area.type).arg(area.length));
+        areas.push_back(area);
+    }
+    for (size_t i = 0; i < areas.size(); ++i)
+        run.line(QStringLiteral("Patching Area #%1 Start=%2").arg(i).arg(areas[i].start));
+
+    const bool thumbnailsOnly = input.options.CamThumbnailsOnly;
+    const QString ignored = QStringLiteral(" (Ignored)");
+    LoadStop stop = reader.truncated() ? LoadStop::Truncated : LoadStop::Complete;
+    bool thumbnailPainted = false;
+    for (size_t index = 0; index < areas.size(); ++index) {
+        const Area& area = areas[index];
+        const ByteView bytes = areaBytes(file, area);
+        const bool whole = bytes.size() == area.length;
+        if (!whole)
+            stop = LoadStop::Truncated;
+        switch (area.type) {
+        case kCommentArea:
+            run.value(QStringLiteral("Comment Type %1").arg(index),
+                      hexBytes(bytes.first(std::min(bytes.size(), kMaxCommentDump))));
+            break;
+        case kThumbnailArea:
+            run.line(QStringLiteral("Thumbnail") + (thumbnailsOnly ? QString() : ignored));
+            if (area.length == kThumbBytes && whole) {
+                paintThumbnail(picture, bytes);
+                thumbnailPainted = true;
+            }
+            break;
+        case kMainImageArea:
+            run.line(QStringLiteral("Main Image") + (thumbnailsOnly ? ignored : QString()));
+            if (!thumbnailsOnly)
+                reportMainImage(run, file, area);
+            break;
+        default:
+            run.line(QStringLiteral("Function Not Supported"));
+            break;
+        }
+    }
+    if (stop == LoadStop::Complete && !thumbnailPainted)
+        stop = LoadStop::Unsupported;
+    return run.finish(stop);
 }
 
 } // namespace ostrel

@@ -1,0 +1,156 @@
+#pragma once
+// Helpers for the tests of the small picture readers: building files byte by
+// byte, running a reader over them, reading pixels and report lines, and
+// asking an independent decoder for its pixels.
+#include "imageio/GraphicsIOUnit.h"
+#include "util/Picture.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+
+namespace ostrel::testing {
+
+// A file under construction.
+class Bytes {
+public:
+    Bytes& u8(unsigned v) { m_data.append(char(v & 0xFF)); return *this; }
+    Bytes& u16le(unsigned v) { return u8(v).u8(v >> 8); }
+    Bytes& u16be(unsigned v) { return u8(v >> 8).u8(v); }
+    Bytes& u32le(uint32_t v) { return u16le(v & 0xFFFF).u16le(v >> 16); }
+    Bytes& u32be(uint32_t v) { return u16be(v >> 16).u16be(v & 0xFFFF); }
+    Bytes& text(const char* s) { m_data.append(s); return *this; }
+    Bytes& bytes(std::initializer_list<unsigned> list) { for (unsigned v : list) u8(v); return *this; }
+    Bytes& append(const QByteArray& more) { m_data.append(more); return *this; }
+    Bytes& fill(qsizetype count, unsigned v) { m_data.append(count, char(v & 0xFF)); return *this; }
+    // Pads with `v` up to an absolute size.
+    Bytes& padTo(qsizetype size, unsigned v = 0) { if (m_data.size() < size) fill(size - m_data.size(), v); return *this; }
+    Bytes& put(qsizetype at, unsigned v) { m_data[at] = char(v & 0xFF); return *this; }
+    qsizetype size() const { return m_data.size(); }
+    const QByteArray& data() const { return m_data; }
+    operator const QByteArray&() const { return m_data; }
+
+private:
+    QByteArray m_data;
+};
+
+inline LoadResult loadBytes(const QString& fileName, const QByteArray& bytes, const PictureLoadOptions& options = {})
+{
+    return LoadPictureBytes(fileName, ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
+                            options);
+}
+
+// The reader's result for a file that does not exist.
+inline LoadResult loadMissing(const QString& fileName, const PictureLoadOptions& options = {})
+{
+    return LoadPictureFileWithOptions(QStringLiteral("no-such-folder-for-ostrel/") + fileName, options);
+}
+
+inline QColor pixel(const QImage& picture, int x, int y)
+{
+    return QColor(picture.pixel(x, y));
+}
+
+inline bool hasLine(const LoadResult& result, const QString& text)
+{
+    return result.report.contains(text);
+}
+
+// The value of the first "name ----- value" line, or nothing.
+inline std::optional<QString> reportedValue(const LoadResult& result, const QString& name)
+{
+    const QString prefix = reportValueLine(name, QString());
+    for (const QString& line : result.report)
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    return std::nullopt;
+}
+
+// The white picture with a black frame of the given pen width that the
+// readers start from or draw as a placeholder.
+inline bool isFramedBlank(const QImage& picture, int width, int height, int pen = 1)
+{
+    if (picture.width() != width || picture.height() != height)
+        return false;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool edge = x < pen || y < pen || x >= width - pen || y >= height - pen;
+            if (picture.pixel(x, y) != (edge ? qRgb(0, 0, 0) : qRgb(255, 255, 255)))
+                return false;
+        }
+    return true;
+}
+
+inline bool isAllWhite(const QImage& picture)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (picture.pixel(x, y) != qRgb(255, 255, 255))
+                return false;
+    return true;
+}
+
+// The sample files of one format written by other software; empty (and the
+// test skips) when the folder is absent.
+inline QStringList corpusFiles(const char* format, const QStringList& patterns)
+{
+    QStringList files;
+    QDirIterator it(QStringLiteral(OSTREL_CORPUS_DIR "/") + QLatin1String(format), patterns, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(it.next());
+    files.sort();
+    return files;
+}
+
+#define OSTREL_CORPUS_OR_SKIP(files, format, patterns)                                     \
+    const QStringList files = ::ostrel::testing::corpusFiles(format, patterns);            \
+    if (files.isEmpty())                                                                   \
+        GTEST_SKIP() << "no sample files for " << format
+
+// Pixels from an external decoder that writes a PNM picture to its standard
+// output, or nothing when the program is not installed or fails.
+inline std::optional<QImage> decodeWithTool(const QString& program, const QStringList& arguments)
+{
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(path, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    QImage picture = QImage::fromData(process.readAllStandardOutput());
+    if (picture.isNull())
+        return std::nullopt;
+    return picture.convertToFormat(QImage::Format_RGB32);
+}
+
+// Where two pictures first differ, as text; empty when they agree.
+inline std::string firstDifference(const QImage& ours, const QImage& theirs, int tolerance = 0)
+{
+    if (ours.size() != theirs.size())
+        return "size " + std::to_string(ours.width()) + "x" + std::to_string(ours.height()) + " vs " +
+               std::to_string(theirs.width()) + "x" + std::to_string(theirs.height());
+    for (int y = 0; y < ours.height(); ++y)
+        for (int x = 0; x < ours.width(); ++x) {
+            const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > tolerance || std::abs(qGreen(a) - qGreen(b)) > tolerance ||
+                std::abs(qBlue(a) - qBlue(b)) > tolerance)
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") " +
+                       QColor(a).name().toStdString() + " vs " + QColor(b).name().toStdString();
+        }
+    return {};
+}
+
+} // namespace ostrel::testing
