@@ -57,12 +57,33 @@ int pngChannels(uint8_t colourType)
     }
 }
 
-std::optional<IconImage> probePng(ByteView data)
+// The PNG stream up to its end chunk, when every chunk lies inside the data.
+// The decoder allocates a chunk's declared length before it reads the chunk,
+// so a length beyond the file must never reach it.
+std::optional<ByteView> pngStream(ByteView data)
 {
     ByteReader reader(data);
+    reader.skip(kPngSignature.size());
+    while (!reader.atEnd()) {
+        const uint32_t length = reader.u32be();
+        const ByteView name = reader.bytes(4);
+        if (!reader.skip(length) || !reader.skip(4))
+            return std::nullopt;
+        if (std::equal(name.begin(), name.end(), "IEND"))
+            return data.first(reader.pos());
+    }
+    return std::nullopt;
+}
+
+std::optional<IconImage> probePng(ByteView file)
+{
+    const std::optional<ByteView> data = pngStream(file);
+    if (!data)
+        return std::nullopt;
+    ByteReader reader(*data);
     reader.seek(16); // signature, IHDR length and name
     IconImage image;
-    image.data = data;
+    image.data = *data;
     image.png = true;
     image.width = reader.u32be();
     image.height = reader.u32be();

@@ -119,9 +119,9 @@ inline QStringList corpusFiles(const char* format, const QStringList& patterns)
     if (files.isEmpty())                                                                   \
         GTEST_SKIP() << "no sample files for " << format
 
-// Pixels from an external decoder that writes a PNM picture to its standard
-// output, or nothing when the program is not installed or fails.
-inline std::optional<QImage> decodeWithTool(const QString& program, const QStringList& arguments)
+// The standard output of an external program, or nothing when it is not
+// installed or fails.
+inline std::optional<QByteArray> runTool(const QString& program, const QStringList& arguments)
 {
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
@@ -130,7 +130,16 @@ inline std::optional<QImage> decodeWithTool(const QString& program, const QStrin
     process.start(path, arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
-    QImage picture = QImage::fromData(process.readAllStandardOutput());
+    return process.readAllStandardOutput();
+}
+
+// Pixels from an external decoder that writes a picture to its standard output.
+inline std::optional<QImage> decodeWithTool(const QString& program, const QStringList& arguments)
+{
+    const std::optional<QByteArray> output = runTool(program, arguments);
+    if (!output)
+        return std::nullopt;
+    QImage picture = QImage::fromData(*output);
     if (picture.isNull())
         return std::nullopt;
     return picture.convertToFormat(QImage::Format_RGB32);
