@@ -1,0 +1,193 @@
+#include "small_readers_support.h"
+
+#include <QImageReader>
+
+using namespace ostrel;
+using namespace ostrel::testing;
+
+namespace {
+
+enum : uint16_t { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5 };
+
+struct TiffTag {
+    uint16_t tag;
+    uint16_t type;
+    std::vector<uint32_t> values; // rationals as numerator, denominator pairs
+    QByteArray text = {};
+};
+
+struct TiffShape {
+    bool bigEndian = false;
+    const char* order = nullptr; // the two signature bytes; default from the byte order
+    unsigned magic = 42;
+    unsigned claimedEntries = 0; // 0: the real count
+};
+
+// A TIFF with one directory at offset 8, its values after it.
+Bytes tiffFile(const std::vector<TiffTag>& tags, const TiffShape& shape = {})
+{
+    Bytes file;
+    auto u16 = [&](Bytes& b, unsigned v) -> Bytes& { return shape.bigEndian ? b.u16be(v) : b.u16le(v); };
+    auto u32 = [&](Bytes& b, uint32_t v) -> Bytes& { return shape.bigEndian ? b.u32be(v) : b.u32le(v); };
+    file.text(shape.order ? shape.order : shape.bigEndian ? "MM" : "II");
+    u16(file, shape.magic);
+    u32(file, 8);
+    u16(file, shape.claimedEntries ? shape.claimedEntries : unsigned(tags.size()));
+    Bytes values;
+    const uint32_t valuesStart = 8 + 2 + 12 * uint32_t(tags.size()) + 4;
+    for (const TiffTag& t : tags) {
+        Bytes data;
+        uint32_t count = 0;
+        if (t.type == kAscii) {
+            data.append(t.text);
+            count = uint32_t(t.text.size());
+        } else {
+            for (uint32_t v : t.values)
+                t.type == kByte ? data.u8(v) : t.type == kShort ? u16(data, v) : u32(data, v);
+            count = uint32_t(t.type == kRational ? t.values.size() / 2 : t.values.size());
+        }
+        u16(file, t.tag);
+        u16(file, t.type);
+        u32(file, count);
+        if (data.size() <= 4) {
+            file.append(data).fill(4 - data.size(), 0);
+        } else {
+            u32(file, valuesStart + uint32_t(values.size()));
+            values.append(data);
+        }
+    }
+    u32(file, 0);
+    file.append(values);
+    return file;
+}
+
+std::vector<TiffTag> sizeTags(uint32_t width, uint32_t height, uint16_t type = kShort)
+{
+    return {{256, type, {width}}, {257, type, {height}}};
+}
+
+} // namespace
+
+TEST(TiffReader, PlaceholderTakesTheSizeTags)
+{
+    const struct {
+        const char* what;
+        QByteArray file;
+        int width, height;
+    } cases[] = {
+        {"little-endian shorts", tiffFile(sizeTags(800, 600)), 800, 600},
+        {"big-endian shorts", tiffFile(sizeTags(800, 600), {true}), 800, 600},
+        {"big-endian longs", tiffFile(sizeTags(70, 1, kLong), {true}), 70, 1},
+        {"width above 32767", tiffFile(sizeTags(40000, 3, kLong)), 32767, 3},
+        {"height 0 keeps one row", tiffFile(sizeTags(5, 0)), 5, 1},
+        {"width only", tiffFile({{256, kShort, {30}}}), 30, 100},
+        {"size tags of another type are passed over", tiffFile({{256, kByte, {30}}, {257, kRational, {40, 1}}}), 100, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LoadResult result = loadBytes(QStringLiteral("t.tif"), c.file);
+        EXPECT_EQ(result.stop, LoadStop::Complete);
+        EXPECT_TRUE(isFramedBlank(result.picture, c.width, c.height));
+        EXPECT_TRUE(hasLine(result, QStringLiteral(".TIF Decode Complete")));
+    }
+}
+
+TEST(TiffReader, ReportsTheDirectory)
+{
+    const std::vector<TiffTag> tags = {
+        {256, kShort, {4}},
+        {257, kLong, {2}},
+        {258, kShort, {8, 8, 8}},
+        {259, kShort, {5}},
+        {262, kShort, {2}},
+        {270, kAscii, {}, QByteArray("two\0lines", 9)},
+        {282, kRational, {72, 1}},
+        {320, kShort, {1, 2, 3, 4, 5, 6}},
+        {33432, kAscii, {}, QByteArray("me", 2)},
+        {40000, kShort, {1}},
+    };
+    for (bool big : {false, true}) {
+        SCOPED_TRACE(big);
+        const LoadResult result = loadBytes(QStringLiteral("t.tiff"), tiffFile(tags, {big}));
+        ASSERT_EQ(result.stop, LoadStop::Complete);
+        auto value = [&](const char* name) { return reportedValue(result, QString::fromLatin1(name)).value_or(QStringLiteral("?")); };
+        EXPECT_EQ(value("TIF Signature"), big ? QStringLiteral("MM") : QStringLiteral("II"));
+        EXPECT_EQ(value("First IFD Address"), QStringLiteral("8"));
+        EXPECT_EQ(value("Directory Entries"), QStringLiteral("10"));
+        EXPECT_EQ(value("Width"), QStringLiteral("4"));
+        EXPECT_EQ(value("Height"), QStringLiteral("2"));
+        EXPECT_EQ(value("BitsPerSample"), QStringLiteral("8 8 8 Count = 3"));
+        EXPECT_EQ(value("Compression"), QStringLiteral("5 LZW"));
+        EXPECT_EQ(value("PhotometricInterpretation"), QStringLiteral("2 RGB"));
+        EXPECT_EQ(value("ImageDescription"), QStringLiteral("two\r\nlines"));
+        EXPECT_EQ(value("XResolution"), QStringLiteral("72/1"));
+        EXPECT_EQ(value("ColorMap"), QStringLiteral("1 2 3 4 5 6 Count = 6 should be (3*2^BitsPerSample)"));
+        EXPECT_EQ(value("Copyright"), QStringLiteral("me"));
+        EXPECT_EQ(value("40000"), QStringLiteral("Type(Unsigned Short (16-bit))*"));
+        EXPECT_EQ(value("Next IFD Address"), QStringLiteral("0"));
+        EXPECT_TRUE(isFramedBlank(result.picture, 4, 2));
+    }
+    const LoadResult unknown = loadBytes(QStringLiteral("t.tif"), tiffFile({{259, kShort, {99}}, {262, kShort, {7}}}));
+    EXPECT_EQ(reportedValue(unknown, QStringLiteral("Compression")), QStringLiteral("99 <unknown>"));
+    EXPECT_EQ(reportedValue(unknown, QStringLiteral("PhotometricInterpretation")), QStringLiteral("7 <unknown>"));
+}
+
+TEST(TiffReader, ProblemsAreRecordedAndTheWalkGoesOn)
+{
+    const std::vector<TiffTag> tags = sizeTags(30, 20);
+    Bytes valuesOutside = tiffFile({{256, kShort, {30}}, {258, kShort, {8, 8, 8}}, {257, kShort, {20}}});
+    valuesOutside.put(8 + 2 + 12 + 8, 0xF0); // BitsPerSample's value offset now points far past the end
+    const struct {
+        const char* what;
+        QByteArray file;
+        LoadStop stop;
+        const char* problem;
+        int width, height;
+    } cases[] = {
+        {"byte order XX", tiffFile(tags, {false, "XX"}), LoadStop::BadSignature, "Illegal Signature: \"XX\"", 30, 20},
+        {"BigTIFF", tiffFile(tags, {false, nullptr, 43}), LoadStop::BadSignature,
+         "Illegal Special Code (should be 42) = 43", 30, 20},
+        {"directory longer than the file", tiffFile(tags, {false, nullptr, 42, 300}), LoadStop::Truncated,
+         "Directory Extends Past End of File", 30, 20},
+        {"values outside the file", valuesOutside, LoadStop::Corrupt, "Tag Values Outside the File", 30, 20},
+        {"more pixels than the limit", tiffFile(sizeTags(32767, 32767)), LoadStop::OverLimit,
+         "Picture Size Over Limit = 32767\u00d732767", 100, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LoadResult result = loadBytes(QStringLiteral("t.tif"), c.file);
+        EXPECT_EQ(result.stop, c.stop);
+        EXPECT_TRUE(hasLine(result, QString::fromUtf8(c.problem)));
+        EXPECT_TRUE(hasLine(result, QStringLiteral(".TIF Decode Complete")));
+        EXPECT_TRUE(isFramedBlank(result.picture, c.width, c.height));
+    }
+}
+
+TEST(TiffReader, UnreadableHeadersGiveTheBlank)
+{
+    Bytes farDirectory;
+    farDirectory.text("II").u16le(42).u32le(0x7FFFFFF0);
+    const QByteArray cases[] = {QByteArray("II*\0", 4), farDirectory, tiffFile(sizeTags(9, 9)).data().left(9)};
+    for (const QByteArray& file : cases) {
+        const LoadResult result = loadBytes(QStringLiteral("t.tif"), file);
+        EXPECT_EQ(result.stop, LoadStop::Truncated);
+        EXPECT_TRUE(isFramedBlank(result.picture, 100, 100));
+    }
+}
+
+// Files written by other programs: every one ends cleanly, and where Qt's
+// own TIFF reader gives a size, the placeholder has it.
+TEST(TiffReader, CorpusFilesLoadWithTheirSize)
+{
+    OSTREL_CORPUS_OR_SKIP(files, "tif", (QStringList{QStringLiteral("*.tif"), QStringLiteral("*.tiff")}));
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        const LoadResult result = LoadPictureFileWithOptions(path);
+        ASSERT_FALSE(result.picture.isNull());
+        EXPECT_EQ(result.report.back(), QStringLiteral("TIF End."));
+        const QSize theirs = QImageReader(path).size();
+        if (!theirs.isValid() || result.stop != LoadStop::Complete)
+            continue;
+        EXPECT_EQ(result.picture.size(), QSize(std::min(theirs.width(), 32767), std::min(theirs.height(), 32767)));
+    }
+}
