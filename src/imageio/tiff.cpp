@@ -20,9 +20,12 @@ constexpr size_t kEntrySize = 12;
 constexpr uint16_t kImageWidthTag = 256;
 constexpr uint16_t kImageLengthTag = 257;
 constexpr uint32_t kMaxSide = 32767;
-// Values listed per tag; the count is always reported in full.
+// Values (or text bytes) listed per tag, and over the whole directory, so a
+// directory of many tags all pointing at the same long array cannot blow the
+// report up; the count is always reported in full.
 constexpr uint32_t kMaxValuesShown = 1024;
 constexpr uint32_t kMaxTextShown = 65536;
+constexpr uint32_t kDirectoryShownBudget = 262144;
 
 enum FieldType : uint16_t {
     kByte = 1, kAscii, kShort, kLong, kRational, kSByte, kUndefined, kSShort, kSLong, kSRational, kFloat, kDouble
@@ -193,11 +196,12 @@ QString asciiText(ByteView bytes)
     return text;
 }
 
-QString entryValues(const TiffReader& reader, const Entry& entry)
+// The entry's values as report text, listing at most `shown` of them (text bytes for ASCII).
+QString entryValues(const TiffReader& reader, const Entry& entry, uint32_t shown)
 {
     const uint16_t tag = entry.tag;
     if (entry.type == kAscii)
-        return asciiText(reader.bytes(entry.valuesAt, std::min(entry.count, kMaxTextShown)));
+        return asciiText(reader.bytes(entry.valuesAt, shown));
     if (entry.count == 1) {
         const QString value = valueText(reader, entry, 0);
         if (tag == 259)
@@ -207,7 +211,7 @@ QString entryValues(const TiffReader& reader, const Entry& entry)
         return value;
     }
     QStringList values;
-    for (uint32_t i = 0; i < std::min(entry.count, kMaxValuesShown); ++i)
+    for (uint32_t i = 0; i < shown; ++i)
         values.append(valueText(reader, entry, i));
     QString text = values.join(QLatin1Char(' ')) + QStringLiteral(" Count = ") + QString::number(entry.count);
     if (tag == 291)
@@ -224,6 +228,7 @@ struct Walk {
     bool signatureBad = false;
     bool cutShort = false;
     bool valuesOutside = false;
+    uint32_t shownBudget = kDirectoryShownBudget;
 };
 
 void walkEntry(kit::ReaderRun& run, const TiffReader& reader, const Entry& entry, Walk& walk)
@@ -233,12 +238,13 @@ void walkEntry(kit::ReaderRun& run, const TiffReader& reader, const Entry& entry
         run.value(QString::number(entry.tag), QStringLiteral("Type(") + typeName(entry.type) + QStringLiteral(")*"));
         return;
     }
-    const uint64_t shownBytes = entry.type == kAscii
-                                    ? std::min(entry.count, kMaxTextShown)
-                                    : uint64_t(std::min(entry.count, kMaxValuesShown)) * typeSize(entry.type);
-    if (shownBytes > 0 && !reader.within(entry.valuesAt, shownBytes))
+    const uint32_t tagLimit = std::min(entry.count, entry.type == kAscii ? kMaxTextShown : kMaxValuesShown);
+    const uint64_t tagBytes = entry.type == kAscii ? tagLimit : uint64_t(tagLimit) * typeSize(entry.type);
+    if (tagBytes > 0 && !reader.within(entry.valuesAt, tagBytes))
         walk.valuesOutside = true;
-    run.value(QString::fromLatin1(name), entryValues(reader, entry));
+    const uint32_t shown = std::min(tagLimit, walk.shownBudget);
+    walk.shownBudget -= shown;
+    run.value(QString::fromLatin1(name), entryValues(reader, entry, shown));
     const bool sizeTag = entry.tag == kImageWidthTag || entry.tag == kImageLengthTag;
     if (!sizeTag || (entry.type != kShort && entry.type != kLong) || entry.count < 1)
         return;

@@ -163,6 +163,33 @@ TEST(TiffReader, ProblemsAreRecordedAndTheWalkGoesOn)
     }
 }
 
+// Many tags may point at the same long array; the report lists a bounded
+// number of values over the whole directory and still gives every count.
+TEST(TiffReader, ReportStaysBoundedForSharedLongArrays)
+{
+    constexpr unsigned kEntries = 2000;
+    constexpr uint32_t kCount = 1024;
+    const uint32_t arrayAt = 8 + 2 + 12 * kEntries + 4;
+    Bytes file;
+    file.text("II").u16le(42).u32le(8).u16le(kEntries);
+    for (unsigned i = 0; i < kEntries; ++i)
+        file.u16le(273).u16le(kLong).u32le(kCount).u32le(arrayAt);
+    file.u32le(0);
+    for (uint32_t i = 0; i < kCount; ++i)
+        file.u32le(i);
+    const LoadResult result = loadBytes(QStringLiteral("t.tif"), file);
+    EXPECT_EQ(result.stop, LoadStop::Complete);
+    qsizetype characters = 0;
+    for (const QString& line : result.report)
+        characters += line.size();
+    EXPECT_LT(characters, 4 * 1024 * 1024);
+    EXPECT_TRUE(result.report.front().startsWith(QStringLiteral("TIF")));
+    const QString last = reportValueLine(QStringLiteral("StripOffsets"), QStringLiteral(" Count = 1024"));
+    EXPECT_EQ(result.report.filter(QStringLiteral("StripOffsets")).back(), last);
+    EXPECT_TRUE(result.report.filter(QStringLiteral("StripOffsets")).front().startsWith(
+        reportValueLine(QStringLiteral("StripOffsets"), QStringLiteral("0 1 2 3"))));
+}
+
 TEST(TiffReader, UnreadableHeadersGiveTheBlank)
 {
     Bytes farDirectory;
