@@ -1,18 +1,10 @@
-// Feeds arbitrary bytes to the CAM reader through the dispatcher, with the
-// thumbnails-only option taken from the size so both paths are explored.
-#include "FuzzSupport.h"
-#include "imageio/GraphicsIOUnit.h"
-
-#include <cstdlib>
+// Feeds arbitrary bytes to the CAM reader, with the thumbnails-only option
+// taken from the size so that both paths are explored.
+#include "ReaderFuzzTarget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ostrel::prepareFuzzing();
     ostrel::PictureLoadOptions options;
     options.CamThumbnailsOnly = size % 2 == 1;
-    const ostrel::LoadResult result =
-        ostrel::LoadPictureBytes(QStringLiteral("x.cam"), ostrel::ByteView(data, size), options);
-    if (result.picture.isNull() || result.picture.format() != ostrel::kPictureFormat)
-        std::abort();
-    return 0;
+    return ostrel::fuzzPictureReader("x.cam", data, size, options);
 }

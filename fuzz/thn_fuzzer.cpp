@@ -1,15 +1,7 @@
-// Feeds arbitrary bytes to the THN thumbnail reader through the dispatcher.
-#include "FuzzSupport.h"
-#include "imageio/GraphicsIOUnit.h"
-
-#include <cstdlib>
+// Feeds arbitrary bytes to the THN thumbnail reader.
+#include "ReaderFuzzTarget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ostrel::prepareFuzzing();
-    const ostrel::LoadResult result = ostrel::LoadPictureBytes(QStringLiteral("x.thn"), ostrel::ByteView(data, size));
-    // Every reader promises a picture in the working format.
-    if (result.picture.isNull() || result.picture.format() != ostrel::kPictureFormat)
-        std::abort();
-    return 0;
+    return ostrel::fuzzPictureReader("x.thn", data, size);
 }

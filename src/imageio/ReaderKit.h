@@ -6,9 +6,13 @@
 #include "imageio/LoadResult.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 
 namespace ostrel::kit {
+
+// Begins every PNG stream, on its own or inside an icon.
+constexpr std::array<uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 struct Rgb {
     uint8_t red = 0;

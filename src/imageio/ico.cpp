@@ -25,7 +25,6 @@ constexpr size_t kDirectoryHeaderSize = 6;
 constexpr size_t kDirectoryEntrySize = 16;
 constexpr uint32_t kMinInfoHeaderSize = 40;
 constexpr uint32_t kUncompressed = 0;
-constexpr std::array<uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 // One directory entry's image, as its own header (not the directory) describes it.
 struct IconImage {
@@ -44,7 +43,7 @@ struct IconImage {
 
 bool isPng(ByteView data)
 {
-    return data.size() >= kPngSignature.size() && std::equal(kPngSignature.begin(), kPngSignature.end(), data.begin());
+    return data.size() >= kit::kPngSignature.size() && std::equal(kit::kPngSignature.begin(), kit::kPngSignature.end(), data.begin());
 }
 
 int pngChannels(uint8_t colourType)
@@ -63,7 +62,7 @@ int pngChannels(uint8_t colourType)
 std::optional<ByteView> pngStream(ByteView data)
 {
     ByteReader reader(data);
-    reader.skip(kPngSignature.size());
+    reader.skip(kit::kPngSignature.size());
     while (!reader.atEnd()) {
         const uint32_t length = reader.u32be();
         const ByteView name = reader.bytes(4);

@@ -15,7 +15,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr std::array<uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint32_t kHeaderLength = 13;
 
 // The reader's table of known chunks; the order gives each its bit.
@@ -225,13 +224,13 @@ LoadResult LoadPngFile(const LoadInput& input)
         return run.finish(LoadStop::Missing);
     run.value(QStringLiteral("File Size"), qint64(input.data.size()));
     ByteReader reader(input.data);
-    const ByteView signature = reader.bytes(kPngSignature.size());
+    const ByteView signature = reader.bytes(kit::kPngSignature.size());
     if (reader.truncated()) {
-        run.shortRead(input.data.size(), kPngSignature.size());
+        run.shortRead(input.data.size(), kit::kPngSignature.size());
         return run.finish(LoadStop::Truncated);
     }
     PngState state;
-    const bool signatureGood = std::equal(signature.begin(), signature.end(), kPngSignature.begin());
+    const bool signatureGood = std::equal(signature.begin(), signature.end(), kit::kPngSignature.begin());
     if (!signatureGood)
         state.problems.append(QStringLiteral("ERROR: Bad Signature"));
     walkChunks(run, reader, state);

@@ -98,11 +98,7 @@ TEST(CamReader, FilesWithoutAUsableThumbnailKeepTheLabelledBlank)
     const QByteArray cutShort = cut.data().left(cut.size() - 1);
     Bytes manyAreas;
     manyAreas.bytes({0x07, 0x20, 0x4D, 0x4D}).u16be(65535).fill(40, 0xFF);
-    const struct {
-        const char* what;
-        QByteArray file;
-        LoadStop stop;
-    } cases[] = {
+    expectUnusable(QStringLiteral("q.cam"), {
         {"wrong signature", badSignature, LoadStop::BadSignature},
         {"signature only in part", QByteArray("\x07\x20", 2), LoadStop::BadSignature},
         {"thumbnail of the wrong length", camFile({{2, thumbnailData().left(kThumbBytes - 3)}}), LoadStop::Unsupported},
@@ -110,13 +106,7 @@ TEST(CamReader, FilesWithoutAUsableThumbnailKeepTheLabelledBlank)
         {"area longer than the file", camFile({{2, "abc", kThumbBytes}}), LoadStop::Truncated},
         {"directory longer than the file", manyAreas, LoadStop::Truncated},
         {"unknown area only", camFile({{9, "xyz"}}), LoadStop::Unsupported},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const LoadResult result = loadBytes(QStringLiteral("q.cam"), c.file);
-        EXPECT_EQ(result.stop, c.stop);
-        EXPECT_EQ(firstDifference(result.picture, labelled), "");
-    }
+    }, labelled);
     const LoadResult bad = loadBytes(QStringLiteral("q.cam"), badSignature);
     EXPECT_TRUE(hasLine(bad, QStringLiteral("CAM File Signature Illegal: 07 20 4D 4E (expected 07 20 4D 4D)")));
 }

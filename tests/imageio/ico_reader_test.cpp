@@ -236,11 +236,7 @@ TEST(IconReader, FilesThatAreNotUsableIconsGiveTheBlank)
     Dib rle{4, 2, 8, {qRgb(0, 0, 0)}, [](int, int) { return 0u; }};
     rle.compression = 1;
     Dib twoBits{4, 2, 2, {qRgb(0, 0, 0)}, [](int, int) { return 0u; }};
-    const struct {
-        const char* what;
-        QByteArray file;
-        LoadStop stop;
-    } cases[] = {
+    expectUnusable(QStringLiteral("i.ico"), {
         {"reserved word set", iconFile({good}, 1, 1), LoadStop::BadSignature},
         {"resource type 3", iconFile({good}, 3), LoadStop::BadSignature},
         {"no entries", iconFile({}), LoadStop::BadSignature},
@@ -252,13 +248,7 @@ TEST(IconReader, FilesThatAreNotUsableIconsGiveTheBlank)
         {"run-length compressed", iconFile({dibImage(rle)}), LoadStop::Corrupt},
         {"2 bits per pixel", iconFile({dibImage(twoBits)}), LoadStop::Corrupt},
         {"a bitmap file", QByteArray("BM\x36\x00\x00\x00\x00\x00", 8), LoadStop::BadSignature},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const LoadResult result = loadBytes(QStringLiteral("i.ico"), c.file);
-        EXPECT_EQ(result.stop, c.stop);
-        EXPECT_TRUE(isFramedBlank(result.picture, 32, 32));
-    }
+    }, framedBlank(32, 32));
 }
 
 // Files written by other programs: every one ends cleanly, and each valid one
@@ -270,9 +260,7 @@ TEST(IconReader, CorpusFilesLoadAndValidOnesMatchAnIndependentDecoder)
     int compared = 0;
     for (const QString& path : files) {
         SCOPED_TRACE(path.toStdString());
-        const LoadResult result = LoadPictureFileWithOptions(path);
-        ASSERT_FALSE(result.picture.isNull());
-        EXPECT_EQ(result.report.back(), QStringLiteral("ICO End."));
+        const LoadResult result = loadSampleFile(path, "ICO");
         const QString name = QFileInfo(path).fileName();
         const bool expectedBad = path.contains(QStringLiteral("/bad/")) || path.contains(QStringLiteral("/regression/")) ||
                                  name == QStringLiteral("decompression_bomb.ico");

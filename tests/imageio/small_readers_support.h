@@ -78,18 +78,16 @@ inline std::optional<QString> reportedValue(const LoadResult& result, const QStr
 }
 
 // The white picture with a black frame of the given pen width that the
-// readers start from or draw as a placeholder.
-inline bool isFramedBlank(const QImage& picture, int width, int height, int pen = 1)
+// readers start from or draw as a placeholder, made pixel by pixel.
+inline QImage framedBlank(int width, int height, int pen = 1)
 {
-    if (picture.width() != width || picture.height() != height)
-        return false;
+    QImage picture(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool edge = x < pen || y < pen || x >= width - pen || y >= height - pen;
-            if (picture.pixel(x, y) != (edge ? qRgb(0, 0, 0) : qRgb(255, 255, 255)))
-                return false;
+            picture.setPixel(x, y, edge ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         }
-    return true;
+    return picture;
 }
 
 inline bool isAllWhite(const QImage& picture)
@@ -99,6 +97,56 @@ inline bool isAllWhite(const QImage& picture)
             if (picture.pixel(x, y) != qRgb(255, 255, 255))
                 return false;
     return true;
+}
+
+// Where two pictures first differ, as text; empty when they agree.
+inline std::string firstDifference(const QImage& ours, const QImage& theirs, int tolerance = 0)
+{
+    if (ours.size() != theirs.size())
+        return "size " + std::to_string(ours.width()) + "x" + std::to_string(ours.height()) + " vs " +
+               std::to_string(theirs.width()) + "x" + std::to_string(theirs.height());
+    for (int y = 0; y < ours.height(); ++y)
+        for (int x = 0; x < ours.width(); ++x) {
+            const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > tolerance || std::abs(qGreen(a) - qGreen(b)) > tolerance ||
+                std::abs(qBlue(a) - qBlue(b)) > tolerance)
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") " +
+                       QColor(a).name().toStdString() + " vs " + QColor(b).name().toStdString();
+        }
+    return {};
+}
+
+inline bool isFramedBlank(const QImage& picture, int width, int height, int pen = 1)
+{
+    return firstDifference(picture, framedBlank(width, height, pen)).empty();
+}
+
+// A file that a reader cannot use, and why it stops.
+struct UnusableFile {
+    const char* what;
+    QByteArray file;
+    LoadStop stop;
+};
+
+// Each file ends with its stop and leaves `expected` (the reader's blank) as the picture.
+inline void expectUnusable(const QString& fileName, std::initializer_list<UnusableFile> cases, const QImage& expected)
+{
+    for (const UnusableFile& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LoadResult result = loadBytes(fileName, c.file);
+        EXPECT_EQ(result.stop, c.stop);
+        EXPECT_EQ(firstDifference(result.picture, expected), "");
+    }
+}
+
+// Loads a sample file and checks the promises every reader keeps for any file.
+inline LoadResult loadSampleFile(const QString& path, const char* tag)
+{
+    const LoadResult result = LoadPictureFileWithOptions(path);
+    EXPECT_FALSE(result.picture.isNull());
+    EXPECT_EQ(result.picture.format(), kPictureFormat);
+    EXPECT_EQ(result.report.value(result.report.size() - 1), QString::fromLatin1(tag) + QStringLiteral(" End."));
+    return result;
 }
 
 // The sample files of one format written by other software; empty (and the
@@ -145,21 +193,5 @@ inline std::optional<QImage> decodeWithTool(const QString& program, const QStrin
     return picture.convertToFormat(QImage::Format_RGB32);
 }
 
-// Where two pictures first differ, as text; empty when they agree.
-inline std::string firstDifference(const QImage& ours, const QImage& theirs, int tolerance = 0)
-{
-    if (ours.size() != theirs.size())
-        return "size " + std::to_string(ours.width()) + "x" + std::to_string(ours.height()) + " vs " +
-               std::to_string(theirs.width()) + "x" + std::to_string(theirs.height());
-    for (int y = 0; y < ours.height(); ++y)
-        for (int x = 0; x < ours.width(); ++x) {
-            const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
-            if (std::abs(qRed(a) - qRed(b)) > tolerance || std::abs(qGreen(a) - qGreen(b)) > tolerance ||
-                std::abs(qBlue(a) - qBlue(b)) > tolerance)
-                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") " +
-                       QColor(a).name().toStdString() + " vs " + QColor(b).name().toStdString();
-        }
-    return {};
-}
 
 } // namespace ostrel::testing

@@ -1,0 +1,23 @@
+#pragma once
+// The body shared by the fuzz targets of the picture readers: run the reader
+// that the file name's extension chooses, and stop on a broken promise.
+#include "FuzzSupport.h"
+#include "imageio/GraphicsIOUnit.h"
+
+#include <cstdlib>
+
+namespace ostrel {
+
+inline int fuzzPictureReader(const char* fileName, const uint8_t* data, size_t size,
+                             const PictureLoadOptions& options = {})
+{
+    prepareFuzzing();
+    const LoadResult result = LoadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), options);
+    // Every reader promises a picture in the working format and a closed report.
+    if (result.picture.isNull() || result.picture.format() != kPictureFormat || result.report.isEmpty() ||
+        !result.report.back().endsWith(QStringLiteral(" End.")))
+        std::abort();
+    return 0;
+}
+
+} // namespace ostrel
