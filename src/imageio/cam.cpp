@@ -119,8 +119,15 @@ LoadResult LoadCamFile(const LoadInput& input)
     if (!input.exists)
         return run.finish(LoadStop::Missing);
 
+    // The camera never writes more; a larger file is read only in part, and not used.
     const ByteView file = input.data.first(std::min(input.data.size(), kMaxCamFileSize));
-    run.line(QStringLiteral("File Size = %1").arg(file.size()));
+    run.line(QStringLiteral("File Size = %1").arg(input.data.size()));
+    if (file.size() < input.data.size()) {
+        run.line(QStringLiteral("Could Not Read Entire File"));
+        run.value(QStringLiteral("File Size"), qint64(input.data.size()));
+        run.value(QStringLiteral("Actually Read"), qint64(file.size()));
+        return run.finish(LoadStop::OverLimit);
+    }
     const ByteView head = file.first(std::min<size_t>(file.size(), kCamSignature.size()));
     if (!std::equal(head.begin(), head.end(), kCamSignature.begin(), kCamSignature.end())) {
         run.line(QStringLiteral("CAM File Signature Illegal: ") + hexBytes(head) + QStringLiteral(" (expected ") +

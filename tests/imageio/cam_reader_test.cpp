@@ -106,6 +106,7 @@ TEST(CamReader, FilesWithoutAUsableThumbnailKeepTheLabelledBlank)
         {"area longer than the file", camFile({{2, "abc", kThumbBytes}}), LoadStop::Truncated},
         {"directory longer than the file", manyAreas, LoadStop::Truncated},
         {"unknown area only", camFile({{9, "xyz"}}), LoadStop::Unsupported},
+        {"larger than any camera file", camFile({{2, thumbnailData()}}).data().leftJustified(10000001, '\0'), LoadStop::OverLimit},
     }, labelled);
     const LoadResult bad = loadBytes(QStringLiteral("q.cam"), badSignature);
     EXPECT_TRUE(hasLine(bad, QStringLiteral("CAM File Signature Illegal: 07 20 4D 4E (expected 07 20 4D 4D)")));
