@@ -118,9 +118,13 @@ LoadResult LoadMacPaintFile(const LoadInput& input)
     const auto* source = reinterpret_cast<const uint8_t*>(bits.constData());
     for (int y = 0; y < kMacHeight; ++y) {
         uint8_t* row = picture.scanLine(y);
-        for (int x = 0; x < kMacWidth; ++x) {
-            if (source[x >> 3] & (0x80 >> (x & 7)))
-                kit::putPixel(row, x, {0, 0, 0});
+        for (int column = 0; column < kMacRowBytes; ++column) {
+            const uint8_t byte = source[column];
+            if (byte == 0) // eight white pixels, already painted
+                continue;
+            for (int bit = 0; bit < 8; ++bit)
+                if (byte & (0x80 >> bit))
+                    kit::putPixel(row, column * 8 + bit, {0, 0, 0});
         }
         source += kMacRowBytes;
     }
