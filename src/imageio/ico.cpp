@@ -43,7 +43,8 @@ struct IconImage {
 
 bool isPng(ByteView data)
 {
-    return data.size() >= kit::kPngSignature.size() && std::equal(kit::kPngSignature.begin(), kit::kPngSignature.end(), data.begin());
+    return data.size() >= kit::kPngSignature.size()
+        && std::equal(kit::kPngSignature.begin(), kit::kPngSignature.end(), data.begin());
 }
 
 int pngChannels(uint8_t colourType)
@@ -274,7 +275,8 @@ private:
         const uint64_t start = m_maskStart + uint64_t(fileRow) * m_image.maskStride;
         if (start >= m_image.data.size())
             return {};
-        return m_image.data.subspan(size_t(start), size_t(std::min<uint64_t>(m_image.maskStride, m_image.data.size() - start)));
+        return m_image.data.subspan(
+            size_t(start), size_t(std::min<uint64_t>(m_image.maskStride, m_image.data.size() - start)));
     }
 
     static bool maskBit(ByteView mask, int x)

@@ -78,7 +78,8 @@ void reportHeader(kit::ReaderRun& run, const PcxHeader& header)
     run.value(QStringLiteral("Bytes per Line"), qint64(header.bytesPerLine()));
     for (size_t i = 0; i < header.colourMap.size(); ++i) {
         const kit::Rgb& c = header.colourMap[i];
-        run.value(QStringLiteral("Color_Map[%1]").arg(i), QStringLiteral("%1, %2, %3").arg(c.red).arg(c.green).arg(c.blue));
+        run.value(
+            QStringLiteral("Color_Map[%1]").arg(i), QStringLiteral("%1, %2, %3").arg(c.red).arg(c.green).arg(c.blue));
     }
 }
 

@@ -116,7 +116,8 @@ QImage placeholderPicture(int64_t width, int64_t height)
 void readHeader(kit::ReaderRun& run, ByteView data, PngState& state)
 {
     if (data.size() != kHeaderLength) {
-        state.problems.append(QStringLiteral("ERROR: Bad Header Length (should be 13) = ") + QString::number(data.size()));
+        state.problems.append(
+            QStringLiteral("ERROR: Bad Header Length (should be 13) = ") + QString::number(data.size()));
         return;
     }
     ByteReader reader(data);
@@ -143,7 +144,8 @@ void readHeader(kit::ReaderRun& run, ByteView data, PngState& state)
 
     QImage placeholder = placeholderPicture(state.width, state.height);
     if (placeholder.isNull())
-        run.line(QStringLiteral("Picture Size Over Limit = %1%2%3").arg(state.width).arg(QChar(0x00D7)).arg(state.height));
+        run.line(
+            QStringLiteral("Picture Size Over Limit = %1%2%3").arg(state.width).arg(QChar(0x00D7)).arg(state.height));
     else
         run.picture() = std::move(placeholder);
     state.allowed = kAllChunks & ~bit(IHDR);

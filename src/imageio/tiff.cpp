@@ -205,9 +205,11 @@ QString entryValues(const TiffReader& reader, const Entry& entry, uint32_t shown
     if (entry.count == 1) {
         const QString value = valueText(reader, entry, 0);
         if (tag == 259)
-            return value + QLatin1Char(' ') + codeName(kCompressionNames, reader.number(entry.valuesAt, typeSize(entry.type)));
+            return value + QLatin1Char(' ')
+                + codeName(kCompressionNames, reader.number(entry.valuesAt, typeSize(entry.type)));
         if (tag == 262)
-            return value + QLatin1Char(' ') + codeName(kPhotometricNames, reader.number(entry.valuesAt, typeSize(entry.type)));
+            return value + QLatin1Char(' ')
+                + codeName(kPhotometricNames, reader.number(entry.valuesAt, typeSize(entry.type)));
         return value;
     }
     QStringList values;
@@ -327,7 +329,8 @@ LoadResult LoadTiffFile(const LoadInput& input)
         const int64_t height = walk.height > 0 ? walk.height : picture.height();
         QImage placeholder = blankPicture(int(width), int(height));
         if (placeholder.isNull()) {
-            walk.problems.append(QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height));
+            walk.problems.append(
+                QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height));
             stop = LoadStop::OverLimit;
         } else {
             picture = std::move(placeholder);

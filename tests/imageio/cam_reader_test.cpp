@@ -84,7 +84,8 @@ TEST(CamReader, PaintsThumbnailInTheMiddleOfTheLabelledPicture)
         EXPECT_EQ(hasLine(result, QStringLiteral("Thumbnail (Ignored)")), !thumbnailsOnly);
         EXPECT_EQ(reportedValue(result, QStringLiteral("Image Area Start, Bytes Remain")).has_value(), !thumbnailsOnly);
         if (!thumbnailsOnly) {
-            EXPECT_TRUE(reportedValue(result, QStringLiteral("Y")).value_or(QString()).startsWith(QStringLiteral("10 10")));
+            EXPECT_TRUE(
+                reportedValue(result, QStringLiteral("Y")).value_or(QString()).startsWith(QStringLiteral("10 10")));
         }
     }
 }
@@ -98,16 +99,20 @@ TEST(CamReader, FilesWithoutAUsableThumbnailKeepTheLabelledBlank)
     const QByteArray cutShort = cut.data().left(cut.size() - 1);
     Bytes manyAreas;
     manyAreas.bytes({0x07, 0x20, 0x4D, 0x4D}).u16be(65535).fill(40, 0xFF);
-    expectUnusable(QStringLiteral("q.cam"), {
-        {"wrong signature", badSignature, LoadStop::BadSignature},
-        {"signature only in part", QByteArray("\x07\x20", 2), LoadStop::BadSignature},
-        {"thumbnail of the wrong length", camFile({{2, thumbnailData().left(kThumbBytes - 3)}}), LoadStop::Unsupported},
-        {"thumbnail cut short", cutShort, LoadStop::Truncated},
-        {"area longer than the file", camFile({{2, "abc", kThumbBytes}}), LoadStop::Truncated},
-        {"directory longer than the file", manyAreas, LoadStop::Truncated},
-        {"unknown area only", camFile({{9, "xyz"}}), LoadStop::Unsupported},
-        {"larger than any camera file", camFile({{2, thumbnailData()}}).data().leftJustified(10000001, '\0'), LoadStop::OverLimit},
-    }, labelled);
+    expectUnusable(QStringLiteral("q.cam"),
+        {
+            {"wrong signature", badSignature, LoadStop::BadSignature},
+            {"signature only in part", QByteArray("\x07\x20", 2), LoadStop::BadSignature},
+            {"thumbnail of the wrong length", camFile({{2, thumbnailData().left(kThumbBytes - 3)}}),
+                LoadStop::Unsupported},
+            {"thumbnail cut short", cutShort, LoadStop::Truncated},
+            {"area longer than the file", camFile({{2, "abc", kThumbBytes}}), LoadStop::Truncated},
+            {"directory longer than the file", manyAreas, LoadStop::Truncated},
+            {"unknown area only", camFile({{9, "xyz"}}), LoadStop::Unsupported},
+            {"larger than any camera file", camFile({{2, thumbnailData()}}).data().leftJustified(10000001, '\0'),
+                LoadStop::OverLimit},
+        },
+        labelled);
     const LoadResult bad = loadBytes(QStringLiteral("q.cam"), badSignature);
     EXPECT_TRUE(hasLine(bad, QStringLiteral("CAM File Signature Illegal: 07 20 4D 4E (expected 07 20 4D 4D)")));
 }

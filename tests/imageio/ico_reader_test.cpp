@@ -44,7 +44,11 @@ Bytes dibImage(const Dib& dib)
             case 1: row[x / 8] = char(uint8_t(row[x / 8]) | (v & 1) << (7 - x % 8)); break;
             case 4: row[x / 2] = char(uint8_t(row[x / 2]) | (v & 15) << (x % 2 ? 0 : 4)); break;
             case 8: row[x] = char(v); break;
-            case 24: row[3 * x] = char(qBlue(v)); row[3 * x + 1] = char(qGreen(v)); row[3 * x + 2] = char(qRed(v)); break;
+            case 24:
+                row[3 * x] = char(qBlue(v));
+                row[3 * x + 1] = char(qGreen(v));
+                row[3 * x + 2] = char(qRed(v));
+                break;
             case 32:
                 row[4 * x] = char(qBlue(v)); row[4 * x + 1] = char(qGreen(v)); row[4 * x + 2] = char(qRed(v));
                 row[4 * x + 3] = char(qAlpha(v));
@@ -132,12 +136,14 @@ TEST(IconReader, DrawsEachDibDepthWithItsMaskOnWhite)
         {8, sixteen, [](int x, int y) { return uint32_t(x + 5 * y) % 16; }, nullptr},
         {24, {}, [&](int x, int y) { return uint32_t(rgbAt(x, y)); }, [](uint32_t v) { return QRgb(v | 0xFF000000u); }},
         // 32 bits with every alpha byte zero: the mask decides
-        {32, {}, [&](int x, int y) { return uint32_t(rgbAt(x, y) & 0xFFFFFFu); }, [](uint32_t v) { return QRgb(v | 0xFF000000u); }},
+        {32, {}, [&](int x, int y) { return uint32_t(rgbAt(x, y) & 0xFFFFFFu); },
+            [](uint32_t v) { return QRgb(v | 0xFF000000u); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bits);
         for (bool topDown : {false, true}) {
-            Dib dib{9, 3, c.bits, c.palette, c.value, [](int x, int y) { return x == 0 || (x == 8 && y == 2); }, topDown};
+            Dib dib{
+                9, 3, c.bits, c.palette, c.value, [](int x, int y) { return x == 0 || (x == 8 && y == 2); }, topDown};
             const LoadResult result = loadBytes(QStringLiteral("i.ico"), iconFile({dibImage(dib)}));
             ASSERT_EQ(result.stop, LoadStop::Complete);
             expectPixels(result.picture, 9, 3, [&](int x, int y) {
@@ -190,8 +196,10 @@ TEST(IconReader, ChoosesTheStandardSizeInMostColoursElseTheLargest)
         int side;
         QColor colour;
     } cases[] = {
-        {"32×32 in 8 bits among others", {solid(16, 32, grey), solid(32, 4, blue), solid(32, 8, red), solid(48, 32, green)}, 32, QColor(red)},
-        {"no 32×32: the largest, most colours", {solid(16, 8, grey), solid(48, 4, blue), solid(48, 24, green), solid(24, 32, red)}, 48, QColor(green)},
+        {"32×32 in 8 bits among others",
+            {solid(16, 32, grey), solid(32, 4, blue), solid(32, 8, red), solid(48, 32, green)}, 32, QColor(red)},
+        {"no 32×32: the largest, most colours",
+            {solid(16, 8, grey), solid(48, 4, blue), solid(48, 24, green), solid(24, 32, red)}, 48, QColor(green)},
         {"equal entries: the first", {solid(48, 8, red), solid(48, 8, blue)}, 48, QColor(red)},
         {"unreadable entries are passed over", {QByteArray("junk"), solid(16, 8, blue)}, 16, QColor(blue)},
     };
@@ -262,8 +270,8 @@ TEST(IconReader, CorpusFilesLoadAndValidOnesMatchAnIndependentDecoder)
         SCOPED_TRACE(path.toStdString());
         const LoadResult result = loadSampleFile(path, "ICO");
         const QString name = QFileInfo(path).fileName();
-        const bool expectedBad = path.contains(QStringLiteral("/bad/")) || path.contains(QStringLiteral("/regression/")) ||
-                                 name == QStringLiteral("decompression_bomb.ico");
+        const bool expectedBad = path.contains(QStringLiteral("/bad/")) || path.contains(QStringLiteral("/regression/"))
+            || name == QStringLiteral("decompression_bomb.ico");
         if (expectedBad)
             continue;
         EXPECT_EQ(result.stop, LoadStop::Complete);

@@ -32,7 +32,10 @@ Bytes pcxHeader(const PcxLayout& layout)
 {
     Bytes file;
     file.u8(layout.manufacturer).u8(layout.version).u8(layout.encoding).u8(layout.bits);
-    file.u16le(layout.xMin).u16le(layout.yMin).u16le(layout.xMin + layout.width - 1).u16le(layout.yMin + layout.height - 1);
+    file.u16le(layout.xMin)
+        .u16le(layout.yMin)
+        .u16le(layout.xMin + layout.width - 1)
+        .u16le(layout.yMin + layout.height - 1);
     file.u16le(72).u16le(72);
     for (int i = 0; i < 16; ++i)
         file.u8(headerColour(i).red()).u8(headerColour(i).green()).u8(headerColour(i).blue());
@@ -149,7 +152,8 @@ TEST(PcxReader, ThreeBytePlanesAreTrueColour)
         SCOPED_TRACE(planes);
         const PcxLayout layout{5, 8, planes, 9, 4};
         // plane 0 red, 1 green, 2 blue (3 alpha, unused)
-        const ValueAt value = [](int x, int y) { return uint32_t(x * 20 | (y * 50) << 8 | (x + y) * 9 << 16 | 0x80u << 24); };
+        const ValueAt value
+            = [](int x, int y) { return uint32_t(x * 20 | (y * 50) << 8 | (x + y) * 9 << 16 | 0x80u << 24); };
         const LoadResult result = loadBytes(QStringLiteral("p.pcx"), pcxFile(layout, value));
         ASSERT_EQ(result.stop, LoadStop::Complete);
         for (int y = 0; y < layout.height; ++y)
@@ -218,7 +222,8 @@ TEST(PcxReader, DamagedDataKeepsWhatWasDecoded)
     PcxLayout moved{3, 1, 1, 10, 2};
     moved.xMin = 100;
     moved.yMin = 7;
-    const LoadResult shifted = loadBytes(QStringLiteral("p.pcx"), pcxFile(moved, [](int x, int) { return uint32_t(x == 0); }));
+    const LoadResult shifted
+        = loadBytes(QStringLiteral("p.pcx"), pcxFile(moved, [](int x, int) { return uint32_t(x == 0); }));
     EXPECT_EQ(shifted.stop, LoadStop::Complete);
     EXPECT_EQ(shifted.picture.size(), QSize(10, 2));
     EXPECT_EQ(pixel(shifted.picture, 0, 0), QColor(255, 255, 255));
@@ -231,7 +236,8 @@ TEST(PcxReader, WidePixelValuesStayInsideThePalette)
     const PcxLayout layouts[] = {{5, 8, 2, 5, 2}, {5, 4, 4, 5, 2}, {5, 2, 8, 5, 2}, {3, 8, 2, 5, 2}};
     for (const PcxLayout& layout : layouts) {
         SCOPED_TRACE(::testing::Message() << layout.bits << " bits x " << layout.planes << " planes");
-        const LoadResult result = loadBytes(QStringLiteral("p.pcx"), pcxFile(layout, [](int x, int y) { return 0xFFFFFFFFu - x - y; }));
+        const LoadResult result
+            = loadBytes(QStringLiteral("p.pcx"), pcxFile(layout, [](int x, int y) { return 0xFFFFFFFFu - x - y; }));
         EXPECT_EQ(result.stop, LoadStop::Complete);
         EXPECT_EQ(result.picture.size(), QSize(5, 2));
     }
@@ -241,7 +247,8 @@ TEST(PcxReader, WidePixelValuesStayInsideThePalette)
 TEST(PcxReader, CorpusFilesLoadAndValidOnesMatchAnIndependentDecoder)
 {
     OSTREL_CORPUS_OR_SKIP(files, "pcx", QStringList{QStringLiteral("*.pcx")});
-    const QStringList valid = {QStringLiteral("pil184.pcx"), QStringLiteral("odd_stride.pcx"), QStringLiteral("p_4_planes.pcx")};
+    const QStringList valid
+        = {QStringLiteral("pil184.pcx"), QStringLiteral("odd_stride.pcx"), QStringLiteral("p_4_planes.pcx")};
     int compared = 0;
     for (const QString& path : files) {
         SCOPED_TRACE(path.toStdString());

@@ -115,8 +115,8 @@ TEST(PngReader, HeaderValues)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const LoadResult result = loadBytes(QStringLiteral("h.png"), kSignature + ihdr(c.header) + namedChunk(QStringLiteral("IDAT")) +
-                                                                        namedChunk(QStringLiteral("IEND")));
+        const LoadResult result = loadBytes(QStringLiteral("h.png"),
+            kSignature + ihdr(c.header) + namedChunk(QStringLiteral("IDAT")) + namedChunk(QStringLiteral("IEND")));
         const QStringList expected = c.problem ? QStringList{QString::fromLatin1(c.problem)} : QStringList();
         EXPECT_EQ(problems(result), expected);
         EXPECT_EQ(result.stop, c.problem ? LoadStop::Corrupt : LoadStop::Complete);
@@ -183,16 +183,21 @@ TEST(PngReader, DamagedChunks)
         LoadStop stop;
     } cases[] = {
         {"bad signature", badSignature, {QStringLiteral("ERROR: Bad Signature")}, LoadStop::BadSignature},
-        {"bad CRC of the data", head + chunk("IDAT", "abcd", false) + iend, {QStringLiteral("ERROR: Bad CRC Value")}, LoadStop::Corrupt},
-        {"bad CRC of an unknown chunk", head + chunk("fAKE", "x", false) + idat + iend, {QStringLiteral("ERROR: Bad CRC Value")}, LoadStop::Corrupt},
+        {"bad CRC of the data", head + chunk("IDAT", "abcd", false) + iend, {QStringLiteral("ERROR: Bad CRC Value")},
+            LoadStop::Corrupt},
+        {"bad CRC of an unknown chunk", head + chunk("fAKE", "x", false) + idat + iend,
+            {QStringLiteral("ERROR: Bad CRC Value")}, LoadStop::Corrupt},
         {"header of 12 bytes", kSignature + chunk("IHDR", QByteArray(12, '\1')) + idat + iend,
-         {QStringLiteral("ERROR: Bad Header Length (should be 13) = 12")}, LoadStop::Corrupt},
-        {"palette of 4 bytes", head + chunk("PLTE", "abcd") + idat + iend, {QStringLiteral("ERROR: Palette Length Corrupted")}, LoadStop::Corrupt},
+            {QStringLiteral("ERROR: Bad Header Length (should be 13) = 12")}, LoadStop::Corrupt},
+        {"palette of 4 bytes", head + chunk("PLTE", "abcd") + idat + iend,
+            {QStringLiteral("ERROR: Palette Length Corrupted")}, LoadStop::Corrupt},
         {"palette in grey", kSignature + ihdr({3, 2, 8, 0}) + namedChunk(QStringLiteral("PLTE")) + idat + iend,
-         {QStringLiteral("ERROR: Palette Forbidden for this color type")}, LoadStop::Corrupt},
-        {"end chunk with data", head + idat + chunk("IEND", "x"), {QStringLiteral("ERROR: Bad End Length")}, LoadStop::Corrupt},
+            {QStringLiteral("ERROR: Palette Forbidden for this color type")}, LoadStop::Corrupt},
+        {"end chunk with data", head + idat + chunk("IEND", "x"), {QStringLiteral("ERROR: Bad End Length")},
+            LoadStop::Corrupt},
         {"image data cut short", cutIdat, {QStringLiteral("ERROR: Unexpected End of File")}, LoadStop::Truncated},
-        {"chunk longer than the file", head + Bytes().u32be(0x7FFFFFFF).text("IDAT").data(), {QStringLiteral("ERROR: Unexpected End of File")}, LoadStop::Truncated},
+        {"chunk longer than the file", head + Bytes().u32be(0x7FFFFFFF).text("IDAT").data(),
+            {QStringLiteral("ERROR: Unexpected End of File")}, LoadStop::Truncated},
         {"stray bytes after the end", head + idat + iend + QByteArray("xy"), {}, LoadStop::Complete},
     };
     for (const auto& c : cases) {
@@ -211,8 +216,9 @@ TEST(PngReader, DamagedChunks)
 
 TEST(PngReader, SizeOverThePixelLimitKeepsTheBlank)
 {
-    const LoadResult result = loadBytes(QStringLiteral("big.png"), kSignature + ihdr({100000, 100000, 8, 2}) +
-                                                                        namedChunk(QStringLiteral("IDAT")) + namedChunk(QStringLiteral("IEND")));
+    const LoadResult result = loadBytes(QStringLiteral("big.png"),
+        kSignature + ihdr({100000, 100000, 8, 2}) + namedChunk(QStringLiteral("IDAT"))
+            + namedChunk(QStringLiteral("IEND")));
     EXPECT_EQ(result.stop, LoadStop::OverLimit);
     EXPECT_TRUE(isFramedBlank(result.picture, 100, 100));
     EXPECT_EQ(reportedValue(result, QStringLiteral("Size")), QStringLiteral("100000\u00d7100000"));

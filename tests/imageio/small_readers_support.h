@@ -35,7 +35,12 @@ public:
     Bytes& append(const QByteArray& more) { m_data.append(more); return *this; }
     Bytes& fill(qsizetype count, unsigned v) { m_data.append(count, char(v & 0xFF)); return *this; }
     // Pads with `v` up to an absolute size.
-    Bytes& padTo(qsizetype size, unsigned v = 0) { if (m_data.size() < size) fill(size - m_data.size(), v); return *this; }
+    Bytes& padTo(qsizetype size, unsigned v = 0)
+    {
+        if (m_data.size() < size)
+            fill(size - m_data.size(), v);
+        return *this;
+    }
     Bytes& put(qsizetype at, unsigned v) { m_data[at] = char(v & 0xFF); return *this; }
     qsizetype size() const { return m_data.size(); }
     const QByteArray& data() const { return m_data; }
@@ -47,8 +52,8 @@ private:
 
 inline LoadResult loadBytes(const QString& fileName, const QByteArray& bytes, const PictureLoadOptions& options = {})
 {
-    return LoadPictureBytes(fileName, ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-                            options);
+    return LoadPictureBytes(
+        fileName, ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), options);
 }
 
 // The reader's result for a file that does not exist.

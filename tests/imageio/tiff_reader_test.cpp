@@ -81,7 +81,8 @@ TEST(TiffReader, PlaceholderTakesTheSizeTags)
         {"width above 32767", tiffFile(sizeTags(40000, 3, kLong)), 32767, 3},
         {"height 0 keeps one row", tiffFile(sizeTags(5, 0)), 5, 1},
         {"width only", tiffFile({{256, kShort, {30}}}), 30, 100},
-        {"size tags of another type are passed over", tiffFile({{256, kByte, {30}}, {257, kRational, {40, 1}}}), 100, 100},
+        {"size tags of another type are passed over", tiffFile({{256, kByte, {30}}, {257, kRational, {40, 1}}}), 100,
+            100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
