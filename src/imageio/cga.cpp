@@ -86,9 +86,14 @@ void paintInterlaced(QImage& picture, const uint8_t* memory, int bitsPerPixel,
     for (int y = 0; y < picture.height(); ++y) {
         const uint8_t* source = memory + (y & 1) * kOddBankOffset + size_t(y / 2) * kInterlacedRowBytes;
         uint8_t* row = picture.scanLine(y);
-        for (int x = 0; x < picture.width(); ++x) {
-            const int shift = 8 - bitsPerPixel * (x % pixelsPerByte + 1);
-            kit::putPixel(row, x, palette[(source[x / pixelsPerByte] >> shift) & mask]);
+        int x = 0;
+        for (int column = 0; column < kInterlacedRowBytes; ++column) {
+            unsigned byte = source[column];
+            // the most significant bits are the leftmost pixel
+            for (int k = 0; k < pixelsPerByte; ++k, ++x) {
+                byte <<= bitsPerPixel;
+                kit::putPixel(row, x, palette[(byte >> 8) & mask]);
+            }
         }
     }
 }
