@@ -1,16 +1,12 @@
-// Placeholder until this format's reader is written: the labelled picture.
-#include "colour/Drawing.h"
-#include "imageio/GraphicsIOUnit.h"
+// MS-DOS and Windows executables as a picture of their header dump.
 #include "imageio/Readers.h"
+#include "imageio/text.h"
 
 namespace ostrel {
 
 LoadResult LoadExeFile(const LoadInput& input)
 {
-    LoadResult result;
-    result.picture = unsupportedPicture(input.fileName, upperExtension(input.fileName));
-    result.stop = LoadStop::Unsupported;
-    return result;
+    return dumpLoadResult(DumpExeFile(input.fileName, input.exists, input.data), input.exists);
 }
 
 } // namespace ostrel

@@ -1,16 +1,12 @@
-// Placeholder until this format's reader is written: the labelled picture.
-#include "colour/Drawing.h"
-#include "imageio/GraphicsIOUnit.h"
+// OMF object files as a picture of their record dump.
 #include "imageio/Readers.h"
+#include "imageio/text.h"
 
 namespace ostrel {
 
 LoadResult LoadObjFile(const LoadInput& input)
 {
-    LoadResult result;
-    result.picture = unsupportedPicture(input.fileName, upperExtension(input.fileName));
-    result.stop = LoadStop::Unsupported;
-    return result;
+    return dumpLoadResult(DumpObjFile(input.fileName, input.exists, input.data), input.exists);
 }
 
 } // namespace ostrel
