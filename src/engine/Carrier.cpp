@@ -1,0 +1,273 @@
+#include "engine/Carrier.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace ostrel {
+
+// Words are loaded from pixel and stream bytes with memcpy, low byte first.
+static_assert(std::endian::native == std::endian::little, "the carrier code reads bytes as little-endian words");
+
+namespace {
+
+constexpr int kBytesPerPixel = 3;
+constexpr int kGroupPixels = 8; // eight pixels are 24 bytes, exactly three words
+
+uint64_t reverseBitsInEachByte(uint64_t w)
+{
+    w = ((w >> 1) & 0x5555555555555555u) | ((w & 0x5555555555555555u) << 1);
+    w = ((w >> 2) & 0x3333333333333333u) | ((w & 0x3333333333333333u) << 2);
+    w = ((w >> 4) & 0x0F0F0F0F0F0F0F0Fu) | ((w & 0x0F0F0F0F0F0F0F0Fu) << 4);
+    return w;
+}
+
+// For eight bits, the three words of a group of eight pixels with bit j
+// placed at bit 0 of pixel j's blue byte and nothing else set.
+struct SpreadTable {
+    std::array<std::array<uint64_t, 3>, 256> words{};
+    constexpr SpreadTable()
+    {
+        for (unsigned value = 0; value < 256; ++value)
+            for (unsigned pixel = 0; pixel < kGroupPixels; ++pixel)
+                if (value & (1u << pixel)) {
+                    const unsigned byte = pixel * kBytesPerPixel;
+                    words[value][byte / 8] |= uint64_t(1) << (byte % 8 * 8);
+                }
+    }
+};
+constexpr SpreadTable kSpread;
+
+// Bit 0 of the blue bytes of a group of eight pixels, pixel j in bit j:
+// the inverse of kSpread.
+inline unsigned gatherGroup(const uint8_t* pixels)
+{
+    uint64_t w[3];
+    std::memcpy(w, pixels, sizeof w);
+    return unsigned((w[0] & 1) | ((w[0] >> 23) & 2) | ((w[0] >> 46) & 4) | ((w[1] >> 5) & 8) | ((w[1] >> 28) & 16)
+                    | ((w[1] >> 51) & 32) | ((w[2] >> 10) & 64) | ((w[2] >> 33) & 128));
+}
+
+inline void spreadGroup(uint8_t* pixels, unsigned value)
+{
+    uint64_t w[3];
+    std::memcpy(w, pixels, sizeof w);
+    const auto& clear = kSpread.words[255];
+    const auto& set = kSpread.words[value];
+    for (int i = 0; i < 3; ++i)
+        w[i] = (w[i] & ~clear[i]) | set[i];
+    std::memcpy(pixels, w, sizeof w);
+}
+
+// Bit 0 of the blue bytes of `count` (at most 64) pixels from `column` on.
+uint64_t gatherRun(const uint8_t* row, int column, int count)
+{
+    const uint8_t* pixels = row + size_t(column) * kBytesPerPixel;
+    uint64_t bits = 0;
+    int i = 0;
+    for (; i + kGroupPixels <= count; i += kGroupPixels)
+        bits |= uint64_t(gatherGroup(pixels + i * kBytesPerPixel)) << i;
+    for (; i < count; ++i)
+        bits |= uint64_t(pixels[i * kBytesPerPixel] & 1) << i;
+    return bits;
+}
+
+int channelShare(int error, int weight) { return error * weight / 16; }
+
+} // namespace
+
+uint64_t streamWordFromBytes(const uint8_t* bytes)
+{
+    uint64_t w;
+    std::memcpy(&w, bytes, sizeof w);
+    return reverseBitsInEachByte(w);
+}
+
+void streamBytesFromWord(uint64_t word, uint8_t* bytes)
+{
+    const uint64_t w = reverseBitsInEachByte(word);
+    std::memcpy(bytes, &w, sizeof w);
+}
+
+// ---------------------------------------------------------------------------
+
+CarrierWriter::CarrierWriter(QImage& picture, TRandom& random, const TProgressProc& progress, TPaletteSearch* search,
+                             bool dither)
+    : m_picture(picture), m_random(random), m_progress(progress), m_search(search), m_dither(dither),
+      m_width(picture.width()), m_height(picture.height())
+{
+    m_finished = m_width <= 0 || m_height <= 0;
+    if (!m_finished)
+        m_rowData = m_picture.scanLine(0);
+}
+
+void CarrierWriter::writeBytes(const uint8_t* data, size_t size)
+{
+    if (m_pendingCount > 0) {
+        const size_t take = std::min(size, sizeof m_pending - m_pendingCount);
+        std::memcpy(m_pending + m_pendingCount, data, take);
+        m_pendingCount += take;
+        data += take;
+        size -= take;
+        if (m_pendingCount < sizeof m_pending)
+            return;
+        writeStreamWord(streamWordFromBytes(m_pending));
+        m_pendingCount = 0;
+    }
+    for (; size >= 8 && !m_finished; data += 8, size -= 8)
+        writeStreamWord(streamWordFromBytes(data));
+    if (m_finished)
+        return;
+    std::memcpy(m_pending, data, size);
+    m_pendingCount = size;
+}
+
+void CarrierWriter::finish()
+{
+    // The bytes after the stream are zero, so their pixels carry the keystream alone.
+    if (m_pendingCount > 0) {
+        std::memset(m_pending + m_pendingCount, 0, sizeof m_pending - m_pendingCount);
+        writeStreamWord(streamWordFromBytes(m_pending));
+        m_pendingCount = 0;
+    }
+    while (!m_finished)
+        writeStreamWord(0);
+}
+
+void CarrierWriter::writeStreamWord(uint64_t streamBits)
+{
+    storePixelBits(streamBits ^ m_random.nextWord());
+}
+
+void CarrierWriter::storePixelBits(uint64_t bits)
+{
+    int remaining = 64;
+    while (remaining > 0 && !m_finished) {
+        const int count = std::min(remaining, m_width - m_column);
+        if (m_search)
+            storePaletteRun(m_rowData, m_column, bits, count);
+        else
+            storeTrueColorRun(m_rowData, m_column, bits, count);
+        bits = count == 64 ? 0 : bits >> count;
+        remaining -= count;
+        m_column += count;
+        if (m_column == m_width)
+            nextRow();
+    }
+}
+
+void CarrierWriter::storeTrueColorRun(uint8_t* row, int column, uint64_t bits, int count)
+{
+    uint8_t* pixels = row + size_t(column) * kBytesPerPixel;
+    int i = 0;
+    for (; i + kGroupPixels <= count; i += kGroupPixels)
+        spreadGroup(pixels + i * kBytesPerPixel, unsigned(bits >> i) & 0xFF);
+    for (; i < count; ++i) {
+        uint8_t& blue = pixels[i * kBytesPerPixel];
+        blue = uint8_t((blue & 0xFE) | ((bits >> i) & 1));
+    }
+}
+
+void CarrierWriter::storePaletteRun(uint8_t* row, int column, uint64_t bits, int count)
+{
+    uint8_t* below = m_row + 1 < m_height ? m_picture.scanLine(m_row + 1) : nullptr;
+    for (int i = 0; i < count; ++i) {
+        const int x = column + i;
+        uint8_t* pixel = row + size_t(x) * kBytesPerPixel;
+        const int oldBlue = pixel[0], oldGreen = pixel[1], oldRed = pixel[2];
+        const TParityFilter filter = ((bits >> i) & 1) ? pfOddBlue : pfEvenBlue;
+        const TTripleValue found = m_search->NearestTriple(filter, tripleValue(pixel[0], pixel[1], pixel[2]));
+        pixel[0] = uint8_t(found);
+        pixel[1] = uint8_t(found >> 8);
+        pixel[2] = uint8_t(found >> 16);
+        if (!m_dither)
+            continue;
+        const int eRed = oldRed - pixel[2], eGreen = oldGreen - pixel[1], eBlue = oldBlue - pixel[0];
+        auto spread = [&](uint8_t* target, int weight) {
+            AddClampTriple(target, channelShare(eRed, weight), channelShare(eGreen, weight),
+                           channelShare(eBlue, weight));
+        };
+        if (x + 1 < m_width)
+            spread(pixel + kBytesPerPixel, 7);
+        if (below) {
+            uint8_t* under = below + size_t(x) * kBytesPerPixel;
+            if (x > 0)
+                spread(under - kBytesPerPixel, 1);
+            spread(under, 5);
+            if (x + 1 < m_width)
+                spread(under + kBytesPerPixel, 3);
+        }
+    }
+}
+
+void CarrierWriter::nextRow()
+{
+    ++m_row;
+    m_column = 0;
+    if (m_progress)
+        m_progress(int32_t((int64_t(m_row) * 100 + 50) / m_height));
+    if (m_row < m_height)
+        m_rowData = m_picture.scanLine(m_row);
+    else
+        m_finished = true;
+}
+
+// ---------------------------------------------------------------------------
+
+CarrierReader::CarrierReader(const QImage& picture, TRandom& random)
+    : m_picture(picture), m_random(random), m_width(picture.width()), m_height(picture.height())
+{
+    if (m_width > 0 && m_height > 0)
+        m_rowData = m_picture.constScanLine(0);
+}
+
+uint64_t CarrierReader::nextPixelBits()
+{
+    if (!m_rowData)
+        return 0;
+    uint64_t bits = 0;
+    int have = 0;
+    while (have < 64) {
+        const int count = std::min(64 - have, m_width - m_column);
+        bits |= gatherRun(m_rowData, m_column, count) << have;
+        have += count;
+        m_column += count;
+        if (m_column == m_width) {
+            m_column = 0;
+            ++m_row;
+            if (m_row < m_height)
+                m_rowData = m_picture.constScanLine(m_row);
+        }
+    }
+    return bits;
+}
+
+void CarrierReader::refill()
+{
+    streamBytesFromWord(nextPixelBits() ^ m_random.nextWord(), m_decoded);
+    m_decodedPos = 0;
+}
+
+uint8_t CarrierReader::readByte()
+{
+    if (m_decodedPos == sizeof m_decoded)
+        refill();
+    return m_decoded[m_decodedPos++];
+}
+
+void CarrierReader::readBytes(uint8_t* out, size_t size)
+{
+    while (size > 0 && m_decodedPos < sizeof m_decoded) {
+        *out++ = m_decoded[m_decodedPos++];
+        --size;
+    }
+    for (; size >= 8; out += 8, size -= 8)
+        streamBytesFromWord(nextPixelBits() ^ m_random.nextWord(), out);
+    while (size > 0) {
+        *out++ = readByte();
+        --size;
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,26 @@
+#pragma once
+// Gets a hidden file back out of a picture and writes it under its stored
+// name into a folder.
+#include "util/StandardUnit.h"
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+// Writes into the decode folder of the data folder tree. Returns true when the
+// payload passed its checksum and was saved; `outputPath` then names the file.
+// The picture's pixels are never changed (a picture not in the working format
+// is converted first).
+bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uint32_t keyLow, uint32_t keyHigh);
+
+// The same into `folder`, which is created when missing.
+bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+                       uint32_t keyLow, uint32_t keyHigh);
+
+// The stored name reduced to its last path component ('/' and '\' both
+// separate); empty when nothing usable remains ("", "." or "..").
+QString usableStoredName(const QString& storedName);
+
+} // namespace ostrel

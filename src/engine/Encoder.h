@@ -1,0 +1,38 @@
+#pragma once
+// Hides one file in a picture: the stream goes into bit 0 of the blue byte of
+// every pixel, encrypted with the keystream of the password key, and every
+// pixel after the stream takes a keystream bit alone.
+#include "colour/PaletteTypes.h"
+#include "util/StandardUnit.h"
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+// Palette mode when paletteCount is 256 or less: every pixel becomes the
+// nearest palette colour whose blue value has the carried bit's parity, with
+// error diffusion when `dither` is set. Above 256 only bit 0 of blue changes.
+// Appends an account to `report` and returns true when the whole stream was
+// written. A run that fails leaves the pixels as they were (a picture not in
+// the working format is converted first).
+bool EncodePayload(QImage& picture, const TPaletteArray& palette, int32_t paletteCount, const TProgressProc& progress,
+                   ReportList* report, uint32_t keyLow, uint32_t keyHigh, const QString& payloadFileName, bool dither);
+
+bool EncodePayloadTrueColor(QImage& picture, const QString& payloadFileName, ReportList* report,
+                            const TProgressProc& progress, uint32_t keyLow, uint32_t keyHigh);
+
+// EncodePayload with the date-time text given instead of read from the clock.
+bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
+                          const TProgressProc& progress, ReportList* report, uint32_t keyLow, uint32_t keyHigh,
+                          const QString& payloadFileName, bool dither, const QString& dateTimeText);
+
+// The stream for a payload, without its checksum: what EncodePayload
+// writes before the payload's sum. Exposed for the benchmarks and tests.
+QByteArray payloadHeader(const QByteArray& nameBytes, const QByteArray& dateTimeBytes, uint32_t payloadSize);
+
+// The text a refused key is reported with.
+QString unusableKeyLine();
+
+} // namespace ostrel

@@ -1,0 +1,163 @@
+#pragma once
+// Helpers of the engine tests: carriers, payload files, and a bit-at-a-time
+// model of the hidden stream and its carrier layout, written from the format
+// alone, to check the word-at-a-time engine against.
+#include "colour/PaletteSearch.h"
+#include "engine/TRandom.h"
+#include "util/Picture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QStringList>
+#include <random>
+#include <vector>
+
+namespace ostrel::test {
+
+inline QByteArray randomBytes(size_t size, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    for (char& b : bytes)
+        b = char(rng());
+    return bytes;
+}
+
+inline QImage randomPicture(int width, int height, uint32_t seed)
+{
+    QImage picture = allocatePicture(width, height);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int i = 0; i < width * 3; ++i)
+            row[i] = uint8_t(rng());
+    }
+    return picture;
+}
+
+inline QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QStringList entriesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+inline void appendLittleEndian32(QByteArray& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.append(char(value >> (8 * i)));
+}
+
+// The whole hidden stream: magic, name, date-time, size, payload, checksum.
+inline QByteArray streamFor(const QByteArray& name, const QByteArray& dateTime, const QByteArray& payload,
+                            int64_t claimedSize = -1)
+{
+    QByteArray stream("START", 6);
+    stream += name + QByteArray(1, '\0') + dateTime + QByteArray(1, '\0');
+    appendLittleEndian32(stream, uint32_t(claimedSize < 0 ? payload.size() : claimedSize));
+    stream += payload;
+    uint32_t sum = 0;
+    for (char c : stream)
+        sum += uint8_t(c);
+    appendLittleEndian32(stream, sum);
+    return stream;
+}
+
+// Stream bit k, most significant bit of each byte first; zero past the end.
+inline int streamBit(const QByteArray& stream, int64_t k)
+{
+    if (k >= stream.size() * 8)
+        return 0;
+    return (uint8_t(stream[qsizetype(k / 8)]) >> (7 - k % 8)) & 1;
+}
+
+// The bit every pixel must carry after an encode: stream bit XOR one NextBit.
+inline std::vector<uint8_t> expectedCarrierBits(int64_t pixels, uint64_t key, const QByteArray& stream)
+{
+    TRandomReference random(uint32_t(key), uint32_t(key >> 32));
+    std::vector<uint8_t> bits(static_cast<size_t>(pixels));
+    for (int64_t k = 0; k < pixels; ++k)
+        bits[size_t(k)] = uint8_t(streamBit(stream, k) ^ random.NextBit());
+    return bits;
+}
+
+// Bit 0 of blue of every pixel, in carrier order.
+inline std::vector<uint8_t> carrierBits(const QImage& picture)
+{
+    std::vector<uint8_t> bits;
+    bits.reserve(size_t(picture.width()) * size_t(picture.height()));
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            bits.push_back(picture.constScanLine(y)[x * 3] & 1);
+    return bits;
+}
+
+// Writes a stream into a true-colour picture one pixel at a time.
+inline void embedByBits(QImage& picture, uint64_t key, const QByteArray& stream)
+{
+    const std::vector<uint8_t> bits =
+        expectedCarrierBits(int64_t(picture.width()) * picture.height(), key, stream);
+    size_t k = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x, ++k) {
+            uint8_t& blue = picture.scanLine(y)[x * 3];
+            blue = uint8_t((blue & 0xFE) | bits[k]);
+        }
+}
+
+// Palette mode one pixel at a time: nearest colour of the carried parity,
+// then Floyd-Steinberg shares 7, 1, 5, 3 (of 16) to the right, lower left,
+// below and lower right.
+inline void embedInPaletteByBits(QImage& picture, const TPaletteArray& palette, int32_t count, bool dither,
+                                 uint64_t key, const QByteArray& stream)
+{
+    const int w = picture.width(), h = picture.height();
+    const std::vector<uint8_t> bits = expectedCarrierBits(int64_t(w) * h, key, stream);
+    TPaletteSearch search(palette, count);
+    size_t k = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x, ++k) {
+            uint8_t* p = picture.scanLine(y) + x * 3;
+            const int old[3] = {p[0], p[1], p[2]};
+            const TTripleValue t =
+                search.NearestTriple(bits[k] ? pfOddBlue : pfEvenBlue, tripleValue(p[0], p[1], p[2]));
+            p[0] = uint8_t(t);
+            p[1] = uint8_t(t >> 8);
+            p[2] = uint8_t(t >> 16);
+            if (!dither)
+                continue;
+            const int eb = old[0] - p[0], eg = old[1] - p[1], er = old[2] - p[2];
+            auto give = [&](int nx, int ny, int weight) {
+                if (nx < 0 || nx >= w || ny >= h)
+                    return;
+                AddClampTriple(picture.scanLine(ny) + nx * 3, er * weight / 16, eg * weight / 16, eb * weight / 16);
+            };
+            give(x + 1, y, 7);
+            give(x - 1, y + 1, 1);
+            give(x, y + 1, 5);
+            give(x + 1, y + 1, 3);
+        }
+}
+
+// The 16 base colours (red in the low byte).
+inline constexpr TColorValue kBaseColours[16] = {
+    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
+    0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
+};
+
+} // namespace ostrel::test
