@@ -1,0 +1,541 @@
+#include "data/WebUnit.h"
+
+#include "data/TempPathUnit.h"
+#include "util/FileIO.h"
+#include "util/Text.h"
+
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace ostrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+std::atomic<bool> g_fetchInProgress{false};
+
+constexpr qsizetype kReceiveBufferSize = 8192;
+const QString kUntitledStoredName = QStringLiteral("Untitled.dat");
+const QString kUndeterminedError = QStringLiteral("Undetermined Error");
+// Longest file name most Linux file systems accept, in bytes.
+constexpr qsizetype kMaxFileNameBytes = 255;
+
+struct ContentTypeRow {
+    const char* mediaType;
+    const char* extensions; // space-separated, without dots; may be empty
+};
+
+// Searched in this order; the first matching row wins.
+constexpr std::array<ContentTypeRow, 45> ContentTypeTable = {{
+    {"application/excel", "xls cvs"},
+    {"application/fdf", "fdf"},
+    {"application/java", "java"},
+    {"application/java-archive", ""},
+    {"application/MAC-BINHEX40", "MAC-BINHEX40 BINHEX hqx"},
+    {"application/msword", "doc"},
+    {"application/PDF", "pdf"},
+    {"application/pdf", "pdf"},
+    {"application/postscript", "ai eps ps"},
+    {"application/rtf", "rtf"},
+    {"application/text", "xls"},
+    {"application/wml+xml", ""},
+    {"application/wordperfect", "wpd wp"},
+    {"application/xhtml+xml", ""},
+    {"application/x-java-archive", ""},
+    {"application/x-msdos-program", "exe"},
+    {"application/x-tex", "tex"},
+    {"application/x-texinfo", "texinfo texi"},
+    {"application/x-troff", "t tr roff"},
+    {"application/zip", "zip"},
+    {"audio/amr", ""},
+    {"audio/basic", "au snd"},
+    {"audio/midi", "midi"},
+    {"audio/sp-midi", ""},
+    {"audio/x-aiff", "aif aiff aifc"},
+    {"audio/x-midi", ""},
+    {"audio/x-wav", "wav"},
+    {"image/bmp", "bmp"},
+    {"image/gif", "gif"},
+    {"image/ief", "ief"},
+    {"image/jpeg", "jpg jpeg jpe"},
+    {"Image/JPEG", "jpg jpeg jpe"},
+    {"image/jpg", "jpg jpeg jpe"},
+    {"image/png", "png"},
+    {"image/tiff", "tiff tif"},
+    {"image/x-xwindowdump", "xwd"},
+    {"text/css", ""},
+    {"text/html", "html htm"},
+    {"text/plain", "txt c cc h text ascii"},
+    {"text/richtext", "rtf"},
+    {"text/x-html", ""},
+    {"video/mpeg", "mpg mpeg mpe"},
+    {"video/quicktime", "mov qt"},
+    {"video/x-msvideo", "avi"},
+    {"video/x-sgi-movie", "movie"},
+}};
+
+// A character that may be part of a media type: letters, digits and the
+// punctuation HTTP allows in tokens, plus the slash between type and subtype.
+bool isMediaTypeChar(QChar ch)
+{
+    if (ch.unicode() >= 0x80)
+        return false;
+    return ch.isLetterOrNumber() || QStringLiteral("!#$%&'*+-.^_`|~/").contains(ch);
+}
+
+// True when `type` appears in `text` as a whole media type, so that
+// application/java does not claim application/java-archive.
+bool containsMediaType(const QString& text, const QString& type)
+{
+    for (qsizetype at = text.indexOf(type); at >= 0; at = text.indexOf(type, at + 1)) {
+        const qsizetype after = at + type.size();
+        const bool startsClean = at == 0 || !isMediaTypeChar(text.at(at - 1));
+        const bool endsClean = after == text.size() || !isMediaTypeChar(text.at(after));
+        if (startsClean && endsClean)
+            return true;
+    }
+    return false;
+}
+
+// The content type's value line when the header has one; otherwise the whole
+// header, where a type may still be found. Only that line is searched, so a
+// later header line naming another type cannot win.
+QString contentTypeSearchText(const QString& header)
+{
+    static const QString kName = QStringLiteral("Content-Type:");
+    qsizetype at = header.indexOf(kName);
+    if (at < 0)
+        at = header.indexOf(kName, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return header;
+    const qsizetype valueStart = at + kName.size();
+    const qsizetype lineEnd = header.indexOf(u'\n', valueStart);
+    return header.mid(valueStart, lineEnd < 0 ? -1 : lineEnd - valueStart);
+}
+
+QByteArray percentEncodeControls(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto byte = uint8_t(ch);
+        if (byte < 0x20 || byte == 0x7F)
+            out.append('%').append(QByteArray::number(byte, 16).toUpper().rightJustified(2, '0'));
+        else
+            out.append(ch);
+    }
+    return out;
+}
+
+// Clears the in-progress flag however the fetch ends.
+struct FetchGuard {
+    ~FetchGuard() { g_fetchInProgress.store(false); }
+};
+
+class Socket {
+public:
+    Socket() = default;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket() { reset(); }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+using AddressList = std::unique_ptr<addrinfo, decltype(&freeaddrinfo)>;
+
+// Name lookup cannot be interrupted, so a slow one runs on its own thread and
+// is abandoned (its result freed when it ends) once the time is up.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+    int status = 0;
+    addrinfo* list = nullptr;
+};
+
+enum class Outcome { Fine, TimedOut, Failed };
+
+Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, AddressList& result)
+{
+    const std::string name = host.toStdString();
+    const std::string service = std::to_string(port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(name.c_str(), service.c_str(), &hints, &list) == 0) {
+        result.reset(list);
+        return Outcome::Fine;
+    }
+
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, name, service] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_flags = AI_NUMERICSERV;
+        addrinfo* found = nullptr;
+        const int status = getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
+        std::lock_guard lock(lookup->mutex);
+        if (lookup->abandoned) {
+            if (status == 0)
+                freeaddrinfo(found);
+            return;
+        }
+        lookup->status = status;
+        lookup->list = status == 0 ? found : nullptr;
+        lookup->finished = true;
+        lookup->done.notify_one();
+    }).detach();
+
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done.wait_for(lock, timeout, [&] { return lookup->finished; })) {
+        lookup->abandoned = true;
+        return Outcome::TimedOut;
+    }
+    if (lookup->status != 0)
+        return Outcome::Failed;
+    result.reset(lookup->list);
+    return Outcome::Fine;
+}
+
+// Waits for the socket to become ready; false when the time runs out.
+Outcome waitFor(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return Outcome::TimedOut;
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, int(std::min<long long>(left, 1 << 30)));
+        if (ready > 0)
+            return Outcome::Fine;
+        if (ready == 0)
+            return Outcome::TimedOut;
+        if (errno != EINTR)
+            return Outcome::Failed;
+    }
+}
+
+Outcome connectTo(const addrinfo* address, Clock::time_point deadline, Socket& socket)
+{
+    socket.reset(::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                          address->ai_protocol));
+    if (socket.fd() < 0)
+        return Outcome::Failed;
+    if (::connect(socket.fd(), address->ai_addr, address->ai_addrlen) == 0)
+        return Outcome::Fine;
+    if (errno != EINPROGRESS)
+        return Outcome::Failed;
+    const Outcome waited = waitFor(socket.fd(), POLLOUT, deadline);
+    if (waited != Outcome::Fine)
+        return waited;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+        return Outcome::Failed;
+    return Outcome::Fine;
+}
+
+// Tries each address in turn within one time limit.
+Outcome connectToAny(const addrinfo* list, milliseconds timeout, Socket& socket)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    Outcome last = Outcome::Failed;
+    for (const addrinfo* address = list; address; address = address->ai_next) {
+        last = connectTo(address, deadline, socket);
+        if (last != Outcome::Failed)
+            return last;
+    }
+    return last;
+}
+
+// The whole request, however many send calls it takes. Fine, TimedOut (the
+// server would not take it: no answer) or Failed (the connection broke).
+Outcome sendAll(int fd, const QByteArray& request, milliseconds timeout)
+{
+    qsizetype sent = 0;
+    while (sent < request.size()) {
+        const Outcome waited = waitFor(fd, POLLOUT, Clock::now() + timeout);
+        if (waited != Outcome::Fine)
+            return waited;
+        const ssize_t count = ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+        if (count == 0)
+            return Outcome::TimedOut;
+        if (count < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+                continue;
+            return Outcome::Failed;
+        }
+        sent += count;
+    }
+    return Outcome::Fine;
+}
+
+// Receives until the server closes the connection; the error text, or empty.
+QString receiveAll(int fd, ResponseSplitter& splitter, const FetchSettings& settings)
+{
+    char buffer[kReceiveBufferSize];
+    for (;;) {
+        const Outcome waited = waitFor(fd, POLLIN, Clock::now() + settings.receiveTimeout);
+        if (waited == Outcome::TimedOut)
+            return FetchError::ReceiveTimedOut;
+        if (waited == Outcome::Failed)
+            return FetchError::NoConnection;
+        const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+        if (count == 0)
+            return {};
+        if (count < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+                continue;
+            return FetchError::NoConnection;
+        }
+        switch (splitter.feed(buffer, qsizetype(count))) {
+        case ResponseSplitter::Status::Fine: break;
+        case ResponseSplitter::Status::HeaderTooLarge: return FetchError::HeaderTooLarge;
+        case ResponseSplitter::Status::BodyTooLarge: return FetchError::BodyTooLarge;
+        }
+    }
+}
+
+// The error text of the connection phase, or empty once the request is sent.
+QString openAndSend(const ParsedAddress& address, const FetchSettings& settings, Socket& socket)
+{
+    AddressList list(nullptr, freeaddrinfo);
+    switch (lookUp(address.host, address.port, settings.lookupTimeout, list)) {
+    case Outcome::Fine: break;
+    case Outcome::TimedOut: return FetchError::LookupTimedOut;
+    case Outcome::Failed: return FetchError::NoConnection;
+    }
+    switch (connectToAny(list.get(), settings.connectTimeout, socket)) {
+    case Outcome::Fine: break;
+    case Outcome::TimedOut: return FetchError::ConnectTimedOut;
+    case Outcome::Failed: return FetchError::NoConnection;
+    }
+    switch (sendAll(socket.fd(), buildRequest(address), settings.receiveTimeout)) {
+    case Outcome::Fine: return {};
+    case Outcome::TimedOut: return FetchError::NoAnswer;
+    case Outcome::Failed: return FetchError::NoConnection;
+    }
+    return FetchError::NoConnection;
+}
+
+bool isSafeStoredName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    if (name.toUtf8().size() > kMaxFileNameBytes)
+        return false;
+    for (QChar ch : name)
+        if (ch == u'/' || ch == u'\\' || ch.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
+} // namespace
+
+ParsedAddress parseAddress(const QString& url)
+{
+    ParsedAddress address;
+    QString rest = url;
+    const qsizetype schemeEnd = rest.indexOf(QStringLiteral("//"));
+    if (schemeEnd >= 0)
+        rest = rest.mid(schemeEnd + 2);
+    if (!rest.contains(u'/'))
+        rest.append(u'/');
+    const qsizetype slash = rest.indexOf(u'/');
+    address.host = rest.left(slash);
+    address.path = rest.mid(slash);
+    const qsizetype colon = address.host.indexOf(u':');
+    if (colon >= 0) {
+        address.portText = address.host.mid(colon + 1);
+        address.host.truncate(colon);
+    }
+
+    QString name = address.path.mid(address.path.lastIndexOf(u'/') + 1);
+    const qsizetype query = name.indexOf(u'?');
+    if (query >= 0)
+        name.truncate(query);
+    if (!name.contains(u'.'))
+        name.clear();
+    if (name.isEmpty() && !address.path.contains(u'?')) {
+        address.path.append(QStringLiteral("/index.html"));
+        name = QStringLiteral("index.html");
+    }
+    address.fileName = name;
+
+    bool ok = false;
+    const int port = address.portText.toInt(&ok);
+    if (!ok) {
+        address.portText = QStringLiteral("80");
+        address.port = 80;
+    } else {
+        address.port = uint16_t(port);
+    }
+    return address;
+}
+
+QByteArray buildRequest(const ParsedAddress& address)
+{
+    return QByteArrayLiteral("GET ") + percentEncodeControls(address.path) + QByteArrayLiteral("   HTTP/1.0\r\n") +
+           QByteArrayLiteral("Host: ") + percentEncodeControls(address.host) + QByteArrayLiteral("\r\n\r\n");
+}
+
+void AdjustExtensionToContentType(QString& fileName, const QString& header)
+{
+    const QString text = contentTypeSearchText(header);
+    const ContentTypeRow* match = nullptr;
+    for (const ContentTypeRow& row : ContentTypeTable) {
+        const QString type = QLatin1String(row.mediaType);
+        if (containsMediaType(text, type) || containsMediaType(text, type.toUpper())) {
+            match = &row;
+            break;
+        }
+    }
+    if (!match)
+        return;
+    const QStringList extensions = QString::fromLatin1(match->extensions).split(u' ', Qt::SkipEmptyParts);
+    if (extensions.isEmpty())
+        return;
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString current = dot < 0 ? QString() : fileName.mid(dot).toUpper();
+    for (const QString& extension : extensions)
+        if (current == QLatin1Char('.') + extension.toUpper())
+            return;
+    if (dot >= 0)
+        fileName.truncate(dot);
+    fileName += QLatin1Char('.') + extensions.front();
+}
+
+ResponseSplitter::Status ResponseSplitter::feed(const char* data, qsizetype size)
+{
+    static const QString kHeaderEnd = QStringLiteral("\r\n\r\n");
+    qsizetype used = 0;
+    while (m_inHeader && used < size) {
+        if (m_header.size() >= m_maxHeaderBytes)
+            return Status::HeaderTooLarge;
+        m_header.append(QChar(windows1252Char(uint8_t(data[used++]))));
+        if (m_header.endsWith(kHeaderEnd))
+            m_inHeader = false;
+    }
+    const qsizetype rest = size - used;
+    if (rest == 0)
+        return Status::Fine;
+    if (qint64(m_body.size()) + rest > m_maxBodyBytes)
+        return Status::BodyTooLarge;
+    m_body.append(data + used, rest);
+    return Status::Fine;
+}
+
+bool FetchInProgress()
+{
+    return g_fetchInProgress.load();
+}
+
+void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray* Stream, QString& ErrorText,
+              const FetchSettings& settings)
+{
+    ErrorText.clear();
+    bool idle = false;
+    if (!g_fetchInProgress.compare_exchange_strong(idle, true)) {
+        ErrorText = FetchError::AlreadyInProgress;
+        return;
+    }
+    FetchGuard guard;
+
+    const ParsedAddress address = parseAddress(URL);
+    FileName = address.fileName;
+    if (!Stream) {
+        ErrorText = FetchError::NoBodyStream;
+        return;
+    }
+    if (address.host.isEmpty()) {
+        ErrorText = FetchError::NoHost;
+        return;
+    }
+
+    Stream->clear();
+    Header.clear();
+    Socket socket;
+    ErrorText = openAndSend(address, settings, socket);
+    if (!ErrorText.isEmpty())
+        return;
+    ResponseSplitter splitter(Header, *Stream, settings.maxHeaderBytes, settings.maxBodyBytes);
+    ErrorText = receiveAll(socket.fd(), splitter, settings);
+    if (!ErrorText.isEmpty())
+        return;
+    if (FileName.isEmpty())
+        FileName = Header.contains(QStringLiteral("text/html")) ? QStringLiteral("index.html")
+                                                                : QStringLiteral("Untitled");
+    AdjustExtensionToContentType(FileName, Header);
+}
+
+WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& settings)
+{
+    WebFetchResult result;
+    QByteArray body;
+    FetchURL(url, result.fileName, result.header, &body, result.errorText, settings);
+    if (!isSafeStoredName(result.fileName))
+        result.fileName = kUntitledStoredName;
+    const QString folder = WebFolder();
+    result.targetPath = folder + result.fileName;
+    if (!result.errorText.isEmpty())
+        return result;
+
+    QString failure;
+    if (folder.isEmpty())
+        failure = QStringLiteral("Cannot create path: ") + folder;
+    else if (!writeFileAtomically(result.targetPath, body, &failure) && failure.isEmpty())
+        failure = QStringLiteral("Cannot write ") + result.targetPath;
+    if (failure.isEmpty())
+        return result;
+    // As when storing throws: nothing of the fetch is offered any more.
+    result.errorText = kUndeterminedError;
+    result.failureDetail = failure;
+    result.fileName.clear();
+    result.targetPath.clear();
+    result.header.clear();
+    return result;
+}
+
+QString fetchMessageText(const WebFetchResult& result)
+{
+    if (result.errorText.isEmpty())
+        return result.header;
+    return QStringLiteral("ERROR: ") + result.errorText + QStringLiteral("\r\n\r\n") + result.header;
+}
+
+QString fetchMessageTitle(const QString& url)
+{
+    return QStringLiteral("Fetch: ") + url;
+}
+
+} // namespace ostrel
