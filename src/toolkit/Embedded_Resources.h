@@ -2,6 +2,7 @@
 // The glyphs every dialog button of the program shows, by name, and their
 // loading at any zoom. Each glyph is a 4-bit BMP file embedded in the program,
 // holding two cells side by side: the normal picture and its disabled form.
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -71,6 +72,10 @@ extern const std::array<Resource_Record, kDefinedResourceCount> Resource_Records
 
 // The enumeration name of a glyph ("BMP_Edit_Copy"), for reports and tests.
 QString glyphEnumName(Defined_Resource glyph);
+
+// The glyph's resource as stored: a complete BMP file. Empty for a glyph
+// outside the table.
+QByteArray LoadGlyphFile(Defined_Resource glyph);
 
 // A new picture read from the glyph's resource; a glyph outside the table
 // or a record whose type is not "BMP" gives the blank glyph of BMP_None.
