@@ -5,6 +5,11 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define OSTREL_X86 1
+#endif
+
 namespace ostrel {
 
 // Words are loaded from pixel and stream bytes with memcpy, low byte first.
@@ -60,10 +65,56 @@ inline void spreadGroup(uint8_t* pixels, unsigned value)
     std::memcpy(pixels, w, sizeof w);
 }
 
+uint64_t gather64Portable(const uint8_t* pixels)
+{
+    uint64_t bits = 0;
+    for (int i = 0; i < 64; i += kGroupPixels)
+        bits |= uint64_t(gatherGroup(pixels + i * kBytesPerPixel)) << i;
+    return bits;
+}
+
+#if OSTREL_X86
+// Sixteen pixels are three vectors; one shuffle per vector moves its blue
+// bytes into their pixels' lanes, and the byte mask collects bit 0 of each.
+__attribute__((target("ssse3"))) uint64_t gather64Ssse3(const uint8_t* pixels)
+{
+    const __m128i fromFirst = _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i fromSecond = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14, -1, -1, -1, -1, -1);
+    const __m128i fromThird = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 4, 7, 10, 13);
+    uint64_t bits = 0;
+    for (int i = 0; i < 64; i += 16) {
+        const uint8_t* p = pixels + i * kBytesPerPixel;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+        const __m128i blue = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, fromFirst), _mm_shuffle_epi8(b, fromSecond)),
+                                          _mm_shuffle_epi8(c, fromThird));
+        bits |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_slli_epi64(blue, 7))) & 0xFFFF) << i;
+    }
+    return bits;
+}
+#endif
+
+using Gather64Fn = uint64_t (*)(const uint8_t*);
+
+Gather64Fn chooseGather64()
+{
+#if OSTREL_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("ssse3"))
+        return &gather64Ssse3;
+#endif
+    return &gather64Portable;
+}
+
+const Gather64Fn gather64 = chooseGather64();
+
 // Bit 0 of the blue bytes of `count` (at most 64) pixels from `column` on.
 uint64_t gatherRun(const uint8_t* row, int column, int count)
 {
     const uint8_t* pixels = row + size_t(column) * kBytesPerPixel;
+    if (count == 64)
+        return gather64(pixels);
     uint64_t bits = 0;
     int i = 0;
     for (; i + kGroupPixels <= count; i += kGroupPixels)

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <memory>
 
 namespace ostrel {
@@ -47,6 +48,17 @@ bool readPayload(QFile& file, int64_t size, QByteArray& bytes, ReportList* repor
         return false;
     }
     return true;
+}
+
+// A palette lacking one parity would store the wrong bit in some pixels and
+// the picture would never decode.
+bool paletteHoldsBothParities(const TPaletteArray& palette, int32_t paletteCount)
+{
+    const int count = std::clamp<int32_t>(paletteCount, 2, 256);
+    bool even = false, odd = false;
+    for (int i = 0; i < count; ++i)
+        (blueOf(palette[size_t(i)]) & 1 ? odd : even) = true;
+    return even && odd;
 }
 
 QString sizeLine(const QString& label, int64_t value, const char* unit)
@@ -102,6 +114,11 @@ bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t
             AddReportLine(report, QStringLiteral("ERROR: Not enough memory to convert the picture."));
             return false;
         }
+    }
+
+    if (paletteCount <= 256 && !paletteHoldsBothParities(palette, paletteCount)) {
+        AddReportLine(report, QStringLiteral("ERROR: The palette needs colours with both even and odd blue values."));
+        return false;
     }
 
     QFile file(fullPath);

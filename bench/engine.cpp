@@ -1,0 +1,147 @@
+// The keystream per bit, the straightforward generator against the word-at-a-time
+// one, and a whole 12-megapixel carrier encoded and decoded in memory beside a
+// plain copy of its pixels.
+#include "engine/Carrier.h"
+#include "engine/Encoder.h"
+#include "engine/PayloadFormat.h"
+#include "engine/TRandom.h"
+#include "util/Picture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+constexpr uint32_t kKeyLow = 0x9E3779B9u, kKeyHigh = 0x7F4A7C15u;
+constexpr int kWidth = 4000, kHeight = 3000; // 12 megapixels
+
+QImage noisePicture()
+{
+    QImage picture = allocatePicture(kWidth, kHeight);
+    std::mt19937 rng(1);
+    for (int y = 0; y < kHeight; ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int i = 0; i < kWidth * 3; ++i)
+            row[i] = uint8_t(rng());
+    }
+    return picture;
+}
+
+// A stream that fills the picture: header, payload and checksum.
+QByteArray fullStream()
+{
+    const int64_t capacity = int64_t(kWidth) * kHeight / 8;
+    const QByteArray header = payloadHeader("payload.bin", "2024-01-02 10:11:12", 0);
+    const int64_t payloadSize = capacity - header.size() - kChecksumBytes;
+    QByteArray stream = payloadHeader("payload.bin", "2024-01-02 10:11:12", uint32_t(payloadSize));
+    std::mt19937 rng(2);
+    for (int64_t i = 0; i < payloadSize; ++i)
+        stream.append(char(rng()));
+    appendInt32(stream, addToChecksum(0, stream.constData(), size_t(stream.size())));
+    return stream;
+}
+
+void BM_KeystreamReference(benchmark::State& state)
+{
+    TRandomReference random(kKeyLow, kKeyHigh);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(random.NextBit());
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_KeystreamReference);
+
+void BM_KeystreamNextBit(benchmark::State& state)
+{
+    TRandom random(kKeyLow, kKeyHigh);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(random.NextBit());
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_KeystreamNextBit);
+
+// Items are bits.
+void BM_KeystreamWords(benchmark::State& state)
+{
+    const auto kernel = state.range(0) ? TRandom::Kernel::Portable : TRandom::Kernel::Fastest;
+    TRandom random(kKeyLow, kKeyHigh, kernel);
+    std::vector<uint64_t> words(4096);
+    for (auto _ : state) {
+        random.fillBits(words.data(), words.size());
+        benchmark::DoNotOptimize(words.data());
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(words.size()) * 64);
+    state.SetLabel(kernel == TRandom::Kernel::Portable ? "portable" : "fastest");
+}
+BENCHMARK(BM_KeystreamWords)->Arg(0)->Arg(1);
+
+void BM_Seed(benchmark::State& state)
+{
+    for (auto _ : state) {
+        TRandom random(kKeyLow, kKeyHigh);
+        benchmark::DoNotOptimize(random.NextBit());
+    }
+}
+BENCHMARK(BM_Seed);
+
+// The yardstick: one copy of the picture's pixels.
+void BM_CopyPixels12MP(benchmark::State& state)
+{
+    const QImage picture = noisePicture();
+    std::vector<uint8_t> copy(size_t(picture.sizeInBytes()), 1);
+    for (auto _ : state) {
+        std::memcpy(copy.data(), picture.constBits(), copy.size());
+        benchmark::DoNotOptimize(copy.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
+}
+BENCHMARK(BM_CopyPixels12MP)->Unit(benchmark::kMillisecond);
+
+// Keystream, stream bits and the lowest-blue-bit pass over every pixel.
+void BM_EncodeTrueColor12MP(benchmark::State& state)
+{
+    QImage picture = noisePicture();
+    const QByteArray stream = fullStream();
+    for (auto _ : state) {
+        TRandom random(kKeyLow, kKeyHigh);
+        CarrierWriter writer(picture, random, {});
+        writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
+        writer.finish();
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
+}
+BENCHMARK(BM_EncodeTrueColor12MP)->Unit(benchmark::kMillisecond);
+
+// Reading a stream that fills the whole picture back, with its running sum.
+void BM_DecodeTrueColor12MP(benchmark::State& state)
+{
+    QImage picture = noisePicture();
+    const QByteArray stream = fullStream();
+    {
+        TRandom random(kKeyLow, kKeyHigh);
+        CarrierWriter writer(picture, random, {});
+        writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
+        writer.finish();
+    }
+    QByteArray decoded(stream.size(), Qt::Uninitialized);
+    for (auto _ : state) {
+        TRandom random(kKeyLow, kKeyHigh);
+        CarrierReader reader(picture, random);
+        reader.readBytes(reinterpret_cast<uint8_t*>(decoded.data()), size_t(decoded.size()));
+        benchmark::DoNotOptimize(addToChecksum(0, decoded.constData(), size_t(decoded.size())));
+    }
+    if (decoded != stream)
+        state.SkipWithError("the stream did not come back");
+    state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
+}
+BENCHMARK(BM_DecodeTrueColor12MP)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
