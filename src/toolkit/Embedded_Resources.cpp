@@ -9,6 +9,14 @@
 
 #include <algorithm>
 
+// The glyphs are compiled into this static library; a program must register
+// them itself, since nothing else refers to the generated resource code.
+// Q_INIT_RESOURCE has to be used outside any namespace.
+static void registerGlyphResources()
+{
+    Q_INIT_RESOURCE(glyphs);
+}
+
 namespace ostrel {
 
 static_assert(kGlyphNames.size() == kDefinedResourceCount);
@@ -52,6 +60,8 @@ QByteArray LoadGlyphFile(Defined_Resource glyph)
 {
     if (!validGlyph(glyph))
         return {};
+    static const bool registered = (registerGlyphResources(), true);
+    Q_UNUSED(registered);
     QFile file(resourcePath(Resource_Records[glyph]));
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -299,7 +299,7 @@ void mirrorPair(Canvas& c, bool vertical, bool diagonal, Colour colour)
     if (diagonal) {
         c.polygon({QPointF(1, 1), QPointF(9, 1), QPointF(1, 9)}, colour, Black);
         c.polygon({QPointF(15, 15), QPointF(15, 7), QPointF(7, 15)}, Silver, Black);
-        c.line(0, 15, 15, 0, Navy);
+        c.line(1, 14, 14, 1, Navy);
         return;
     }
     if (vertical) {
@@ -736,7 +736,6 @@ std::map<std::string, GlyphArt> build()
         c.frame(1, 1, 8, 7, Black);
         c.fill(7, 8, 8, 7, Blue);
         c.frame(7, 8, 8, 7, Black);
-        c.frame(0, 0, 16, 16, Grey);
     });
     add("LockOpen", [](Canvas& c) { padlock(c, true); });
     add("LockShut", [](Canvas& c) { padlock(c, false); });
@@ -885,7 +884,6 @@ std::map<std::string, GlyphArt> build()
         for (int i = 0; i < 9; ++i) {
             c.fill(1 + 5 * (i % 3), 1 + 5 * (i / 3), 4, 4, cells[i]);
         }
-        c.frame(0, 0, 16, 16, Grey);
     });
     add("Hand_Left", [](Canvas& c) {
         c.art(0, 3, {
@@ -1010,7 +1008,7 @@ std::map<std::string, GlyphArt> build()
     add("Object_Multiple", [](Canvas& c) {
         c.fill(1, 1, 5, 5, Blue);
         c.ellipse(9, 1, 6, 6, Red, Black);
-        c.polygon({QPointF(3, 9), QPointF(6, 15), QPointF(0, 15)}, Green, Black);
+        c.polygon({QPointF(4, 9), QPointF(7, 14), QPointF(1, 14)}, Green, Black);
         c.fill(9, 9, 6, 6, Yellow);
         c.frame(9, 9, 6, 6, Black);
     });
@@ -1024,7 +1022,7 @@ std::map<std::string, GlyphArt> build()
         c.arrow(15, 15, 10, 10, Red, 0.6, 2.5, 3);
     });
     add("Track_Window", [](Canvas& c) {
-        c.frame(0, 0, 16, 16, Navy);
+        c.frame(0, 0, 16, 15, Navy);
         c.fill(0, 0, 16, 3, Navy);
         trackCross(c, Red);
     });

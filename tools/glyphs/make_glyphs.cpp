@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     for (const auto& [name, glyph] : art)
         unused.insert(name);
 
-    QString qrc = QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/glyphs\">\n");
+    QString qrc = QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n");
     std::vector<QImage> sheet;
     for (const ostrel::GlyphNameRow& row : ostrel::kGlyphNames) {
         const auto found = art.find(row.enumName);

@@ -1,0 +1,53 @@
+#pragma once
+// Helpers for driving the toolkit's modal windows from a test.
+#include "toolkit/ZoomRules.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace ostrel::testing {
+
+// Calls `action` with the innermost modal window as soon as one is showing,
+// from inside its event loop. If none comes within a few seconds, or the
+// action leaves it open, every modal window is closed so that a failing test
+// cannot hang the run.
+inline void whenModal(std::function<void(QWidget*)> action, QWidget* previous = nullptr)
+{
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, action, previous] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != previous) {
+            timer->stop();
+            action(modal);
+        } else if (clock->elapsed() < 5000) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        while (QWidget* open = QApplication::activeModalWidget()) {
+            if (open == previous)
+                break;
+            open->close();
+        }
+    });
+    timer->start(10);
+}
+
+// Puts a screen of this size in place of the primary screen for as long as
+// the object lives.
+class ScreenSize {
+public:
+    explicit ScreenSize(QSize size) { setToolkitScreenSizeOverride(size); }
+    ~ScreenSize() { setToolkitScreenSizeOverride(QSize()); }
+    ScreenSize(const ScreenSize&) = delete;
+    ScreenSize& operator=(const ScreenSize&) = delete;
+};
+
+} // namespace ostrel::testing
