@@ -1,16 +1,862 @@
-// Placeholder until this format's reader is written: the labelled picture.
+// Windows and OS/2 bitmaps: a 14-byte file header, an information header of
+// one of several sizes, an optional colour table, and rows of pixels stored
+// raw (padded to 4 bytes, bottom row first unless the height is negative)
+// or run-length coded.
+#include "imageio/bmp.h"
+
 #include "colour/Drawing.h"
-#include "imageio/GraphicsIOUnit.h"
+#include "colour/PaletteSearch.h"
+#include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
+#include "util/ByteReader.h"
+#include "util/FileIO.h"
+#include "util/Picture.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 namespace ostrel {
 
+namespace {
+
+constexpr uint16_t kBitmapSignature = 0x4D42;      // "BM"
+constexpr uint16_t kBitmapArraySignature = 0x4142; // "BA": an OS/2 array whose first entry is a bitmap
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kArrayHeaderSize = 14;
+
+constexpr uint32_t kCoreHeaderSize = 12;    // OS/2 1.x: 16-bit sizes, 3-byte table entries
+constexpr uint32_t kOs2MinHeaderSize = 16;  // OS/2 2.x headers may stop after any field
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kV2HeaderSize = 52;      // red, green and blue masks inside the header
+constexpr uint32_t kV3HeaderSize = 56;      // and the alpha mask
+constexpr uint32_t kOs2MaxHeaderSize = 64;
+constexpr uint32_t kV4HeaderSize = 108;
+constexpr uint32_t kV5HeaderSize = 124;
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
+constexpr uint32_t kBiBitfields = 3;
+constexpr uint32_t kBiJpeg = 4;
+constexpr uint32_t kBiPng = 5;
+constexpr uint32_t kBiAlphaBitfields = 6;
+// OS/2 2.x gives two of the numbers other meanings.
+constexpr uint32_t kOs2Huffman1D = 3;
+constexpr uint32_t kOs2Rle24 = 4;
+
+constexpr uint32_t kDefaultMasks16[3] = {0x7C00, 0x03E0, 0x001F};
+constexpr uint32_t kDefaultMasks32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+
+constexpr int kBlankSize = 100;
+
+// How the pixel rows are stored.
+enum class Coding { Indexed, Rgb24, Masked, Rle8, Rle4, Rle24 };
+
+struct Header {
+    uint32_t pixelOffset = 0; // from the start of the file, also inside an OS/2 array
+    size_t infoStart = 0;
+    uint32_t infoSize = 0;
+    int64_t width = 0;
+    int64_t height = 0; // always positive; `topDown` keeps the sign
+    bool topDown = false;
+    uint16_t bitCount = 0;
+    uint32_t compression = kBiRgb;
+    uint32_t coloursUsed = 0;
+    std::array<uint32_t, 3> masks{}; // red, green, blue
+    size_t tableStart = 0;           // after the header and any masks that follow it
+
+    bool core() const { return infoSize == kCoreHeaderSize; }
+    // Header sizes that only OS/2 2.x writes; 40 reads the same either way.
+    bool os2() const
+    {
+        return infoSize >= kOs2MinHeaderSize && infoSize <= kOs2MaxHeaderSize && infoSize != kInfoHeaderSize &&
+               infoSize != kV2HeaderSize && infoSize != kV3HeaderSize;
+    }
+    bool indexed() const { return bitCount <= 8; }
+    size_t tableEntrySize() const { return core() ? 3 : 4; }
+    uint64_t rowStride() const { return (uint64_t(width) * bitCount + 31) / 32 * 4; }
+};
+
+struct Parsed {
+    Header header;
+    LoadStop stop = LoadStop::Complete;
+};
+
+bool knownHeaderSize(uint32_t size)
+{
+    return size == kCoreHeaderSize || (size >= kOs2MinHeaderSize && size <= kOs2MaxHeaderSize) ||
+           size == kV4HeaderSize || size == kV5HeaderSize;
+}
+
+// The fields of a header of `size` bytes starting at the reader's cursor;
+// fields a short OS/2 2.x header leaves out count as zero.
+void readInfoFields(ByteReader& reader, Header& header)
+{
+    if (header.core()) {
+        header.width = reader.u16le();
+        header.height = reader.u16le();
+        reader.u16le(); // planes
+        header.bitCount = reader.u16le();
+        return;
+    }
+    ByteReader fields(reader.bytes(header.infoSize - 4));
+    auto field32 = [&](size_t offset) -> uint32_t {
+        // offsets count from the start of the header, whose size field is already read
+        if (offset + 4 > header.infoSize)
+            return 0;
+        fields.seek(offset - 4);
+        return fields.u32le();
+    };
+    header.width = int32_t(field32(4));
+    const int32_t height = int32_t(field32(8));
+    header.topDown = height < 0;
+    header.height = height < 0 ? -int64_t(height) : int64_t(height);
+    header.bitCount = uint16_t(field32(12) >> 16);
+    header.compression = field32(16);
+    header.coloursUsed = field32(32);
+    header.masks = {field32(40), field32(44), field32(48)};
+}
+
+Parsed parseHeader(ByteView file)
+{
+    Parsed parsed;
+    Header& header = parsed.header;
+    ByteReader reader(file);
+    uint16_t signature = reader.u16le();
+    size_t start = 0;
+    if (signature == kBitmapArraySignature) {
+        start = kArrayHeaderSize;
+        reader.seek(start);
+        signature = reader.u16le();
+    }
+    if (signature != kBitmapSignature) {
+        parsed.stop = reader.truncated() ? LoadStop::Truncated : LoadStop::BadSignature;
+        return parsed;
+    }
+    reader.seek(start + 10);
+    header.pixelOffset = reader.u32le();
+    header.infoStart = start + kFileHeaderSize;
+    header.infoSize = reader.u32le();
+    if (reader.truncated()) {
+        parsed.stop = LoadStop::Truncated;
+        return parsed;
+    }
+    if (!knownHeaderSize(header.infoSize)) {
+        parsed.stop = LoadStop::Corrupt;
+        return parsed;
+    }
+    if (!reader.has(header.infoSize - 4)) {
+        parsed.stop = LoadStop::Truncated;
+        return parsed;
+    }
+    readInfoFields(reader, header);
+    header.tableStart = header.infoStart + header.infoSize;
+    const bool masksFollow = header.infoSize == kInfoHeaderSize &&
+                             (header.compression == kBiBitfields || header.compression == kBiAlphaBitfields);
+    if (masksFollow) {
+        header.masks = {reader.u32le(), reader.u32le(), reader.u32le()};
+        header.tableStart += header.compression == kBiAlphaBitfields ? 16 : 12;
+        if (reader.truncated())
+            parsed.stop = LoadStop::Truncated;
+    }
+    return parsed;
+}
+
+// The storage the header describes, or why it cannot be read.
+LoadStop chooseCoding(const Header& header, Coding& coding)
+{
+    if (header.width < 1 || header.height < 1)
+        return LoadStop::Corrupt;
+    const uint32_t c = header.compression;
+    const uint16_t bits = header.bitCount;
+    if (header.os2() && c == kOs2Huffman1D)
+        return LoadStop::Unsupported;
+    if (header.os2() && c == kOs2Rle24) {
+        coding = Coding::Rle24;
+        return bits == 24 ? LoadStop::Complete : LoadStop::Corrupt;
+    }
+    if (c == kBiJpeg || c == kBiPng || bits == 64)
+        return LoadStop::Unsupported;
+    if (c == kBiRle8 || c == kBiRle4) {
+        coding = c == kBiRle8 ? Coding::Rle8 : Coding::Rle4;
+        // Run-length rows always start at the bottom.
+        const bool fits = bits == (c == kBiRle8 ? 8 : 4) && !header.topDown;
+        return fits ? LoadStop::Complete : LoadStop::Corrupt;
+    }
+    if (c == kBiBitfields || c == kBiAlphaBitfields) {
+        coding = Coding::Masked;
+        return bits == 16 || bits == 24 || bits == 32 ? LoadStop::Complete : LoadStop::Corrupt;
+    }
+    if (c != kBiRgb)
+        return LoadStop::Corrupt;
+    switch (bits) {
+    case 1:
+    case 2:
+    case 4:
+    case 8: coding = Coding::Indexed; return LoadStop::Complete;
+    case 24: coding = Coding::Rgb24; return LoadStop::Complete;
+    case 16:
+    case 32: coding = Coding::Masked; return LoadStop::Complete;
+    default: return LoadStop::Corrupt;
+    }
+}
+
+// The masks in force: the file's for bit fields (defaults when it gives
+// none at all), else the fixed layouts of 16 and 32 bits.
+std::array<uint32_t, 3> effectiveMasks(const Header& header)
+{
+    const bool bitfields = header.compression == kBiBitfields || header.compression == kBiAlphaBitfields;
+    if (bitfields && (header.masks[0] | header.masks[1] | header.masks[2]) != 0)
+        return header.masks;
+    const uint32_t* defaults = header.bitCount == 16 ? kDefaultMasks16 : kDefaultMasks32;
+    return {defaults[0], defaults[1], defaults[2]};
+}
+
+// The pixel format as the platform names it after loading the file.
+QString pixelFormatName(const Header& header, Coding coding)
+{
+    switch (header.bitCount) {
+    case 1: return QStringLiteral("1-bit");
+    case 4: return QStringLiteral("4-bit");
+    case 8: return QStringLiteral("8-bit");
+    case 24:
+        if (coding != Coding::Masked)
+            return QStringLiteral("24-bit");
+        break;
+    case 16: {
+        const uint32_t green = effectiveMasks(header)[1];
+        if (green == 0x03E0)
+            return QStringLiteral("15-bit");
+        if (green == 0x07E0)
+            return QStringLiteral("16-bit");
+        break;
+    }
+    case 32:
+        if (effectiveMasks(header)[1] == 0xFF00)
+            return QStringLiteral("32-bit");
+        break;
+    }
+    // The platform's "custom" format: 2 bits, or unusual bit fields.
+    return QStringLiteral("Custom");
+}
+
+// One colour of the table, in picture byte order (blue, green, red).
+using Bgr = std::array<uint8_t, 3>;
+// Entries the file does not define stay black, so every index finds a colour.
+using ColourTable = std::array<Bgr, 256>;
+
+// The entries the header claims for its colour table. Files of more than 8
+// bits may carry a table too, which nothing uses.
+size_t claimedTableEntries(const Header& header)
+{
+    if (!header.indexed())
+        return header.coloursUsed;
+    return header.core() || header.coloursUsed == 0 ? size_t(1) << header.bitCount : size_t(header.coloursUsed);
+}
+
+// Where the pixels begin. An offset that points into the headers cannot be
+// right; the pixels then follow the colour table.
+size_t pixelDataStart(const Header& header)
+{
+    if (header.pixelOffset >= header.tableStart)
+        return header.pixelOffset;
+    return header.tableStart + claimedTableEntries(header) * header.tableEntrySize();
+}
+
+// The table ends where the pixels begin when the header claims more
+// entries than fit (OS/2 files with a short table do).
+ColourTable readColourTable(ByteView file, const Header& header, size_t dataStart)
+{
+    ColourTable table{};
+    if (!header.indexed())
+        return table;
+    const size_t entrySize = header.tableEntrySize();
+    size_t entries = std::min(claimedTableEntries(header), table.size());
+    if (dataStart >= header.tableStart)
+        entries = std::min(entries, (dataStart - header.tableStart) / entrySize);
+    ByteReader reader(file);
+    reader.seek(header.tableStart);
+    for (size_t i = 0; i < entries; ++i) {
+        const ByteView entry = reader.bytes(entrySize);
+        if (entry.empty())
+            break;
+        table[i] = {entry[0], entry[1], entry[2]};
+    }
+    return table;
+}
+
+// One colour channel of a masked pixel, scaled to the full 0..255 range so
+// that a 5-bit 31 becomes 255 rather than 248.
+class Channel {
+public:
+    explicit Channel(uint32_t mask) : m_mask(mask), m_shift(mask ? std::countr_zero(mask) : 0)
+    {
+        m_max = mask >> m_shift;
+        if (m_max != 0 && m_max <= 0xFFFF) {
+            m_table.resize(size_t(m_max) + 1);
+            for (uint32_t v = 0; v <= m_max; ++v)
+                m_table[v] = scale(v);
+        }
+    }
+    uint8_t operator()(uint32_t pixel) const
+    {
+        if (m_max == 0)
+            return 0;
+        const uint32_t v = (pixel & m_mask) >> m_shift;
+        return m_table.empty() ? scale(v) : m_table[v];
+    }
+    bool isByte(int shift) const { return m_mask == 0xFFu << shift; }
+
+private:
+    uint8_t scale(uint32_t v) const { return uint8_t((uint64_t(v) * 510 + m_max) / (uint64_t(m_max) * 2)); }
+
+    uint32_t m_mask;
+    int m_shift;
+    uint32_t m_max = 0;
+    std::vector<uint8_t> m_table;
+};
+
+// Turns the stored bytes of one row into picture pixels.
+class RowDecoder {
+public:
+    RowDecoder(const Header& header, Coding coding, const ColourTable& table)
+        : m_width(int(header.width)), m_bits(header.bitCount), m_coding(coding), m_table(table),
+          m_red(effectiveMasks(header)[0]), m_green(effectiveMasks(header)[1]), m_blue(effectiveMasks(header)[2])
+    {
+        m_plainBgrx = coding == Coding::Masked && m_bits == 32 && m_red.isByte(16) && m_green.isByte(8) &&
+                      m_blue.isByte(0);
+    }
+
+    void decode(const uint8_t* source, uint8_t* target) const
+    {
+        switch (m_coding) {
+        case Coding::Rgb24: std::memcpy(target, source, size_t(m_width) * 3); return;
+        case Coding::Indexed: decodeIndexed(source, target); return;
+        default: decodeMasked(source, target); return;
+        }
+    }
+
+private:
+    void decodeIndexed(const uint8_t* source, uint8_t* target) const
+    {
+        if (m_bits == 8) {
+            for (int x = 0; x < m_width; ++x, target += 3)
+                std::memcpy(target, m_table[source[x]].data(), 3);
+            return;
+        }
+        const int perByte = 8 / m_bits;
+        const unsigned mask = (1u << m_bits) - 1;
+        for (int x = 0; x < m_width; ++x, target += 3) {
+            const int shift = 8 - m_bits * (x % perByte + 1);
+            std::memcpy(target, m_table[(source[x / perByte] >> shift) & mask].data(), 3);
+        }
+    }
+
+    void decodeMasked(const uint8_t* source, uint8_t* target) const
+    {
+        const int bytes = m_bits / 8;
+        if (m_plainBgrx) {
+            for (int x = 0; x < m_width; ++x, source += 4, target += 3)
+                std::memcpy(target, source, 3);
+            return;
+        }
+        for (int x = 0; x < m_width; ++x, source += bytes, target += 3) {
+            uint32_t pixel = 0;
+            for (int i = 0; i < bytes; ++i)
+                pixel |= uint32_t(source[i]) << (8 * i);
+            target[0] = m_blue(pixel);
+            target[1] = m_green(pixel);
+            target[2] = m_red(pixel);
+        }
+    }
+
+    int m_width;
+    int m_bits;
+    Coding m_coding;
+    const ColourTable& m_table;
+    Channel m_red, m_green, m_blue;
+    bool m_plainBgrx = false;
+};
+
+// The colour of a pixel whose stored bits are all zero. Pixels a file does
+// not reach (a short file, the gaps a run-length file skips) get it, as they
+// do in Qt's own reader.
+Bgr backgroundColour(Coding coding, const ColourTable& table)
+{
+    const bool indexed = coding == Coding::Indexed || coding == Coding::Rle8 || coding == Coding::Rle4;
+    return indexed ? table[0] : Bgr{0, 0, 0};
+}
+
+uint8_t* pictureRow(QImage& picture, int64_t y) { return picture.bits() + y * picture.bytesPerLine(); }
+
+LoadStop decodeRawRows(ByteReader& reader, const Header& header, const RowDecoder& decoder, QImage& picture)
+{
+    const size_t stride = size_t(header.rowStride());
+    const size_t pixelBytes = size_t((uint64_t(header.width) * header.bitCount + 7) / 8);
+    bool cutShort = false;
+    std::vector<uint8_t> shortRow; // a row the file cuts off, padded with zero bits
+    for (int64_t fileRow = 0; fileRow < header.height; ++fileRow) {
+        const int64_t y = header.topDown ? fileRow : header.height - 1 - fileRow;
+        const ByteView stored = reader.upTo(stride);
+        if (stored.size() == stride) {
+            decoder.decode(stored.data(), pictureRow(picture, y));
+            continue;
+        }
+        // Only missing pixels count; a last row without its padding is whole.
+        cutShort = cutShort || stored.size() < pixelBytes;
+        shortRow.assign(stride, 0);
+        std::copy(stored.begin(), stored.end(), shortRow.begin());
+        decoder.decode(shortRow.data(), pictureRow(picture, y));
+    }
+    return cutShort ? LoadStop::Truncated : LoadStop::Complete;
+}
+
+// Where run-length pixels land: rows from the bottom up, anything outside
+// the picture dropped.
+class RleCursor {
+public:
+    RleCursor(QImage& picture, const ColourTable& table) : m_picture(picture), m_table(table) {}
+
+    bool finished() const { return m_row >= m_picture.height(); }
+    void endOfLine()
+    {
+        m_x = 0;
+        ++m_row;
+    }
+    void move(int dx, int dy)
+    {
+        m_x += dx;
+        m_row += dy;
+    }
+
+    // `count` pixels of one colour, or of two table indices taking turns.
+    void run(int64_t count, const Bgr& first, const Bgr& second)
+    {
+        const int64_t visible = finished() ? 0 : std::clamp<int64_t>(m_picture.width() - m_x, 0, count);
+        uint8_t* target = visible ? rowStart() + 3 * m_x : nullptr;
+        for (int64_t i = 0; i < visible; ++i, target += 3)
+            std::memcpy(target, (i & 1) ? second.data() : first.data(), 3);
+        m_x += count;
+    }
+    void index(uint8_t i) { run(1, m_table[i], m_table[i]); }
+    void colour(const Bgr& c) { run(1, c, c); }
+
+    const ColourTable& table() const { return m_table; }
+
+private:
+    uint8_t* rowStart() { return pictureRow(m_picture, m_picture.height() - 1 - m_row); }
+
+    QImage& m_picture;
+    const ColourTable& m_table;
+    int64_t m_x = 0;
+    int64_t m_row = 0;
+};
+
+constexpr uint8_t kRleEscape = 0;
+constexpr uint8_t kRleEndOfLine = 0;
+constexpr uint8_t kRleEndOfBitmap = 1;
+constexpr uint8_t kRleDelta = 2;
+
+Bgr readBgr(ByteReader& reader)
+{
+    const uint8_t blue = reader.u8(), green = reader.u8(), red = reader.u8();
+    return {blue, green, red};
+}
+
+// `count` literal pixels, their bytes padded to a 16-bit boundary.
+void literalRun(ByteReader& reader, Coding coding, int count, RleCursor& cursor)
+{
+    const size_t before = reader.pos();
+    for (int i = 0; i < count && !reader.truncated(); ++i) {
+        if (coding == Coding::Rle24) {
+            cursor.colour(readBgr(reader));
+        } else if (coding == Coding::Rle8) {
+            cursor.index(reader.u8());
+        } else {
+            const uint8_t pair = reader.u8();
+            cursor.index(pair >> 4);
+            if (++i < count)
+                cursor.index(pair & 0x0F);
+        }
+    }
+    if ((reader.pos() - before) % 2 != 0)
+        reader.skip(1);
+}
+
+LoadStop decodeRle(ByteReader& reader, Coding coding, RleCursor& cursor)
+{
+    while (!cursor.finished()) {
+        const uint8_t count = reader.u8();
+        const uint8_t value = coding == Coding::Rle24 ? 0 : reader.u8();
+        if (reader.truncated())
+            return LoadStop::Truncated;
+        if (count != kRleEscape) {
+            if (coding == Coding::Rle24) {
+                const Bgr colour = readBgr(reader);
+                if (reader.truncated())
+                    return LoadStop::Truncated;
+                cursor.run(count, colour, colour);
+            } else if (coding == Coding::Rle8) {
+                cursor.run(count, cursor.table()[value], cursor.table()[value]);
+            } else {
+                cursor.run(count, cursor.table()[value >> 4], cursor.table()[value & 0x0F]);
+            }
+            continue;
+        }
+        const uint8_t escape = coding == Coding::Rle24 ? reader.u8() : value;
+        if (escape == kRleEndOfLine) {
+            cursor.endOfLine();
+        } else if (escape == kRleEndOfBitmap) {
+            return reader.truncated() ? LoadStop::Truncated : LoadStop::Complete;
+        } else if (escape == kRleDelta) {
+            const uint8_t dx = reader.u8(), dy = reader.u8();
+            cursor.move(dx, dy);
+        } else {
+            literalRun(reader, coding, escape, cursor);
+        }
+        if (reader.truncated())
+            return LoadStop::Truncated;
+    }
+    return LoadStop::Complete;
+}
+
+LoadStop decodePixels(ByteView file, const Header& header, Coding coding, QImage& picture)
+{
+    const size_t dataStart = pixelDataStart(header);
+    const ColourTable table = readColourTable(file, header, dataStart);
+    ByteReader reader(file);
+    reader.seek(dataStart);
+    if (coding == Coding::Rle8 || coding == Coding::Rle4 || coding == Coding::Rle24) {
+        const Bgr background = backgroundColour(coding, table);
+        picture.fill(QColor(background[2], background[1], background[0]));
+        RleCursor cursor(picture, table);
+        return decodeRle(reader, coding, cursor);
+    }
+    return decodeRawRows(reader, header, RowDecoder(header, coding, table), picture);
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+constexpr size_t kWrittenHeadersSize = kFileHeaderSize + kInfoHeaderSize; // 54
+constexpr size_t kOutputBlock = size_t(1) << 20;
+
+// Indexed depth classes: bits per pixel and colour table entries.
+struct DepthClass {
+    int bitsPerPixel;
+    int tableSize;
+};
+
+DepthClass depthClassFor(int32_t tableSize)
+{
+    if (tableSize <= 2)
+        return {1, 2};
+    if (tableSize <= 16)
+        return {4, 16};
+    return {8, 256};
+}
+
+// One file to write: the picture in the working format, and for indexed
+// files the palette whose first `tableSize` entries form the colour table.
+struct BmpJob {
+    QImage picture;
+    int bitsPerPixel = 24;
+    int tableSize = 0;
+    TPaletteArray palette{};
+
+    uint64_t rowSize() const { return (uint64_t(picture.width()) * bitsPerPixel + 31) / 32 * 4; }
+    uint64_t imageSize() const { return rowSize() * uint64_t(picture.height()); }
+    uint64_t pixelOffset() const { return kWrittenHeadersSize + uint64_t(tableSize) * 4; }
+    uint64_t fileSize() const { return pixelOffset() + imageSize(); }
+};
+
+QString writeFailure(const QString& fileName, const QString& reason)
+{
+    return fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
+}
+
+// Why the picture cannot be written, or nothing.
+std::optional<QString> refusalReason(const QImage& picture, int bitsPerPixel, int tableSize)
+{
+    if (picture.isNull() || picture.width() < 1 || picture.height() < 1)
+        return QStringLiteral("the picture is empty.");
+    const uint64_t rowSize = (uint64_t(picture.width()) * bitsPerPixel + 31) / 32 * 4;
+    const uint64_t fileSize = kWrittenHeadersSize + uint64_t(tableSize) * 4 + rowSize * uint64_t(picture.height());
+    if (fileSize > std::numeric_limits<uint32_t>::max())
+        return QStringLiteral("the picture is too large for a BMP file.");
+    return std::nullopt;
+}
+
+// The picture in the working format, sharing its pixels when it already is.
+std::optional<BmpJob> prepareJob(const QImage& picture, int bitsPerPixel, int tableSize,
+                                 const TPaletteArray& palette, const QString& fileName, QString* error)
+{
+    if (const std::optional<QString> reason = refusalReason(picture, bitsPerPixel, tableSize)) {
+        if (error)
+            *error = writeFailure(fileName, *reason);
+        return std::nullopt;
+    }
+    BmpJob job{picture, bitsPerPixel, tableSize, palette};
+    if (job.picture.format() != kPictureFormat)
+        job.picture = picture.convertToFormat(kPictureFormat);
+    if (job.picture.isNull()) {
+        if (error)
+            *error = writeFailure(fileName, QStringLiteral("not enough memory."));
+        return std::nullopt;
+    }
+    return job;
+}
+
+void putU16(uint8_t* at, uint32_t value)
+{
+    at[0] = uint8_t(value);
+    at[1] = uint8_t(value >> 8);
+}
+
+void putU32(uint8_t* at, uint32_t value)
+{
+    putU16(at, value & 0xFFFF);
+    putU16(at + 2, value >> 16);
+}
+
+std::array<uint8_t, kWrittenHeadersSize> fileHeaders(const BmpJob& job)
+{
+    std::array<uint8_t, kWrittenHeadersSize> bytes{};
+    putU16(&bytes[0], kBitmapSignature);
+    putU32(&bytes[2], uint32_t(job.fileSize()));
+    putU32(&bytes[10], uint32_t(job.pixelOffset()));
+    putU32(&bytes[14], kInfoHeaderSize);
+    putU32(&bytes[18], uint32_t(job.picture.width()));
+    putU32(&bytes[22], uint32_t(job.picture.height()));
+    putU16(&bytes[26], 1); // planes
+    putU16(&bytes[28], uint32_t(job.bitsPerPixel));
+    putU32(&bytes[30], kBiRgb);
+    putU32(&bytes[34], uint32_t(job.imageSize()));
+    // resolution (38, 42) stays 0
+    putU32(&bytes[46], uint32_t(job.tableSize));
+    putU32(&bytes[50], uint32_t(job.tableSize));
+    return bytes;
+}
+
+// Collects rows into large blocks, so a file takes a few big writes.
+class BlockOutput {
+public:
+    BlockOutput(const ByteSink& sink, size_t rowSize) : m_sink(sink)
+    {
+        m_block.resize(std::max(kOutputBlock, rowSize));
+    }
+    void bytes(const uint8_t* data, size_t size)
+    {
+        std::memcpy(next(size), data, size);
+    }
+    // Room for `size` bytes, written by the caller before the next call.
+    uint8_t* next(size_t size)
+    {
+        if (m_used + size > m_block.size())
+            flush();
+        uint8_t* room = m_block.data() + m_used;
+        m_used += size;
+        return room;
+    }
+    bool flush()
+    {
+        if (m_ok && m_used > 0)
+            m_ok = m_sink(reinterpret_cast<const char*>(m_block.data()), qsizetype(m_used));
+        m_used = 0;
+        return m_ok;
+    }
+
+private:
+    const ByteSink& m_sink;
+    std::vector<uint8_t> m_block;
+    size_t m_used = 0;
+    bool m_ok = true;
+};
+
+void writeTrueColourRows(const BmpJob& job, BlockOutput& out)
+{
+    const size_t rowSize = size_t(job.rowSize());
+    const size_t pixelBytes = size_t(job.picture.width()) * 3;
+    for (int y = job.picture.height() - 1; y >= 0; --y) {
+        uint8_t* row = out.next(rowSize);
+        std::memcpy(row, job.picture.constScanLine(y), pixelBytes);
+        std::memset(row + pixelBytes, 0, rowSize - pixelBytes);
+    }
+}
+
+void writeIndexedRows(const BmpJob& job, BlockOutput& out)
+{
+    std::vector<uint8_t> table(size_t(job.tableSize) * 4, 0);
+    for (int i = 0; i < job.tableSize; ++i) {
+        const TColorValue c = job.palette[size_t(i)];
+        table[size_t(i) * 4 + 0] = blueOf(c);
+        table[size_t(i) * 4 + 1] = greenOf(c);
+        table[size_t(i) * 4 + 2] = redOf(c);
+    }
+    out.bytes(table.data(), table.size());
+
+    TPaletteSearch search(job.palette, job.tableSize);
+    const size_t rowSize = size_t(job.rowSize());
+    const int width = job.picture.width();
+    const int bits = job.bitsPerPixel;
+    const int perByte = 8 / bits;
+    for (int y = job.picture.height() - 1; y >= 0; --y) {
+        uint8_t* row = out.next(rowSize);
+        std::memset(row, 0, rowSize);
+        const uint8_t* pixel = job.picture.constScanLine(y);
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            const unsigned index = unsigned(search.NearestIndex(tripleValue(pixel[0], pixel[1], pixel[2])));
+            // The leftmost pixel of a byte takes its most significant bits.
+            row[x / perByte] |= uint8_t(index << (8 - bits * (x % perByte + 1)));
+        }
+    }
+}
+
+bool writeBmp(const BmpJob& job, const ByteSink& sink)
+{
+    BlockOutput out(sink, size_t(job.rowSize()));
+    const auto headers = fileHeaders(job);
+    out.bytes(headers.data(), headers.size());
+    if (job.tableSize > 0)
+        writeIndexedRows(job, out);
+    else
+        writeTrueColourRows(job, out);
+    return out.flush();
+}
+
+bool saveJob(const std::optional<BmpJob>& job, const QString& fileName, QString* error)
+{
+    if (!job)
+        return false;
+    return writeFileAtomicallyWith(fileName, [&](const ByteSink& sink) { return writeBmp(*job, sink); }, error);
+}
+
+std::optional<QByteArray> encodeJob(const std::optional<BmpJob>& job)
+{
+    if (!job)
+        return std::nullopt;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(job->fileSize()));
+    writeBmp(*job, [&](const char* data, qsizetype size) {
+        bytes.append(data, size);
+        return true;
+    });
+    return bytes;
+}
+
+std::optional<BmpJob> trueColourJob(const QImage& picture, const QString& fileName, QString* error)
+{
+    return prepareJob(picture, 24, 0, TPaletteArray{}, fileName, error);
+}
+
+std::optional<BmpJob> indexedJob(const QImage& picture, const TPaletteArray& palette, int32_t tableSize,
+                                 const QString& fileName, QString* error)
+{
+    const DepthClass depth = depthClassFor(tableSize);
+    return prepareJob(picture, depth.bitsPerPixel, depth.tableSize, palette, fileName, error);
+}
+
+// The job for a palette of `count` colours: entries from `count` on become
+// black, and a copy of the picture is mapped to the table's colours first.
+std::optional<BmpJob> palettedJob(const QImage& picture, const TPaletteArray& palette, int32_t count, bool dither,
+                                  const TProgressProc& progress, const QString& fileName, QString* error)
+{
+    if (count > 256)
+        return trueColourJob(picture, fileName, error);
+    TPaletteArray paletteCopy = palette;
+    std::fill(paletteCopy.begin() + std::max(count, 0), paletteCopy.end(), TColorValue(0));
+    const DepthClass depth = depthClassFor(count);
+    std::optional<BmpJob> job =
+        prepareJob(picture, depth.bitsPerPixel, depth.tableSize, paletteCopy, fileName, error);
+    if (!job)
+        return std::nullopt;
+    // The mapping works on a copy of its own, never on the caller's pixels.
+    if (job->picture.cacheKey() == picture.cacheKey())
+        job->picture = picture.copy();
+    if (job->picture.isNull()) {
+        if (error)
+            *error = writeFailure(fileName, QStringLiteral("not enough memory."));
+        return std::nullopt;
+    }
+    RemapToPalette(job->picture, 0, 0, job->picture.width() - 1, job->picture.height() - 1, job->palette,
+                   job->tableSize, dither, progress);
+    return job;
+}
+
+} // namespace
+
 LoadResult LoadBmpFile(const LoadInput& input)
 {
-    LoadResult result;
-    result.picture = unsupportedPicture(input.fileName, upperExtension(input.fileName));
-    result.stop = LoadStop::Unsupported;
-    return result;
+    kit::ReaderRun run(input, "BMP", kBlankSize, kBlankSize);
+    LoadStop stop = LoadStop::Missing;
+    QString format = QStringLiteral("24-bit");
+    bool monochrome = false;
+    if (input.exists) {
+        const Parsed parsed = parseHeader(input.data);
+        const Header& header = parsed.header;
+        Coding coding = Coding::Indexed;
+        stop = parsed.stop == LoadStop::Complete ? chooseCoding(header, coding) : parsed.stop;
+        if (stop == LoadStop::Complete) {
+            QImage picture = allocatePicture(header.width, header.height);
+            if (picture.isNull()) {
+                stop = LoadStop::OverLimit;
+            } else {
+                stop = decodePixels(input.data, header, coding, picture);
+                run.picture() = std::move(picture);
+                format = pixelFormatName(header, coding);
+                monochrome = header.bitCount == 1;
+            }
+        }
+    }
+    run.value(QStringLiteral("Width"), run.picture().width());
+    run.value(QStringLiteral("Height"), run.picture().height());
+    run.value(QStringLiteral("Monochrome"), reportBool(monochrome));
+    run.value(QStringLiteral("Pixel Format"), format + QStringLiteral(" (promoted to 24-bit)"));
+    return run.finish(stop);
+}
+
+bool Write24BitBmp(const QImage& picture, const QString& fileName, QString* error)
+{
+    return saveJob(trueColourJob(picture, fileName, error), fileName, error);
+}
+
+bool WriteIndexedBmp(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t tableSize,
+                     QString* error)
+{
+    return saveJob(indexedJob(picture, palette, tableSize, fileName, error), fileName, error);
+}
+
+bool SaveBmpPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
+                     bool dither, const TProgressProc& progress, QString* error)
+{
+    return saveJob(palettedJob(picture, palette, count, dither, progress, fileName, error), fileName, error);
+}
+
+bool SaveBmpWithPalette(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
+                        QString* error)
+{
+    return SaveBmpPaletted(picture, fileName, palette, count, false, TProgressProc(), error);
+}
+
+std::optional<QByteArray> encodeBmp24(const QImage& picture, QString* error)
+{
+    return encodeJob(trueColourJob(picture, QString(), error));
+}
+
+std::optional<QByteArray> encodeIndexedBmp(const QImage& picture, const TPaletteArray& palette, int32_t tableSize,
+                                           QString* error)
+{
+    return encodeJob(indexedJob(picture, palette, tableSize, QString(), error));
+}
+
+std::optional<QByteArray> EncodeBmpPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                                            bool dither, const TProgressProc& progress, QString* error)
+{
+    return encodeJob(palettedJob(picture, palette, count, dither, progress, QString(), error));
 }
 
 } // namespace ostrel
