@@ -172,9 +172,11 @@ void TForm_EnterData::showHelp()
     help.ShowTextMessage(QString::fromLatin1(kHelpText), true, QStringLiteral("Help on Data Entry"));
 }
 
-void TForm_EnterData::showEvent(QShowEvent* event)
+void TForm_EnterData::setVisible(bool visible)
 {
-    QDialog::showEvent(event);
+    QDialog::setVisible(visible);
+    if (!visible)
+        return;
     m_edit->setFocus();
     m_edit->deselect();
     m_edit->end(false);

@@ -47,7 +47,10 @@ public:
     QLineEdit* editBox() const { return m_edit; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    // The show handler: the edit box takes the focus with the caret at the
+    // end. It runs after QDialog's own focus handling, which would select
+    // the whole text.
+    void setVisible(bool visible) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
