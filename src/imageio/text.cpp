@@ -36,6 +36,51 @@ QString cutForMeasure(const QString& line)
 
 const char16_t kByteOrderMark = 0xFEFF;
 
+// True when every printable ASCII character has the same advance, as in the
+// monospaced picture font: among lines of such characters, then, the longer
+// line is the wider one and the shorter ones need not be measured.
+bool asciiHasFixedPitch(const QFontMetrics& metrics)
+{
+    const int advance = metrics.horizontalAdvance(QLatin1Char('M'));
+    for (char ch = ' '; ch <= '~'; ++ch)
+        if (metrics.horizontalAdvance(QLatin1Char(ch)) != advance)
+            return false;
+    return true;
+}
+
+bool isPrintableAscii(const QString& text)
+{
+    for (QChar ch : text)
+        if (ch.unicode() < 0x20 || ch.unicode() > 0x7E)
+            return false;
+    return true;
+}
+
+// The widest of the lines that lie below the picture, once tabs are expanded.
+QString widestHiddenLine(const QStringList& lines, qsizetype first, const QFontMetrics& metrics)
+{
+    const int widthLimit = kMaxPictureSide - 2 * kTextMargin;
+    const bool fixedPitch = asciiHasFixedPitch(metrics);
+    qsizetype longestAscii = -1;
+    QString widest;
+    int widestPixels = -1;
+    for (qsizetype i = first; i < lines.size() && widestPixels < widthLimit; ++i) {
+        const QString line = cutForMeasure(lines.at(i));
+        const QString expanded = expandTabs(line);
+        if (fixedPitch && isPrintableAscii(expanded)) {
+            if (expanded.size() <= longestAscii)
+                continue;
+            longestAscii = expanded.size();
+        }
+        const int pixels = metrics.horizontalAdvance(expanded);
+        if (pixels > widestPixels) {
+            widestPixels = pixels;
+            widest = line;
+        }
+    }
+    return widest;
+}
+
 } // namespace
 
 QStringList splitTextLines(const QString& text)
@@ -69,22 +114,10 @@ QImage textLinesPicture(const QStringList& lines)
     shown.reserve(std::min(lines.size(), drawable + 1));
     for (qsizetype i = 0; i < lines.size() && i < drawable; ++i)
         shown.append(cutForMeasure(lines.at(i)));
-    if (lines.size() > drawable) {
-        // The hidden lines make the picture as tall as it may be; only the
-        // widest of them can still matter, for the width.
-        const int widthLimit = kMaxPictureSide - 2 * kTextMargin;
-        QString widest;
-        int widestPixels = -1;
-        for (qsizetype i = drawable; i < lines.size() && widestPixels < widthLimit; ++i) {
-            const QString line = cutForMeasure(lines.at(i));
-            const int pixels = metrics.horizontalAdvance(expandTabs(line));
-            if (pixels > widestPixels) {
-                widestPixels = pixels;
-                widest = line;
-            }
-        }
-        shown.append(widest);
-    }
+    // The hidden lines make the picture as tall as it may be; only the widest
+    // of them can still matter, for the width.
+    if (lines.size() > drawable)
+        shown.append(widestHiddenLine(lines, drawable, metrics));
     QImage picture;
     DrawLinesAsPicture(picture, &shown, Qt::white);
     return picture;

@@ -21,7 +21,7 @@ constexpr int kNameColumns = 35;
 // lines fit on a picture; past this many the dump stops. Every record's
 // checksum line is already as wide as any later line can be, so the picture
 // does not change.
-constexpr qsizetype kMaxObjDumpLines = 65536;
+constexpr qsizetype kMaxObjDumpLines = 8192;
 
 const QChar kTimes(0x00D7);
 

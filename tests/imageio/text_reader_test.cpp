@@ -120,6 +120,8 @@ TEST(TextReader, BoundedDrawingEqualsDrawingEveryLine)
         {"a hidden line as wide as the limit", lines(fitting + 5, QStringLiteral("x")) << QString(9000, u'M')},
         {"one line of 20000 characters", {QString(20000, u'q')}},
         {"tabs widening a hidden line", lines(fitting + 2, QStringLiteral("abc")) << QStringLiteral("\t\t\t\t\tend")},
+        {"a hidden line of fewer but wider characters",
+         lines(fitting + 2, QStringLiteral("abcdefghijkl")) << QStringLiteral(u"\u6F22\u5B57\u00E9\u6F22\u5B57\u6F22\u5B57")},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,0 +1,7 @@
+// Feeds arbitrary bytes to the loader of a text file.
+#include "ReaderFuzzTarget.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    return ostrel::fuzzPictureReader("x.txt", data, size);
+}
