@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace ostrel {
@@ -98,62 +99,69 @@ private:
     bool m_ok = true;
 };
 
-// Packs codes least significant bit first into data sub-blocks.
+// Packs codes least significant bit first into data sub-blocks. The bits
+// go four bytes at a time into a run of whole sub-blocks' worth, which is cut
+// into sub-blocks of 255 bytes when it is full and at the end.
 class CodePacker {
 public:
     explicit CodePacker(ChunkedOutput& out) : m_out(out) {}
 
-    void put(unsigned code, int width)
+    void put(uint32_t code, int width)
     {
-        m_bits |= uint32_t(code) << m_bitCount;
+        m_bits |= uint64_t(code) << m_bitCount;
         m_bitCount += width;
-        while (m_bitCount >= 8) {
-            byte(uint8_t(m_bits));
-            m_bits >>= 8;
-            m_bitCount -= 8;
-        }
+        if (m_bitCount < 32)
+            return;
+        const uint32_t low = uint32_t(m_bits);
+        std::memcpy(m_run.data() + m_runSize, &low, sizeof low); // little-endian, as the stream
+        m_runSize += sizeof low;
+        m_bits >>= 32;
+        m_bitCount -= 32;
+        if (m_runSize >= kRunBlocks * kMaxSubBlock)
+            writeBlocks(kRunBlocks * kMaxSubBlock);
     }
 
-    // Pads the last byte with zero bits and writes the last sub-block.
+    // Pads the last byte with zero bits and writes the last sub-blocks.
     void finish()
     {
-        if (m_bitCount > 0)
-            byte(uint8_t(m_bits));
+        for (; m_bitCount > 0; m_bitCount -= 8, m_bits >>= 8)
+            m_run[m_runSize++] = uint8_t(m_bits);
         m_bits = 0;
         m_bitCount = 0;
-        flushBlock();
+        writeBlocks(m_runSize);
     }
 
 private:
-    void byte(uint8_t value)
+    static constexpr size_t kRunBlocks = 256;
+
+    // Writes the first `size` bytes of the run as sub-blocks and keeps the rest.
+    void writeBlocks(size_t size)
     {
-        if (m_blockSize == kMaxSubBlock)
-            flushBlock();
-        m_block[m_blockSize++] = value;
-    }
-    void flushBlock()
-    {
-        if (m_blockSize == 0)
-            return;
-        m_out.byte(uint8_t(m_blockSize));
-        m_out.bytes(m_block.data(), size_t(m_blockSize));
-        m_blockSize = 0;
+        for (size_t at = 0; at < size; at += kMaxSubBlock) {
+            const size_t length = std::min<size_t>(kMaxSubBlock, size - at);
+            m_out.byte(uint8_t(length));
+            m_out.bytes(m_run.data() + at, length);
+        }
+        std::memmove(m_run.data(), m_run.data() + size, m_runSize - size);
+        m_runSize -= size;
         m_out.flushIfFull();
     }
 
     ChunkedOutput& m_out;
-    std::array<uint8_t, kMaxSubBlock> m_block{};
-    int m_blockSize = 0;
-    uint32_t m_bits = 0;
+    std::array<uint8_t, kRunBlocks * kMaxSubBlock + 8> m_run{};
+    size_t m_runSize = 0;
+    uint64_t m_bits = 0;
     int m_bitCount = 0;
 };
 
 // The compressor: strings of indices already seen become one code each. The
-// table of strings is an open-addressed hash of (prefix code, next index).
+// table of strings is an open-addressed hash of (prefix code, next index);
+// each slot packs the prefix, the index and the string's code into one word,
+// so a probe reads one word and the whole table stays in the first-level cache.
 class LzwEncoder {
 public:
-    LzwEncoder(int minCodeSize, CodePacker& packer)
-        : m_minCodeSize(minCodeSize), m_clearCode(1u << minCodeSize), m_endCode(m_clearCode + 1), m_packer(packer)
+    LzwEncoder(int minCodeSize, ChunkedOutput& out)
+        : m_minCodeSize(minCodeSize), m_clearCode(1u << minCodeSize), m_endCode(m_clearCode + 1), m_packer(out)
     {
         resetTable();
         m_packer.put(m_clearCode, m_width);
@@ -161,37 +169,33 @@ public:
 
     void start(uint8_t index) { m_prefix = index; }
 
-    void add(uint8_t index)
+    void add(const uint8_t* indices, int count)
     {
-        const uint32_t key = (m_prefix << 8) | index;
-        int slot = int(m_prefix ^ (uint32_t(index) << 4)); // below 4096, so already a slot number
-        if (m_codes[slot] != 0 && m_keys[slot] != key) {
-            const int step = slot == 0 ? 1 : kHashSlots - slot;
-            do {
-                slot -= step;
-                if (slot < 0)
-                    slot += kHashSlots;
-            } while (m_codes[slot] != 0 && m_keys[slot] != key);
+        uint32_t prefix = m_prefix;
+        uint32_t* const table = m_slots.data();
+        for (int i = 0; i < count; ++i) {
+            const uint32_t index = indices[i];
+            const uint32_t key = prefix << 8 | index;
+            int slot = int(prefix ^ index << 4); // below 4096, so already a slot number
+            uint32_t entry = table[slot];
+            if (entry != kEmptySlot && entry >> kCodeBits != key) {
+                const int step = slot == 0 ? 1 : kHashSlots - slot;
+                do {
+                    slot -= step;
+                    if (slot < 0)
+                        slot += kHashSlots;
+                    entry = table[slot];
+                } while (entry != kEmptySlot && entry >> kCodeBits != key);
+            }
+            if (entry != kEmptySlot) {
+                prefix = entry & kCodeMask;
+                continue;
+            }
+            m_packer.put(prefix, m_width);
+            prefix = index;
+            newCode(slot, key);
         }
-        if (m_codes[slot] != 0) {
-            m_prefix = m_codes[slot];
-            return;
-        }
-        m_codes[slot] = uint16_t(m_nextCode);
-        m_keys[slot] = key;
-        m_packer.put(m_prefix, m_width);
-        m_prefix = index;
-        ++m_nextCode;
-        if (m_nextCode <= m_widthLimit)
-            return;
-        if (m_width < kMaxCodeWidth) {
-            ++m_width;
-            m_widthLimit <<= 1;
-            return;
-        }
-        // The table is full: the entry just made is dropped and both sides start again.
-        m_packer.put(m_clearCode, kMaxCodeWidth);
-        resetTable();
+        m_prefix = prefix;
     }
 
     void finish()
@@ -207,74 +211,84 @@ public:
     }
 
 private:
+    static constexpr int kCodeBits = 12;
+    static constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;
+    static constexpr uint32_t kEmptySlot = 0; // no string has code 0
+
+    // Gives the string just output's successor the next free code, then widens
+    // the codes or starts the table afresh as it fills.
+    void newCode(int slot, uint32_t key)
+    {
+        // Code 4096 would not fit in 12 bits; the table is cleared right after it anyway.
+        if (m_nextCode < uint32_t(kCodeLimit))
+            m_slots[size_t(slot)] = key << kCodeBits | m_nextCode;
+        ++m_nextCode;
+        if (m_nextCode <= m_widthLimit)
+            return;
+        if (m_width < kMaxCodeWidth) {
+            ++m_width;
+            m_widthLimit <<= 1;
+            return;
+        }
+        // The table is full: the entry just made is dropped and both sides start again.
+        m_packer.put(m_clearCode, kMaxCodeWidth);
+        resetTable();
+    }
+
     void resetTable()
     {
         m_width = m_minCodeSize + 1;
         m_widthLimit = 1u << m_width;
         m_nextCode = m_clearCode + 2;
-        m_codes.fill(0);
+        m_slots.fill(kEmptySlot);
     }
 
     const int m_minCodeSize;
     const uint32_t m_clearCode;
     const uint32_t m_endCode;
-    CodePacker& m_packer;
+    CodePacker m_packer;
     int m_width = 0;
     uint32_t m_widthLimit = 0;
     uint32_t m_nextCode = 0;
     uint32_t m_prefix = 0;
-    std::array<uint32_t, kHashSlots> m_keys{};
-    std::array<uint16_t, kHashSlots> m_codes{}; // 0: empty slot
+    std::array<uint32_t, kHashSlots> m_slots{};
 };
 
-// The palette index of each pixel. The pictures saved here nearly always hold
-// palette colours only, so the search is asked once per distinct colour and
-// its answer kept; a picture of many colours just refills the cache.
+// The palette index of each pixel colour. The search is asked once per
+// distinct colour and its answer kept in a table over all 2^24 colours, made
+// of blocks of 4096 colours that are only allocated when a colour in them
+// turns up: a few blocks for a paletted picture.
 class PaletteIndexCache {
 public:
-    explicit PaletteIndexCache(TPaletteSearch& search) : m_search(search), m_keys(kSlots, kEmpty), m_values(kSlots) {}
+    explicit PaletteIndexCache(TPaletteSearch& search) : m_search(search), m_blocks(kBlockCount) {}
 
     uint8_t indexOf(TTripleValue triple)
     {
-        uint32_t slot = (triple * 0x9E3779B1u) >> (32 - kSlotBits);
-        for (; m_keys[slot] != kEmpty; slot = (slot + 1) & (kSlots - 1))
-            if (m_keys[slot] == triple)
-                return m_values[slot];
-        const uint8_t index = uint8_t(m_search.Search(pfAny, triple));
-        if (m_used == kSlots / 2) {
-            std::fill(m_keys.begin(), m_keys.end(), kEmpty);
-            m_used = 0;
-            slot = (triple * 0x9E3779B1u) >> (32 - kSlotBits);
-        }
-        m_keys[slot] = triple;
-        m_values[slot] = index;
-        ++m_used;
-        return index;
+        std::unique_ptr<uint16_t[]>& block = m_blocks[triple >> kBlockBits];
+        if (!block)
+            block = std::make_unique<uint16_t[]>(kBlockSize); // zeroed: nothing known yet
+        uint16_t& entry = block[triple & (kBlockSize - 1)];
+        if (entry == 0)
+            entry = uint16_t(kKnown | m_search.Search(pfAny, triple));
+        return uint8_t(entry);
     }
 
+    // Every pixel is looked up, runs of one colour included: a lookup that
+    // is known costs less than a guess about where the runs end.
     void mapRow(const uint8_t* row, int width, uint8_t* indices)
     {
-        TTripleValue last = kEmpty;
-        uint8_t lastIndex = 0;
-        for (int x = 0; x < width; ++x, row += 3) {
-            const TTripleValue triple = tripleValue(row[0], row[1], row[2]);
-            if (triple != last) {
-                last = triple;
-                lastIndex = indexOf(triple);
-            }
-            indices[x] = lastIndex;
-        }
+        for (int x = 0; x < width; ++x, row += 3)
+            indices[x] = indexOf(tripleValue(row[0], row[1], row[2]));
     }
 
 private:
-    static constexpr int kSlotBits = 13;
-    static constexpr uint32_t kSlots = 1u << kSlotBits;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu; // no triple has bits above 23
+    static constexpr int kBlockBits = 12;
+    static constexpr size_t kBlockSize = size_t(1) << kBlockBits;
+    static constexpr size_t kBlockCount = (size_t(1) << 24) / kBlockSize;
+    static constexpr uint16_t kKnown = 0x100; // beside the index, so that 0 means "not asked yet"
 
     TPaletteSearch& m_search;
-    std::vector<uint32_t> m_keys;
-    std::vector<uint8_t> m_values;
-    uint32_t m_used = 0;
+    std::vector<std::unique_ptr<uint16_t[]>> m_blocks;
 };
 
 template <typename RowFunction>
@@ -339,8 +353,7 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, TP
     out.byte(settings.interlace ? kInterlaceFlag : 0);
     out.byte(uint8_t(minCodeSize));
 
-    CodePacker packer(out);
-    LzwEncoder encoder(minCodeSize, packer);
+    const auto encoder = std::make_unique<LzwEncoder>(minCodeSize, out); // 85 KB of tables
     PaletteIndexCache indices(search);
     std::vector<uint8_t> rowIndices(static_cast<size_t>(width));
     int rowsDone = 0;
@@ -348,13 +361,12 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, TP
         if (settings.progress)
             settings.progress(int32_t(int64_t(rowsDone + 1) * 100 / height));
         indices.mapRow(picture.constScanLine(y), width, rowIndices.data());
-        int x = 0;
-        if (rowsDone++ == 0)
-            encoder.start(rowIndices[x++]);
-        for (; x < width; ++x)
-            encoder.add(rowIndices[size_t(x)]);
+        const int first = rowsDone++ == 0 ? 1 : 0;
+        if (first)
+            encoder->start(rowIndices[0]);
+        encoder->add(rowIndices.data() + first, width - first);
     });
-    encoder.finish();
+    encoder->finish();
 
     out.byte(kBlockTerminator);
     out.byte(kGifTrailer);
