@@ -43,21 +43,12 @@ const char* const kHelpText =
     "current application.  Depending on the\r\napplication, the CANCEL, COPY, and/or INSERT buttons\r\nmay be "
     "disabled.\r\n";
 
-QFont pointFont(const QString& family, int points, bool bold)
-{
-    QFont font(family);
-    setFontPoints(font, points);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 TForm_EnterData::TForm_EnterData(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                           | Qt::WindowStaysOnTopHint)
 {
-    installFontSubstitutes();
     setObjectName(QStringLiteral("Form_EnterData"));
     setWindowTitle(QStringLiteral("Enter Data"));
     setGeometry(0, 0, 500, 250);
@@ -66,7 +57,7 @@ TForm_EnterData::TForm_EnterData(QWidget* parent)
     m_prompt->setFrameStyle(QFrame::Panel | QFrame::Raised);
     m_prompt->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_prompt->setIndent(4);
-    m_prompt->setFont(pointFont(QStringLiteral("Arial"), kPromptFontSize, true));
+    m_prompt->setFont(pictureFont(QStringLiteral("Arial"), kPromptFontSize, true));
     m_prompt->setGeometry(0, 0, width(), 29);
 
     m_buttonBar = new QFrame(this);
@@ -75,7 +66,7 @@ TForm_EnterData::TForm_EnterData(QWidget* parent)
     m_buttonBar->installEventFilter(this);
 
     m_edit = new QLineEdit(this);
-    m_edit->setFont(pointFont(QStringLiteral("Courier New"), kEditFontSize, true));
+    m_edit->setFont(pictureFont(QStringLiteral("Courier New"), kEditFontSize, true));
     m_edit->setToolTip(QStringLiteral("Enter new data string into this edit box"));
     m_edit->setGeometry(0, m_prompt->height() + 1, width(), m_edit->sizeHint().height());
     m_edit->installEventFilter(this);
@@ -83,9 +74,7 @@ TForm_EnterData::TForm_EnterData(QWidget* parent)
     for (size_t i = 0; i < kButtons.size(); ++i) {
         auto* button = new TZQXZoomBitBtn(m_buttonBar);
         button->setText(QString::fromLatin1(kButtons[i].caption));
-        QFont buttonFont(QStringLiteral("Arial"));
-        buttonFont.setBold(true);
-        button->setFont(buttonFont);
+        button->setFont(pictureFont(QStringLiteral("Arial"), kButtonBaseFontSize, true));
         button->setGeometry(2, 2, 89, 25);
         button->setToolTip(QString::fromLatin1(kButtons[i].hint));
         button->setBaseFontSize(kButtonBaseFontSize);
@@ -125,7 +114,9 @@ void TForm_EnterData::setZoom(int percent)
     const QSize frameExtra = frameGeometry().size() - size();
     const EnterDataZoomSizes sizes =
         enterDataZoomSizes(zoom, toolkitScreenSize(), frameExtra, [this](int points) {
-            m_edit->setFont(pointFont(m_edit->font().family(), points, true));
+            QFont font = m_edit->font();
+            setFontPoints(font, points);
+            m_edit->setFont(font);
             return m_edit->sizeHint().height();
         });
     m_trialZoom = sizes.trialZoom;
@@ -134,7 +125,9 @@ void TForm_EnterData::setZoom(int percent)
     move(sizes.topLeft);
 
     m_prompt->setGeometry(0, 0, sizes.client.width(), sizes.panelHeight);
-    m_prompt->setFont(pointFont(m_prompt->font().family(), sizes.promptFontSize, true));
+    QFont promptFont = m_prompt->font();
+    setFontPoints(promptFont, sizes.promptFontSize);
+    m_prompt->setFont(promptFont);
     m_buttonBar->setGeometry(0, sizes.client.height() - sizes.panelHeight, sizes.client.width(),
                              sizes.panelHeight);
     m_edit->setGeometry(0, m_prompt->y() + m_prompt->height() + 1, sizes.client.width(), sizes.editHeight);

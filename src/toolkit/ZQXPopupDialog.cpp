@@ -45,26 +45,17 @@ QString withLinuxLineEnds(QString text)
     return text;
 }
 
-QFont boldFont(const QString& family, int points)
-{
-    QFont font(family);
-    setFontPoints(font, points);
-    font.setBold(true);
-    return font;
-}
-
 } // namespace
 
 TForm_Popup::TForm_Popup(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                           | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
-    installFontSubstitutes();
     setObjectName(QStringLiteral("Form_Popup"));
     setSizeGripEnabled(false);
     resize(400, 300);
     setMinimumSize(320, 200);
-    setFont(boldFont(QStringLiteral("MS Sans Serif"), 12));
+    setFont(pictureFont(QStringLiteral("MS Sans Serif"), 12, true));
 
     m_buttonBar = new QFrame(this);
     m_buttonBar->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -79,9 +70,7 @@ TForm_Popup::TForm_Popup(QWidget* parent)
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont textFont(QStringLiteral("Arial"));
-    setFontPoints(textFont, m_baseFontSize);
-    m_text->setFont(textFont);
+    m_text->setFont(pictureFont(QStringLiteral("Arial"), m_baseFontSize, false));
     QPalette textColours = m_text->palette();
     textColours.setColor(QPalette::Base, textColours.color(QPalette::Button));
     m_text->setPalette(textColours);
@@ -92,9 +81,7 @@ TForm_Popup::TForm_Popup(QWidget* parent)
         button->setAutoDefault(false);
         button->setDefault(false);
         button->setGeometry(int(i) * kButtonWidth + 2, 2, kButtonWidth, kButtonHeight);
-        QFont buttonFont(QStringLiteral("Arial"));
-        buttonFont.setBold(true);
-        button->setFont(buttonFont);
+        button->setFont(pictureFont(QStringLiteral("Arial"), kButtonBaseFontSize, true));
         button->setBaseFontSize(kButtonBaseFontSize);
         button->setResource(kButtons[i].glyph);
         button->setText(QString::fromLatin1(kButtons[i].caption));

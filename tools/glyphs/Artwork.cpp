@@ -54,8 +54,7 @@ void folder(Canvas& c, int x, int y, bool open)
     c.fill(x, y + 2, 5, 2, Olive);
     c.frame(x, y + 1, 6, 3, Black);
     c.fill(x + 1, y + 2, 4, 2, Yellow);
-    c.fill(x, y + 3, 13, 9, Yellow);
-    c.frame(x, y + 3, 13, 9, Black);
+    c.box(x, y + 3, 13, 9, Yellow, Black);
     if (open) {
         c.polygon({QPointF(x + 3, y + 6), QPointF(x + 15, y + 6), QPointF(x + 12, y + 11), QPointF(x, y + 11)}, Olive,
                   Black);
@@ -113,17 +112,14 @@ void magnifier(Canvas& c, int x, int y)
 
 void clipboardBoard(Canvas& c, int x, int y)
 {
-    c.fill(x, y + 1, 12, 14, Olive);
-    c.frame(x, y + 1, 12, 14, Black);
+    c.box(x, y + 1, 12, 14, Olive, Black);
     c.fill(x + 2, y + 3, 8, 10, White);
-    c.fill(x + 3, y, 6, 3, Silver);
-    c.frame(x + 3, y, 6, 3, Black);
+    c.box(x + 3, y, 6, 3, Silver, Black);
 }
 
 void picture(Canvas& c, int x, int y, int w, int h)
 {
-    c.fill(x, y, w, h, Aqua);
-    c.frame(x, y, w, h, Black);
+    c.box(x, y, w, h, Aqua, Black);
     c.disc(x + w - 4.5, y + 4.5, 2, Yellow);
     c.polygon({QPointF(x + 1, y + h - 2), QPointF(x + w / 3.0, y + h / 2.0), QPointF(x + w / 2.0, y + h - 4.0),
                QPointF(x + 2 * w / 3.0, y + h / 2.0 + 1), QPointF(x + w - 2, y + h - 2)},
@@ -159,8 +155,7 @@ void eye(Canvas& c)
 
 void padlock(Canvas& c, bool open)
 {
-    c.fill(2, 7, 12, 8, Yellow);
-    c.frame(2, 7, 12, 8, Black);
+    c.box(2, 7, 12, 8, Yellow, Black);
     c.fill(7, 9, 2, 4, Black);
     const int shift = open ? 6 : 0;
     c.frame(4 + shift, 1, 8, 7, Black);
@@ -173,12 +168,10 @@ void padlock(Canvas& c, bool open)
 
 void bin(Canvas& c, bool full)
 {
-    c.fill(3, 5, 10, 10, Silver);
-    c.frame(3, 5, 10, 10, Black);
+    c.box(3, 5, 10, 10, Silver, Black);
     for (int x = 5; x <= 10; x += 2)
         c.fill(x, 7, 1, 6, Grey);
-    c.fill(2, 3, 12, 2, Grey);
-    c.frame(2, 3, 12, 2, Black);
+    c.box(2, 3, 12, 2, Grey, Black);
     c.fill(6, 1, 4, 2, Black);
     if (full) {
         c.polygon({QPointF(4, 3), QPointF(7, -1), QPointF(11, 2), QPointF(9, 3)}, White, Black);
@@ -289,8 +282,7 @@ void grid(Canvas& c, int step, Colour colour, int from = 1, int to = 15)
 
 void shapes(Canvas& c, int x, int y)
 {
-    c.fill(x, y, 7, 6, Blue);
-    c.frame(x, y, 7, 6, Black);
+    c.box(x, y, 7, 6, Blue, Black);
     c.ellipse(x + 4, y + 3, 7, 7, Red, Black);
 }
 
@@ -452,8 +444,7 @@ void drawTool(Canvas& c, const std::string& which)
         for (int x : {1, 6, 10, 14, 18})
             c.fill(x - 1, int(10 + 6 * std::sin((x - 1) * pi / 9) * (x < 10 ? 1 : 0.6)) - 1, 3, 3, Red);
     } else if (which == "Square") {
-        c.fill(3, 3, 14, 14, Blue);
-        c.frame(3, 3, 14, 14, Black);
+        c.box(3, 3, 14, 14, Blue, Black);
     } else if (which == "Star") {
         star(c, 10, 10.5, 9, 3.7, 5, Yellow, Black);
     } else if (which == "Starburst") {
@@ -515,8 +506,7 @@ void imageFamily(Canvas& c, const std::string& which)
         picture(c, 5, 3, 13, 13);
         c.arrow(0, 9, 8, 9, Red, 1.5, 4, 4);
     } else if (which == "Image_None") {
-        c.fill(1, 2, 16, 14, White);
-        c.frame(1, 2, 16, 14, Black);
+        c.box(1, 2, 16, 14, White, Black);
         crossMark(c, 4, 4, 10, Red);
     } else if (which == "Image_Negate") {
         picture(c, 1, 2, 16, 14);
@@ -559,27 +549,21 @@ void tinyOffice(Canvas& c, const std::string& which)
         c.page(3, 3, 6, 8, false);
         c.page(7, 6, 6, 8, false);
     } else if (which == "Tiny_EDITPAST") {
-        c.fill(3, 4, 9, 10, Olive);
-        c.frame(3, 4, 9, 10, Black);
+        c.box(3, 4, 9, 10, Olive, Black);
         c.fill(5, 6, 5, 6, White);
         c.fill(5, 3, 5, 2, Silver);
     } else if (which == "Tiny_NEWFILE") {
         c.page(4, 3, 8, 10, false);
         c.set(12, 2, Yellow);
     } else if (which == "Tiny_OPENDISK") {
-        c.fill(3, 6, 10, 7, Yellow);
-        c.frame(3, 6, 10, 7, Black);
+        c.box(3, 6, 10, 7, Yellow, Black);
         c.fill(3, 5, 4, 1, Black);
     } else if (which == "Tiny_PRINTER") {
-        c.fill(5, 3, 6, 3, White);
-        c.frame(5, 3, 6, 3, Black);
-        c.fill(3, 6, 10, 5, Silver);
-        c.frame(3, 6, 10, 5, Black);
-        c.fill(5, 10, 6, 3, White);
-        c.frame(5, 10, 6, 3, Black);
+        c.box(5, 3, 6, 3, White, Black);
+        c.box(3, 6, 10, 5, Silver, Black);
+        c.box(5, 10, 6, 3, White, Black);
     } else if (which == "Tiny_SAVEDISK") {
-        c.fill(3, 3, 10, 10, Navy);
-        c.frame(3, 3, 10, 10, Black);
+        c.box(3, 3, 10, 10, Navy, Black);
         c.fill(5, 3, 6, 4, White);
         c.fill(5, 9, 6, 4, Silver);
     } else if (which == "Tiny_Interior") {
@@ -613,14 +597,12 @@ std::map<std::string, GlyphArt> build()
         c.text(0, 0, 16, 16, QStringLiteral("i"), 13, White, true);
     });
     add("Help_Help", [](Canvas& c) {
-        c.fill(2, 1, 11, 14, Teal);
-        c.frame(2, 1, 11, 14, Black);
+        c.box(2, 1, 11, 14, Teal, Black);
         c.fill(12, 2, 2, 13, White);
         c.text(2, 1, 11, 14, QStringLiteral("?"), 12, Yellow, true);
     });
     add("Help_Index", [](Canvas& c) {
-        c.fill(2, 1, 11, 14, Teal);
-        c.frame(2, 1, 11, 14, Black);
+        c.box(2, 1, 11, 14, Teal, Black);
         c.fill(12, 2, 2, 13, White);
         for (int y = 4; y < 13; y += 3)
             c.fill(4, y, 6, 1, Yellow);
@@ -695,8 +677,7 @@ std::map<std::string, GlyphArt> build()
         c.fill(3, 7, 10, 3, White);
     });
     add("Calculat", [](Canvas& c) {
-        c.fill(2, 0, 12, 16, Grey);
-        c.frame(2, 0, 12, 16, Black);
+        c.box(2, 0, 12, 16, Grey, Black);
         c.fill(4, 2, 8, 3, Lime);
         for (int y = 7; y < 15; y += 3)
             for (int x = 4; x < 12; x += 3)
@@ -718,8 +699,7 @@ std::map<std::string, GlyphArt> build()
     });
     add("FileOpen", [](Canvas& c) { folder(c, 0, 2, true); });
     add("FirstAid", [](Canvas& c) {
-        c.fill(1, 3, 14, 11, White);
-        c.frame(1, 3, 14, 11, Black);
+        c.box(1, 3, 14, 11, White, Black);
         c.fill(6, 4, 4, 9, Red);
         c.fill(3, 7, 10, 3, Red);
         c.fill(5, 1, 6, 2, Black);
@@ -732,10 +712,8 @@ std::map<std::string, GlyphArt> build()
         c.fill(1, 8, 14, 1, Aqua);
     });
     add("Group", [](Canvas& c) {
-        c.fill(1, 1, 8, 7, Red);
-        c.frame(1, 1, 8, 7, Black);
-        c.fill(7, 8, 8, 7, Blue);
-        c.frame(7, 8, 8, 7, Black);
+        c.box(1, 1, 8, 7, Red, Black);
+        c.box(7, 8, 8, 7, Blue, Black);
     });
     add("LockOpen", [](Canvas& c) { padlock(c, true); });
     add("LockShut", [](Canvas& c) { padlock(c, false); });
@@ -1009,8 +987,7 @@ std::map<std::string, GlyphArt> build()
         c.fill(1, 1, 5, 5, Blue);
         c.ellipse(9, 1, 6, 6, Red, Black);
         c.polygon({QPointF(4, 9), QPointF(7, 14), QPointF(1, 14)}, Green, Black);
-        c.fill(9, 9, 6, 6, Yellow);
-        c.frame(9, 9, 6, 6, Black);
+        c.box(9, 9, 6, 6, Yellow, Black);
     });
     add("Track_Image", [](Canvas& c) {
         c.fill(2, 2, 12, 12, Aqua);

@@ -85,6 +85,12 @@ void Canvas::frame(int x, int y, int w, int h, Colour colour)
     fill(x + w - 1, y, 1, h, colour);
 }
 
+void Canvas::box(int x, int y, int w, int h, Colour fillColour, Colour outline)
+{
+    fill(x, y, w, h, fillColour);
+    frame(x, y, w, h, outline);
+}
+
 void Canvas::line(int x0, int y0, int x1, int y1, Colour colour, int thickness)
 {
     // Bresenham, drawn again one pixel further along the minor axis for

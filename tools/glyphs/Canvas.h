@@ -33,6 +33,8 @@ public:
     void fill(int x, int y, int w, int h, Colour colour);
     // A one-pixel outline around the w × h rectangle at (x, y).
     void frame(int x, int y, int w, int h, Colour colour);
+    // A filled rectangle with an outline.
+    void box(int x, int y, int w, int h, Colour fill, Colour outline);
     void line(int x0, int y0, int x1, int y1, Colour colour, int thickness = 1);
     void polygon(std::initializer_list<QPointF> points, Colour fill, Colour outline);
     void polygon(const std::vector<QPointF>& points, Colour fill, Colour outline);

@@ -1,4 +1,4 @@
-#include "toolkit/ZoomButtonSupport.h"
+#include "toolkit/ZoomGlyphButton.h"
 
 #include "toolkit/ZoomRules.h"
 
@@ -45,9 +45,9 @@ QIcon glyphIcon(const QImage& glyph)
     return icon;
 }
 
-int clampBaseFontSize(int size)
+int initialBaseFontSize(const QFont& font)
 {
-    return std::max(size, 5);
+    return std::max(fontPointSize(font), 5);
 }
 
 void refreshZoomButton(QAbstractButton& button, Defined_Resource resource, int baseFontSize, int zoom,
