@@ -1,0 +1,24 @@
+#pragma once
+// The colour facts the commands need, over the core's census and palettes.
+#include "colour/PaletteTypes.h"
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel::cli {
+
+struct ColourFacts {
+    int64_t own = 0;   // distinct colours of the picture
+    int64_t total = 0; // with the 16 base colours
+    QString text;      // "D Colors" or "D of T Colors"
+    TPaletteArray savePalette{};
+    int32_t saveCount = kTrueColorCount; // above 256: no palette
+};
+
+ColourFacts countColours(const QImage& picture);
+
+// The twin palette of a picture of many colours, for encoding in palette mode.
+void buildReductionPalette(const QImage& picture, TPaletteArray& palette, int32_t& count);
+
+} // namespace ostrel::cli

@@ -1,0 +1,385 @@
+#include "cli/Commands.h"
+
+#include "cli/Colours.h"
+#include "cli/Password.h"
+#include "data/TempPathUnit.h"
+#include "data/WebUnit.h"
+#include "engine/Capacity.h"
+#include "engine/Decoder.h"
+#include "engine/Encoder.h"
+#include "engine/TRandom.h"
+#include "imageio/GraphicsIOUnit.h"
+#include "imageio/bmp.h"
+#include "imageio/gif.h"
+#include "util/Picture.h"
+#include "util/StandardUnit.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+#include <unistd.h>
+
+namespace ostrel::cli {
+
+namespace {
+
+void out(const QString& text) { std::fputs(text.toUtf8().append('\n').constData(), stdout); }
+void err(const QString& text) { std::fputs(text.toUtf8().append('\n').constData(), stderr); }
+
+struct Options {
+    QStringList positional;
+    QString output;
+    PasswordRequest password;
+    bool reduce = false;
+    bool dither = false;
+    bool help = false;
+    QString error;
+};
+
+Options parseOptions(const QStringList& args, bool takesOutput, bool takesPassword, bool takesReduce)
+{
+    Options options;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](const char* name) -> QString {
+            if (i + 1 >= args.size()) {
+                options.error = QStringLiteral("%1 needs a value.").arg(QLatin1String(name));
+                return {};
+            }
+            return args[++i];
+        };
+        if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            options.help = true;
+        else if (takesOutput && (a == QLatin1String("-o") || a == QLatin1String("--output")))
+            options.output = value("-o");
+        else if (takesPassword && a == QLatin1String("--password-file")) {
+            options.password.source = PasswordSource::File;
+            options.password.file = value("--password-file");
+        } else if (takesPassword && a == QLatin1String("--password-stdin"))
+            options.password.source = PasswordSource::Stdin;
+        else if (takesReduce && a == QLatin1String("--reduce"))
+            options.reduce = true;
+        else if (takesReduce && a == QLatin1String("--dither"))
+            options.dither = true;
+        else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
+            options.error = QStringLiteral("Unknown option %1.").arg(a);
+        else
+            options.positional.append(a);
+        if (!options.error.isEmpty())
+            break;
+    }
+    return options;
+}
+
+int usageError(const QString& message, const char* usage)
+{
+    err(message);
+    err(QStringLiteral("Usage: %1").arg(QLatin1String(usage)));
+    return kExitUsage;
+}
+
+// Prints "N%" on the terminal while long work runs; silent when stderr is not a terminal.
+TProgressProc terminalProgress(const char* what)
+{
+    if (!::isatty(STDERR_FILENO))
+        return {};
+    return [what, last = -2](int32_t percent) mutable {
+        if (percent == last)
+            return;
+        last = percent;
+        if (percent >= 0)
+            std::fprintf(stderr, "\r%s %d%%", what, int(percent));
+        if (percent >= 100)
+            std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    };
+}
+
+std::optional<QImage> loadPicture(const QString& path)
+{
+    if (!QFileInfo(path).isFile()) {
+        err(QStringLiteral("Cannot open %1: no such file.").arg(path));
+        return std::nullopt;
+    }
+    const QString extension = upperExtension(path);
+    if (PictureLoaderCode(extension) == 0) {
+        err(QStringLiteral("Cannot open %1: %2 files are not pictures that Ostrel reads.")
+                .arg(path, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
+        return std::nullopt;
+    }
+    LoadResult result = LoadPictureFileWithOptions(path);
+    switch (result.stop) {
+    case LoadStop::Complete:
+        break;
+    case LoadStop::Truncated:
+    case LoadStop::Corrupt:
+        err(QStringLiteral("Warning: %1 is damaged; only part of the picture could be read.").arg(path));
+        break;
+    case LoadStop::Failed:
+    case LoadStop::Missing:
+    case LoadStop::BadSignature:
+    case LoadStop::OverLimit:
+    case LoadStop::Unsupported: {
+        const char* why = result.stop == LoadStop::OverLimit ? "the picture is larger than Ostrel can hold"
+            : result.stop == LoadStop::BadSignature          ? "the file is not a picture of its kind"
+            : result.stop == LoadStop::Unsupported           ? "this kind of picture is not supported"
+                                                             : "the picture could not be decoded";
+        err(QStringLiteral("Cannot read %1: %2.").arg(path, QLatin1String(why)));
+        return std::nullopt;
+    }
+    }
+    ensurePictureFormat(result.picture);
+    return result.picture;
+}
+
+bool isSavableExtension(const QString& extension)
+{
+    return extension == QLatin1String(".BMP") || extension == QLatin1String(".GIF");
+}
+
+QString unsavableExtensionMessage(const QString& fileName)
+{
+    return QStringLiteral("Cannot save %1: cannot save file with %2 Extension (use .bmp or .gif).")
+        .arg(fileName, upperExtension(fileName).isEmpty() ? QStringLiteral("no") : upperExtension(fileName));
+}
+
+QString tooManyColoursForGif(const QString& fileName, int64_t colours)
+{
+    return QStringLiteral("Cannot save %1: the picture has %2 colours; GIF holds at most 256, so save it as .bmp.")
+        .arg(fileName)
+        .arg(colours);
+}
+
+// Saves by extension with the picture's own palette when it has at most 256 colours.
+bool savePicture(const QImage& picture, const QString& fileName)
+{
+    const ColourFacts facts = countColours(picture);
+    const QString extension = upperExtension(fileName);
+    QString error;
+    bool saved = false;
+    if (extension == QLatin1String(".GIF")) {
+        if (facts.saveCount > 256) {
+            err(tooManyColoursForGif(fileName, facts.total));
+            return false;
+        }
+        saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
+    } else {
+        saved = SaveBmpWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
+    }
+    if (!saved)
+        err(error.isEmpty() ? QStringLiteral("Cannot write %1.").arg(fileName) : error);
+    return saved;
+}
+
+std::optional<uint64_t> obtainKey(const PasswordRequest& request)
+{
+    QString error;
+    std::optional<QByteArray> password = obtainPassword(request, error);
+    if (!password) {
+        err(error);
+        return std::nullopt;
+    }
+    const uint64_t key = HashPassword(*password);
+    if (!keyCanProduceBits(key)) {
+        err(QStringLiteral("This password cannot be used to hide data; please choose another one."));
+        return std::nullopt;
+    }
+    return key;
+}
+
+void printOutcome(const char* heading, bool ok, const ReportList& report)
+{
+    out(QLatin1String(heading) + (ok ? QStringLiteral(" Successful") : QStringLiteral(" Failed")));
+    out(QString());
+    for (const QString& line : report)
+        out(line);
+}
+
+constexpr const char* kEncodeUsage =
+    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither]] "
+    "[--password-file FILE | --password-stdin]";
+constexpr const char* kDecodeUsage = "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin]";
+constexpr const char* kInfoUsage = "ostrel-cli info PICTURE";
+constexpr const char* kConvertUsage = "ostrel-cli convert IN OUT.bmp|OUT.gif";
+constexpr const char* kFetchUsage = "ostrel-cli fetch URL";
+
+} // namespace
+
+int printMainHelp(bool toError)
+{
+    const QString text = QStringLiteral(
+        "ostrel-cli - hide a file inside a picture and get it back out\n"
+        "\n"
+        "Commands:\n"
+        "  encode CARRIER PAYLOAD -o OUT   hide PAYLOAD in the picture CARRIER, save as OUT (.bmp or .gif)\n"
+        "         --reduce [--dither]      reduce a picture of more than 128 colours to 256 twin colours\n"
+        "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
+        "  info PICTURE                    size, colours and capacity\n"
+        "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
+        "  fetch URL                       fetch a web resource into the web folder\n"
+        "\n"
+        "Passwords are asked at the terminal without echo, or read with\n"
+        "--password-file FILE (its first line) or --password-stdin.\n"
+        "Exit status: 0 success, 1 the operation failed, 2 usage error.\n"
+        "Each command takes --help.");
+    if (toError)
+        err(text);
+    else
+        out(text);
+    return toError ? kExitUsage : kExitSuccess;
+}
+
+int runEncode(const QStringList& args)
+{
+    Options options = parseOptions(args, true, true, true);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\nHides PAYLOAD in the lowest blue bit of every pixel of CARRIER and saves OUT.")
+                .arg(QLatin1String(kEncodeUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kEncodeUsage);
+    if (options.positional.size() != 2 || options.output.isEmpty())
+        return usageError(QStringLiteral("encode needs a carrier, a payload and -o OUT."), kEncodeUsage);
+    const QString carrierPath = options.positional[0];
+    const QString payloadPath = options.positional[1];
+    const QString outPath = options.output;
+    if (!isSavableExtension(upperExtension(outPath)))
+        return usageError(unsavableExtensionMessage(outPath), kEncodeUsage);
+
+    std::optional<QImage> picture = loadPicture(carrierPath);
+    if (!picture)
+        return kExitFailed;
+    const ColourFacts facts = countColours(*picture);
+    const bool reduce = options.reduce && facts.total > 128;
+    if (!reduce && upperExtension(outPath) == QLatin1String(".GIF") && facts.total > 256) {
+        err(tooManyColoursForGif(outPath, facts.total));
+        return kExitFailed;
+    }
+    options.password.confirm = true;
+    std::optional<uint64_t> key = obtainKey(options.password);
+    if (!key)
+        return kExitFailed;
+    const uint32_t keyLow = uint32_t(*key), keyHigh = uint32_t(*key >> 32);
+
+    ReportList report;
+    bool ok = false;
+    if (reduce) {
+        TPaletteArray palette{};
+        int32_t count = 16;
+        buildReductionPalette(*picture, palette, count);
+        out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
+        ok = EncodePayload(*picture, palette, count, terminalProgress("Encoding"), &report, keyLow, keyHigh,
+                           payloadPath, options.dither);
+    } else {
+        ok = EncodePayloadTrueColor(*picture, payloadPath, &report, terminalProgress("Encoding"), keyLow, keyHigh);
+    }
+    printOutcome("Encoding", ok, report);
+    if (!ok)
+        return kExitFailed;
+    return savePicture(*picture, outPath) ? kExitSuccess : kExitFailed;
+}
+
+int runDecode(const QStringList& args)
+{
+    Options options = parseOptions(args, true, true, false);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\nWrites the hidden file into the decode folder (%2) or into DIR.")
+                .arg(QLatin1String(kDecodeUsage), preferredDataRoot() + QStringLiteral("STEGANOGRAPHY/")));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kDecodeUsage);
+    if (options.positional.size() != 1)
+        return usageError(QStringLiteral("decode needs one picture."), kDecodeUsage);
+    std::optional<QImage> picture = loadPicture(options.positional[0]);
+    if (!picture)
+        return kExitFailed;
+    if (!options.output.isEmpty() && !QDir().mkpath(options.output)) {
+        err(QStringLiteral("Cannot create folder %1.").arg(options.output));
+        return kExitFailed;
+    }
+    std::optional<uint64_t> key = obtainKey(options.password);
+    if (!key)
+        return kExitFailed;
+    const uint32_t keyLow = uint32_t(*key), keyHigh = uint32_t(*key >> 32);
+    ReportList report;
+    QString outputPath;
+    bool ok = false;
+    if (options.output.isEmpty()) {
+        CreateDataFolders();
+        ok = DecodePayload(*picture, outputPath, &report, keyLow, keyHigh);
+    } else {
+        ok = DecodePayloadInto(*picture, QDir(options.output).absolutePath() + QLatin1Char('/'), outputPath, &report,
+                               keyLow, keyHigh);
+    }
+    printOutcome("Decode", ok, report);
+    return ok ? kExitSuccess : kExitFailed;
+}
+
+int runInfo(const QStringList& args)
+{
+    Options options = parseOptions(args, false, false, false);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\nPrints the size, the colour count and the capacity.").arg(QLatin1String(kInfoUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kInfoUsage);
+    if (options.positional.size() != 1)
+        return usageError(QStringLiteral("info needs one picture."), kInfoUsage);
+    std::optional<QImage> picture = loadPicture(options.positional[0]);
+    if (!picture)
+        return kExitFailed;
+    out(pictureSizeText(*picture));
+    out(countColours(*picture).text);
+    out(capacityLine(picture->width(), picture->height()));
+    return kExitSuccess;
+}
+
+int runConvert(const QStringList& args)
+{
+    Options options = parseOptions(args, false, false, false);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\nLoads IN by its extension and saves it losslessly.").arg(QLatin1String(kConvertUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kConvertUsage);
+    if (options.positional.size() != 2)
+        return usageError(QStringLiteral("convert needs an input and an output file."), kConvertUsage);
+    const QString outPath = options.positional[1];
+    if (!isSavableExtension(upperExtension(outPath)))
+        return usageError(unsavableExtensionMessage(outPath), kConvertUsage);
+    std::optional<QImage> picture = loadPicture(options.positional[0]);
+    if (!picture)
+        return kExitFailed;
+    return savePicture(*picture, outPath) ? kExitSuccess : kExitFailed;
+}
+
+int runFetch(const QStringList& args)
+{
+    Options options = parseOptions(args, false, false, false);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\nFetches one resource over HTTP into the web folder and prints its header.")
+                .arg(QLatin1String(kFetchUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kFetchUsage);
+    if (options.positional.size() != 1)
+        return usageError(QStringLiteral("fetch needs one web address."), kFetchUsage);
+    if (!CreateDataFolders() && WebFolder().isEmpty()) {
+        err(QStringLiteral("Cannot create the web folder under %1.").arg(preferredDataRoot()));
+        return kExitFailed;
+    }
+    const WebFetchResult result = FetchToWebFolder(options.positional[0]);
+    out(fetchMessageText(result));
+    if (!result.errorText.isEmpty())
+        return kExitFailed;
+    err(QStringLiteral("Saved to %1").arg(result.targetPath));
+    return kExitSuccess;
+}
+
+} // namespace ostrel::cli

@@ -1,0 +1,17 @@
+#pragma once
+#include <QStringList>
+
+namespace ostrel::cli {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int runEncode(const QStringList& args);
+int runDecode(const QStringList& args);
+int runInfo(const QStringList& args);
+int runConvert(const QStringList& args);
+int runFetch(const QStringList& args);
+int printMainHelp(bool toError);
+
+} // namespace ostrel::cli

@@ -1,0 +1,205 @@
+// Drives the ostrel-cli program as a user would, through its arguments,
+// files and exit status.
+#include "imageio/GraphicsIOUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& args, const QByteArray& input = {}, const QString& dataHome = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!dataHome.isEmpty())
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(OSTREL_CLI_PATH), args);
+    process.waitForStarted();
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A noisy true-colour picture (many colours) or one of few colours, saved as 24-bit BMP.
+QString makeCarrier(const QTemporaryDir& dir, const QString& name, int width, int height, int colours)
+{
+    QImage picture(width, height, QImage::Format_RGB888);
+    std::mt19937 random(7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int v = colours > 0 ? int(random() % colours) * 8 : int(random());
+            picture.setPixel(x, y, qRgb((v * 7) & 0xFF, (v >> 3) & 0xFF, (v >> 11) & 0xFF));
+        }
+    const QString path = dir.filePath(name);
+    picture.save(path, "BMP");
+    return path;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        passwordFile = dir.filePath(QStringLiteral("password.txt"));
+        writeFile(passwordFile, "correct horse\nignored second line\n");
+        payload = dir.filePath(QStringLiteral("secret.txt"));
+        writeFile(payload, QByteArray("the quick brown fox\x00\xFF", 21));
+    }
+    QTemporaryDir dir;
+    QString passwordFile;
+    QString payload;
+};
+
+TEST_F(CliTest, EncodeThenDecodeGivesTheFileBack)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+    ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
+    EXPECT_TRUE(encode.out.startsWith(QStringLiteral("Encoding Successful\n\nEncoding: "))) << encode.out.toStdString();
+
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, "correct horse\n");
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString() << decode.err.toStdString();
+    EXPECT_TRUE(decode.out.startsWith(QStringLiteral("Decode Successful\n\n")));
+    EXPECT_TRUE(decode.out.contains(QStringLiteral("Check Sum is OK")));
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+}
+
+TEST_F(CliTest, DecodeWithoutFolderWritesIntoTheDataFolder)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    CliRun decode = runCli({"decode", hidden, "--password-file", passwordFile}, {}, dataHome);
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+    EXPECT_EQ(readFile(dataHome + QStringLiteral("/ostrel/DATA/STEGANOGRAPHY/secret.txt")), readFile(payload));
+}
+
+TEST_F(CliTest, WrongPasswordFailsAndWritesNothing)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, "wrong\n");
+    EXPECT_EQ(decode.exitCode, 1);
+    EXPECT_TRUE(decode.out.startsWith(QStringLiteral("Decode Failed\n\n")));
+    EXPECT_TRUE(decode.out.contains(QStringLiteral("Image does NOT appear to contain encoded data.")));
+    EXPECT_TRUE(QDir(outDir).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(CliTest, TooLargePayloadFailsWithoutWritingTheOutput)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("small.bmp"), 16, 16, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+    EXPECT_EQ(encode.exitCode, 1);
+    EXPECT_TRUE(encode.out.contains(QStringLiteral("Insufficient Space to Encode File.")));
+    EXPECT_FALSE(QFile::exists(hidden));
+}
+
+TEST_F(CliTest, ManyColoursCannotBeSavedAsGifButReductionAllowsIt)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("photo.bmp"), 80, 60, 0);
+    const QString gif = dir.filePath(QStringLiteral("hidden.gif"));
+    CliRun refused = runCli({"encode", carrier, payload, "-o", gif, "--password-file", passwordFile});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral(".bmp"))) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(gif));
+
+    for (const char* dither : {"", "--dither"}) {
+        QStringList args = {"encode", carrier, payload, "-o", gif, "--reduce", "--password-file", passwordFile};
+        if (*dither)
+            args << dither;
+        CliRun reduced = runCli(args);
+        ASSERT_EQ(reduced.exitCode, 0) << reduced.err.toStdString();
+        EXPECT_TRUE(reduced.out.startsWith(QStringLiteral("Resulting image will contain ")));
+        const QString outDir = dir.filePath(QStringLiteral("out") + QLatin1String(dither));
+        CliRun decode = runCli({"decode", gif, "-o", outDir, "--password-file", passwordFile});
+        ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+        EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+    }
+}
+
+TEST_F(CliTest, InfoPrintsSizeColoursAndCapacity)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("few.bmp"), 320, 240, 3);
+    CliRun info = runCli({"info", carrier});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    const QStringList lines = info.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QString::fromUtf8("320\xC3\x97" "240"));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" Colors")));
+    EXPECT_EQ(lines[2], QStringLiteral("Image has space for approximately 9,500 Bytes of hidden data"));
+}
+
+TEST_F(CliTest, UsageErrorsAndMissingFiles)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 32, 32, 0);
+    struct Case {
+        QStringList args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{}, 2},
+        {{"frobnicate"}, 2},
+        {{"encode", carrier}, 2},
+        {{"encode", carrier, payload, "-o", dir.filePath("out.png"), "--password-file", passwordFile}, 2},
+        {{"convert", carrier, dir.filePath("out.jpg")}, 2},
+        {{"info", carrier, "--bogus"}, 2},
+        {{"info", dir.filePath("missing.bmp")}, 1},
+        {{"decode", dir.filePath("missing.bmp"), "--password-file", passwordFile}, 1},
+        {{"decode", carrier, "--password-file", dir.filePath("no-password-file")}, 1},
+        {{"encode", "--help"}, 0},
+        {{"--help"}, 0},
+    };
+    for (const Case& c : cases) {
+        CliRun run = runCli(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+}
+
+TEST_F(CliTest, ConvertKeepsEveryPixelOfAFewColourPicture)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("few.bmp"), 33, 17, 5);
+    for (const char* name : {"copy.gif", "copy.bmp"}) {
+        const QString target = dir.filePath(QLatin1String(name));
+        CliRun convert = runCli({"convert", carrier, target});
+        ASSERT_EQ(convert.exitCode, 0) << convert.err.toStdString();
+        QImage before(carrier), after(target);
+        ASSERT_FALSE(after.isNull()) << name;
+        EXPECT_EQ(before.convertToFormat(QImage::Format_RGB888), after.convertToFormat(QImage::Format_RGB888)) << name;
+    }
+}
+
+} // namespace
