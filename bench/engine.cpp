@@ -46,6 +46,14 @@ QByteArray fullStream()
     return stream;
 }
 
+void embed(QImage& picture, const QByteArray& stream)
+{
+    TRandom random(kKeyLow, kKeyHigh);
+    CarrierWriter writer(picture, random, {});
+    writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
+    writer.finish();
+}
+
 void BM_KeystreamReference(benchmark::State& state)
 {
     TRandomReference random(kKeyLow, kKeyHigh);
@@ -108,10 +116,7 @@ void BM_EncodeTrueColor12MP(benchmark::State& state)
     QImage picture = noisePicture();
     const QByteArray stream = fullStream();
     for (auto _ : state) {
-        TRandom random(kKeyLow, kKeyHigh);
-        CarrierWriter writer(picture, random, {});
-        writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
-        writer.finish();
+        embed(picture, stream);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
@@ -123,12 +128,7 @@ void BM_DecodeTrueColor12MP(benchmark::State& state)
 {
     QImage picture = noisePicture();
     const QByteArray stream = fullStream();
-    {
-        TRandom random(kKeyLow, kKeyHigh);
-        CarrierWriter writer(picture, random, {});
-        writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
-        writer.finish();
-    }
+    embed(picture, stream);
     QByteArray decoded(stream.size(), Qt::Uninitialized);
     for (auto _ : state) {
         TRandom random(kKeyLow, kKeyHigh);

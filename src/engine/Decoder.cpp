@@ -2,8 +2,8 @@
 
 #include "data/TempPathUnit.h"
 #include "engine/Carrier.h"
-#include "engine/Encoder.h"
 #include "engine/PayloadFormat.h"
+#include "engine/RunReport.h"
 #include "engine/TRandom.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
@@ -92,18 +92,12 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
         AddReportLine(report, QStringLiteral("Cannot create path: ") + folder);
         return false;
     }
-    if (picture.format() != kPictureFormat) {
-        AddReportLine(report, QStringLiteral("Converting to 24-Bit"));
-        ensurePictureFormat(picture);
-        if (picture.format() != kPictureFormat) {
-            AddReportLine(report, QStringLiteral("ERROR: Not enough memory to convert the picture."));
-            return false;
-        }
-    }
+    if (!convertCarrier(picture, report))
+        return false;
     const int64_t width = picture.width(), height = picture.height();
     TRandom random(keyLow, keyHigh);
     StreamReader stream(picture, random);
-    AddReportLine(report, QStringLiteral("Image Size: ") + pictureSizeText(picture) + QStringLiteral(" Pixels"));
+    AddReportLine(report, imageSizeLine(picture));
 
     if (stream.text(kMagicReadLimit) != QByteArray(kPayloadMagic)) {
         AddReportLine(report, QStringLiteral("Image does NOT appear to contain encoded data."));
@@ -156,7 +150,7 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
 bool refuseUnusableKey(uint32_t keyLow, uint32_t keyHigh, QString& outputPath, ReportList* report)
 {
     outputPath.clear();
-    if (keyCanProduceBits((uint64_t(keyHigh) << 32) | keyLow))
+    if (keyHalvesUsable(keyLow, keyHigh))
         return false;
     AddReportLine(report, unusableKeyLine());
     return true;

@@ -3,6 +3,7 @@
 #include "colour/PaletteSearch.h"
 #include "engine/Carrier.h"
 #include "engine/PayloadFormat.h"
+#include "engine/RunReport.h"
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 #include "util/Text.h"
@@ -68,11 +69,6 @@ QString sizeLine(const QString& label, int64_t value, const char* unit)
 
 } // namespace
 
-QString unusableKeyLine()
-{
-    return QStringLiteral("This password cannot be used: please choose another one.");
-}
-
 QByteArray payloadHeader(const QByteArray& nameBytes, const QByteArray& dateTimeBytes, uint32_t payloadSize)
 {
     QByteArray header;
@@ -93,7 +89,7 @@ bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t
     const QString dateTime = storableDateTime(dateTimeText);
     AddReportLine(report, QStringLiteral("Encoding: ") + fullPath);
     AddReportLine(report, QStringLiteral("Date/Time: ") + dateTime);
-    if (!keyCanProduceBits((uint64_t(keyHigh) << 32) | keyLow)) {
+    if (!keyHalvesUsable(keyLow, keyHigh)) {
         AddReportLine(report, unusableKeyLine());
         return false;
     }
@@ -107,14 +103,8 @@ bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t
         AddReportLine(report, QStringLiteral("File not Found"));
         return false;
     }
-    if (picture.format() != kPictureFormat) {
-        AddReportLine(report, QStringLiteral("Converting to 24-Bit"));
-        ensurePictureFormat(picture);
-        if (picture.format() != kPictureFormat) {
-            AddReportLine(report, QStringLiteral("ERROR: Not enough memory to convert the picture."));
-            return false;
-        }
-    }
+    if (!convertCarrier(picture, report))
+        return false;
 
     if (paletteCount <= 256 && !paletteHoldsBothParities(palette, paletteCount)) {
         AddReportLine(report, QStringLiteral("ERROR: The palette needs colours with both even and odd blue values."));
@@ -143,7 +133,7 @@ bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t
     const int64_t width = picture.width(), height = picture.height();
     const int64_t available = width * height;
     const int64_t streamLength = header.size() + payloadSize + kChecksumBytes;
-    AddReportLine(report, QStringLiteral("Image Size: ") + pictureSizeText(picture) + QStringLiteral(" Pixels"));
+    AddReportLine(report, imageSizeLine(picture));
     AddReportLine(report, sizeLine(QStringLiteral("File Size: "), payloadSize, " Bytes"));
     AddReportLine(report, sizeLine(QStringLiteral("Space Required: "), streamLength * 8, " Bits"));
     AddReportLine(report, sizeLine(QStringLiteral("Space Available: "), available, " Bits"));

@@ -3,6 +3,7 @@
 // every pixel, encrypted with the keystream of the password key, and every
 // pixel after the stream takes a keystream bit alone.
 #include "colour/PaletteTypes.h"
+#include "engine/RunReport.h"
 #include "util/StandardUnit.h"
 
 #include <QImage>
@@ -28,11 +29,7 @@ bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t
                           const TProgressProc& progress, ReportList* report, uint32_t keyLow, uint32_t keyHigh,
                           const QString& payloadFileName, bool dither, const QString& dateTimeText);
 
-// The stream for a payload, without its checksum: what EncodePayload
-// writes before the payload's sum. Exposed for the benchmarks and tests.
+// The start of the hidden stream: magic, name, date-time and payload size.
 QByteArray payloadHeader(const QByteArray& nameBytes, const QByteArray& dateTimeBytes, uint32_t payloadSize);
-
-// The text a refused key is reported with.
-QString unusableKeyLine();
 
 } // namespace ostrel

@@ -141,20 +141,18 @@ void firstWords(uint64_t state, uint64_t mask, uint64_t* words)
 }
 
 // Appends `bits` (its low `count` bits) to the output under construction and
-// writes a word out whenever 64 bits are complete.
+// writes a word out whenever 64 bits are complete. Without branches: whether
+// a word completes is a coin toss, which a branch predictor cannot learn.
 inline void appendBits(uint64_t bits, int count, uint64_t& acc, int& accBits, uint64_t* out, size_t& produced)
 {
-    if (count == 0)
-        return;
-    if (accBits + count < 64) {
-        acc |= bits << accBits;
-        accBits += count;
-        return;
-    }
-    out[produced++] = acc | (bits << accBits);
-    const int used = 64 - accBits;
-    acc = used == 64 ? 0 : bits >> used;
-    accBits = count - used;
+    const uint64_t combined = acc | (bits << accBits);
+    const uint64_t carried = (bits >> 1) >> (63 - accBits); // the bits that did not fit; none when accBits is 0
+    const int total = accBits + count;
+    const bool full = total >= 64;
+    out[produced] = combined; // overwritten later unless the word is full
+    produced += full;
+    acc = full ? carried : combined;
+    accBits = total & 63;
 }
 
 // PEXT one byte at a time through a table of every (mask, value) byte pair.

@@ -69,6 +69,7 @@ TEST_F(PayloadTest, RoundTripsByteForByteUnderItsName)
         {QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442.txt"), 9, 1, 900}, // Cyrillic name; one pixel a row
         {QStringLiteral("\u6587\u4EF6 \u20AC.dat"), 777, 7000, 1},             // one long row
         {QStringLiteral("a b,c;d=e.f.g"), 4096, 512, 70},
+        {QStringLiteral("wide.bin"), 9000, 40000, 2},                         // wider than 32768 columns
     };
     uint32_t seed = 1;
     for (const Case& c : cases) {

@@ -1,0 +1,22 @@
+#pragma once
+// Steps and report lines that the encoder and the decoder share.
+#include "util/StandardUnit.h"
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+// The line a refused key (see keyCanProduceBits) is reported with.
+QString unusableKeyLine();
+bool keyHalvesUsable(uint32_t keyLow, uint32_t keyHigh);
+
+// Brings the picture to the working format, reporting "Converting to 24-Bit"
+// when it had to; false (with a line) when memory ran out for the copy.
+bool convertCarrier(QImage& picture, ReportList* report);
+
+// "Image Size: W×H Pixels"
+QString imageSizeLine(const QImage& picture);
+
+} // namespace ostrel
