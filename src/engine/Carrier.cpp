@@ -256,8 +256,10 @@ void CarrierWriter::nextRow()
 {
     ++m_row;
     m_column = 0;
+    // The +50 rounds on tall pictures but overshoots on short ones (107% after
+    // the last of 7 rows), so the value stops at 100.
     if (m_progress)
-        m_progress(int32_t((int64_t(m_row) * 100 + 50) / m_height));
+        m_progress(int32_t(std::min<int64_t>((int64_t(m_row) * 100 + 50) / m_height, 100)));
     if (m_row < m_height)
         m_rowData = m_picture.scanLine(m_row);
     else
