@@ -23,13 +23,13 @@ constexpr int kButtonWidth = 89;
 constexpr int kButtonHeight = 25;
 constexpr int kButtonBaseFontSize = 10;
 
-struct PopupButtonSpec {
+struct PopupButtonRow {
     const char* caption;
     Defined_Resource glyph;
     int result; // mrNone for the actions that keep the window open
 };
 
-constexpr std::array<PopupButtonSpec, 6> kButtons = {{
+constexpr std::array<PopupButtonRow, 6> kButtons = {{
     {"OK", BMP_Check, mrOk},
     {"Yes", BMP_Check, mrYes},
     {"No", BMP_No, mrNo},
