@@ -109,7 +109,8 @@ TEST(WebAddress, ExtensionFollowsTheContentType)
 // rest is body, byte for byte.
 TEST(WebResponse, SplitsHeaderAndBodyAcrossChunks)
 {
-    const QByteArray response("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\nGIF89a\r\n\r\n\x00\xFF", 53);
+    static const char kResponse[] = "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\nGIF89a\r\n\r\n\x00\xFF";
+    const QByteArray response(kResponse, sizeof kResponse - 1);
     const qsizetype headerSize = response.indexOf("\r\n\r\n") + 4;
     for (qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(7), response.size()}) {
         SCOPED_TRACE(chunk);

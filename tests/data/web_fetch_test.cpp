@@ -55,7 +55,8 @@ QByteArray response(const char* contentType, const QByteArray& body)
 
 TEST(WebFetch, SendsTheRequestAndKeepsHeaderAndBody)
 {
-    const QByteArray body("GIF89a\x01\x00\x01\x00\r\n\r\n", 16);
+    static const char kBody[] = "GIF89a\x01\x00\x01\x00\r\n\r\n";
+    const QByteArray body(kBody, sizeof kBody - 1);
     LoopbackServer server(answer(response("image/gif", body)));
     ASSERT_TRUE(server.listening());
     const Fetched result = fetch(server.url(QStringLiteral("/pics/cat.gif")));
@@ -274,7 +275,7 @@ protected:
 
 TEST_F(PythonHttpServer, FetchesFilesAndErrorPages)
 {
-    const QByteArray picture("GIF89a picture bytes\r\n\r\nmore", 30);
+    const QByteArray picture("GIF89a picture bytes\r\n\r\nmore");
     put(QStringLiteral("pics/cat.gif"), picture);
     put(QStringLiteral("index.html"), "<html>root</html>");
     put(QStringLiteral("dir/index.html"), "<html>dir</html>");
