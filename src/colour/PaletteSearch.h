@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <cstdint>
+#include <vector>
 
 namespace ostrel {
 
@@ -29,6 +30,22 @@ public:
 private:
     struct Impl;
     Impl* m_impl;
+};
+
+// The same search as a plain front-to-back scan that stops at an exact match:
+// the model TPaletteSearch must agree with answer for answer, reordering
+// included. Kept for the tests and benchmarks.
+class TSequentialPaletteSearch {
+public:
+    TSequentialPaletteSearch(const TPaletteArray& palette, int32_t count);
+    int Search(TParityFilter filter, TTripleValue triple);
+
+private:
+    struct Entry {
+        uint8_t blue, green, red;
+        uint8_t index;
+    };
+    std::vector<Entry> m_list;
 };
 
 // Adds the three deltas to a pixel (bytes blue, green, red), clamping each channel to 0..255.

@@ -1,0 +1,199 @@
+// The colour census, the palette builder and the palette search on a
+// 12-megapixel photo-like picture: smooth plasma-like gradients with a little
+// noise, a few hundred thousand distinct colours.
+#include "colour/ColourCount.h"
+#include "colour/GraphicsToolsUnit.h"
+#include "util/Picture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+using namespace ostrel;
+
+namespace {
+
+constexpr int kWidth = 4000, kHeight = 3000;
+
+QImage makePhoto(int width, int height)
+{
+    QImage picture = allocatePicture(width, height);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> noise(-6, 6);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const double u = x / double(width), v = y / double(height);
+            const double red = 128 + 100 * std::sin(7 * u + 3 * std::sin(5 * v)) + 20 * std::cos(31 * u * v);
+            const double green = 128 + 90 * std::sin(9 * v + 2 * std::cos(4 * u)) + 25 * std::sin(13 * (u + v));
+            const double blue = 120 + 110 * std::cos(6 * (u - v) + std::sin(11 * u));
+            row[3 * x + 0] = uint8_t(std::clamp(int(blue) + noise(rng), 0, 255));
+            row[3 * x + 1] = uint8_t(std::clamp(int(green) + noise(rng), 0, 255));
+            row[3 * x + 2] = uint8_t(std::clamp(int(red) + noise(rng), 0, 255));
+        }
+    }
+    return picture;
+}
+
+const QImage& photo()
+{
+    static const QImage picture = makePhoto(kWidth, kHeight);
+    return picture;
+}
+
+const TZQXTColorSplayTree& photoCensus()
+{
+    static const TZQXTColorSplayTree tree = [] {
+        TZQXTColorSplayTree t;
+        CountColorsWithBase(photo(), t, {});
+        return t;
+    }();
+    return tree;
+}
+
+void BM_CensusPhoto12MP(benchmark::State& state)
+{
+    const QImage& picture = photo();
+    TZQXTColorSplayTree tree;
+    for (auto _ : state) {
+        CountColorsQuiet(picture, &tree);
+        benchmark::DoNotOptimize(tree.Count());
+    }
+    state.counters["colours"] = tree.Count();
+    state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
+}
+BENCHMARK(BM_CensusPhoto12MP)->Unit(benchmark::kMillisecond);
+
+// Sorting against the table over all colours, around the size where the
+// census switches from one to the other.
+void BM_CensusSquare(benchmark::State& state)
+{
+    const int side = int(state.range(0));
+    const QImage picture = photo().copy(0, 0, side, side);
+    TZQXTColorSplayTree tree;
+    for (auto _ : state) {
+        CountColorsQuiet(picture, &tree);
+        benchmark::DoNotOptimize(tree.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(side) * side);
+}
+BENCHMARK(BM_CensusSquare)->Arg(320)->Arg(724)->Arg(1023)->Arg(1024)->Arg(1448)->Unit(benchmark::kMillisecond);
+
+// What one splaying update per pixel costs, for comparison.
+void BM_CensusBySplaying1MP(benchmark::State& state)
+{
+    const QImage picture = photo().copy(0, 0, 1000, 1000);
+    for (auto _ : state) {
+        TZQXTColorSplayTree tree;
+        for (int y = 0; y < picture.height(); ++y) {
+            const uint8_t* row = picture.constScanLine(y);
+            for (int x = 0; x < picture.width(); ++x)
+                tree.AddCount(colorValue(row[3 * x + 2], row[3 * x + 1], row[3 * x]), 1);
+        }
+        benchmark::DoNotOptimize(tree.Count());
+    }
+    state.SetItemsProcessed(state.iterations() * 1000 * 1000);
+}
+BENCHMARK(BM_CensusBySplaying1MP)->Unit(benchmark::kMillisecond);
+
+void BM_PaletteBuildPhoto(benchmark::State& state)
+{
+    const TZQXTColorSplayTree& tree = photoCensus();
+    for (auto _ : state) {
+        TPaletteArray palette;
+        int32_t count = 0;
+        BuildReductionPalette(tree, palette, count);
+        benchmark::DoNotOptimize(palette);
+    }
+    state.counters["colours"] = tree.Count();
+}
+BENCHMARK(BM_PaletteBuildPhoto)->Unit(benchmark::kMillisecond);
+
+// The reduction as the encoder's dithered path does it: build, then remap
+// the whole picture with error diffusion.
+void BM_ReducePhotoDithered(benchmark::State& state)
+{
+    const bool dither = state.range(0) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QImage picture = photo().copy();
+        TZQXTColorSplayTree tree;
+        CountColorsWithBase(picture, tree, {});
+        state.ResumeTiming();
+        TPaletteArray palette;
+        int32_t count = 0;
+        BuildReductionPalette(tree, palette, count);
+        RemapToPalette(picture, 0, 0, kWidth - 1, kHeight - 1, palette, count, dither, {});
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
+}
+BENCHMARK(BM_ReducePhotoDithered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+std::vector<TTripleValue> photoTriples(size_t n)
+{
+    std::vector<TTripleValue> triples;
+    const QImage& picture = photo();
+    std::mt19937 rng(3);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* px = picture.constScanLine(int(rng() % kHeight)) + 3 * (rng() % kWidth);
+        triples.push_back(tripleValue(px[0], px[1], px[2]));
+    }
+    return triples;
+}
+
+TPaletteArray photoPalette()
+{
+    TPaletteArray palette;
+    int32_t count = 0;
+    BuildReductionPalette(photoCensus(), palette, count);
+    return palette;
+}
+
+void BM_SearchParity(benchmark::State& state)
+{
+    const std::vector<TTripleValue> triples = photoTriples(1 << 16);
+    TPaletteSearch search(photoPalette(), 256);
+    size_t i = 0;
+    for (auto _ : state) {
+        const TTripleValue t = triples[i++ & (triples.size() - 1)];
+        benchmark::DoNotOptimize(search.Search((t & 1) ? pfOddBlue : pfEvenBlue, t));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SearchParity);
+
+void BM_SequentialSearchParity(benchmark::State& state)
+{
+    const std::vector<TTripleValue> triples = photoTriples(1 << 16);
+    TSequentialPaletteSearch search(photoPalette(), 256);
+    size_t i = 0;
+    for (auto _ : state) {
+        const TTripleValue t = triples[i++ & (triples.size() - 1)];
+        benchmark::DoNotOptimize(search.Search((t & 1) ? pfOddBlue : pfEvenBlue, t));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SequentialSearchParity);
+
+// Exact matches: a picture already reduced to its palette, as the writers see it.
+void BM_SearchExact(benchmark::State& state)
+{
+    const TPaletteArray palette = photoPalette();
+    std::vector<TTripleValue> triples;
+    std::mt19937 rng(5);
+    for (int i = 0; i < (1 << 16); ++i)
+        triples.push_back(tripleOfColor(palette[rng() % 256]));
+    TPaletteSearch search(palette, 256);
+    size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(search.NearestIndex(triples[i++ & (triples.size() - 1)]));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SearchExact);
+
+} // namespace
+
+BENCHMARK_MAIN();

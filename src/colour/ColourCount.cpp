@@ -1,0 +1,80 @@
+#include "colour/ColourCount.h"
+
+#include "colour/Census.h"
+#include "colour/Palette.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+QString colourCountText(int64_t own, int64_t total)
+{
+    if (own == total)
+        return QString::number(own) + QStringLiteral(" Colors");
+    return QString::number(own) + QStringLiteral(" of ") + QString::number(total) + QStringLiteral(" Colors");
+}
+
+TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress)
+{
+    // The census leaves the tree untouched when there is no picture; counting
+    // the base colours on top of an old census would then inflate it.
+    if (picture.isNull())
+        tree.Clear();
+    CountColors(picture, &tree, progress);
+    TColourCount result;
+    result.own = tree.Count();
+    for (TColorValue base : kBaseColours)
+        tree.AddCount(base, 1);
+    result.total = tree.Count();
+    result.text = colourCountText(result.own, result.total);
+    return result;
+}
+
+namespace {
+
+int32_t roundedPaletteSize(int32_t count)
+{
+    if (count > 128)
+        return 256;
+    if (count > 64)
+        return 128;
+    if (count > 32)
+        return 64;
+    if (count > 16)
+        return 32;
+    return 16;
+}
+
+} // namespace
+
+TSavePalette SavePaletteFromTree(const TZQXTColorSplayTree& tree)
+{
+    TSavePalette result;
+    if (tree.Count() > 256)
+        return result;
+    TPaletteArray palette;
+    InitPalette(palette);
+    int32_t count = 16;
+    // A tree without the base colours can hold 256 colours that do not fit
+    // after them; a palette missing any colour would change pixels on saving.
+    bool allFit = true;
+    tree.ForEachAscending([&](int32_t key, int32_t) {
+        const TColorValue colour = TColorValue(key);
+        if (!PaletteAdd(palette, count, colour) && std::find(palette.begin(), palette.end(), colour) == palette.end())
+            allFit = false;
+    });
+    if (!allFit)
+        return result;
+    result.palette = palette;
+    result.count = roundedPaletteSize(count);
+    return result;
+}
+
+void BuildReductionPalette(const TZQXTColorSplayTree& tree, TPaletteArray& palette, int32_t& count)
+{
+    InitPalette(palette);
+    count = 16;
+    Palette_Build(palette, count, 256, true, true, tree);
+}
+
+} // namespace ostrel

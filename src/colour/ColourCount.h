@@ -1,0 +1,48 @@
+#pragma once
+// The colour decisions the desktop program and the command-line program
+// share: the colour count with the 16 base colours, the palette a picture is
+// saved with, and the palette a picture of many colours is reduced to.
+#include "colour/PaletteTypes.h"
+#include "colour/ZQXSplayTree.h"
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+namespace ostrel {
+
+struct TColourCount {
+    int64_t own = 0;   // distinct colours of the picture itself
+    int64_t total = 0; // together with the 16 base colours
+    QString text;      // "D Colors", or "D of T Colors" when the two differ
+};
+
+// Runs the census of the picture into the tree, adds each base colour with a
+// count of 1, and returns both counts and the text. A null picture counts as
+// having no colours (the tree then holds only the base colours).
+TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress);
+
+// "D Colors" or "D of T Colors".
+QString colourCountText(int64_t own, int64_t total);
+
+// Encoding offers to reduce a picture of more than this many colours (base
+// colours included).
+constexpr int64_t kReductionThreshold = 128;
+inline bool ReductionOffered(int64_t total) { return total > kReductionThreshold; }
+
+struct TSavePalette {
+    TPaletteArray palette{};
+    int32_t count = kTrueColorCount; // above 256: no palette, save 24-bit
+};
+
+// The palette a picture is saved with, from its counted tree: the base
+// colours, then every colour of the tree in ascending order, the count rounded
+// up to 16, 32, 64, 128 or 256. When the colours do not all fit in 256
+// entries the result is no palette (all zeros, count 16777216).
+TSavePalette SavePaletteFromTree(const TZQXTColorSplayTree& tree);
+
+// The reduction palette: the base colours and then 256 colours in all built
+// from the tree with twins and averaging.
+void BuildReductionPalette(const TZQXTColorSplayTree& tree, TPaletteArray& palette, int32_t& count);
+
+} // namespace ostrel
