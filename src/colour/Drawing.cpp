@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
+#include <cstring>
 
 namespace ostrel {
 
@@ -15,11 +16,23 @@ namespace {
 
 constexpr int kMaxTextPictureSide = 4096;
 
+// The outermost pixels, as a one-pixel pen draws the rectangle (0, 0)-(width, height);
+// a picture of one or two pixels across is all frame.
 void drawFrame(QImage& picture, QColor colour)
 {
-    QPainter painter(&picture);
-    painter.setPen(colour);
-    painter.drawRect(0, 0, picture.width() - 1, picture.height() - 1);
+    const uint8_t bgr[3] = {uint8_t(colour.blue()), uint8_t(colour.green()), uint8_t(colour.red())};
+    const int width = picture.width(), height = picture.height();
+    auto put = [&](uint8_t* row, int x) { std::memcpy(row + 3 * x, bgr, 3); };
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = picture.scanLine(y);
+        if (y == 0 || y == height - 1) {
+            for (int x = 0; x < width; ++x)
+                put(row, x);
+        } else {
+            put(row, 0);
+            put(row, width - 1);
+        }
+    }
 }
 
 // Text is drawn with its top at y, as the original canvas TextOut places it.

@@ -67,6 +67,18 @@ void ensureUsablePicture(LoadResult& result)
     ensurePictureFormat(result.picture);
 }
 
+// Only the letters a to z change case, as in the 8-bit original: no other
+// character may turn into a letter of a table row (the dotless i would
+// otherwise make ".TIF" of ".t\u0131f").
+QString asciiUpper(const QString& text)
+{
+    QString upper = text;
+    for (QChar& c : upper)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return upper;
+}
+
 } // namespace
 
 QString reportValueLine(const QString& name, const QString& value)
@@ -79,7 +91,7 @@ QString reportValueLine(const QString& name, const QString& value)
 
 uint8_t PictureLoaderCode(const QString& extension)
 {
-    const QString upper = extension.toUpper();
+    const QString upper = asciiUpper(extension);
     for (const ExtensionRow& row : kExtensionTable)
         if (upper == QLatin1String(row.extension))
             return row.code;
@@ -90,7 +102,7 @@ QString upperExtension(const QString& fileName)
 {
     const QString name = QFileInfo(fileName).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot).toUpper();
+    return dot < 0 ? QString() : asciiUpper(name.mid(dot));
 }
 
 LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options)

@@ -29,7 +29,7 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kArrayHeaderSize = 14;
 
 constexpr uint32_t kCoreHeaderSize = 12;    // OS/2 1.x: 16-bit sizes, 3-byte table entries
-constexpr uint32_t kOs2MinHeaderSize = 16;  // OS/2 2.x headers may stop after any field
+constexpr uint32_t kOs2MinHeaderSize = 16;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kV2HeaderSize = 52;      // red, green and blue masks inside the header
 constexpr uint32_t kV3HeaderSize = 56;      // and the alpha mask
@@ -86,10 +86,11 @@ struct Parsed {
     LoadStop stop = LoadStop::Complete;
 };
 
+// OS/2 2.x headers may end after any of their 16- and 32-bit fields.
 bool knownHeaderSize(uint32_t size)
 {
-    return size == kCoreHeaderSize || (size >= kOs2MinHeaderSize && size <= kOs2MaxHeaderSize) ||
-           size == kV4HeaderSize || size == kV5HeaderSize;
+    const bool os2Range = size >= kOs2MinHeaderSize && size <= kOs2MaxHeaderSize && size % 2 == 0;
+    return size == kCoreHeaderSize || os2Range || size == kV4HeaderSize || size == kV5HeaderSize;
 }
 
 // The fields of a header of `size` bytes starting at the reader's cursor;
