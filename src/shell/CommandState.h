@@ -1,0 +1,29 @@
+#pragma once
+// The one rule that says which menu commands can be used at a moment.
+#include <cstdint>
+
+namespace ostrel {
+
+enum class TCommand {
+    Clear,
+    Open,
+    OpenFromWeb,
+    SaveAs,
+    Print,
+    Exit,
+    Copy,
+    Paste,
+    Encode,
+    Decode,
+    AnalyzePicture,
+    About,
+};
+
+struct TCommandContext {
+    int clipboardState = 0;    // as ClassifyClipboard sets it: 2 means a bitmap
+    bool fetchRunning = false; // a web fetch is under way on its worker thread
+};
+
+bool commandEnabled(TCommand command, const TCommandContext& context);
+
+} // namespace ostrel

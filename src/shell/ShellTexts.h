@@ -1,0 +1,72 @@
+#pragma once
+// The desktop program's own texts and the small rules that build them, kept
+// apart from the widgets so that they can be checked without a window.
+#include "imageio/LoadResult.h"
+#include "util/StandardUnit.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace ostrel {
+
+// Dialog texts join their lines with CR LF.
+inline const QString kCrLf = QStringLiteral("\r\n");
+
+inline const QString kProgramCaption = QStringLiteral("Ostrel Program V1.3");
+inline const QString kApplicationTitle = QStringLiteral("Ostrel");
+inline const QString kPasteSource = QStringLiteral("<PASTE FROM CLIPBOARD>");
+
+inline const QString kOpenPictureTitle = QStringLiteral("Open a Graphics File");
+inline const QString kOpenPayloadTitle = QStringLiteral("Open File to Encode");
+inline const QString kDefaultExtension = QStringLiteral("bmp");
+
+// File filters as the program lists them: "Label|patterns|Label|patterns".
+extern const QString kPictureFilter;
+inline const QString kPayloadFilter = QStringLiteral("All Files (*.*)|*.*");
+inline const QString kSaveFilter24Bit = QStringLiteral("24-Bit Bitmaps (*.bmp)|*.bmp");
+inline const QString kSaveTitle24Bit = QStringLiteral("Save Image as 24-Bit .BMP only");
+inline const QString kSaveFilterPaletted = QStringLiteral("Bitmaps and GIFs (*.bmp,*.gif)|*.bmp;*.gif");
+inline const QString kSaveTitlePaletted = QStringLiteral("Save Image as .GIF or as 4-bit or 8-bit .BMP");
+
+inline const QString kEncodeTitle = QStringLiteral("ENCODE");
+inline const QString kDecodeTitle = QStringLiteral("DECODE");
+
+// The file dialog's filter list: every "Label|*.a;*.b" pair becomes
+// "Label (*.a *.b)". The pattern "*.*" means every file where the list comes
+// from, including names without a dot, so it becomes "*".
+QStringList qtFileFilters(const QString& pairedFilter);
+
+// The filter and title that Save As offers for a colour count T (with the
+// base colours): paletted formats up to 256 colours, else 24-bit BMP only.
+struct SaveDialogChoice {
+    QString filter;
+    QString title;
+};
+SaveDialogChoice saveDialogChoice(int64_t colourCount);
+
+// A name typed without an extension gets the save dialog's default one.
+QString withDefaultExtension(const QString& fileName);
+
+// The error for a save name whose extension is neither .BMP nor .GIF.
+QString saveExtensionErrorText(const QString& fileName, const QString& upperExtension);
+
+// A file that could not be saved or read, shown in the same frame as the
+// extension error: the name, a blank line, the reason.
+QString fileErrorText(const QString& fileName, const QString& reason);
+
+// The two colour-reduction questions of Encode.
+QString reduceQuestionText();
+QString ditherQuestionText(int32_t paletteCount);
+
+// "Encoding Successful" or "Decode Failed" and so on, a blank line, then
+// every report line ended by CR LF.
+QString outcomeText(const QString& heading, bool succeeded, const ReportList& report);
+
+// Shown when a password yields the one key the generator cannot use.
+QString unusablePasswordText();
+
+// Why an opened picture is incomplete or could not be read; empty when the
+// reader finished normally.
+QString loadProblemText(const QString& fileName, LoadStop stop);
+
+} // namespace ostrel

@@ -1,0 +1,486 @@
+#include "shell/SteganographyUnit.h"
+
+#include "colour/ColourCount.h"
+#include "colour/ZQXSplayTree.h"
+#include "data/WebUnit.h"
+#include "engine/Capacity.h"
+#include "engine/Decoder.h"
+#include "engine/Encoder.h"
+#include "engine/TRandom.h"
+#include "imageio/GraphicsIOUnit.h"
+#include "imageio/bmp.h"
+#include "imageio/gif.h"
+#include "shell/PictureView.h"
+#include "shell/ProgramArt.h"
+#include "shell/ShellDialogs.h"
+#include "shell/ShellTexts.h"
+#include "shell/WindowFonts.h"
+#include "toolkit/ClipboardUnit.h"
+#include "util/Picture.h"
+#include "util/Text.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kClearWidth = 320;
+constexpr int kClearHeight = 240;
+
+// The wait cursor while a command works without taking messages.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The cleared picture: aqua with a one-pixel black frame.
+QImage clearedPicture()
+{
+    QImage picture = allocateFilledPicture(kClearWidth, kClearHeight, 0, 255, 255);
+    QPainter painter(&picture);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, kClearWidth - 1, kClearHeight - 1);
+    return picture;
+}
+
+// The local file a drop carries, when it names a picture we can read.
+QString droppedPictureFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return {};
+    const QString fileName = urls.first().toLocalFile();
+    if (PictureLoaderCode(upperExtension(fileName)) == 0)
+        return {};
+    return fileName;
+}
+
+struct CommandRow {
+    TCommand command;
+    const char* caption;
+    QKeySequence shortcut;
+    void (TForm_Main_Steganography::*handler)();
+};
+
+} // namespace
+
+TForm_Main_Steganography::TForm_Main_Steganography(TShellDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , m_tree(std::make_unique<TZQXTColorSplayTree>())
+{
+    if (!m_dialogs) {
+        m_ownDialogs = std::make_unique<TStandardShellDialogs>();
+        m_dialogs = m_ownDialogs.get();
+    }
+    setObjectName(QStringLiteral("Form_Main_Steganography"));
+    setWindowTitle(kProgramCaption);
+    setWindowIcon(QIcon(QPixmap::fromImage(drawProgramIcon(64))));
+    resize(400, 300);
+    setMinimumSize(400, 300);
+    setAcceptDrops(true);
+    buildWindow();
+    buildMenus();
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TForm_Main_Steganography::ClassifyClipboardNow);
+    ClassifyClipboardNow();
+    Clear1Click();
+}
+
+TForm_Main_Steganography::~TForm_Main_Steganography()
+{
+    // A fetch ends within its time-outs; the thread must not outlive its object.
+    if (m_fetchThread) {
+        m_fetchThread->disconnect(this);
+        m_fetchThread->wait();
+        delete m_fetchThread;
+    }
+}
+
+void TForm_Main_Steganography::buildWindow()
+{
+    auto* central = new QWidget(this);
+    central->setFont(boldPixelFont(QStringLiteral("MS Sans Serif"), 13));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_panelTop = new QLabel(central);
+    m_panelTop->setObjectName(QStringLiteral("Panel_Top"));
+    m_panelTop->setFixedHeight(33);
+    m_panelTop->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_panelTop->setAlignment(Qt::AlignCenter);
+    m_panelTop->setFont(boldPixelFont(QStringLiteral("Arial"), 16));
+    layout->addWidget(m_panelTop);
+
+    m_scrollBox = new QScrollArea(central);
+    m_scrollBox->setObjectName(QStringLiteral("ScrollBox1"));
+    m_scrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image = new TPictureView(&m_picture);
+    m_image->setObjectName(QStringLiteral("Image1"));
+    m_scrollBox->setWidget(m_image);
+    layout->addWidget(m_scrollBox, 1);
+    setCentralWidget(central);
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFont(boldPixelFont(QStringLiteral("Arial"), 16));
+    const std::array<int, 3> widths = {120, 200, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setAlignment(i < 2 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
+        if (i < 2)
+            panel->setFixedWidth(widths[i]);
+        else
+            panel->setMinimumWidth(widths[i]);
+        bar->addWidget(panel, i < 2 ? 0 : 1);
+        m_panels[i] = panel;
+    }
+}
+
+void TForm_Main_Steganography::buildMenus()
+{
+    using Self = TForm_Main_Steganography;
+    const QString menus[] = {QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Steganography"),
+                             QStringLiteral("&Tools"), QStringLiteral("&Help")};
+    // Menu index, then the items in order; a null caption is a separator.
+    struct MenuItem {
+        int menu;
+        std::optional<CommandRow> row;
+    };
+    const MenuItem items[] = {
+        {0, CommandRow{TCommand::Clear, "&Clear", {}, &Self::Clear1Click}},
+        {0, CommandRow{TCommand::Open, "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), &Self::Open1Click}},
+        {0, CommandRow{TCommand::OpenFromWeb, "Open from Web...", QKeySequence(Qt::CTRL | Qt::Key_W),
+                       &Self::OpenfromWeb1Click}},
+        {0, CommandRow{TCommand::SaveAs, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), &Self::SaveAs1Click}},
+        {0, std::nullopt},
+        {0, CommandRow{TCommand::Print, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P), nullptr}},
+        {0, std::nullopt},
+        {0, CommandRow{TCommand::Exit, "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), &Self::Exit1Click}},
+        {1, CommandRow{TCommand::Copy, "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &Self::Copy1Click}},
+        {1, CommandRow{TCommand::Paste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &Self::Paste1Click}},
+        {2, CommandRow{TCommand::Encode, "&Encode...", QKeySequence(Qt::CTRL | Qt::Key_E), &Self::Encode1Click}},
+        {2, CommandRow{TCommand::Decode, "&Decode...", QKeySequence(Qt::CTRL | Qt::Key_D), &Self::Decode1Click}},
+        {3, CommandRow{TCommand::AnalyzePicture, "Analyze Picture", QKeySequence(Qt::Key_F10), nullptr}},
+        {4, CommandRow{TCommand::About, "&About...", QKeySequence(Qt::Key_F1), &Self::About1Click}},
+    };
+    std::array<QMenu*, 5> menuWidgets{};
+    for (int i = 0; i < 5; ++i)
+        menuWidgets[i] = menuBar()->addMenu(menus[i]);
+    for (const MenuItem& item : items) {
+        QMenu* menu = menuWidgets[item.menu];
+        if (!item.row) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromLatin1(item.row->caption));
+        action->setShortcut(item.row->shortcut);
+        if (item.row->handler)
+            connect(action, &QAction::triggered, this, item.row->handler);
+        m_actions[size_t(item.row->command)] = action;
+    }
+    UpdateCommandStates();
+}
+
+void TForm_Main_Steganography::UpdateCommandStates()
+{
+    TCommandContext context;
+    context.clipboardState = m_clipboardState;
+    context.fetchRunning = fetchRunning();
+    for (size_t i = 0; i < m_actions.size(); ++i)
+        if (m_actions[i])
+            m_actions[i]->setEnabled(commandEnabled(TCommand(i), context));
+}
+
+void TForm_Main_Steganography::ClassifyClipboardNow()
+{
+    m_clipboardState = ClassifyClipboard();
+    UpdateCommandStates();
+}
+
+QString TForm_Main_Steganography::panelText(int panel) const
+{
+    return m_panels.at(size_t(panel))->text();
+}
+
+QString TForm_Main_Steganography::capacityText() const
+{
+    return m_panelTop->text();
+}
+
+QAction* TForm_Main_Steganography::commandAction(TCommand command) const
+{
+    return m_actions.at(size_t(command));
+}
+
+void TForm_Main_Steganography::ShowProgress(int32_t percent)
+{
+    if (percent == m_lastProgress)
+        return;
+    m_panels[1]->setText(QString::number(percent) + QLatin1Char('%'));
+    // The long loops take no messages, so the status bar is painted now.
+    statusBar()->repaint();
+    m_lastProgress = percent;
+}
+
+void TForm_Main_Steganography::Update_All()
+{
+    m_panels[0]->setText(pictureSizeText(m_picture));
+    m_panelTop->setText(capacityLine(m_picture.width(), m_picture.height()));
+    m_image->repaint();
+    statusBar()->repaint();
+}
+
+int64_t TForm_Main_Steganography::RecountColors()
+{
+    TColourCount counted;
+    {
+        BusyCursor busy;
+        counted = CountColorsWithBase(m_picture, *m_tree, [this](int32_t percent) { ShowProgress(percent); });
+    }
+    Update_All();
+    m_colourCount = counted.total;
+    m_panels[1]->setText(counted.text);
+    statusBar()->repaint();
+    Update_All();
+    return m_colourCount;
+}
+
+void TForm_Main_Steganography::pictureReplaced(const QString& source)
+{
+    ensurePictureFormat(m_picture);
+    m_image->fitToPicture();
+    m_panels[2]->setText(source);
+    RecountColors();
+    Update_All();
+}
+
+void TForm_Main_Steganography::Clear1Click()
+{
+    m_picture = clearedPicture();
+    pictureReplaced(QString());
+}
+
+void TForm_Main_Steganography::Open1Click()
+{
+    const QString fileName = m_dialogs->openFileName(this, kOpenPictureTitle, kPictureFilter);
+    if (!fileName.isEmpty())
+        openPictureFile(fileName);
+}
+
+void TForm_Main_Steganography::openPictureFile(const QString& fileName)
+{
+    LoadResult result;
+    {
+        BusyCursor busy;
+        result = LoadPictureFile(m_picture, fileName);
+    }
+    const QString problem = loadProblemText(fileName, result.stop);
+    if (result.stop != LoadStop::Failed)
+        pictureReplaced(fileName);
+    if (!problem.isEmpty())
+        m_dialogs->showError(problem);
+}
+
+void TForm_Main_Steganography::OpenfromWeb1Click()
+{
+    const std::optional<QString> url = m_dialogs->webAddress(m_lastUrl);
+    if (!url)
+        return;
+    m_lastUrl = *url;
+    // The fetch waits on the network for seconds, so it runs on a worker
+    // thread; it touches nothing of the window, only its own result.
+    auto result = std::make_shared<WebFetchResult>();
+    m_fetchThread = QThread::create([url = *url, result] { *result = FetchToWebFolder(url); });
+    connect(m_fetchThread, &QThread::finished, this, [this, url = *url, result] { finishFetch(url, *result); });
+    UpdateCommandStates();
+    m_fetchThread->start();
+}
+
+void TForm_Main_Steganography::finishFetch(const QString& url, const WebFetchResult& result)
+{
+    m_fetchThread->deleteLater();
+    m_fetchThread = nullptr;
+    UpdateCommandStates();
+    if (result.errorText.isEmpty()) {
+        if (PictureLoaderCode(upperExtension(result.targetPath)) != 0)
+            openPictureFile(result.targetPath);
+        else
+            Clear1Click();
+    }
+    m_dialogs->showMessage(fetchMessageText(result), true, fetchMessageTitle(url));
+    if (!result.failureDetail.isEmpty())
+        m_dialogs->showError(result.failureDetail);
+    emit fetchFinished();
+}
+
+void TForm_Main_Steganography::SaveAs1Click()
+{
+    const TSavePalette save = SavePaletteFromTree(*m_tree);
+    const SaveDialogChoice choice = saveDialogChoice(m_colourCount);
+    QString fileName = m_dialogs->saveFileName(this, choice.title, choice.filter);
+    if (fileName.isEmpty())
+        return;
+    fileName = withDefaultExtension(fileName);
+    const QString extension = upperExtension(fileName);
+    if (extension != QLatin1String(".BMP") && extension != QLatin1String(".GIF")) {
+        m_dialogs->showError(saveExtensionErrorText(fileName, extension));
+        m_panels[2]->clear();
+        Update_All();
+        return;
+    }
+    QString error;
+    bool saved = false;
+    {
+        BusyCursor busy;
+        saved = extension == QLatin1String(".BMP")
+            ? SaveBmpWithPalette(m_picture, fileName, save.palette, save.count, &error)
+            : SaveGifWithPalette(m_picture, fileName, save.palette, save.count, &error);
+    }
+    if (!saved) {
+        m_dialogs->showError(fileErrorText(fileName, error));
+        return;
+    }
+    m_panels[2]->setText(fileName);
+    Update_All();
+}
+
+void TForm_Main_Steganography::Exit1Click()
+{
+    close();
+}
+
+void TForm_Main_Steganography::Copy1Click()
+{
+    QGuiApplication::clipboard()->setImage(m_picture);
+}
+
+void TForm_Main_Steganography::Paste1Click()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasImage())
+        return;
+    QImage pasted = QGuiApplication::clipboard()->image();
+    if (pasted.isNull())
+        return;
+    if (!pictureSizeAllowed(pasted.width(), pasted.height())) {
+        m_dialogs->showError(loadProblemText(kPasteSource, LoadStop::OverLimit));
+        return;
+    }
+    m_picture = std::move(pasted);
+    pictureReplaced(kPasteSource);
+}
+
+std::optional<uint64_t> TForm_Main_Steganography::askUsableKey()
+{
+    for (;;) {
+        const std::optional<QString> password = m_dialogs->password(this);
+        if (!password)
+            return std::nullopt;
+        const uint64_t key = HashPassword(toAnsiBytes(*password));
+        if (keyCanProduceBits(key))
+            return key;
+        m_dialogs->showError(unusablePasswordText());
+    }
+}
+
+void TForm_Main_Steganography::Encode1Click()
+{
+    const QString payload = m_dialogs->openFileName(this, kOpenPayloadTitle, kPayloadFilter);
+    if (payload.isEmpty())
+        return;
+    const std::optional<uint64_t> key = askUsableKey();
+    if (!key)
+        return;
+    const auto keyLow = uint32_t(*key);
+    const auto keyHigh = uint32_t(*key >> 32);
+    const TProgressProc progress = [this](int32_t percent) { ShowProgress(percent); };
+    ReportList report;
+    Update_All();
+
+    bool encoded = false;
+    if (ReductionOffered(m_colourCount) && m_dialogs->askYesNo(reduceQuestionText())) {
+        Update_All();
+        TPaletteArray palette{};
+        int32_t count = 0;
+        {
+            BusyCursor busy;
+            BuildReductionPalette(*m_tree, palette, count);
+        }
+        Update_All();
+        const bool dither = m_dialogs->askYesNo(ditherQuestionText(count));
+        Update_All();
+        BusyCursor busy;
+        encoded = EncodePayload(m_picture, palette, count, progress, &report, keyLow, keyHigh, payload, dither);
+    } else {
+        BusyCursor busy;
+        encoded = EncodePayloadTrueColor(m_picture, payload, &report, progress, keyLow, keyHigh);
+    }
+    // The encoder may have brought the picture to the working format first.
+    m_image->fitToPicture();
+    m_image->repaint();
+    m_dialogs->showMessage(outcomeText(QStringLiteral("Encoding"), encoded, report), true, kEncodeTitle);
+    RecountColors();
+}
+
+void TForm_Main_Steganography::Decode1Click()
+{
+    const std::optional<uint64_t> key = askUsableKey();
+    if (!key)
+        return;
+    ReportList report;
+    QString outputPath;
+    bool decoded = false;
+    {
+        BusyCursor busy;
+        decoded = DecodePayload(m_picture, outputPath, &report, uint32_t(*key), uint32_t(*key >> 32));
+    }
+    m_dialogs->showMessage(outcomeText(QStringLiteral("Decode"), decoded, report), true, kDecodeTitle);
+}
+
+void TForm_Main_Steganography::About1Click()
+{
+    m_dialogs->showAbout(this);
+}
+
+void TForm_Main_Steganography::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (m_actions[size_t(TCommand::Open)]->isEnabled() && !droppedPictureFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm_Main_Steganography::dropEvent(QDropEvent* event)
+{
+    const QString fileName = droppedPictureFile(event->mimeData());
+    if (fileName.isEmpty() || !m_actions[size_t(TCommand::Open)]->isEnabled())
+        return;
+    event->acceptProposedAction();
+    openPictureFile(fileName);
+}
+
+
+} // namespace ostrel

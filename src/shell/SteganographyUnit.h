@@ -1,0 +1,99 @@
+#pragma once
+// The main window: owns the working picture and its colour census, and runs
+// every menu command. Dialogs are reached through TShellDialogs.
+#include "shell/CommandState.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QScrollArea;
+class QThread;
+
+namespace ostrel {
+
+class TPictureView;
+class TShellDialogs;
+class TZQXTColorSplayTree;
+struct WebFetchResult;
+
+class TForm_Main_Steganography : public QMainWindow {
+    Q_OBJECT
+public:
+    // Uses `dialogs` when given (it must outlive the window), else the real ones.
+    explicit TForm_Main_Steganography(TShellDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~TForm_Main_Steganography() override;
+
+    // The menu commands.
+    void Clear1Click();
+    void Open1Click();
+    void OpenfromWeb1Click();
+    void SaveAs1Click();
+    void Exit1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void Encode1Click();
+    void Decode1Click();
+    void About1Click();
+
+    // Loads a picture file as Open does (also for a file dropped on the window).
+    void openPictureFile(const QString& fileName);
+
+    // The progress callback of the census and the encoder: "N%" in panel 1,
+    // repainted at once, only when the value changes.
+    void ShowProgress(int32_t percent);
+    // Panel 0 and the capacity line.
+    void Update_All();
+    // Census of the picture plus the 16 base colours; returns their count.
+    int64_t RecountColors();
+    // Reads the clipboard's state and enables the commands accordingly.
+    void ClassifyClipboardNow();
+
+    const QImage& picture() const { return m_picture; }
+    int64_t colourCount() const { return m_colourCount; }
+    QString panelText(int panel) const;
+    QString capacityText() const;
+    QAction* commandAction(TCommand command) const;
+    // True while a web fetch runs on its worker thread.
+    bool fetchRunning() const { return m_fetchThread != nullptr; }
+
+signals:
+    // Emitted when a web fetch has been stored and reported.
+    void fetchFinished();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildWindow();
+    void UpdateCommandStates();
+    void pictureReplaced(const QString& source);
+    std::optional<uint64_t> askUsableKey();
+    void finishFetch(const QString& url, const WebFetchResult& result);
+
+    std::unique_ptr<TShellDialogs> m_ownDialogs;
+    TShellDialogs* m_dialogs;
+
+    QImage m_picture;
+    std::unique_ptr<TZQXTColorSplayTree> m_tree;
+    int64_t m_colourCount = 0;
+    int32_t m_lastProgress = -1;
+    int m_clipboardState = 0;
+    QString m_lastUrl;
+    QThread* m_fetchThread = nullptr;
+
+    QLabel* m_panelTop = nullptr;
+    QScrollArea* m_scrollBox = nullptr;
+    TPictureView* m_image = nullptr;
+    std::array<QLabel*, 3> m_panels{};
+    std::array<QAction*, 12> m_actions{};
+};
+
+} // namespace ostrel

@@ -1,0 +1,183 @@
+// Open from Web against a small HTTP server in the test: the fetch runs on
+// a worker thread while the window keeps taking events, and its file is
+// loaded, cleared away or reported as the command says.
+#include "ShellTestSupport.h"
+#include "data/WebUnit.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QSignalSpy>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ostrel::testing {
+namespace {
+
+// Answers one request with a fixed response on a thread of its own, with
+// plain sockets, and closes the connection.
+class OneResponseServer {
+public:
+    explicit OneResponseServer(QByteArray response)
+        : m_response(std::move(response))
+    {
+        m_listener = listeningSocket(m_port);
+        EXPECT_GE(m_listener, 0);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~OneResponseServer()
+    {
+        // Wakes a server still waiting for its connection.
+        ::shutdown(m_listener, SHUT_RDWR);
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_listener);
+    }
+    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path); }
+    // The request received; waits for the server to have answered it.
+    const QByteArray& request()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_request;
+    }
+
+    // A socket listening on a free port of the loopback address.
+    static int listeningSocket(quint16& port)
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 1) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return -1;
+        port = ntohs(address.sin_port);
+        return fd;
+    }
+
+private:
+    void serve()
+    {
+        const int connection = ::accept(m_listener, nullptr, nullptr);
+        if (connection < 0)
+            return;
+        char buffer[4096];
+        while (!m_request.contains("\r\n\r\n")) {
+            const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            m_request.append(buffer, got);
+        }
+        for (qsizetype sent = 0; sent < m_response.size();) {
+            const ssize_t put = ::send(connection, m_response.constData() + sent, size_t(m_response.size() - sent), 0);
+            if (put <= 0)
+                break;
+            sent += put;
+        }
+        ::close(connection);
+    }
+
+    QByteArray m_response;
+    QByteArray m_request;
+    quint16 m_port = 0;
+    int m_listener = -1;
+    std::thread m_thread;
+};
+
+QByteArray bmpBytes(const QImage& picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bytes;
+}
+
+class OpenFromWeb : public ShellWindowTest {
+protected:
+    // Runs the command with `url` typed in and waits for the fetch to end.
+    void fetch(const QString& url)
+    {
+        QSignalSpy finished(window.get(), &TForm_Main_Steganography::fetchFinished);
+        dialogs.urlAnswers.push_back(url);
+        trigger(TCommand::OpenFromWeb);
+        ASSERT_TRUE(window->fetchRunning());
+        // While the fetch runs, commands that would race it are held back.
+        EXPECT_FALSE(window->commandAction(TCommand::Open)->isEnabled());
+        EXPECT_FALSE(window->commandAction(TCommand::Encode)->isEnabled());
+        EXPECT_TRUE(window->commandAction(TCommand::About)->isEnabled());
+        ASSERT_TRUE(finished.wait(30000));
+        EXPECT_FALSE(window->fetchRunning());
+        EXPECT_TRUE(window->commandAction(TCommand::Open)->isEnabled());
+    }
+};
+
+TEST_F(OpenFromWeb, FetchedPictureIsStoredAndLoaded)
+{
+    const QImage picture = pictureOfColours(7, 21, 13);
+    const QByteArray header = "HTTP/1.0 200 OK\r\nContent-Type: image/bmp\r\n\r\n";
+    OneResponseServer server(header + bmpBytes(picture));
+    const QString url = server.url(QStringLiteral("/pictures/fetched.bmp"));
+    fetch(url);
+
+    EXPECT_TRUE(server.request().startsWith("GET /pictures/fetched.bmp"));
+    const QString stored = WebFolder() + QStringLiteral("fetched.bmp");
+    EXPECT_EQ(fileBytes(stored), bmpBytes(picture));
+    EXPECT_TRUE(samePixels(window->picture(), picture));
+    EXPECT_EQ(window->panelText(2), stored);
+    EXPECT_EQ(window->panelText(1), QStringLiteral("7 of 23 Colors"));
+    const DialogCall* message = dialogs.last(QStringLiteral("message"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->title, QStringLiteral("Fetch: ") + url);
+    EXPECT_EQ(message->text, QString::fromLatin1(header));
+    EXPECT_TRUE(message->printAllowed);
+    EXPECT_EQ(dialogs.last(QStringLiteral("url"))->text, QString()) << "no address was typed before";
+
+    // The next run offers the address typed last.
+    dialogs.urlAnswers.push_back(std::nullopt);
+    trigger(TCommand::OpenFromWeb);
+    EXPECT_EQ(dialogs.last(QStringLiteral("url"))->text, url);
+    EXPECT_FALSE(window->fetchRunning());
+}
+
+TEST_F(OpenFromWeb, FileThatIsNoPictureClearsThePicture)
+{
+    openPicture(pictureOfColours(3, 5, 5));
+    OneResponseServer server("HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nPK\x03\x04");
+    fetch(server.url(QStringLiteral("/archive.zip")));
+
+    EXPECT_TRUE(QFile::exists(WebFolder() + QStringLiteral("archive.zip")));
+    EXPECT_EQ(window->panelText(0), QStringLiteral("320\u00D7240"));
+    EXPECT_EQ(window->panelText(1), QStringLiteral("2 of 16 Colors"));
+    EXPECT_EQ(window->panelText(2), QString());
+    EXPECT_EQ(dialogs.kinds().last(), QStringLiteral("message"));
+}
+
+TEST_F(OpenFromWeb, FailedFetchIsReportedAndChangesNothing)
+{
+    const QString source = openPicture(pictureOfColours(3, 5, 5));
+    const QImage before = window->picture().copy();
+    // A port that was free a moment ago and has nobody listening now.
+    quint16 closedPort = 0;
+    const int probe = OneResponseServer::listeningSocket(closedPort);
+    ASSERT_GE(probe, 0);
+    ::close(probe);
+    const QString url = QStringLiteral("http://127.0.0.1:%1/x.bmp").arg(closedPort);
+    fetch(url);
+
+    const DialogCall* message = dialogs.last(QStringLiteral("message"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->text.startsWith(QStringLiteral("ERROR: "))) << message->text.toStdString();
+    EXPECT_EQ(message->title, QStringLiteral("Fetch: ") + url);
+    EXPECT_TRUE(samePixels(window->picture(), before));
+    EXPECT_EQ(window->panelText(2), source);
+    EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("x.bmp")));
+}
+
+} // namespace
+} // namespace ostrel::testing
