@@ -2,13 +2,12 @@
 // the same bytes. The reader decodes straight into the picture's rows, so it
 // should cost no more than libjpeg itself plus one pass over the pixels.
 #include "../tests/imageio/jpeg_fixtures.h"
+#include "GuiBenchmarkMain.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/Readers.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -109,11 +108,4 @@ BENCHMARK(BM_LoadPictureFileJpeg)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+OSTREL_GUI_BENCHMARK_MAIN()

@@ -1,9 +1,8 @@
 // Text files and executable dumps drawn at the 4096 × 4096 limit, and a
 // text file far larger than what fits on the picture.
+#include "GuiBenchmarkMain.h"
 #include "imageio/GraphicsIOUnit.h"
 
-#include <QGuiApplication>
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -63,11 +62,4 @@ BENCHMARK(BM_ObjDump)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+OSTREL_GUI_BENCHMARK_MAIN()

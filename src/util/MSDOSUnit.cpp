@@ -220,6 +220,17 @@ void appendRecordBytes(QStringList& lines, const QString& label, ByteReader& rea
     flush();
 }
 
+// The first line, naming the file; for a missing file also the note and the
+// last line. False when there is nothing more to dump.
+bool beginDump(MsdosDump& dump, const char* tag, const QString& fileName, bool exists)
+{
+    dump.lines << valueLine(QLatin1String(tag) + QStringLiteral(" Filename"), fileName);
+    if (exists)
+        return true;
+    dump.lines << QStringLiteral("File does not exist") << QLatin1String(tag) + QStringLiteral(" End.");
+    return false;
+}
+
 } // namespace
 
 QString omfRecordName(uint8_t type)
@@ -243,12 +254,9 @@ QString omfRecordName(uint8_t type)
 MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data)
 {
     MsdosDump dump;
-    QStringList& lines = dump.lines;
-    lines << valueLine(QStringLiteral("EXE Filename"), fileName);
-    if (!exists) {
-        lines << QStringLiteral("File does not exist") << QStringLiteral("EXE End.");
+    if (!beginDump(dump, "EXE", fileName, exists))
         return dump;
-    }
+    QStringList& lines = dump.lines;
     ExeBuffer buffer{};
     const size_t present = std::min(data.size(), kExeReadLimit);
     std::copy_n(data.begin(), present, buffer.begin());
@@ -283,12 +291,9 @@ MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data)
 MsdosDump DumpObjFile(const QString& fileName, bool exists, ByteView data)
 {
     MsdosDump dump;
-    QStringList& lines = dump.lines;
-    lines << valueLine(QStringLiteral("OBJ Filename"), fileName);
-    if (!exists) {
-        lines << QStringLiteral("File does not exist") << QStringLiteral("OBJ End.");
+    if (!beginDump(dump, "OBJ", fileName, exists))
         return dump;
-    }
+    QStringList& lines = dump.lines;
     // Bytes past the end read as zero: a record cut short is still shown whole.
     ByteReader reader(data);
     while (!reader.atEnd()) {
