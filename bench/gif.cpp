@@ -2,16 +2,14 @@
 // Qt's own GIF reader on the same bytes. Two pictures: smooth bands with a
 // little noise (as a reduced photograph compresses) and pure noise (the
 // slowest case for the code table).
+#include "GuiBenchmarkMain.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/gif.h"
 #include "util/Picture.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
@@ -130,13 +128,4 @@ BENCHMARK(BM_GifSaveFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+OSTREL_GUI_BENCHMARK_MAIN()
