@@ -1,7 +1,8 @@
 #include "colour/Palette.h"
 
 #include <algorithm>
-#include <utility>
+#include <iterator>
+#include <span>
 #include <vector>
 
 namespace ostrel {
@@ -43,13 +44,15 @@ struct CensusEntry {
     int32_t count;
 };
 
-// A box of the colour cube with the census colours inside it, ascending.
-// Sorted arrays stand in for a tree per box: the builder only ever appends in
-// ascending order and walks.
+// A box of the colour cube and the census colours inside it: a stretch of
+// one shared array, ascending. A split rearranges its stretch into the
+// stretches of its octants, each still ascending, so boxes need no storage of
+// their own.
 struct ColorBox {
     TColorValue low = 0;
     TColorValue high = 0;
-    std::vector<CensusEntry> colours;
+    uint32_t begin = 0, end = 0;
+    uint32_t size() const { return end - begin; }
 };
 
 // First in, first out, 260 slots of which at most 259 are used; a box added
@@ -62,16 +65,15 @@ public:
     int length() const { return (m_tail - m_head + kSlots) % kSlots; }
     ColorBox take()
     {
-        ColorBox box = std::move(m_slots[m_head]);
-        m_slots[m_head] = ColorBox();
+        const ColorBox box = m_slots[m_head];
         m_head = (m_head + 1) % kSlots;
         return box;
     }
-    void add(ColorBox&& box)
+    void add(const ColorBox& box)
     {
         if ((m_tail + 1) % kSlots == m_head)
             return;
-        m_slots[m_tail] = std::move(box);
+        m_slots[m_tail] = box;
         m_tail = (m_tail + 1) % kSlots;
     }
 
@@ -97,83 +99,125 @@ struct ChannelRange {
     int low, high;
 };
 
-// Splits a box into the non-empty octants of its range, red halves varying
-// fastest, then green, then blue, and deals out its colours. Every colour of
-// the box lies in exactly one child.
-std::vector<ColorBox> splitBox(const ColorBox& box)
-{
-    const Channels lo = channelsOf(box.low), hi = channelsOf(box.high);
-    const Channels mid = {(lo.red + hi.red) / 2, (lo.green + hi.green) / 2, (lo.blue + hi.blue) / 2};
-    const ChannelRange red[2] = {{lo.red, mid.red}, {mid.red + 1, hi.red}};
-    const ChannelRange green[2] = {{lo.green, mid.green}, {mid.green + 1, hi.green}};
-    const ChannelRange blue[2] = {{lo.blue, mid.blue}, {mid.blue + 1, hi.blue}};
+// The octants of a box, red halves varying fastest, then green, then blue;
+// an octant whose range is empty in some channel (the upper half of a
+// channel one value wide) is not made.
+struct Octants {
+    Channels mid;
+    bool made[8];
+    TColorValue low[8], high[8];
 
-    std::vector<ColorBox> children;
-    int childOfOctant[8];
-    for (int octant = 0; octant < 8; ++octant) {
-        const ChannelRange& r = red[octant & 1];
-        const ChannelRange& g = green[(octant >> 1) & 1];
-        const ChannelRange& b = blue[(octant >> 2) & 1];
-        childOfOctant[octant] = -1;
-        if (r.high < r.low || g.high < g.low || b.high < b.low)
-            continue;
-        childOfOctant[octant] = int(children.size());
-        ColorBox child;
-        child.low = colourOf(r.low, g.low, b.low);
-        child.high = colourOf(r.high, g.high, b.high);
-        children.push_back(std::move(child));
+    explicit Octants(const ColorBox& box)
+    {
+        const Channels lo = channelsOf(box.low), hi = channelsOf(box.high);
+        mid = {(lo.red + hi.red) / 2, (lo.green + hi.green) / 2, (lo.blue + hi.blue) / 2};
+        const ChannelRange red[2] = {{lo.red, mid.red}, {mid.red + 1, hi.red}};
+        const ChannelRange green[2] = {{lo.green, mid.green}, {mid.green + 1, hi.green}};
+        const ChannelRange blue[2] = {{lo.blue, mid.blue}, {mid.blue + 1, hi.blue}};
+        for (int octant = 0; octant < 8; ++octant) {
+            const ChannelRange& r = red[octant & 1];
+            const ChannelRange& g = green[(octant >> 1) & 1];
+            const ChannelRange& b = blue[(octant >> 2) & 1];
+            made[octant] = r.low <= r.high && g.low <= g.high && b.low <= b.high;
+            low[octant] = colourOf(r.low, g.low, b.low);
+            high[octant] = colourOf(r.high, g.high, b.high);
+        }
     }
-    for (const CensusEntry& entry : box.colours) {
-        const Channels c = channelsOf(entry.colour);
-        const int octant = int(c.red > mid.red) | int(c.green > mid.green) << 1 | int(c.blue > mid.blue) << 2;
-        const int child = childOfOctant[octant];
-        if (child >= 0)
-            children[size_t(child)].colours.push_back(entry);
-    }
-    return children;
-}
 
-void splitPhase(BoxQueue& queue, int target, const TPaletteArray& palette, int32_t count)
-{
-    int attempts = 0;
-    while (!queue.empty() && queue.length() < target && queue.length() >= attempts) {
-        ++attempts;
-        ColorBox box = queue.take();
-        if (box.low == box.high) {
-            queue.add(std::move(box));
-            continue;
+    // The box's colours lie in its range, so the octant a colour falls in
+    // by the midpoints is always one that was made.
+    int of(TColorValue colour) const
+    {
+        const Channels c = channelsOf(colour);
+        return int(c.red > mid.red) | int(c.green > mid.green) << 1 | int(c.blue > mid.blue) << 2;
+    }
+};
+
+class BoxSplitter {
+public:
+    explicit BoxSplitter(const TZQXTColorSplayTree& tree)
+    {
+        m_colours.reserve(size_t(tree.Count()));
+        tree.ForEachAscending([this](int32_t key, int32_t value) {
+            m_colours.push_back({TColorValue(key), value});
+        });
+    }
+
+    ColorBox wholeCube() const { return {0x000000, 0xFFFFFF, 0, uint32_t(m_colours.size())}; }
+    const CensusEntry* colours(const ColorBox& box) const { return m_colours.data() + box.begin; }
+
+    // Splits the box when all its non-empty octants fit beside the `queued`
+    // boxes within `target`, adding them to the queue: a one-colour octant as
+    // a one-colour box unless the palette holds its colour already. The
+    // octants are counted first, so a refused split moves nothing.
+    bool split(const ColorBox& box, BoxQueue& queue, int target, const TPaletteArray& palette, int32_t count)
+    {
+        const Octants octants(box);
+        uint32_t sizes[8] = {};
+        for (uint32_t i = box.begin; i < box.end; ++i)
+            ++sizes[octants.of(m_colours[i].colour)];
+        const int nonEmpty = int(std::count_if(std::begin(sizes), std::end(sizes), [](uint32_t n) { return n > 0; }));
+        if (nonEmpty == 0 || queue.length() + nonEmpty > target)
+            return false;
+
+        uint32_t next[8];
+        uint32_t start = box.begin;
+        for (int octant = 0; octant < 8; ++octant) {
+            next[octant] = start;
+            start += sizes[octant];
         }
-        std::vector<ColorBox> children = splitBox(box);
-        const int nonEmpty = int(std::count_if(children.begin(), children.end(),
-                                               [](const ColorBox& child) { return !child.colours.empty(); }));
-        if (nonEmpty == 0 || queue.length() + nonEmpty > target) {
-            queue.add(std::move(box));
-            continue;
+        m_scratch.resize(box.size());
+        for (uint32_t i = box.begin; i < box.end; ++i) {
+            const CensusEntry& entry = m_colours[i];
+            m_scratch[next[octants.of(entry.colour)]++ - box.begin] = entry;
         }
-        for (ColorBox& child : children) {
-            if (child.colours.empty())
+        std::copy(m_scratch.begin(), m_scratch.end(), m_colours.begin() + box.begin);
+
+        start = box.begin;
+        for (int octant = 0; octant < 8; ++octant) {
+            ColorBox child = {octants.low[octant], octants.high[octant], start, start + sizes[octant]};
+            start = child.end;
+            if (!octants.made[octant] || child.size() == 0)
                 continue;
-            if (child.colours.size() == 1) {
-                const TColorValue only = child.colours.front().colour;
+            if (child.size() == 1) {
+                const TColorValue only = m_colours[child.begin].colour;
                 if (PaletteContains(palette, count, only))
                     continue;
                 child.low = child.high = only;
             }
-            queue.add(std::move(child));
+            queue.add(child);
+        }
+        return true;
+    }
+
+private:
+    std::vector<CensusEntry> m_colours;
+    std::vector<CensusEntry> m_scratch;
+};
+
+void splitPhase(BoxSplitter& splitter, BoxQueue& queue, int target, const TPaletteArray& palette, int32_t count)
+{
+    int attempts = 0;
+    while (!queue.empty() && queue.length() < target && queue.length() >= attempts) {
+        ++attempts;
+        const ColorBox box = queue.take();
+        if (box.low == box.high || !splitter.split(box, queue, target, palette, count)) {
+            queue.add(box);
+            continue;
         }
         attempts = 0;
     }
 }
 
 // The colour a box contributes, given what the palette already holds.
-TColorValue representative(const ColorBox& box, bool useAverage, const TPaletteArray& palette, int32_t count)
+TColorValue representative(const CensusEntry* colours, uint32_t n, bool useAverage, const TPaletteArray& palette,
+                           int32_t count)
 {
-    const std::vector<CensusEntry>& colours = box.colours;
-    const TColorValue first = colours.front().colour;
+    const TColorValue first = colours[0].colour;
     TColorValue frequent = first, rare = first;
-    int32_t most = colours.front().count, least = colours.front().count;
+    int32_t most = colours[0].count, least = colours[0].count;
     int64_t sumRed = 0, sumGreen = 0, sumBlue = 0, total = 0;
-    for (const CensusEntry& entry : colours) {
+    for (const CensusEntry& entry : std::span(colours, n)) {
         if (entry.count > most) {
             most = entry.count;
             frequent = entry.colour;
@@ -187,7 +231,7 @@ TColorValue representative(const ColorBox& box, bool useAverage, const TPaletteA
         sumBlue += int64_t(entry.count) * blueOf(entry.colour);
         total += entry.count;
     }
-    const size_t medianPosition = std::max<size_t>(1, colours.size() / 2);
+    const uint32_t medianPosition = std::max<uint32_t>(1, n / 2);
     const TColorValue median = colours[medianPosition - 1].colour;
     TColorValue average = first;
     if (total > 0) {
@@ -208,8 +252,8 @@ TColorValue representative(const ColorBox& box, bool useAverage, const TPaletteA
 
 } // namespace
 
-// A box's own census is copied out of the source tree once and then dealt
-// out to its octants at each split, so the source is only read.
+// The census is copied out of the source tree once, so the source is only
+// read.
 void Palette_Build(TPaletteArray& palette, int32_t& count, int32_t maxColors, bool twins, bool useAverage,
                    const TZQXTColorSplayTree& tree)
 {
@@ -218,24 +262,18 @@ void Palette_Build(TPaletteArray& palette, int32_t& count, int32_t maxColors, bo
     const int room = maxColors - count;
     const int target = std::max(0, twins ? (room + 1) / 2 : room);
 
+    BoxSplitter splitter(tree);
     BoxQueue queue;
-    ColorBox whole;
-    whole.low = 0x000000;
-    whole.high = 0xFFFFFF;
-    whole.colours.reserve(size_t(tree.Count()));
-    tree.ForEachAscending([&whole](int32_t key, int32_t value) {
-        whole.colours.push_back({TColorValue(key), value});
-    });
-    queue.add(std::move(whole));
+    queue.add(splitter.wholeCube());
 
-    splitPhase(queue, target, palette, count);
+    splitPhase(splitter, queue, target, palette, count);
 
     while (!queue.empty()) {
         const ColorBox box = queue.take();
         // A box without colours (an empty census) has nothing to contribute.
-        if (box.colours.empty())
+        if (box.size() == 0)
             continue;
-        const TColorValue chosen = representative(box, useAverage, palette, count);
+        const TColorValue chosen = representative(splitter.colours(box), box.size(), useAverage, palette, count);
         PaletteAdd(palette, count, chosen);
         if (twins)
             PaletteAdd(palette, count, chosen ^ 0x010000);

@@ -1,244 +1,164 @@
 #include "colour/PaletteSearch.h"
 
 #include "colour/Census.h"
+#include "colour/PodBuffer.h"
 #include "util/Picture.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
-#include <iterator>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include <cstdlib>
+#include <vector>
 
 namespace ostrel {
 
 namespace {
 
 constexpr int kMaxEntries = 256;
-constexpr int kLanes = 8;
+constexpr int kFilters = 3;
 
 // A pixel's bytes as one number, with whatever lies above them dropped.
 constexpr uint32_t kTripleMask = 0xFFFFFF;
 
-// Each entry carries one bit per filter that accepts it; padding entries
-// carry none.
-constexpr uint32_t kAcceptAny = 1, kAcceptEven = 2, kAcceptOdd = 4;
-
-uint32_t acceptBits(uint8_t blue) { return kAcceptAny | ((blue & 1) ? kAcceptOdd : kAcceptEven); }
-
-// The accept bit a filter asks for; 0 for a filter that accepts nothing.
-uint32_t filterBit(TParityFilter filter)
+// pfAny, pfEvenBlue, pfOddBlue as 0, 1, 2; −1 for a filter that accepts nothing.
+int filterSlot(TParityFilter filter)
 {
     switch (filter) {
-    case pfAny: return kAcceptAny;
-    case pfEvenBlue: return kAcceptEven;
-    case pfOddBlue: return kAcceptOdd;
-    default: return 0;
+    case pfAny: return 0;
+    case pfEvenBlue: return 1;
+    case pfOddBlue: return 2;
+    default: return -1;
     }
 }
 
-// The list in the form the distance scan reads: red and green as pairs of
-// 16-bit values, blue paired with zero, so one multiply-add gives r² + g²
-// and another b². Its length is padded to whole groups of kLanes.
-struct ScanList {
-    alignas(32) int16_t redGreen[2 * kMaxEntries] = {};
-    alignas(32) int16_t blueZero[2 * kMaxEntries] = {};
-    alignas(32) uint32_t accept[kMaxEntries] = {};
-    int padded = 0;
+bool accepts(int slot, uint8_t blue) { return slot == 0 || (blue & 1) == (slot == 2 ? 1 : 0); }
+
+struct Rgb {
+    int red, green, blue;
 };
 
-// Entries are compared as distance << 8 | position: a distance is at most
-// 3 × 255², so this fits in 26 bits, and the smallest such pair is exactly
-// what a front-to-back scan that keeps the first strictly smaller distance
-// returns (its early stop at a distance of 0 included). A rejected entry
-// counts as UINT32_MAX. `second` is the next smallest pair, which tells
-// whether the nearest entry is the only one at its distance.
-struct Nearest {
-    uint32_t best = UINT32_MAX;
-    uint32_t second = UINT32_MAX;
-    bool found() const { return best != UINT32_MAX; }
-    bool unique() const { return found() && (second == UINT32_MAX || (second >> 8) != (best >> 8)); }
-    int position() const { return found() ? int(best & 0xFF) : 0; }
-    void take(uint32_t pair)
-    {
-        second = std::min(second, std::max(best, pair));
-        best = std::min(best, pair);
-    }
-};
-
-Nearest scanPortable(const ScanList& list, int r, int g, int b, uint32_t wanted)
+int distance(const Rgb& a, int red, int green, int blue)
 {
-    Nearest nearest;
-    for (int p = 0; p < list.padded; ++p) {
-        const int dr = list.redGreen[2 * p] - r, dg = list.redGreen[2 * p + 1] - g;
-        const int db = list.blueZero[2 * p] - b;
-        const uint32_t distance = uint32_t(dr * dr + dg * dg + db * db);
-        nearest.take((list.accept[p] & wanted) ? (distance << 8 | uint32_t(p)) : UINT32_MAX);
-    }
-    return nearest;
+    const int dr = a.red - red, dg = a.green - green, db = a.blue - blue;
+    return dr * dr + dg * dg + db * db;
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define OSTREL_SCAN_AVX2 1
-
-__attribute__((target("avx2"))) Nearest scanAvx2(const ScanList& list, int r, int g, int b, uint32_t wanted)
-{
-    const __m256i target = _mm256_set1_epi32(int32_t(uint32_t(g) << 16 | uint32_t(r)));
-    const __m256i targetBlue = _mm256_set1_epi32(b);
-    const __m256i want = _mm256_set1_epi32(int32_t(wanted));
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i step = _mm256_set1_epi32(kLanes);
-    __m256i position = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i best = _mm256_set1_epi32(-1), second = best;
-    for (int p = 0; p < list.padded; p += kLanes) {
-        const __m256i rg = _mm256_sub_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(list.redGreen + 2 * p)), target);
-        const __m256i bz = _mm256_sub_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(list.blueZero + 2 * p)), targetBlue);
-        const __m256i distance = _mm256_add_epi32(_mm256_madd_epi16(rg, rg), _mm256_madd_epi16(bz, bz));
-        const __m256i accepted = _mm256_and_si256(_mm256_load_si256(reinterpret_cast<const __m256i*>(list.accept + p)), want);
-        const __m256i pair = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(distance, 8), position),
-                                             _mm256_cmpeq_epi32(accepted, zero));
-        second = _mm256_min_epu32(second, _mm256_max_epu32(best, pair));
-        best = _mm256_min_epu32(best, pair);
-        position = _mm256_add_epi32(position, step);
-    }
-    alignas(32) uint32_t bests[kLanes], seconds[kLanes];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(bests), best);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(seconds), second);
-    Nearest nearest;
-    for (int lane = 0; lane < kLanes; ++lane) {
-        nearest.take(bests[lane]);
-        nearest.take(seconds[lane]);
-    }
-    return nearest;
-}
-#endif
-
-using ScanFunction = Nearest (*)(const ScanList&, int, int, int, uint32_t);
-
-ScanFunction chooseScan()
-{
-#if defined(OSTREL_SCAN_AVX2)
-    if (__builtin_cpu_supports("avx2"))
-        return scanAvx2;
-#endif
-    return scanPortable;
-}
-
-// Triple → the first list position holding that triple. Open addressing over
-// four times as many slots as a palette can have entries, so probes are short.
-class ExactTable {
+// For every cell of the colour cube (8 values a side) and filter, the
+// entries that can be nearest to some colour in the cell, or tie for it:
+// those whose smallest possible distance to the cell does not exceed the
+// smallest largest possible distance of any entry. Any other entry is
+// strictly farther than that entry from every colour of the cell. Lists are
+// made on first use, sorted by that smallest distance.
+//
+// Most lists hold one to three entries, so a cell's slot holds up to seven
+// of them itself (one byte each after a length byte); a search then touches
+// one slot and no list elsewhere. Longer lists live in a pool with their
+// smallest distances, so a search can stop once no later entry can come as
+// near as the best found.
+class CandidateGrid {
 public:
-    // Stores the position unless the triple is already there (an earlier position).
-    void addIfAbsent(uint32_t triple, int position)
+    static constexpr int kShift = 3;
+    static constexpr int kSide = 256 >> kShift;
+    static constexpr int kCells = kSide * kSide * kSide;
+    static constexpr int kInline = 7;
+    static constexpr uint64_t kPooled = 0xFF; // length byte of a slot whose list is in the pool
+
+    struct Candidate {
+        int32_t nearest; // smallest possible distance to the cell
+        int32_t index;
+    };
+
+    CandidateGrid(const Rgb* colours, int n) : m_colours(colours), m_n(n) {}
+
+    // The slot of the colour's cell for the filter: a length byte (0 until
+    // the list is made) and the entries, or kPooled and the pool offset.
+    uint64_t lookup(int filter, int red, int green, int blue)
     {
-        const int slot = find(triple);
-        if (m_used[slot])
-            return;
-        m_used[slot] = true;
-        m_triple[slot] = triple;
-        m_position[slot] = int16_t(position);
+        PodBuffer<uint64_t>& table = m_slots[filter];
+        if (table.empty())
+            table = PodBuffer<uint64_t>::zeroed(kCells);
+        const int cell = ((red >> kShift) * kSide + (green >> kShift)) * kSide + (blue >> kShift);
+        uint64_t& s = table[size_t(cell)];
+        if (s == 0)
+            s = build(filter, red >> kShift << kShift, green >> kShift << kShift, blue >> kShift << kShift);
+        return s;
     }
-    int16_t* positionOf(uint32_t triple)
-    {
-        const int slot = find(triple);
-        return m_used[slot] ? &m_position[slot] : nullptr;
-    }
+
+    // A pooled list: its length, then the candidates.
+    const Candidate* pooled(uint64_t slot) const { return m_pool.data() + (slot >> 8); }
 
 private:
-    static constexpr int kSlots = 4 * kMaxEntries;
-    int find(uint32_t triple) const
+    // Smallest and largest squared distance from a value to lo..lo + 7, one channel.
+    static int nearestIn(int value, int lo)
     {
-        int slot = int((triple * 0x9E3779B1u) >> 22) & (kSlots - 1);
-        while (m_used[slot] && m_triple[slot] != triple)
-            slot = (slot + 1) & (kSlots - 1);
-        return slot;
+        const int hi = lo + (1 << kShift) - 1;
+        const int d = value < lo ? lo - value : (value > hi ? value - hi : 0);
+        return d * d;
+    }
+    static int farthestIn(int value, int lo)
+    {
+        const int hi = lo + (1 << kShift) - 1;
+        const int d = std::max(std::abs(value - lo), std::abs(value - hi));
+        return d * d;
     }
 
-    bool m_used[kSlots] = {};
-    uint32_t m_triple[kSlots] = {};
-    int16_t m_position[kSlots] = {};
-};
-
-// Answers that no reordering of the list can change: (triple, filter) whose
-// nearest accepted entry is strictly nearer than every other accepted entry.
-// Ties are never stored, since their answer depends on the list order.
-class UniqueAnswers {
-public:
-    UniqueAnswers() { std::fill(std::begin(m_key), std::end(m_key), kEmpty); }
-    // The palette index, or −1.
-    int find(uint32_t triple, uint32_t wanted) const
+    uint64_t build(int filter, int red, int green, int blue)
     {
-        const uint32_t key = keyOf(triple, wanted);
-        const int slot = slotOf(key);
-        return m_key[slot] == key ? m_index[slot] : -1;
-    }
-    void store(uint32_t triple, uint32_t wanted, uint8_t index)
-    {
-        const uint32_t key = keyOf(triple, wanted);
-        const int slot = slotOf(key);
-        m_key[slot] = key;
-        m_index[slot] = index;
+        int nearest[kMaxEntries];
+        int bound = INT_MAX;
+        for (int i = 0; i < m_n; ++i) {
+            const Rgb& c = m_colours[i];
+            nearest[i] = INT_MAX;
+            if (!accepts(filter, uint8_t(c.blue)))
+                continue;
+            nearest[i] = nearestIn(c.red, red) + nearestIn(c.green, green) + nearestIn(c.blue, blue);
+            bound = std::min(bound, farthestIn(c.red, red) + farthestIn(c.green, green) + farthestIn(c.blue, blue));
+        }
+        Candidate found[kMaxEntries];
+        int count = 0;
+        for (int i = 0; i < m_n; ++i) {
+            if (nearest[i] <= bound)
+                found[count++] = {nearest[i], i};
+        }
+        std::sort(found, found + count, [](const Candidate& a, const Candidate& b) { return a.nearest < b.nearest; });
+        if (count <= kInline) {
+            uint64_t s = uint64_t(count);
+            for (int k = 0; k < count; ++k)
+                s |= uint64_t(found[k].index) << (8 * (k + 1));
+            return s;
+        }
+        const uint64_t start = m_pool.size();
+        m_pool.push_back({count, 0});
+        m_pool.insert(m_pool.end(), found, found + count);
+        return start << 8 | kPooled;
     }
 
-private:
-    static constexpr int kBits = 14;
-    static constexpr uint32_t kEmpty = UINT32_MAX;
-    static uint32_t keyOf(uint32_t triple, uint32_t wanted) { return triple << 3 | wanted; }
-    static int slotOf(uint32_t key) { return int((key * 0x9E3779B1u) >> (32 - kBits)); }
-
-    uint32_t m_key[1 << kBits];
-    uint8_t m_index[1 << kBits] = {};
+    const Rgb* m_colours;
+    int m_n;
+    PodBuffer<uint64_t> m_slots[kFilters];
+    std::vector<Candidate> m_pool;
 };
 
 } // namespace
 
-// The search list is held as parallel arrays so that the distance scan runs
-// over all entries at once; entries keep their palette index when the list
-// reorders.
+// The list order only decides between equally near entries: the answer is
+// the accepted entry of smallest distance, and among those the one standing
+// first in the list. So the nearest distance is found from the cell's
+// candidates, and ties are settled by the entries' current list positions.
 struct TPaletteSearch::Impl {
     TPaletteArray palette{};
     int n = 0;
-    ScanList scan;
-    ScanFunction scanFunction = scanPortable;
-    uint32_t triple[kMaxEntries] = {};
-    uint8_t index[kMaxEntries] = {};
-    uint8_t positionOfIndex[kMaxEntries] = {};
-    ExactTable exact;
-    UniqueAnswers answers;
+    Rgb colour[kMaxEntries] = {};            // by palette index
+    uint8_t indexAt[kMaxEntries] = {};       // list position → palette index
+    uint8_t positionOf[kMaxEntries] = {};    // palette index → list position
+    bool anyAccepted[kFilters] = {};
+    CandidateGrid grid{colour, 0};
 
-    void setEntry(int position, TColorValue colour)
-    {
-        scan.redGreen[2 * position] = redOf(colour);
-        scan.redGreen[2 * position + 1] = greenOf(colour);
-        scan.blueZero[2 * position] = blueOf(colour);
-        scan.blueZero[2 * position + 1] = 0;
-    }
-
-    // Moves the entry at `position` one place forward, keeping the exact
-    // table's "first position of each triple" and the index → position map
-    // true.
     void moveForward(int position)
     {
         const int front = position - 1;
-        const uint32_t behind = triple[front], found = triple[position];
-        if (behind != found) {
-            int16_t* behindFirst = exact.positionOf(behind);
-            if (*behindFirst == front)
-                *behindFirst = int16_t(position);
-            int16_t* foundFirst = exact.positionOf(found);
-            if (*foundFirst == position)
-                *foundFirst = int16_t(front);
-        }
-        std::swap(scan.redGreen[2 * front], scan.redGreen[2 * position]);
-        std::swap(scan.redGreen[2 * front + 1], scan.redGreen[2 * position + 1]);
-        std::swap(scan.blueZero[2 * front], scan.blueZero[2 * position]);
-        std::swap(scan.accept[front], scan.accept[position]);
-        std::swap(triple[front], triple[position]);
-        std::swap(index[front], index[position]);
-        positionOfIndex[index[front]] = uint8_t(front);
-        positionOfIndex[index[position]] = uint8_t(position);
+        std::swap(indexAt[front], indexAt[position]);
+        positionOf[indexAt[front]] = uint8_t(front);
+        positionOf[indexAt[position]] = uint8_t(position);
     }
 };
 
@@ -247,20 +167,15 @@ TPaletteSearch::TPaletteSearch(const TPaletteArray& palette, int32_t count) : m_
     Impl& s = *m_impl;
     s.palette = palette;
     s.n = std::clamp<int32_t>(count, 2, kMaxEntries);
-    s.scanFunction = chooseScan();
     for (int i = 0; i < s.n; ++i) {
         const TColorValue c = palette[size_t(i)];
-        s.setEntry(i, c);
-        s.scan.accept[i] = acceptBits(blueOf(c));
-        s.triple[i] = tripleOfColor(c) & kTripleMask;
-        s.index[i] = uint8_t(i);
-        s.positionOfIndex[i] = uint8_t(i);
-        s.exact.addIfAbsent(s.triple[i], i);
+        s.colour[i] = {redOf(c), greenOf(c), blueOf(c)};
+        s.indexAt[i] = uint8_t(i);
+        s.positionOf[i] = uint8_t(i);
+        for (int slot = 0; slot < kFilters; ++slot)
+            s.anyAccepted[slot] = s.anyAccepted[slot] || accepts(slot, blueOf(c));
     }
-    // Padding is accepted by no filter, so it never wins.
-    s.scan.padded = (s.n + kLanes - 1) / kLanes * kLanes;
-    for (int i = s.n; i < s.scan.padded; ++i)
-        s.scan.accept[i] = 0;
+    s.grid = CandidateGrid(s.colour, s.n);
 }
 
 TPaletteSearch::~TPaletteSearch()
@@ -275,28 +190,34 @@ int TPaletteSearch::count() const { return m_impl->n; }
 int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
 {
     Impl& s = *m_impl;
-    const uint32_t wanted = filterBit(filter);
-    if (wanted == 0)
-        return s.index[0];
+    const int slot = filterSlot(filter);
+    if (slot < 0 || !s.anyAccepted[slot])
+        return s.indexAt[0];
     triple &= kTripleMask;
     const int b = int(triple & 0xFF), g = int((triple >> 8) & 0xFF), r = int(triple >> 16);
 
-    int position;
-    const int16_t* exact = (acceptBits(uint8_t(b)) & wanted) ? s.exact.positionOf(triple) : nullptr;
-    const int known = exact ? -1 : s.answers.find(triple, wanted);
-    if (exact) {
-        position = *exact;
-    } else if (known >= 0) {
-        position = s.positionOfIndex[known];
+    int bestDistance = INT_MAX, bestIndex = 0;
+    const auto consider = [&](int candidate) {
+        const int d = distance(s.colour[candidate], r, g, b);
+        if (d < bestDistance || (d == bestDistance && s.positionOf[candidate] < s.positionOf[bestIndex])) {
+            bestDistance = d;
+            bestIndex = candidate;
+        }
+    };
+    const uint64_t cell = s.grid.lookup(slot, r, g, b);
+    if ((cell & 0xFF) != CandidateGrid::kPooled) {
+        for (uint64_t rest = cell >> 8, k = cell & 0xFF; k > 0; --k, rest >>= 8)
+            consider(int(rest & 0xFF));
     } else {
-        const Nearest nearest = s.scanFunction(s.scan, r, g, b, wanted);
-        position = nearest.position();
-        if (nearest.unique())
-            s.answers.store(triple, wanted, s.index[position]);
+        const CandidateGrid::Candidate* candidates = s.grid.pooled(cell);
+        for (int32_t k = 1; k <= candidates[0].nearest && candidates[k].nearest <= bestDistance; ++k)
+            consider(candidates[k].index);
     }
-    const int index = s.index[position];
-    if (position > 0)
-        s.moveForward(position);
+    // Every list has an entry: the filter accepts at least one.
+    const int index = bestIndex;
+    const int bestPosition = s.positionOf[index];
+    if (bestPosition > 0)
+        s.moveForward(bestPosition);
     return index;
 }
 
@@ -325,13 +246,13 @@ TSequentialPaletteSearch::TSequentialPaletteSearch(const TPaletteArray& palette,
 
 int TSequentialPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
 {
-    const uint32_t wanted = filterBit(filter);
+    const int slot = filterSlot(filter);
     const int b = int(triple & 0xFF), g = int((triple >> 8) & 0xFF), r = int((triple >> 16) & 0xFF);
     int bestDistance = INT_MAX;
     size_t best = 0;
     for (size_t p = 0; p < m_list.size(); ++p) {
         const Entry& e = m_list[p];
-        if ((acceptBits(e.blue) & wanted) == 0)
+        if (slot < 0 || !accepts(slot, e.blue))
             continue;
         const int dr = e.red - r, dg = e.green - g, db = e.blue - b;
         const int d = dr * dr + dg * dg + db * db;
@@ -346,13 +267,6 @@ int TSequentialPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
     if (best > 0)
         std::swap(m_list[best - 1], m_list[best]);
     return index;
-}
-
-void AddClampTriple(uint8_t* pixel, int deltaRed, int deltaGreen, int deltaBlue)
-{
-    pixel[0] = uint8_t(std::clamp(pixel[0] + deltaBlue, 0, 255));
-    pixel[1] = uint8_t(std::clamp(pixel[1] + deltaGreen, 0, 255));
-    pixel[2] = uint8_t(std::clamp(pixel[2] + deltaRed, 0, 255));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "colour/PaletteTypes.h"
 
 #include <QImage>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -49,7 +50,12 @@ private:
 };
 
 // Adds the three deltas to a pixel (bytes blue, green, red), clamping each channel to 0..255.
-void AddClampTriple(uint8_t* pixel, int deltaRed, int deltaGreen, int deltaBlue);
+inline void AddClampTriple(uint8_t* pixel, int deltaRed, int deltaGreen, int deltaBlue)
+{
+    pixel[0] = uint8_t(std::clamp(pixel[0] + deltaBlue, 0, 255));
+    pixel[1] = uint8_t(std::clamp(pixel[1] + deltaGreen, 0, 255));
+    pixel[2] = uint8_t(std::clamp(pixel[2] + deltaRed, 0, 255));
+}
 
 // Replaces the pixels of the inclusive rectangle by their nearest palette
 // colours, with Floyd–Steinberg error diffusion when `dither` is set.

@@ -12,6 +12,7 @@ void TZQXSplayBase::Clear()
     m_values.release();
     m_root = kNoNode;
     m_cursor = kNoNode;
+    m_ascendingPrefix = 0;
 }
 
 TSplayNode TZQXSplayBase::leftmost(TSplayNode n) const
@@ -90,6 +91,8 @@ TSplayNode TZQXSplayBase::descend(int32_t key, TSplayNode& last) const
 TSplayNode TZQXSplayBase::newNode(int32_t key, TSplayNode parent)
 {
     const TSplayNode n = TSplayNode(m_nodes.size());
+    if (m_ascendingPrefix == n && (n == 0 || key > m_nodes[n - 1].key))
+        ++m_ascendingPrefix;
     m_nodes.push_back({key, parent, kNoNode, kNoNode});
     m_values.push_back(0);
     if (parent == kNoNode)
@@ -245,6 +248,7 @@ void TZQXSplayBase::EndAscending()
     }
     m_nodes.shrinkToFit();
     m_values.shrinkToFit();
+    m_ascendingPrefix = m_nodes.size();
     linkBalanced();
 }
 

@@ -10,9 +10,11 @@
 #include "colour/PodBuffer.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace ostrel {
 
@@ -60,8 +62,29 @@ public:
     template <class Visit>
     void ForEachAscending(Visit&& visit) const
     {
-        for (TSplayNode n = leftmost(m_root); n != kNoNode; n = successor(n))
+        const size_t tail = m_nodes.size() - m_ascendingPrefix;
+        if (tail > kMergeableTail && tail > m_nodes.size() / 8) {
+            for (TSplayNode n = leftmost(m_root); n != kNoNode; n = successor(n))
+                visit(m_nodes[n].key, m_values[n]);
+            return;
+        }
+        // Nodes lie in the pool in the order they were made; when nearly all
+        // were made in ascending order (a census plus a few later keys), the
+        // pool read front to back, merged with the few others sorted, is the
+        // walk without its jumps around memory.
+        std::vector<TSplayNode> later(tail);
+        for (size_t i = 0; i < tail; ++i)
+            later[i] = TSplayNode(m_ascendingPrefix + i);
+        std::sort(later.begin(), later.end(),
+                  [this](TSplayNode a, TSplayNode b) { return m_nodes[a].key < m_nodes[b].key; });
+        size_t next = 0;
+        for (TSplayNode n = 0; n < m_ascendingPrefix; ++n) {
+            for (; next < tail && m_nodes[later[next]].key < m_nodes[n].key; ++next)
+                visit(m_nodes[later[next]].key, m_values[later[next]]);
             visit(m_nodes[n].key, m_values[n]);
+        }
+        for (; next < tail; ++next)
+            visit(m_nodes[later[next]].key, m_values[later[next]]);
     }
 
     // Replaces the contents by the given pairs, whose keys must be strictly
@@ -110,6 +133,9 @@ private:
     TSplayNode m_root = kNoNode;
     TSplayNode m_cursor = kNoNode;
     bool m_outOfOrder = false;
+    // The first m_ascendingPrefix nodes of the pool hold ascending keys.
+    size_t m_ascendingPrefix = 0;
+    static constexpr size_t kMergeableTail = 4096;
 };
 
 class TZQXIntegerSplayTree : public TZQXSplayBase {

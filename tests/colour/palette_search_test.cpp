@@ -153,6 +153,28 @@ TEST(PaletteSearch, TheConvenienceFormsAgreeWithSearch)
     EXPECT_EQ(TPaletteSearch(palette, 16777216).count(), 256);
 }
 
+// Two entries equally near a colour from opposite sides, where the one
+// standing first is nowhere nearer to that colour's neighbours than the
+// other is: the first must still win the tie.
+TEST(PaletteSearch, TiesFromOppositeSidesGoToTheFirstEntry)
+{
+    struct Case {
+        TColorValue first, second;
+        TTripleValue query;
+    };
+    const Case cases[] = {
+        {colorValue(14, 14, 14), colorValue(0, 0, 0), tripleOfRgb(7, 7, 7)},
+        {colorValue(0, 0, 0), colorValue(14, 14, 14), tripleOfRgb(7, 7, 7)},
+        {colorValue(1, 1, 1), colorValue(15, 15, 15), tripleOfRgb(8, 8, 8)},
+        {colorValue(255, 0, 100), colorValue(225, 30, 70), tripleOfRgb(240, 15, 85)},
+        {colorValue(55, 200, 31), colorValue(41, 186, 17), tripleOfRgb(48, 193, 24)},
+    };
+    for (const Case& c : cases) {
+        TPaletteSearch search(paletteOf({c.first, c.second}), 2);
+        EXPECT_EQ(search.Search(pfAny, c.query), 0) << std::hex << c.query;
+    }
+}
+
 // Black is equally near entries 1 and 2; green 20 is nearest to entry 2.
 // The same query answers 1, then 2 once entry 2 has overtaken entry 1: the
 // answers are indexes, which callers see as a stable palette.

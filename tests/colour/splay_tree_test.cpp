@@ -249,6 +249,37 @@ TEST(SplayTree, AscendingBulkBuildIsBalancedAndBehavesLikeUpdates)
     }
 }
 
+// The const walk reads a built tree from its pool and merges in keys added
+// later; the cursor walk and the const walk must agree whichever keys come
+// later and however many.
+TEST(SplayTree, ConstWalkAgreesAfterKeysAreAddedToABuiltTree)
+{
+    std::mt19937 rng(5);
+    for (int later : {0, 1, 16, 3000, 9000}) {
+        std::vector<int32_t> keys, values;
+        for (int32_t i = 0; i < 20000; ++i) {
+            keys.push_back(4 * i);
+            values.push_back(i % 7 + 1);
+        }
+        TZQXIntegerSplayTree tree;
+        tree.AssignAscending(keys, values);
+        std::map<int32_t, int32_t> model;
+        for (size_t i = 0; i < keys.size(); ++i)
+            model[keys[i]] = values[i];
+        for (int i = 0; i < later; ++i) {
+            const int32_t key = int32_t(rng() % 100000) - 10000; // before, among and after the others
+            tree.AddValue(key, 2);
+            model[key] += 2;
+        }
+        std::vector<std::pair<int32_t, int32_t>> constWalk;
+        static_cast<const TZQXIntegerSplayTree&>(tree).ForEachAscending(
+            [&](int32_t key, int32_t value) { constWalk.emplace_back(key, value); });
+        const std::vector<std::pair<int32_t, int32_t>> expected(model.begin(), model.end());
+        EXPECT_EQ(constWalk, expected) << later;
+        EXPECT_EQ(walk(tree), expected) << later;
+    }
+}
+
 TEST(SplayTree, BulkBuildOfKeysOutOfOrderStillYieldsTheRightTree)
 {
     const std::vector<int32_t> keys = {5, 1, 9, 1, 3};
