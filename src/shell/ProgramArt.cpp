@@ -14,6 +14,18 @@ const QColor kSun(0xFF, 0xD2, 0x3C);
 const QColor kFrame(0x30, 0x30, 0x40);
 const QColor kKey(0xE0, 0xA8, 0x20);
 
+// A hill: a curve from the left edge to `end`, closed by the bottom corners.
+void paintHill(QPainter& painter, const QColor& colour, QPointF start, QPointF control1, QPointF control2, QPointF end)
+{
+    QPainterPath hill;
+    hill.moveTo(start);
+    hill.cubicTo(control1, control2, end);
+    hill.lineTo(100, 100);
+    hill.lineTo(0, 100);
+    painter.setBrush(colour);
+    painter.drawPath(hill);
+}
+
 // A landscape in the unit square (0..100 on both axes): sky, sun, two hills.
 void paintLandscape(QPainter& painter)
 {
@@ -21,20 +33,8 @@ void paintLandscape(QPainter& painter)
     painter.setPen(Qt::NoPen);
     painter.setBrush(kSun);
     painter.drawEllipse(QPointF(72, 26), 12, 12);
-    QPainterPath far;
-    far.moveTo(0, 70);
-    far.cubicTo(20, 40, 45, 45, 60, 62);
-    far.lineTo(100, 100);
-    far.lineTo(0, 100);
-    painter.setBrush(kFarHill);
-    painter.drawPath(far);
-    QPainterPath near;
-    near.moveTo(0, 88);
-    near.cubicTo(35, 60, 70, 58, 100, 74);
-    near.lineTo(100, 100);
-    near.lineTo(0, 100);
-    painter.setBrush(kHill);
-    painter.drawPath(near);
+    paintHill(painter, kFarHill, {0, 70}, {20, 40}, {45, 45}, {60, 62});
+    paintHill(painter, kHill, {0, 88}, {35, 60}, {70, 58}, {100, 74});
 }
 
 // A key lying from the lower right towards the upper left, in the unit square.

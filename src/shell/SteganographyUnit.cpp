@@ -247,6 +247,11 @@ void TForm_Main_Steganography::ShowProgress(int32_t percent)
     m_lastProgress = percent;
 }
 
+TProgressProc TForm_Main_Steganography::progressCallback()
+{
+    return [this](int32_t percent) { ShowProgress(percent); };
+}
+
 void TForm_Main_Steganography::Update_All()
 {
     m_panels[0]->setText(pictureSizeText(m_picture));
@@ -260,11 +265,12 @@ int64_t TForm_Main_Steganography::RecountColors()
     TColourCount counted;
     {
         BusyCursor busy;
-        counted = CountColorsWithBase(m_picture, *m_tree, [this](int32_t percent) { ShowProgress(percent); });
+        counted = CountColorsWithBase(m_picture, *m_tree, progressCallback());
     }
     Update_All();
     m_colourCount = counted.total;
-    m_panels[1]->setText(counted.text);
+    m_colourText = counted.text;
+    m_panels[1]->setText(m_colourText);
     statusBar()->repaint();
     Update_All();
     return m_colourCount;
@@ -353,14 +359,18 @@ void TForm_Main_Steganography::SaveAs1Click()
         Update_All();
         return;
     }
+    // The writers' progress shows in panel 1 as the census's does; the panel
+    // gets its colour count back afterwards, since saving changes no colour.
+    const TProgressProc progress = progressCallback();
     QString error;
     bool saved = false;
     {
         BusyCursor busy;
         saved = extension == QLatin1String(".BMP")
-            ? SaveBmpWithPalette(m_picture, fileName, save.palette, save.count, &error)
-            : SaveGifWithPalette(m_picture, fileName, save.palette, save.count, &error);
+            ? SaveBmpPaletted(m_picture, fileName, save.palette, save.count, false, progress, &error)
+            : SaveGifPaletted(m_picture, fileName, save.palette, save.count, false, false, 0, false, progress, &error);
     }
+    m_panels[1]->setText(m_colourText);
     if (!saved) {
         m_dialogs->showError(fileErrorText(fileName, error));
         return;
@@ -418,7 +428,7 @@ void TForm_Main_Steganography::Encode1Click()
         return;
     const auto keyLow = uint32_t(*key);
     const auto keyHigh = uint32_t(*key >> 32);
-    const TProgressProc progress = [this](int32_t percent) { ShowProgress(percent); };
+    const TProgressProc progress = progressCallback();
     ReportList report;
     Update_All();
 

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: owns the working picture and its colour census, and runs
 // every menu command. Dialogs are reached through TShellDialogs.
+#include "colour/PaletteTypes.h"
 #include "shell/CommandState.h"
 
 #include <QImage>
@@ -74,6 +75,7 @@ private:
     void buildMenus();
     void buildWindow();
     void UpdateCommandStates();
+    TProgressProc progressCallback();
     void pictureReplaced(const QString& source);
     std::optional<uint64_t> askUsableKey();
     void finishFetch(const QString& url, const WebFetchResult& result);
@@ -84,6 +86,7 @@ private:
     QImage m_picture;
     std::unique_ptr<TZQXTColorSplayTree> m_tree;
     int64_t m_colourCount = 0;
+    QString m_colourText;
     int32_t m_lastProgress = -1;
     int m_clipboardState = 0;
     QString m_lastUrl;

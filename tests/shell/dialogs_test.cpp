@@ -59,8 +59,9 @@ TEST(PasswordDialog, EveryShowingStartsEmptyAndOkOrCancelDecide)
             c.finish(dialog);
         });
         EXPECT_EQ(result, c.result) << c.name;
-        if (c.result == QDialog::Accepted)
+        if (c.result == QDialog::Accepted) {
             EXPECT_EQ(dialog.password(), c.typed) << c.name;
+        }
     }
 }
 

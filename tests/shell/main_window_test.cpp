@@ -65,7 +65,7 @@ TEST_F(MainWindow, MenuShortcutsAndDisabledCommands)
     } cases[] = {
         {TCommand::Clear, QKeySequence(), true},
         {TCommand::Open, QKeySequence(QStringLiteral("Ctrl+O")), true},
-        {TCommand::OpenFromWeb, QKeySequence(QStringLiteral("Ctrl+W")), window->commandAction(TCommand::OpenFromWeb)->isEnabled()},
+        {TCommand::OpenFromWeb, QKeySequence(QStringLiteral("Ctrl+W")), true},
         {TCommand::SaveAs, QKeySequence(QStringLiteral("Ctrl+S")), true},
         {TCommand::Print, QKeySequence(QStringLiteral("Ctrl+P")), false},
         {TCommand::Exit, QKeySequence(QStringLiteral("Alt+F4")), true},
@@ -152,8 +152,9 @@ TEST_F(MainWindow, ReductionIsOfferedAbove128Colours)
             expected.append(QStringLiteral("question"));
         expected.append(QStringLiteral("message"));
         EXPECT_EQ(dialogs.kinds(), expected) << c.ownColours;
-        if (c.asked)
+        if (c.asked) {
             EXPECT_EQ(dialogs.last(QStringLiteral("question"))->text, reduceQuestionText());
+        }
         const DialogCall* report = dialogs.last(QStringLiteral("message"));
         ASSERT_NE(report, nullptr);
         EXPECT_EQ(report->title, QStringLiteral("ENCODE"));
@@ -210,6 +211,7 @@ TEST_F(MainWindow, SaveAsWithoutExtensionWritesABmp)
 
     const QString saved = path(QStringLiteral("plain.bmp"));
     EXPECT_EQ(window->panelText(2), saved);
+    EXPECT_EQ(window->panelText(1), QStringLiteral("20 of 36 Colors")) << "the writer's progress is not left behind";
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("plain"))));
     const QImage reread(saved);
     EXPECT_TRUE(samePixels(reread, picture));
