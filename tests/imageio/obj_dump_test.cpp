@@ -117,6 +117,17 @@ TEST(ObjDump, HugeFileStopsAtTheLineLimit)
     EXPECT_EQ(result.picture.height(), 4096);
 }
 
+TEST(ObjDump, SampleObjectFiles)
+{
+    OSTREL_CORPUS_OR_SKIP(files, "obj", QStringList({QStringLiteral("*.obj"), QStringLiteral("*.OBJ")}));
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        const LoadResult result = loadSampleFile(path, "OBJ");
+        EXPECT_EQ(result.report.front(), reportValueLine(QStringLiteral("OBJ Filename"), path));
+        EXPECT_LE(result.picture.height(), 4096);
+    }
+}
+
 TEST(ObjDump, RecordNames)
 {
     struct Case {
