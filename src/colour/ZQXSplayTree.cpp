@@ -15,47 +15,36 @@ void TZQXSplayBase::Clear()
     m_ascendingPrefix = 0;
 }
 
-TSplayNode TZQXSplayBase::leftmost(TSplayNode n) const
+// The end of the chain of `Down` links from n.
+template <TSplayNode TZQXSplayBase::Node::*Down>
+TSplayNode TZQXSplayBase::farthest(TSplayNode n) const
 {
     if (n == kNoNode)
         return n;
-    while (m_nodes[n].left != kNoNode)
-        n = m_nodes[n].left;
+    while (m_nodes[n].*Down != kNoNode)
+        n = m_nodes[n].*Down;
     return n;
 }
 
-TSplayNode TZQXSplayBase::rightmost(TSplayNode n) const
+// The in-order neighbour on the `Down` side: the far end of that subtree's
+// `Up` chain, or else the first ancestor reached from its `Up` side.
+template <TSplayNode TZQXSplayBase::Node::*Down, TSplayNode TZQXSplayBase::Node::*Up>
+TSplayNode TZQXSplayBase::neighbour(TSplayNode n) const
 {
-    if (n == kNoNode)
-        return n;
-    while (m_nodes[n].right != kNoNode)
-        n = m_nodes[n].right;
-    return n;
-}
-
-TSplayNode TZQXSplayBase::successor(TSplayNode n) const
-{
-    if (m_nodes[n].right != kNoNode)
-        return leftmost(m_nodes[n].right);
+    if (m_nodes[n].*Down != kNoNode)
+        return farthest<Up>(m_nodes[n].*Down);
     TSplayNode parent = m_nodes[n].parent;
-    while (parent != kNoNode && m_nodes[parent].right == n) {
+    while (parent != kNoNode && m_nodes[parent].*Down == n) {
         n = parent;
         parent = m_nodes[n].parent;
     }
     return parent;
 }
 
-TSplayNode TZQXSplayBase::predecessor(TSplayNode n) const
-{
-    if (m_nodes[n].left != kNoNode)
-        return rightmost(m_nodes[n].left);
-    TSplayNode parent = m_nodes[n].parent;
-    while (parent != kNoNode && m_nodes[parent].left == n) {
-        n = parent;
-        parent = m_nodes[n].parent;
-    }
-    return parent;
-}
+TSplayNode TZQXSplayBase::leftmost(TSplayNode n) const { return farthest<&Node::left>(n); }
+TSplayNode TZQXSplayBase::rightmost(TSplayNode n) const { return farthest<&Node::right>(n); }
+TSplayNode TZQXSplayBase::successor(TSplayNode n) const { return neighbour<&Node::right, &Node::left>(n); }
+TSplayNode TZQXSplayBase::predecessor(TSplayNode n) const { return neighbour<&Node::left, &Node::right>(n); }
 
 void TZQXSplayBase::First() { m_cursor = leftmost(m_root); }
 void TZQXSplayBase::Last() { m_cursor = rightmost(m_root); }

@@ -116,6 +116,10 @@ private:
         TSplayNode parent, left, right;
     };
 
+    template <TSplayNode Node::*Down>
+    TSplayNode farthest(TSplayNode n) const;
+    template <TSplayNode Node::*Down, TSplayNode Node::*Up>
+    TSplayNode neighbour(TSplayNode n) const;
     TSplayNode leftmost(TSplayNode n) const;
     TSplayNode rightmost(TSplayNode n) const;
     TSplayNode successor(TSplayNode n) const;

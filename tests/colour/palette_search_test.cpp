@@ -2,23 +2,17 @@
 // front-to-back scan gives them, and the edge cases of filters and counts.
 #include "colour/PaletteSearch.h"
 
+#include "colour/PaletteFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 using namespace ostrel;
+using namespace ostrel::colourtest;
 
 namespace {
-
-TPaletteArray paletteOf(std::initializer_list<TColorValue> colours)
-{
-    TPaletteArray palette{};
-    size_t i = 0;
-    for (TColorValue c : colours)
-        palette[i++] = c;
-    return palette;
-}
 
 constexpr TTripleValue tripleOfRgb(uint8_t red, uint8_t green, uint8_t blue) { return tripleValue(blue, green, red); }
 

@@ -1,6 +1,8 @@
 // The palette record and the octree palette builder.
 #include "colour/Palette.h"
 
+#include "colour/PaletteFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <vector>
 
 using namespace ostrel;
+using namespace ostrel::colourtest;
 
 namespace {
 
@@ -40,7 +43,23 @@ std::vector<TColorValue> entries(const TPaletteArray& palette, int32_t from, int
     return std::vector<TColorValue>(palette.begin() + from, palette.begin() + to);
 }
 
-constexpr TColorValue grey(int level) { return colorValue(uint8_t(level), uint8_t(level), uint8_t(level)); }
+struct Built {
+    TPaletteArray palette;
+    int32_t count;
+    // The entries from `first` up to the count.
+    std::vector<TColorValue> from(int32_t first) const { return entries(palette, first, count); }
+};
+
+// Palette_Build on the base colours followed by `present`.
+Built build(const TZQXTColorSplayTree& tree, int32_t maxColors, bool twins, bool useAverage,
+            const std::vector<TColorValue>& present = {})
+{
+    Built built;
+    built.palette = paletteWith(present, built.count);
+    Palette_Build(built.palette, built.count, maxColors, twins, useAverage, tree);
+    return built;
+}
+
 constexpr TColorValue twin(TColorValue c) { return c ^ 0x010000; }
 
 TEST(PaletteRecord, InitPaletteWritesTheSixteenBaseColoursAndZeroes)
@@ -109,9 +128,7 @@ TEST(PaletteBuild, FewColoursEachEnterWithTheirTwinsInQueueOrder)
 {
     const TColorValue nearBlack = 0x102030, nearWhite = 0xF0E0D0;
     const TZQXTColorSplayTree tree = treeOf({{nearBlack, 5}, {nearWhite, 3}});
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 256, true, true, tree);
+    auto [palette, count] = build(tree, 256, true, true);
     ASSERT_EQ(count, 256);
     const std::vector<TColorValue> chosen = {nearWhite, twin(nearWhite), nearBlack, twin(nearBlack)};
     EXPECT_EQ(entries(palette, 16, 20), chosen);
@@ -138,9 +155,7 @@ TEST(PaletteBuild, TheReductionCallChoosesAtMost120ColoursWithTwins)
         tree.ForEachAscending([&](int32_t k, int32_t v) { pairs.emplace_back(k, v); });
         return pairs;
     }();
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 256, true, true, tree);
+    auto [palette, count] = build(tree, 256, true, true);
     EXPECT_EQ(count, 256);
     EXPECT_EQ(std::set<TColorValue>(palette.begin(), palette.end()).size(), 256u);
 
@@ -167,9 +182,7 @@ TEST(PaletteBuild, TheReductionCallChoosesAtMost120ColoursWithTwins)
 TEST(PaletteBuild, AFixedColourAloneIsNotChosenAgain)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x00FFFF, 76800}}); // aqua
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 256, true, true, tree);
+    auto [palette, count] = build(tree, 256, true, true);
     EXPECT_EQ(count, 256);
     EXPECT_EQ(palette[16], grey(1));
 }
@@ -177,9 +190,7 @@ TEST(PaletteBuild, AFixedColourAloneIsNotChosenAgain)
 TEST(PaletteBuild, AnEmptyCensusGivesBaseColoursAndGreys)
 {
     const TZQXTColorSplayTree tree;
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 40, true, true, tree);
+    auto [palette, count] = build(tree, 40, true, true);
     EXPECT_EQ(count, 40);
     EXPECT_EQ(palette[16], grey(1));
     EXPECT_EQ(palette[39], grey(24));
@@ -194,21 +205,15 @@ TEST(PaletteBuild, OddFreeEntriesWithTwinsCanOvershootByOne)
     const TColorValue nearBlack = 0x102030, nearWhite = 0xF0E0D0;
     const TZQXTColorSplayTree tree = treeOf({{nearBlack, 5}, {nearWhite, 3}});
 
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 19, true, true, tree);
-    EXPECT_EQ(count, 20);
-    EXPECT_EQ(entries(palette, 16, 20),
-              (std::vector<TColorValue>{nearBlack, twin(nearBlack), nearWhite, twin(nearWhite)}));
+    const Built beyond = build(tree, 19, true, true);
+    EXPECT_EQ(beyond.count, 20);
+    EXPECT_EQ(beyond.from(16), (std::vector<TColorValue>{nearBlack, twin(nearBlack), nearWhite, twin(nearWhite)}));
 
     std::vector<TColorValue> filler;
     for (int i = 0; i < 237; ++i)
-        filler.push_back(0x000100 + TColorValue(i)); // green 1, red 0..236
-    palette = paletteWith(filler, count);
-    ASSERT_EQ(count, 253);
-    Palette_Build(palette, count, 256, true, true, tree);
-    EXPECT_EQ(count, 256);
-    EXPECT_EQ(entries(palette, 253, 256), (std::vector<TColorValue>{nearBlack, twin(nearBlack), nearWhite}));
+        filler.push_back(0x000100 + TColorValue(i)); // green 1, red 0..236, 253 entries in all
+    const Built full = build(tree, 256, true, true, filler);
+    EXPECT_EQ(full.from(253), (std::vector<TColorValue>{nearBlack, twin(nearBlack), nearWhite}));
 }
 
 // With no room left the target is 0: the whole cube is one box, which still
@@ -229,10 +234,7 @@ TEST(PaletteBuild, TargetZeroStillAddsOneRepresentative)
         {"MaxColors below the count", false, 5, {0x000028}},
     };
     for (const Case& c : cases) {
-        int32_t count;
-        TPaletteArray palette = paletteWith({}, count);
-        Palette_Build(palette, count, c.maxColors, c.twins, true, tree);
-        EXPECT_EQ(entries(palette, 16, count), c.added) << c.what;
+        EXPECT_EQ(build(tree, c.maxColors, c.twins, true).from(16), c.added) << c.what;
     }
 }
 
@@ -262,27 +264,18 @@ TEST(PaletteBuild, ARepresentativeAlreadyPresentFallsBackInOrder)
         {"rarest after most frequent and median", false, {40, 20}, {30}},
     };
     for (const Case& c : cases) {
-        int32_t count;
-        TPaletteArray palette = paletteWith(c.present, count);
-        const int32_t before = count;
-        Palette_Build(palette, count, before, false, c.useAverage, tree);
-        EXPECT_EQ(entries(palette, before, count), c.added) << c.what;
+        const int32_t before = 16 + int32_t(c.present.size());
+        EXPECT_EQ(build(tree, before, false, c.useAverage, c.present).from(before), c.added) << c.what;
     }
 
     // With twins the twin is added even when the chosen colour was present.
-    int32_t count;
-    TPaletteArray palette = paletteWith({31, 20, 30, 10}, count);
-    Palette_Build(palette, count, count, true, true, tree);
-    EXPECT_EQ(entries(palette, 20, count), (std::vector<TColorValue>{twin(10)}));
+    EXPECT_EQ(build(tree, 20, true, true, {31, 20, 30, 10}).from(20), (std::vector<TColorValue>{twin(10)}));
 }
 
 TEST(PaletteBuild, MostFrequentTiesGoToTheLowestColourValue)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x300000, 4}, {0x100000, 4}, {0x200000, 1}});
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 16, false, false, tree);
-    EXPECT_EQ(entries(palette, 16, count), (std::vector<TColorValue>{0x100000}));
+    EXPECT_EQ(build(tree, 16, false, false).from(16), (std::vector<TColorValue>{0x100000}));
 }
 
 // A box is split only when all its non-empty octants fit in the target.
@@ -291,18 +284,12 @@ TEST(PaletteBuild, MostFrequentTiesGoToTheLowestColourValue)
 TEST(PaletteBuild, ASplitThatWouldExceedTheTargetIsNotMade)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x0000F0, 1}, {0x00F000, 1}, {0xF00000, 1}});
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 18, false, true, tree);
-    ASSERT_EQ(count, 18);
-    EXPECT_EQ(entries(palette, 16, 18), (std::vector<TColorValue>{0x505050, grey(1)}));
+    EXPECT_EQ(build(tree, 18, false, true).from(16), (std::vector<TColorValue>{0x505050, grey(1)}));
 
     // With room for three boxes the split is made: one colour each.
-    palette = paletteWith({}, count);
-    Palette_Build(palette, count, 19, false, true, tree);
-    ASSERT_EQ(count, 19);
-    EXPECT_EQ(std::set<TColorValue>(palette.begin() + 16, palette.begin() + 19),
-              (std::set<TColorValue>{0x0000F0, 0x00F000, 0xF00000}));
+    const std::vector<TColorValue> three = build(tree, 19, false, true).from(16);
+    EXPECT_EQ(std::set<TColorValue>(three.begin(), three.end()), (std::set<TColorValue>{0x0000F0, 0x00F000, 0xF00000}));
+    EXPECT_EQ(three.size(), 3u);
 }
 
 // Octants split further level by level: two colours that share an octant of
@@ -310,20 +297,14 @@ TEST(PaletteBuild, ASplitThatWouldExceedTheTargetIsNotMade)
 TEST(PaletteBuild, BoxesSplitLevelByLevelUntilColoursSeparate)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x000010, 2}, {0x000050, 2}, {0x0000F0, 2}});
-    int32_t count;
-    TPaletteArray palette = paletteWith({}, count);
-    Palette_Build(palette, count, 16 + 3, false, true, tree);
-    ASSERT_EQ(count, 19);
-    EXPECT_EQ(std::set<TColorValue>(palette.begin() + 16, palette.begin() + 19),
-              (std::set<TColorValue>{0x000010, 0x000050, 0x0000F0}));
+    const std::vector<TColorValue> three = build(tree, 16 + 3, false, true).from(16);
+    EXPECT_EQ(std::set<TColorValue>(three.begin(), three.end()), (std::set<TColorValue>{0x000010, 0x000050, 0x0000F0}));
+    EXPECT_EQ(three.size(), 3u);
 
     // Room for two: the first split gives [reds 0x10 and 0x50] and [0xF0];
-    // the first box cannot split further without a third box.
-    palette = paletteWith({}, count);
-    Palette_Build(palette, count, 16 + 2, false, true, tree);
-    ASSERT_EQ(count, 18);
-    EXPECT_EQ(std::set<TColorValue>(palette.begin() + 16, palette.begin() + 18),
-              (std::set<TColorValue>{0x000030, 0x0000F0}));
+    // the first box cannot split further without a third box, so it gives
+    // its average.
+    EXPECT_EQ(build(tree, 16 + 2, false, true).from(16), (std::vector<TColorValue>{0x000030, 0x0000F0}));
 }
 
 TEST(PaletteBuild, ArgumentsAreClamped)

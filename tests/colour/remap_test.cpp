@@ -3,24 +3,17 @@
 #include "colour/PaletteSearch.h"
 #include "util/Picture.h"
 
+#include "colour/PaletteFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 using namespace ostrel;
+using namespace ostrel::colourtest;
 
 namespace {
 
-TPaletteArray paletteOf(std::initializer_list<TColorValue> colours)
-{
-    TPaletteArray palette{};
-    size_t i = 0;
-    for (TColorValue c : colours)
-        palette[i++] = c;
-    return palette;
-}
-
-constexpr TColorValue grey(int level) { return colorValue(uint8_t(level), uint8_t(level), uint8_t(level)); }
 
 QImage greyPicture(std::initializer_list<std::initializer_list<int>> rows)
 {
