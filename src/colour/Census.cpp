@@ -16,7 +16,7 @@ namespace {
 constexpr int kStripRows = 64;
 // A blue plane with fewer pixels than this is sorted; a fuller one is
 // counted in a table over its 65 536 green-red pairs (see bench/colour.cpp).
-constexpr size_t kSortBelow = 4096;
+constexpr size_t kSortBelow = 512;
 
 // Rows of the rectangle as blue, green, red triples starting at column x1.
 class RowSource {
