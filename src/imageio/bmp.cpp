@@ -93,7 +93,7 @@ bool knownHeaderSize(uint32_t size)
     return size == kCoreHeaderSize || os2Range || size == kV4HeaderSize || size == kV5HeaderSize;
 }
 
-// The fields of a header of `size` bytes starting at the reader's cursor;
+// The information header's fields, read from just after its size field;
 // fields a short OS/2 2.x header leaves out count as zero.
 void readInfoFields(ByteReader& reader, Header& header)
 {
@@ -291,13 +291,16 @@ ColourTable readColourTable(ByteView file, const Header& header, size_t dataStar
 }
 
 // One colour channel of a masked pixel, scaled to the full 0..255 range so
-// that a 5-bit 31 becomes 255 rather than 248.
+// that a 5-bit 31 becomes 255 rather than 248. Channels of up to 10 bits
+// look their values up; wider ones, rare, divide per pixel.
 class Channel {
+    static constexpr uint32_t kMaxChannelTable = 0x3FF;
+
 public:
     explicit Channel(uint32_t mask) : m_mask(mask), m_shift(mask ? std::countr_zero(mask) : 0)
     {
         m_max = mask >> m_shift;
-        if (m_max != 0 && m_max <= 0xFFFF) {
+        if (m_max != 0 && m_max <= kMaxChannelTable) {
             m_table.resize(size_t(m_max) + 1);
             for (uint32_t v = 0; v <= m_max; ++v)
                 m_table[v] = scale(v);
@@ -383,9 +386,9 @@ private:
     bool m_plainBgrx = false;
 };
 
-// The colour of a pixel whose stored bits are all zero. Pixels a file does
-// not reach (a short file, the gaps a run-length file skips) get it, as they
-// do in Qt's own reader.
+// The colour of a pixel whose stored bits are all zero. The pixels a
+// run-length file skips get it, as they do in Qt's own reader; the missing
+// rows of a short raw file, read as zero bits, come out the same.
 Bgr backgroundColour(Coding coding, const ColourTable& table)
 {
     const bool indexed = coding == Coding::Indexed || coding == Coding::Rle8 || coding == Coding::Rle4;
