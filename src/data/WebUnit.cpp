@@ -182,14 +182,20 @@ struct Lookup {
 
 enum class Outcome { Fine, TimedOut, Failed };
 
+addrinfo streamHints(int flags)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    return hints;
+}
+
 Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, AddressList& result)
 {
     const std::string name = host.toStdString();
     const std::string service = std::to_string(port);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    const addrinfo hints = streamHints(AI_NUMERICHOST | AI_NUMERICSERV);
     addrinfo* list = nullptr;
     if (getaddrinfo(name.c_str(), service.c_str(), &hints, &list) == 0) {
         result.reset(list);
@@ -198,10 +204,7 @@ Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, Address
 
     auto lookup = std::make_shared<Lookup>();
     std::thread([lookup, name, service] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_NUMERICSERV;
+        const addrinfo hints = streamHints(AI_NUMERICSERV);
         addrinfo* found = nullptr;
         const int status = getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
         std::lock_guard lock(lookup->mutex);
