@@ -20,7 +20,7 @@ constexpr int kFilters = 3;
 constexpr uint32_t kTripleMask = 0xFFFFFF;
 
 // pfAny, pfEvenBlue, pfOddBlue as 0, 1, 2; −1 for a filter that accepts nothing.
-int filterSlot(TParityFilter filter)
+int filterNumber(TParityFilter filter)
 {
     switch (filter) {
     case pfAny: return 0;
@@ -30,7 +30,7 @@ int filterSlot(TParityFilter filter)
     }
 }
 
-bool accepts(int slot, uint8_t blue) { return slot == 0 || (blue & 1) == (slot == 2 ? 1 : 0); }
+bool accepts(int filter, uint8_t blue) { return filter == 0 || (blue & 1) == (filter == 2 ? 1 : 0); }
 
 struct Rgb {
     int red, green, blue;
@@ -172,8 +172,8 @@ TPaletteSearch::TPaletteSearch(const TPaletteArray& palette, int32_t count) : m_
         s.colour[i] = {redOf(c), greenOf(c), blueOf(c)};
         s.indexAt[i] = uint8_t(i);
         s.positionOf[i] = uint8_t(i);
-        for (int slot = 0; slot < kFilters; ++slot)
-            s.anyAccepted[slot] = s.anyAccepted[slot] || accepts(slot, blueOf(c));
+        for (int filter = 0; filter < kFilters; ++filter)
+            s.anyAccepted[filter] = s.anyAccepted[filter] || accepts(filter, blueOf(c));
     }
     s.grid = CandidateGrid(s.colour, s.n);
 }
@@ -190,8 +190,8 @@ int TPaletteSearch::count() const { return m_impl->n; }
 int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
 {
     Impl& s = *m_impl;
-    const int slot = filterSlot(filter);
-    if (slot < 0 || !s.anyAccepted[slot])
+    const int number = filterNumber(filter);
+    if (number < 0 || !s.anyAccepted[number])
         return s.indexAt[0];
     triple &= kTripleMask;
     const int b = int(triple & 0xFF), g = int((triple >> 8) & 0xFF), r = int(triple >> 16);
@@ -204,7 +204,7 @@ int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
             bestIndex = candidate;
         }
     };
-    const uint64_t cell = s.grid.lookup(slot, r, g, b);
+    const uint64_t cell = s.grid.lookup(number, r, g, b);
     if ((cell & 0xFF) != CandidateGrid::kPooled) {
         for (uint64_t rest = cell >> 8, k = cell & 0xFF; k > 0; --k, rest >>= 8)
             consider(int(rest & 0xFF));
@@ -246,13 +246,13 @@ TSequentialPaletteSearch::TSequentialPaletteSearch(const TPaletteArray& palette,
 
 int TSequentialPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
 {
-    const int slot = filterSlot(filter);
+    const int number = filterNumber(filter);
     const int b = int(triple & 0xFF), g = int((triple >> 8) & 0xFF), r = int((triple >> 16) & 0xFF);
     int bestDistance = INT_MAX;
     size_t best = 0;
     for (size_t p = 0; p < m_list.size(); ++p) {
         const Entry& e = m_list[p];
-        if (slot < 0 || !accepts(slot, e.blue))
+        if (number < 0 || !accepts(number, e.blue))
             continue;
         const int dr = e.red - r, dg = e.green - g, db = e.blue - b;
         const int d = dr * dr + dg * dg + db * db;
