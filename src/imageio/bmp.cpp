@@ -19,6 +19,8 @@
 #include <limits>
 #include <vector>
 
+#include <sys/mman.h>
+
 namespace ostrel {
 
 namespace {
@@ -393,6 +395,20 @@ Bgr backgroundColour(Coding coding, const ColourTable& table)
 {
     const bool indexed = coding == Coding::Indexed || coding == Coding::Rle8 || coding == Coding::Rle4;
     return indexed ? table[0] : Bgr{0, 0, 0};
+}
+
+// A large picture is written once from end to end: asking for large pages
+// before the first write saves most of the page faults.
+void preferLargePages(QImage& picture)
+{
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    if (uint64_t(picture.sizeInBytes()) < 4 * kLargePage)
+        return;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(picture.bits());
+    const uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t end = (start + uintptr_t(picture.sizeInBytes())) & ~(kLargePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 uint8_t* pictureRow(QImage& picture, int64_t y) { return picture.bits() + y * picture.bytesPerLine(); }
@@ -809,6 +825,7 @@ LoadResult LoadBmpFile(const LoadInput& input)
             if (picture.isNull()) {
                 stop = LoadStop::OverLimit;
             } else {
+                preferLargePages(picture);
                 stop = decodePixels(input.data, header, coding, picture);
                 run.picture() = std::move(picture);
                 format = pixelFormatName(header, coding);
