@@ -54,8 +54,8 @@ QString makeCarrier(const QTemporaryDir& dir, const QString& name, int width, in
     std::mt19937 random(7);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            int v = colours > 0 ? int(random() % colours) * 8 : int(random());
-            picture.setPixel(x, y, qRgb((v * 7) & 0xFF, (v >> 3) & 0xFF, (v >> 11) & 0xFF));
+            const uint32_t v = colours > 0 ? uint32_t(random() % colours) * 8 : uint32_t(random());
+            picture.setPixel(x, y, qRgb(int((v * 7) & 0xFF), int((v >> 3) & 0xFF), int((v >> 11) & 0xFF)));
         }
     const QString path = dir.filePath(name);
     picture.save(path, "BMP");
