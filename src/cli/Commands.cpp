@@ -154,13 +154,13 @@ QString tooManyColoursForGif(const QString& fileName, int64_t colours)
 // Saves by extension with the picture's own palette when it has at most 256 colours.
 bool savePicture(const QImage& picture, const QString& fileName)
 {
-    const ColourFacts facts = countColours(picture);
+    const ColourFacts facts = coloursForSaving(picture);
     const QString extension = upperExtension(fileName);
     QString error;
     bool saved = false;
     if (extension == QLatin1String(".GIF")) {
         if (facts.saveCount > 256) {
-            err(tooManyColoursForGif(fileName, facts.total));
+            err(tooManyColoursForGif(fileName, countColours(picture).total));
             return false;
         }
         saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
@@ -251,9 +251,11 @@ int runEncode(const QStringList& args)
     std::optional<QImage> picture = loadPicture(carrierPath);
     if (!picture)
         return kExitFailed;
-    const ColourFacts facts = countColours(*picture);
+    // The census is needed only to decide on a reduction or a GIF.
+    const bool toGif = upperExtension(outPath) == QLatin1String(".GIF");
+    const ColourFacts facts = options.reduce || toGif ? countColours(*picture) : ColourFacts{};
     const bool reduce = options.reduce && facts.total > 128;
-    if (!reduce && upperExtension(outPath) == QLatin1String(".GIF") && facts.total > 256) {
+    if (!reduce && toGif && facts.total > 256) {
         err(tooManyColoursForGif(outPath, facts.total));
         return kExitFailed;
     }

@@ -6,6 +6,7 @@
 #include "util/Picture.h"
 #include "util/Text.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <array>
 
@@ -118,12 +119,21 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
 {
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
+    LoadInput input{fileName, false, {}, options};
+    // The file is mapped rather than copied: a large picture then costs one
+    // pass over its bytes instead of two.
+    QFile file(fileName);
     std::optional<QByteArray> bytes;
-    if (code != 0 && QFileInfo(fileName).isFile())
-        bytes = readWholeFile(fileName);
-    LoadInput input{fileName, bytes.has_value(), {}, options};
-    if (bytes)
-        input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
+    if (code != 0 && QFileInfo(fileName).isFile()) {
+        const uchar* mapped = file.open(QIODevice::ReadOnly) && file.size() > 0 ? file.map(0, file.size()) : nullptr;
+        if (mapped) {
+            input.exists = true;
+            input.data = ByteView(mapped, size_t(file.size()));
+        } else if ((bytes = readWholeFile(fileName))) {
+            input.exists = true;
+            input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
+        }
+    }
     LoadResult result = dispatch(code, input, extension);
     ensureUsablePicture(result);
     return result;
