@@ -22,8 +22,7 @@ void createSharedDialogs()
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app)
         return;
-    sharedDialogs().createPopup();
-    sharedDialogs().createEnterData();
+    sharedDialogs().promise();
     QObject::connect(app, &QCoreApplication::aboutToQuit, app, &freeAll);
 }
 
@@ -37,26 +36,50 @@ SharedDialogs& sharedDialogs()
     return dialogs;
 }
 
+void SharedDialogs::promise()
+{
+    m_popupPromised = true;
+    m_enterDataPromised = true;
+}
+
+TZQXPopupDialog* SharedDialogs::popup()
+{
+    if (m_popupPromised)
+        createPopup();
+    return m_popup;
+}
+
+TZQXEnterDataDialog* SharedDialogs::enterData()
+{
+    if (m_enterDataPromised)
+        createEnterData();
+    return m_enterData;
+}
+
 void SharedDialogs::createPopup()
 {
+    m_popupPromised = false;
     if (!m_popup)
         m_popup = new TZQXPopupDialog;
 }
 
 void SharedDialogs::freePopup()
 {
+    m_popupPromised = false;
     delete m_popup;
     m_popup = nullptr;
 }
 
 void SharedDialogs::createEnterData()
 {
+    m_enterDataPromised = false;
     if (!m_enterData)
         m_enterData = new TZQXEnterDataDialog;
 }
 
 void SharedDialogs::freeEnterData()
 {
+    m_enterDataPromised = false;
     delete m_enterData;
     m_enterData = nullptr;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// The shared dialog instances behind the shortcut routines. They come into
-// being when the QApplication is made and are freed when its event loop
-// ends, while the application can still destroy windows cleanly.
+// The shared dialog instances behind the shortcut routines. They are
+// promised when the QApplication is made, built on first use (widgets made
+// while the application object is still being constructed get no style or
+// palette, and show black), and freed when the event loop ends, while the
+// application can still destroy windows cleanly.
 namespace ostrel {
 
 class TZQXEnterDataDialog;
@@ -9,8 +11,11 @@ class TZQXPopupDialog;
 
 class SharedDialogs {
 public:
-    TZQXPopupDialog* popup() const { return m_popup; }
-    TZQXEnterDataDialog* enterData() const { return m_enterData; }
+    TZQXPopupDialog* popup();
+    TZQXEnterDataDialog* enterData();
+
+    // Both dialogs are built when first asked for.
+    void promise();
 
     void createPopup();
     void freePopup();
@@ -22,6 +27,8 @@ private:
     // destroyed by static destruction after the application is gone.
     TZQXPopupDialog* m_popup = nullptr;
     TZQXEnterDataDialog* m_enterData = nullptr;
+    bool m_popupPromised = false;
+    bool m_enterDataPromised = false;
 };
 
 SharedDialogs& sharedDialogs();

@@ -5,6 +5,7 @@
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -255,6 +256,19 @@ TEST(PopupShortcuts, WorkOnTheSharedInstanceAndDoNothingWithoutIt)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     PopupCreateShared();
     EXPECT_TRUE(PopupAvailable());
+}
+
+
+// The instance made with the application must take the application's style
+// and colours; one built while the application object was still being
+// constructed painted its background black.
+TEST(PopupShortcuts, SharedInstanceHasTheApplicationsColours)
+{
+    TZQXPopupDialog* dialog = PopupShared();
+    ASSERT_NE(dialog, nullptr);
+    const QPalette app = QApplication::palette();
+    EXPECT_EQ(dialog->form()->palette().color(QPalette::Window), app.color(QPalette::Window));
+    EXPECT_EQ(dialog->form()->palette().color(QPalette::Button), app.color(QPalette::Button));
 }
 
 } // namespace
