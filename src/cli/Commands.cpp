@@ -206,6 +206,20 @@ constexpr const char* kFetchUsage = "ostrel-cli fetch URL";
 
 } // namespace
 
+bool commandNeedsFonts(const QStringList& commandLine)
+{
+    if (commandLine.isEmpty())
+        return false;
+    static const QStringList kPictureCommands = {QStringLiteral("encode"), QStringLiteral("decode"),
+                                                 QStringLiteral("info"), QStringLiteral("convert")};
+    if (!kPictureCommands.contains(commandLine.first()))
+        return false;
+    const Options options = parseOptions(commandLine.mid(1), true, true, true);
+    if (options.help || options.positional.isEmpty())
+        return false;
+    return PictureLoaderDrawsText(PictureLoaderCode(upperExtension(options.positional.first())));
+}
+
 int printMainHelp(bool toError)
 {
     const QString text = QStringLiteral(

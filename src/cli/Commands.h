@@ -14,4 +14,8 @@ int runConvert(const QStringList& args);
 int runFetch(const QStringList& args);
 int printMainHelp(bool toError);
 
+// Whether the command line (command first) loads a picture that is drawn as
+// text, which needs fonts and so a QGuiApplication.
+bool commandNeedsFonts(const QStringList& commandLine);
+
 } // namespace ostrel::cli

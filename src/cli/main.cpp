@@ -2,17 +2,41 @@
 #include "cli/Commands.h"
 #include "util/Fonts.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <memory>
 
 using namespace ostrel::cli;
 
-int main(int argc, char** argv)
+namespace {
+
+QStringList commandLineOf(int argc, char** argv)
 {
-    // Text and labelled pictures are drawn with fonts; no display is needed.
+    QStringList commandLine;
+    for (int i = 1; i < argc; ++i)
+        commandLine.append(QString::fromLocal8Bit(argv[i]));
+    return commandLine;
+}
+
+// Only pictures drawn as text need fonts. The graphical application's
+// platform and font set-up would otherwise take longer than encoding a large
+// BMP, so every other command runs on the plain core application.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    if (!commandNeedsFonts(commandLineOf(argc, argv)))
+        return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
     ostrel::installFontSubstitutes();
+    return app;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
 
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())

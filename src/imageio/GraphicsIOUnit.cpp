@@ -99,6 +99,16 @@ uint8_t PictureLoaderCode(const QString& extension)
     return 0;
 }
 
+bool PictureLoaderDrawsText(uint8_t code)
+{
+    switch (code & 0x7F) {
+    case 1: case 2: case 3: case 4: case 5: case 10: case 11: case 12: case 13: case 14: case 15: case 16: case 17:
+        return false;
+    default:
+        return true;
+    }
+}
+
 QString upperExtension(const QString& fileName)
 {
     const QString name = QFileInfo(fileName).fileName();

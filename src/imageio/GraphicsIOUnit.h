@@ -12,6 +12,11 @@ namespace ostrel {
 // no reader handles it.
 uint8_t PictureLoaderCode(const QString& extension);
 
+// Whether the reader of this loader code may draw text into its picture (text
+// files, program dumps, labelled camera files, the "not supported" picture);
+// only those need fonts, and so a QGuiApplication.
+bool PictureLoaderDrawsText(uint8_t code);
+
 // The extension as the dispatcher sees it: from the last "." of the file
 // name (not of a folder) on, upper-cased; empty when there is none.
 QString upperExtension(const QString& fileName);

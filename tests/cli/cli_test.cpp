@@ -162,6 +162,28 @@ TEST_F(CliTest, InfoPrintsSizeColoursAndCapacity)
     EXPECT_EQ(lines[2], QStringLiteral("Image has space for approximately 9,500 Bytes of hidden data"));
 }
 
+// Text is drawn with fonts, which only the graphical application provides;
+// a damaged BMP is painted into on the plain one. Both must load.
+TEST_F(CliTest, TextFilesAndDamagedPicturesLoadWithTheirOwnApplication)
+{
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    writeFile(text, "first line\nsecond line\n");
+    CliRun textInfo = runCli({"info", text});
+    ASSERT_EQ(textInfo.exitCode, 0) << textInfo.err.toStdString();
+    const QStringList size = textInfo.out.section(QLatin1Char('\n'), 0, 0).split(QChar(0xD7));
+    ASSERT_EQ(size.size(), 2) << textInfo.out.toStdString();
+    EXPECT_GT(size[0].toInt(), 50);
+    EXPECT_GT(size[1].toInt(), 20);
+
+    const QString carrier = makeCarrier(dir, QStringLiteral("whole.bmp"), 200, 100, 0);
+    const QString damaged = dir.filePath(QStringLiteral("damaged.bmp"));
+    writeFile(damaged, readFile(carrier).left(20000));
+    CliRun damagedInfo = runCli({"info", damaged});
+    ASSERT_EQ(damagedInfo.exitCode, 0) << damagedInfo.err.toStdString();
+    EXPECT_TRUE(damagedInfo.out.startsWith(QString::fromUtf8("200\xC3\x97" "100\n"))) << damagedInfo.out.toStdString();
+    EXPECT_TRUE(damagedInfo.err.contains(QStringLiteral("damaged"))) << damagedInfo.err.toStdString();
+}
+
 TEST_F(CliTest, UsageErrorsAndMissingFiles)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 32, 32, 0);
