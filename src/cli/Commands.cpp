@@ -144,11 +144,14 @@ QString unsavableExtensionMessage(const QString& fileName)
         .arg(fileName, upperExtension(fileName).isEmpty() ? QStringLiteral("no") : upperExtension(fileName));
 }
 
-QString tooManyColoursForGif(const QString& fileName, int64_t colours)
+// The palette always holds the 16 base colours, so a picture of 256 or fewer
+// colours of its own may still not fit; the message says so.
+QString tooManyColoursForGif(const QString& fileName, const ColourFacts& facts)
 {
-    return QStringLiteral("Cannot save %1: the picture has %2 colours; GIF holds at most 256, so save it as .bmp.")
-        .arg(fileName)
-        .arg(colours);
+    const QString need = facts.own <= 256
+        ? QStringLiteral("has %1 colours, %2 with the 16 base colours every palette holds").arg(facts.own).arg(facts.total)
+        : QStringLiteral("has %1 colours").arg(facts.own);
+    return QStringLiteral("Cannot save %1: the picture %2; GIF holds at most 256, so save it as .bmp.").arg(fileName, need);
 }
 
 // Saves by extension with the picture's own palette when it has at most 256 colours.
@@ -160,7 +163,7 @@ bool savePicture(const QImage& picture, const QString& fileName)
     bool saved = false;
     if (extension == QLatin1String(".GIF")) {
         if (facts.saveCount > 256) {
-            err(tooManyColoursForGif(fileName, countColours(picture).total));
+            err(tooManyColoursForGif(fileName, countColours(picture)));
             return false;
         }
         saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
@@ -270,7 +273,7 @@ int runEncode(const QStringList& args)
     const ColourFacts facts = options.reduce || toGif ? countColours(*picture) : ColourFacts{};
     const bool reduce = options.reduce && facts.total > 128;
     if (!reduce && toGif && facts.total > 256) {
-        err(tooManyColoursForGif(outPath, facts.total));
+        err(tooManyColoursForGif(outPath, facts));
         return kExitFailed;
     }
     options.password.confirm = true;

@@ -136,6 +136,17 @@ TEST_F(CliTest, ManyColoursCannotBeSavedAsGifButReductionAllowsIt)
     EXPECT_TRUE(refused.err.contains(QStringLiteral(".bmp"))) << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(gif));
 
+    // 256 colours of its own, none of them a base colour: 272 with those.
+    QImage own256(16, 16, QImage::Format_RGB888);
+    for (int i = 0; i < 256; ++i)
+        own256.setPixel(i % 16, i / 16, qRgb(i, 1, 2));
+    const QString own256Path = dir.filePath(QStringLiteral("own256.bmp"));
+    ASSERT_TRUE(own256.save(own256Path, "BMP"));
+    CliRun explained = runCli({"convert", own256Path, dir.filePath(QStringLiteral("own256.gif"))});
+    EXPECT_EQ(explained.exitCode, 1);
+    EXPECT_TRUE(explained.err.contains(QStringLiteral("has 256 colours, 272 with the 16 base colours")))
+        << explained.err.toStdString();
+
     for (const char* dither : {"", "--dither"}) {
         QStringList args = {"encode", carrier, payload, "-o", gif, "--reduce", "--password-file", passwordFile};
         if (*dither)
