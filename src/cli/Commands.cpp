@@ -108,7 +108,11 @@ std::optional<QImage> loadPicture(const QString& path)
                 .arg(path, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
         return std::nullopt;
     }
-    LoadResult result = LoadPictureFileWithOptions(path);
+    // A command ends when its work is done and writes its output atomically,
+    // so a file cut short under it costs nothing but this run.
+    PictureLoadOptions options;
+    options.MapFile = true;
+    LoadResult result = LoadPictureFileWithOptions(path, options);
     switch (result.stop) {
     case LoadStop::Complete:
         break;

@@ -130,12 +130,12 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
     LoadInput input{fileName, false, {}, options};
-    // The file is mapped rather than copied: a large picture then costs one
-    // pass over its bytes instead of two.
     QFile file(fileName);
     std::optional<QByteArray> bytes;
     if (code != 0 && QFileInfo(fileName).isFile()) {
-        const uchar* mapped = file.open(QIODevice::ReadOnly) && file.size() > 0 ? file.map(0, file.size()) : nullptr;
+        const uchar* mapped = options.MapFile && file.open(QIODevice::ReadOnly) && file.size() > 0
+            ? file.map(0, file.size())
+            : nullptr;
         if (mapped) {
             input.exists = true;
             input.data = ByteView(mapped, size_t(file.size()));

@@ -27,6 +27,11 @@ struct PictureLoadOptions {
     bool CamThumbnailsOnly = false;
     uint8_t CgaMode = 4;
     uint8_t CgaColour = 0;
+    // Read the file through a memory mapping instead of a copy: one pass
+    // fewer over a large picture, but a file cut short by another program
+    // while it is read ends the process (SIGBUS). For short-lived commands
+    // whose output is written atomically, never for the desktop program.
+    bool MapFile = false;
 };
 
 // One reader's input.
