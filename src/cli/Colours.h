@@ -18,10 +18,6 @@ struct ColourFacts {
 
 ColourFacts countColours(const QImage& picture);
 
-// True as soon as the picture shows more than `limit` distinct colours; a
-// photo answers after a few pixels, so saving it needs no full census.
-bool hasMoreColoursThan(const QImage& picture, int limit);
-
 // The facts needed to save: the full census only for pictures that may fit a
 // palette; otherwise just "no palette".
 ColourFacts coloursForSaving(const QImage& picture);

@@ -2,6 +2,7 @@
 
 #include "cli/Colours.h"
 #include "cli/Password.h"
+#include "colour/ColourCount.h"
 #include "data/TempPathUnit.h"
 #include "data/WebUnit.h"
 #include "engine/Capacity.h"
@@ -167,7 +168,8 @@ bool savePicture(const QImage& picture, const QString& fileName)
     bool saved = false;
     if (extension == QLatin1String(".GIF")) {
         if (facts.saveCount > 256) {
-            err(tooManyColoursForGif(fileName, countColours(picture)));
+            // A picture of many colours was not counted; the message needs its count.
+            err(tooManyColoursForGif(fileName, facts.own > 0 ? facts : countColours(picture)));
             return false;
         }
         saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
@@ -275,7 +277,7 @@ int runEncode(const QStringList& args)
     // The census is needed only to decide on a reduction or a GIF.
     const bool toGif = upperExtension(outPath) == QLatin1String(".GIF");
     const ColourFacts facts = options.reduce || toGif ? countColours(*picture) : ColourFacts{};
-    const bool reduce = options.reduce && facts.total > 128;
+    const bool reduce = options.reduce && ReductionOffered(facts.total);
     if (!reduce && toGif && facts.total > 256) {
         err(tooManyColoursForGif(outPath, facts));
         return kExitFailed;

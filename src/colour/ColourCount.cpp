@@ -3,7 +3,10 @@
 #include "colour/Census.h"
 #include "colour/Palette.h"
 
+#include "util/Picture.h"
+
 #include <algorithm>
+#include <vector>
 
 namespace ostrel {
 
@@ -12,6 +15,40 @@ QString colourCountText(int64_t own, int64_t total)
     if (own == total)
         return QString::number(own) + QStringLiteral(" Colors");
     return QString::number(own) + QStringLiteral(" of ") + QString::number(total) + QStringLiteral(" Colors");
+}
+
+bool HasMoreColoursThan(const QImage& picture, int limit)
+{
+    if (picture.isNull())
+        return limit < 0;
+    const QImage working = picture.format() == kPictureFormat ? picture : picture.convertToFormat(kPictureFormat);
+    // Open addressing over a table at least twice the limit; 0xFFFFFFFF marks
+    // an empty slot (no 24-bit colour has that value).
+    size_t size = 1;
+    while (size < size_t(std::max(limit, 0)) * 2 + 2)
+        size <<= 1;
+    std::vector<uint32_t> table(size, 0xFFFFFFFFu);
+    int seen = 0;
+    uint32_t previous = 0xFFFFFFFFu;
+    for (int y = 0; y < working.height(); ++y) {
+        const uint8_t* pixel = working.constScanLine(y);
+        for (int x = 0; x < working.width(); ++x, pixel += 3) {
+            const uint32_t colour = uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16;
+            // Runs of one colour, common in pictures of few colours, need no lookup.
+            if (colour == previous)
+                continue;
+            previous = colour;
+            size_t slot = (colour * 2654435761u) & (size - 1);
+            while (table[slot] != colour && table[slot] != 0xFFFFFFFFu)
+                slot = (slot + 1) & (size - 1);
+            if (table[slot] == colour)
+                continue;
+            table[slot] = colour;
+            if (++seen > limit)
+                return true;
+        }
+    }
+    return false;
 }
 
 TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress)

@@ -22,6 +22,11 @@ struct TColourCount {
 // having no colours (the tree then holds only the base colours).
 TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress);
 
+// True as soon as the picture shows more than `limit` distinct colours of its
+// own (base colours not included). A photograph answers within a few pixels,
+// so deciding that it is saved without a palette needs no census.
+bool HasMoreColoursThan(const QImage& picture, int limit);
+
 // "D Colors" or "D of T Colors".
 QString colourCountText(int64_t own, int64_t total);
 

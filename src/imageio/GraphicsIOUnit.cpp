@@ -130,19 +130,15 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
     LoadInput input{fileName, false, {}, options};
-    QFile file(fileName);
+    QFile file(fileName); // keeps a mapping alive until the reader is done
     std::optional<QByteArray> bytes;
     if (code != 0 && QFileInfo(fileName).isFile()) {
-        const uchar* mapped = options.MapFile && file.open(QIODevice::ReadOnly) && file.size() > 0
-            ? file.map(0, file.size())
-            : nullptr;
-        if (mapped) {
-            input.exists = true;
-            input.data = ByteView(mapped, size_t(file.size()));
-        } else if ((bytes = readWholeFile(fileName))) {
-            input.exists = true;
+        if (options.MapFile && file.open(QIODevice::ReadOnly) && file.size() > 0)
+            if (const uchar* mapped = file.map(0, file.size()))
+                input.data = ByteView(mapped, size_t(file.size()));
+        if (input.data.empty() && (bytes = readWholeFile(fileName)))
             input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
-        }
+        input.exists = !input.data.empty() || bytes.has_value();
     }
     LoadResult result = dispatch(code, input, extension);
     ensureUsablePicture(result);

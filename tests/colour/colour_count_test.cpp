@@ -85,6 +85,35 @@ TEST(ColourCount, CountsThePictureAndTheBaseColours)
     EXPECT_EQ(tree.NodeValue(tree.Find(0xFFFFFF)), 1);
 }
 
+// The early answer must agree with the census at the limit, whatever the
+// picture's format and however its colours repeat.
+TEST(ColourCount, MoreColoursThanALimitAgreesWithTheCensus)
+{
+    // 257 colours, then each of them again: repeats never count twice.
+    QImage repeated = allocatePicture(257, 2);
+    const QImage once = distinctColours(257);
+    std::copy_n(once.constScanLine(0), 3 * 257, repeated.scanLine(0));
+    std::copy_n(once.constScanLine(0), 3 * 257, repeated.scanLine(1));
+    struct Case {
+        const char* name;
+        QImage picture;
+        int limit;
+        bool more;
+    };
+    const Case cases[] = {
+        {"256 at 256", distinctColours(256), 256, false},
+        {"257 at 256", distinctColours(257), 256, true},
+        {"257 twice at 256", repeated, 256, true},
+        {"257 twice at 257", repeated, 257, false},
+        {"start picture at 1", startPicture(), 1, true},
+        {"start picture at 2", startPicture(), 2, false},
+        {"other format", distinctColours(257).convertToFormat(QImage::Format_RGB32), 256, true},
+        {"null", QImage(), 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HasMoreColoursThan(c.picture, c.limit), c.more) << c.name;
+}
+
 TEST(ColourCount, ReductionIsOfferedAbove128Colours)
 {
     EXPECT_FALSE(ReductionOffered(16));
