@@ -6,7 +6,7 @@
 
 namespace ostrel {
 
-// Registers "Courier New", "Arial" and "MS Sans Serif" as substitutes for the
+// Registers "Courier New", "Arial", "Arial Narrow" and "MS Sans Serif" as substitutes for the
 // Liberation families. Safe to call more than once; needs a QGuiApplication.
 void installFontSubstitutes();
 

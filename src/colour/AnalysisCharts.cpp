@@ -1,0 +1,482 @@
+#include "colour/AnalysisCharts.h"
+
+#include "util/Fonts.h"
+#include "util/Picture.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace ostrel {
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+const QColor kYellow(255, 255, 0);
+const QColor kCyan(0, 255, 255);
+const QColor kGrey(128, 128, 128);
+
+int rounded(double v)
+{
+    return int(std::lrint(v)); // the default rounding mode: nearest, halves to even
+}
+
+// The rectangle (x1, y1)–(x2, y2) with exclusive right and bottom edges, a
+// one-pixel border in the pen colour and the inside in the brush colour; an
+// empty or inverted one draws nothing.
+void drawRectangle(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& pen, const QColor& brush)
+{
+    if (x2 <= x1 || y2 <= y1)
+        return;
+    painter.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), pen);
+    if (x2 - x1 > 2 && y2 - y1 > 2)
+        painter.fillRect(QRect(x1 + 1, y1 + 1, x2 - x1 - 2, y2 - y1 - 2), brush);
+}
+
+QPen chartPen(const QColor& colour, int width)
+{
+    // Wide pens end and join round, as the drawing calls these charts were
+    // designed with do.
+    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QFont labelFont(int points)
+{
+    QFont font = pictureFont(QStringLiteral("Arial Narrow"), std::max(points, 1), true);
+    // Crisp labels on a 24-bit chart: the same pixels on every machine.
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+// Writes dots straight into the chart's rows, skipping every pixel outside.
+class DotWriter {
+public:
+    DotWriter(QImage& chart, TDotStyle style, int blockHalf, int outlineHalf)
+        : m_bits(chart.bits())
+        , m_stride(chart.bytesPerLine())
+        , m_width(chart.width())
+        , m_height(chart.height())
+        , m_style(style)
+        , m_half(style == TDotStyle::Outline ? outlineHalf : blockHalf)
+    {
+    }
+
+    void put(int x, int y, TColorValue colour)
+    {
+        switch (m_style) {
+        case TDotStyle::Points:
+            if (x >= 0 && y >= 0 && x < m_width && y < m_height)
+                setPixel(x, y, colour);
+            return;
+        case TDotStyle::Blocks: square(x, y, colour, colour); return;
+        case TDotStyle::Outline: square(x, y, 0, colour); return;
+        }
+    }
+
+private:
+    void setPixel(int x, int y, TColorValue colour)
+    {
+        uchar* p = m_bits + qsizetype(y) * m_stride + 3 * x;
+        p[0] = blueOf(colour);
+        p[1] = greenOf(colour);
+        p[2] = redOf(colour);
+    }
+
+    // The square of half-size m_half around (x, y): border pixels take
+    // `border`, the others `inside`. A negative half-size draws nothing.
+    void square(int x, int y, TColorValue border, TColorValue inside)
+    {
+        if (m_half < 0)
+            return;
+        const int left = x - m_half, right = x + m_half, top = y - m_half, bottom = y + m_half;
+        const int x0 = std::max(left, 0), x1 = std::min(right, m_width - 1);
+        const int y0 = std::max(top, 0), y1 = std::min(bottom, m_height - 1);
+        for (int row = y0; row <= y1; ++row) {
+            const bool edgeRow = row == top || row == bottom;
+            for (int col = x0; col <= x1; ++col)
+                setPixel(col, row, edgeRow || col == left || col == right ? border : inside);
+        }
+    }
+
+    uchar* m_bits;
+    qsizetype m_stride;
+    int m_width;
+    int m_height;
+    TDotStyle m_style;
+    int m_half;
+};
+
+// Walks the tree with its cursor, ascending or descending, calling
+// visit(colour, count) and the yield callback every kChartYieldColours
+// colours. False when the callback stopped the walk.
+template <class Visit>
+bool walkColours(TZQXTColorSplayTree& tree, bool descending, const TChartYield& yield, Visit&& visit)
+{
+    int sinceYield = 0;
+    descending ? tree.Last() : tree.First();
+    while (tree.HasCurrent()) {
+        visit(tree.CurrentKey(), tree.CurrentValue());
+        descending ? tree.Prior() : tree.Next();
+        if (++sinceYield == kChartYieldColours) {
+            sinceYield = 0;
+            if (yield && !yield())
+                return false;
+        }
+    }
+    return true;
+}
+
+bool yieldNow(const TChartYield& yield)
+{
+    return !yield || yield();
+}
+
+void prepareChart(QImage& chart)
+{
+    ensurePictureFormat(chart);
+}
+
+} // namespace
+
+int brightnessLevel(TColorValue colour)
+{
+    const double r = redOf(colour), g = greenOf(colour), b = blueOf(colour);
+    const int level = rounded(std::sqrt(r * r + g * g + b * b) / std::numbers::sqrt3);
+    return std::clamp(level, 0, 255);
+}
+
+QImage newAnalysisChart(int width, int height)
+{
+    QImage chart = allocatePicture(width, height);
+    if (!chart.isNull())
+        ClearAnalysisChart(chart);
+    return chart;
+}
+
+void ClearAnalysisChart(QImage& chart)
+{
+    if (chart.isNull())
+        return;
+    prepareChart(chart);
+    QPainter painter(&chart);
+    drawRectangle(painter, 0, 0, chart.width(), chart.height(), kBlack, kCyan);
+}
+
+bool DrawBrightnessChart(QImage& chart, TZQXTColorSplayTree& tree, const TChartYield& yield)
+{
+    if (chart.isNull())
+        return true;
+    prepareChart(chart);
+    std::array<int64_t, 256> histogram{};
+    int64_t total = 0;
+    const bool complete = walkColours(tree, false, yield, [&](TColorValue colour, int32_t count) {
+        histogram[size_t(brightnessLevel(colour))] += count;
+        total += count;
+    });
+    if (!complete)
+        return false;
+
+    const int W = chart.width(), H = chart.height(), CX = W / 2;
+    const int d = (W - 40) / 256;
+    const double E = 100.0 * d;
+    const int L = CX - 128 * d;
+    const int Rt = L + 256 * d - 1;
+    const int Y0 = H - 40;
+    // A share f of all pixels stands 1000·f·d² pixels high; the chart is not
+    // scaled to the window, so tall bars leave through the top.
+    auto heightOf = [&](double share) { return rounded(share * d * E * 10.0); };
+
+    QPainter painter(&chart);
+    drawRectangle(painter, L, Y0, Rt + 1, Y0 + d, kBlack, kRed);
+    for (int k = 0; k <= 51; ++k) {
+        const int x = L + 5 * k * d;
+        const int t = k % 10 == 0 ? 4 * d : 2 * d;
+        drawRectangle(painter, x, Y0, x + d, Y0 + t, kBlack, kRed);
+    }
+    for (int j = 1; j <= 20; ++j) {
+        const int y = Y0 - heightOf(5.0 * j / 100.0) - 1;
+        drawRectangle(painter, L, y, Rt + d, y + d, kBlack, kGreen);
+    }
+    // Colours stored with no pixels leave nothing to share out.
+    if (total > 0) {
+        for (int i = 0; i < 256; ++i) {
+            if (histogram[size_t(i)] < 1)
+                continue;
+            const int x = L + i * d;
+            const int y = Y0 - heightOf(double(histogram[size_t(i)]) / double(total)) - 1;
+            drawRectangle(painter, x, y, x + d, Y0, kGrey, kYellow);
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// The cube's projection and the sizes derived from the chart and its font.
+struct CubeView {
+    double c = 0, s = 0, scale = 0, OX = 0, OY = 0;
+    int th = 0, m = 0, h = 0;
+
+    QPoint project(int r, int g, int b) const
+    {
+        return {rounded((r + b * c) * scale + OX), rounded(OY - (g + b * s) * scale)};
+    }
+};
+
+CubeView cubeView(int W, int H, bool reverse)
+{
+    CubeView v;
+    const double theta = (reverse ? 150.0 : 30.0) * std::numbers::pi / 180.0;
+    v.c = std::cos(theta);
+    v.s = std::sin(theta);
+    v.th = QFontMetrics(labelFont(14)).height();
+    v.m = v.th + 20;
+    const int CX = W / 2, CY = H / 2;
+    const double xExt = 256.0 * v.c + 256.0;
+    const double yExt = 256.0 * v.s + 256.0;
+    // The cube is as wide as 256·|cos θ| + 256 from either side; measured
+    // with the signed cosine the reversed view would be scaled to overflow a
+    // tall, narrow chart.
+    const double width = 256.0 * std::abs(v.c) + 256.0;
+    v.scale = std::max(0.0, std::min((W - 2.0 * v.m) / width, (H - 2.0 * v.m) / yExt));
+    v.OX = CX - xExt * v.scale / 2.0;
+    v.OY = yExt * v.scale / 2.0 + CY;
+    if (reverse)
+        v.OX += std::abs(v.c) * v.scale;
+    v.h = (W - 2 * v.m) / 256;
+    return v;
+}
+
+// The four corners of the cube face where one channel (0 red, 1 green,
+// 2 blue) holds `value`, in order round the face.
+std::array<QPoint, 4> cubeFace(const CubeView& v, int channel, int value)
+{
+    static constexpr std::array<std::array<int, 2>, 4> kRound = {{{0, 0}, {255, 0}, {255, 255}, {0, 255}}};
+    std::array<QPoint, 4> corners;
+    for (size_t i = 0; i < 4; ++i) {
+        std::array<int, 3> rgb{};
+        rgb[size_t(channel)] = value;
+        rgb[size_t((channel + 1) % 3)] = kRound[i][0];
+        rgb[size_t((channel + 2) % 3)] = kRound[i][1];
+        corners[i] = v.project(rgb[0], rgb[1], rgb[2]);
+    }
+    return corners;
+}
+
+void drawFace(QPainter& painter, const std::array<QPoint, 4>& corners, bool filled)
+{
+    if (filled) {
+        painter.setBrush(kGrey);
+        painter.drawPolygon(corners.data(), 4);
+    }
+    const std::array<QPoint, 5> closed = {corners[0], corners[1], corners[2], corners[3], corners[0]};
+    painter.drawPolyline(closed.data(), 5);
+}
+
+void drawLabel(QPainter& painter, int left, int top, const QString& text)
+{
+    const QFontMetrics metrics(painter.font());
+    painter.fillRect(QRect(left, top, metrics.horizontalAdvance(text), metrics.height()), kCyan);
+    painter.drawText(left, top + metrics.ascent(), text);
+}
+
+void drawCubeBack(QPainter& painter, const CubeView& v, int H, bool reverse)
+{
+    painter.setPen(chartPen(kBlack, 2));
+    drawFace(painter, cubeFace(v, 2, 255), true);
+    drawFace(painter, cubeFace(v, 0, reverse ? 255 : 0), true);
+    drawFace(painter, cubeFace(v, 1, 0), true);
+
+    painter.setFont(labelFont(4 * v.h + 2));
+    painter.setPen(kBlack);
+    const QFontMetrics metrics(painter.font());
+    auto centred = [&](const QString& text, QPoint corner, int top) {
+        drawLabel(painter, corner.x() - metrics.horizontalAdvance(text) / 2, top, text);
+    };
+    auto rightOf = [&](const QString& text, QPoint corner) {
+        drawLabel(painter, corner.x() + v.m / 2, corner.y() - v.th / 2, text);
+    };
+    auto leftOf = [&](const QString& text, QPoint corner) {
+        drawLabel(painter, corner.x() - metrics.horizontalAdvance(text) - v.m / 2, corner.y() - v.th / 2, text);
+    };
+    centred(QStringLiteral("White"), v.project(255, 255, 255), 10);
+    centred(QStringLiteral("Cyan"), v.project(0, 255, 255), 10);
+    centred(QStringLiteral("Red"), v.project(255, 0, 0), H - v.th - 10);
+    centred(QStringLiteral("Black"), v.project(0, 0, 0), H - v.th - 10);
+    if (reverse) {
+        leftOf(QStringLiteral("Blue"), v.project(0, 0, 255));
+        rightOf(QStringLiteral("Yellow"), v.project(255, 255, 0));
+    } else {
+        rightOf(QStringLiteral("Magenta"), v.project(255, 0, 255));
+        leftOf(QStringLiteral("Green"), v.project(0, 255, 0));
+    }
+}
+
+} // namespace
+
+bool DrawCubeChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots, const TChartYield& yield)
+{
+    if (chart.isNull())
+        return true;
+    prepareChart(chart);
+    const int W = chart.width(), H = chart.height();
+    const CubeView v = cubeView(W, H, reverse);
+    {
+        QPainter painter(&chart);
+        drawCubeBack(painter, v, H, reverse);
+    }
+    if (!yieldNow(yield))
+        return false;
+
+    DotWriter writer(chart, dots, v.h - 1, v.h);
+    const bool complete = walkColours(tree, true, yield, [&](TColorValue colour, int32_t) {
+        const QPoint p = v.project(redOf(colour), greenOf(colour), blueOf(colour));
+        writer.put(p.x(), p.y(), colour);
+    });
+    if (!complete)
+        return false;
+
+    QPainter painter(&chart);
+    painter.setPen(chartPen(kBlack, 2));
+    drawFace(painter, cubeFace(v, 1, 255), false);
+    drawFace(painter, cubeFace(v, 0, reverse ? 0 : 255), false);
+    drawFace(painter, cubeFace(v, 2, 0), false);
+    return true;
+}
+
+namespace {
+
+struct HexagonView {
+    double S = 0;
+    int CX = 0, CY = 0;
+
+    // Channels scaled to 0..1.
+    QPoint project(double r, double g, double b) const
+    {
+        return {rounded((g - (r + b) / 2.0) * S) + CX, CY - rounded((r - b) * 0.86602535 * S)};
+    }
+};
+
+} // namespace
+
+bool DrawHexagonChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
+                      const TChartYield& yield)
+{
+    if (chart.isNull())
+        return true;
+    prepareChart(chart);
+    const int W = chart.width(), H = chart.height();
+    HexagonView v;
+    v.S = double(std::min(W, H) / 2) * 0.9;
+    v.CX = W / 2;
+    v.CY = H / 2;
+    const int r = rounded(v.S / 100.0);
+    {
+        QPainter painter(&chart);
+        painter.setPen(chartPen(kBlack, 3));
+        painter.setBrush(kGrey);
+        TObjectOutline hexagon(&painter, 10);
+        static constexpr std::array<std::array<double, 3>, 7> kCorners = {
+            {{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}}};
+        for (const auto& corner : kCorners) {
+            const QPoint p = v.project(corner[0], corner[1], corner[2]);
+            hexagon.AddPoint(p.x(), p.y());
+        }
+        hexagon.Draw(3);
+
+        static constexpr std::array<std::array<int, 3>, 8> kRamps = {
+            {{0, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 1, 1}, {1, 0, 0}, {1, 0, 1}, {1, 1, 0}, {1, 1, 1}}};
+        for (const auto& f : kRamps) {
+            QPoint from(v.CX, v.CY);
+            for (int i = 0; i <= 255; ++i) {
+                painter.setPen(chartPen(QColor(f[0] * i, f[1] * i, f[2] * i), 3));
+                const QPoint to = v.project(f[0] * i / 255.0, f[1] * i / 255.0, f[2] * i / 255.0);
+                painter.drawLine(from, to);
+                from = to;
+            }
+        }
+    }
+    if (!yieldNow(yield))
+        return false;
+
+    DotWriter writer(chart, dots, r - 1, r);
+    const bool complete = walkColours(tree, reverse, yield, [&](TColorValue colour, int32_t) {
+        const QPoint p = v.project(redOf(colour) / 255.0, greenOf(colour) / 255.0, blueOf(colour) / 255.0);
+        writer.put(p.x(), p.y(), colour);
+    });
+    return complete && yieldNow(yield);
+}
+
+bool DrawAnalysisChart(QImage& chart, TZQXTColorSplayTree& tree, const TChartChoice& choice, const TChartYield& yield)
+{
+    ClearAnalysisChart(chart);
+    if (chart.isNull() || tree.Count() == 0)
+        return true;
+    switch (choice.chart) {
+    case TAnalysisChart::Bright: return DrawBrightnessChart(chart, tree, yield);
+    case TAnalysisChart::Rgb: return DrawCubeChart(chart, tree, choice.reverse, choice.dots, yield);
+    case TAnalysisChart::Hsv: return DrawHexagonChart(chart, tree, choice.reverse, choice.dots, yield);
+    }
+    return true;
+}
+
+TObjectOutline::TObjectOutline(QPainter* canvas, int capacity)
+    : m_canvas(canvas)
+    , m_capacity(std::max(capacity, 16))
+{
+    m_points.reserve(size_t(m_capacity));
+    Clear();
+}
+
+void TObjectOutline::Clear()
+{
+    m_points.clear();
+    m_lastDirection = QPoint(0, 0);
+}
+
+void TObjectOutline::AddPoint(int x, int y)
+{
+    QPoint direction(0, 0);
+    if (!m_points.empty()) {
+        const QPoint previous = m_points.back();
+        if (previous == QPoint(x, y))
+            return;
+        int dx = x - previous.x(), dy = y - previous.y();
+        const int divisor = std::gcd(dx, dy); // of the absolute values; dx or dy alone when the other is 0
+        dx /= divisor;
+        dy /= divisor;
+        direction = QPoint(dx, dy);
+        if (direction == m_lastDirection) {
+            m_points.back() = QPoint(x, y);
+            return;
+        }
+    }
+    if (int(m_points.size()) >= m_capacity)
+        return;
+    m_points.emplace_back(x, y);
+    m_lastDirection = direction;
+}
+
+void TObjectOutline::Draw(int mode)
+{
+    if (!m_canvas || m_points.size() < 2)
+        return;
+    if ((mode == 2 || mode == 3) && m_canvas->brush().style() != Qt::NoBrush) {
+        const QPen pen = m_canvas->pen();
+        m_canvas->setPen(Qt::NoPen);
+        m_canvas->drawPolygon(m_points.data(), int(m_points.size()));
+        m_canvas->setPen(pen);
+    }
+    if ((mode == 1 || mode == 3) && m_canvas->pen().style() != Qt::NoPen)
+        m_canvas->drawPolyline(m_points.data(), int(m_points.size()));
+}
+
+} // namespace ostrel
