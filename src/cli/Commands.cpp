@@ -2,6 +2,8 @@
 
 #include "cli/Colours.h"
 #include "cli/Password.h"
+#include "colour/AnalysisCharts.h"
+#include "colour/Census.h"
 #include "colour/ColourCount.h"
 #include "data/TempPathUnit.h"
 #include "data/WebUnit.h"
@@ -17,6 +19,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSize>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
@@ -212,6 +216,79 @@ constexpr const char* kDecodeUsage = "ostrel-cli decode PICTURE [-o DIR] [--pass
 constexpr const char* kInfoUsage = "ostrel-cli info PICTURE";
 constexpr const char* kConvertUsage = "ostrel-cli convert IN OUT.bmp|OUT.gif";
 constexpr const char* kFetchUsage = "ostrel-cli fetch URL";
+constexpr const char* kChartUsage = "ostrel-cli chart PICTURE -o OUT.bmp|OUT.gif [--kind bright|rgb|hsv] [--reverse] "
+                                    "[--dots points|blocks|outline] [--size WxH]";
+
+struct ChartOptions {
+    QString picture;
+    QString output;
+    TChartChoice choice;
+    bool dotsGiven = false;
+    QSize size{800, 600};
+    bool help = false;
+    QString error;
+};
+
+// "WxH" with both sides positive and the picture within Ostrel's limit.
+std::optional<QSize> parseChartSize(const QString& text)
+{
+    const QStringList parts = text.toLower().split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool wide = false, high = false;
+    const int width = parts[0].toInt(&wide), height = parts[1].toInt(&high);
+    if (!wide || !high || !pictureSizeAllowed(width, height))
+        return std::nullopt;
+    return QSize(width, height);
+}
+
+ChartOptions parseChartOptions(const QStringList& args)
+{
+    ChartOptions options;
+    static const QStringList kKinds = {QStringLiteral("bright"), QStringLiteral("rgb"), QStringLiteral("hsv")};
+    static const QStringList kDots = {QStringLiteral("points"), QStringLiteral("blocks"), QStringLiteral("outline")};
+    for (int i = 0; i < args.size() && options.error.isEmpty(); ++i) {
+        const QString& a = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size()) {
+                options.error = QStringLiteral("%1 needs a value.").arg(a);
+                return {};
+            }
+            return args[++i];
+        };
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+        } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
+            options.output = value();
+        } else if (a == QLatin1String("--reverse")) {
+            options.choice.reverse = true;
+        } else if (a == QLatin1String("--kind")) {
+            const qsizetype kind = kKinds.indexOf(value());
+            if (kind < 0 && options.error.isEmpty())
+                options.error = QStringLiteral("--kind takes bright, rgb or hsv.");
+            options.choice.chart = TAnalysisChart(std::max<qsizetype>(kind, 0));
+        } else if (a == QLatin1String("--dots")) {
+            const qsizetype dots = kDots.indexOf(value());
+            if (dots < 0 && options.error.isEmpty())
+                options.error = QStringLiteral("--dots takes points, blocks or outline.");
+            options.choice.dots = TDotStyle(std::max<qsizetype>(dots, 0));
+            options.dotsGiven = true;
+        } else if (a == QLatin1String("--size")) {
+            const QString text = value();
+            const std::optional<QSize> size = parseChartSize(text);
+            if (!size && options.error.isEmpty())
+                options.error = QStringLiteral("--size takes WxH, such as 800x600, within Ostrel's picture limit.");
+            options.size = size.value_or(options.size);
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            options.error = QStringLiteral("Unknown option %1.").arg(a);
+        } else if (options.picture.isEmpty()) {
+            options.picture = a;
+        } else {
+            options.error = QStringLiteral("chart takes one picture.");
+        }
+    }
+    return options;
+}
 
 } // namespace
 
@@ -221,6 +298,14 @@ bool commandNeedsFonts(const QStringList& commandLine)
         return false;
     static const QStringList kPictureCommands = {QStringLiteral("encode"), QStringLiteral("decode"),
                                                  QStringLiteral("info"), QStringLiteral("convert")};
+    if (commandLine.first() == QLatin1String("chart")) {
+        // The cube chart labels its corners.
+        const ChartOptions chart = parseChartOptions(commandLine.mid(1));
+        if (chart.help || chart.picture.isEmpty())
+            return false;
+        return chart.choice.chart == TAnalysisChart::Rgb
+            || PictureLoaderDrawsText(PictureLoaderCode(upperExtension(chart.picture)));
+    }
     if (!kPictureCommands.contains(commandLine.first()))
         return false;
     const Options options = parseOptions(commandLine.mid(1), true, true, true);
@@ -241,6 +326,8 @@ int printMainHelp(bool toError)
         "  info PICTURE                    size, colours and capacity\n"
         "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
         "  fetch URL                       fetch a web resource into the web folder\n"
+        "  chart PICTURE -o OUT            draw a chart of the picture's colours (.bmp or .gif)\n"
+        "        [--kind bright|rgb|hsv] [--reverse] [--dots points|blocks|outline] [--size WxH]\n"
         "\n"
         "Passwords are asked at the terminal without echo, or read with\n"
         "--password-file FILE (its first line) or --password-stdin.\n"
@@ -405,6 +492,43 @@ int runFetch(const QStringList& args)
         return kExitFailed;
     err(QStringLiteral("Saved to %1").arg(result.targetPath));
     return kExitSuccess;
+}
+
+int runChart(const QStringList& args)
+{
+    const ChartOptions options = parseChartOptions(args);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\n"
+                           "Draws the chart of the picture's colours that the analysis window shows, at WxH\n"
+                           "(800x600 by default): the brightness histogram (bright), the colour cube (rgb)\n"
+                           "or the hue hexagon (hsv). Without --dots, pictures of at most 100000 colours\n"
+                           "are drawn with blocks and others with single points.")
+                .arg(QLatin1String(kChartUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kChartUsage);
+    if (options.picture.isEmpty() || options.output.isEmpty())
+        return usageError(QStringLiteral("chart needs a picture and -o OUT."), kChartUsage);
+    if (!isSavableExtension(upperExtension(options.output)))
+        return usageError(unsavableExtensionMessage(options.output), kChartUsage);
+
+    std::optional<QImage> picture = loadPicture(options.picture);
+    if (!picture)
+        return kExitFailed;
+    TZQXTColorSplayTree tree;
+    CountColorsQuiet(*picture, &tree);
+    picture.reset();
+    TChartChoice choice = options.choice;
+    if (!options.dotsGiven)
+        choice.dots = firstAnalysisDots(tree.Count());
+    QImage chart = allocatePicture(options.size.width(), options.size.height());
+    if (chart.isNull()) {
+        err(QStringLiteral("Not enough memory for a chart of %1x%2.").arg(options.size.width()).arg(options.size.height()));
+        return kExitFailed;
+    }
+    DrawAnalysisChart(chart, tree, choice);
+    return savePicture(chart, options.output) ? kExitSuccess : kExitFailed;
 }
 
 } // namespace ostrel::cli

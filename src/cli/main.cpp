@@ -36,9 +36,11 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Read before the application exists: the graphical one takes options
+    // such as -reverse out of the command line.
+    QStringList args = commandLineOf(argc, argv);
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
 
-    QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return printMainHelp(true);
     const QString command = args.takeFirst();
@@ -54,5 +56,7 @@ int main(int argc, char** argv)
         return runConvert(args);
     if (command == QLatin1String("fetch"))
         return runFetch(args);
+    if (command == QLatin1String("chart"))
+        return runChart(args);
     return printMainHelp(true);
 }

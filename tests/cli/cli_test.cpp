@@ -1,6 +1,9 @@
 // Drives the ostrel-cli program as a user would, through its arguments,
 // files and exit status.
+#include "colour/AnalysisCharts.h"
+#include "colour/Census.h"
 #include "imageio/GraphicsIOUnit.h"
+#include "util/Picture.h"
 
 #include <QDir>
 #include <QFile>
@@ -212,6 +215,15 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         {{"info", dir.filePath("missing.bmp")}, 1},
         {{"decode", dir.filePath("missing.bmp"), "--password-file", passwordFile}, 1},
         {{"decode", carrier, "--password-file", dir.filePath("no-password-file")}, 1},
+        {{"chart", carrier}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.png")}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--kind", "cube"}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--dots", "stars"}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--size", "0x600"}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--size", "800"}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--size", "100000x100000"}, 2},
+        {{"chart", dir.filePath("missing.bmp"), "-o", dir.filePath("chart.bmp")}, 1},
+        {{"chart", "--help"}, 0},
         {{"encode", "--help"}, 0},
         {{"--help"}, 0},
     };
@@ -220,6 +232,8 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("chart.png")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("chart.bmp")));
 }
 
 TEST_F(CliTest, ConvertKeepsEveryPixelOfAFewColourPicture)
@@ -233,6 +247,60 @@ TEST_F(CliTest, ConvertKeepsEveryPixelOfAFewColourPicture)
         ASSERT_FALSE(after.isNull()) << name;
         EXPECT_EQ(before.convertToFormat(QImage::Format_RGB888), after.convertToFormat(QImage::Format_RGB888)) << name;
     }
+}
+
+// The chart file holds what the analysis window draws for the same picture
+// at that size; without --dots the window's first-analysis rule decides.
+TEST_F(CliTest, ChartDrawsWhatTheWindowDraws)
+{
+    using namespace ostrel;
+    const QString few = makeCarrier(dir, QStringLiteral("few.bmp"), 64, 48, 40);
+    const QString many = makeCarrier(dir, QStringLiteral("many.bmp"), 400, 300, 0); // over 100 000 colours
+    struct Case {
+        QString picture;
+        QStringList options;
+        QString output;
+        TChartChoice choice;
+        QSize size;
+    };
+    const Case cases[] = {
+        {few, {}, "bright.bmp", {TAnalysisChart::Bright, false, TDotStyle::Blocks}, {800, 600}},
+        {few, {"--kind", "bright"}, "bright.gif", {TAnalysisChart::Bright, false, TDotStyle::Blocks}, {800, 600}},
+        {few, {"--kind", "rgb", "--size", "500x400"}, "cube.bmp", {TAnalysisChart::Rgb, false, TDotStyle::Blocks}, {500, 400}},
+        // The graphical application, which the cube's labels need, must not
+        // take --reverse as its own option.
+        {few, {"--kind", "rgb", "--reverse", "--dots", "outline"}, "back.bmp",
+         {TAnalysisChart::Rgb, true, TDotStyle::Outline}, {800, 600}},
+        {many, {"--kind", "hsv", "--size", "640x480"}, "hexagon.bmp", {TAnalysisChart::Hsv, false, TDotStyle::Points}, {640, 480}},
+        {many, {"--kind", "hsv", "--dots", "blocks", "--reverse"}, "blocks.bmp",
+         {TAnalysisChart::Hsv, true, TDotStyle::Blocks}, {800, 600}},
+    };
+    for (const Case& c : cases) {
+        const QString output = dir.filePath(c.output);
+        CliRun run = runCli(QStringList{"chart", c.picture, "-o", output} + c.options);
+        ASSERT_EQ(run.exitCode, 0) << c.output.toStdString() << " " << run.err.toStdString();
+
+        QImage picture(c.picture);
+        ensurePictureFormat(picture);
+        TZQXTColorSplayTree tree;
+        CountColorsQuiet(picture, &tree);
+        QImage expected = allocatePicture(c.size.width(), c.size.height());
+        DrawAnalysisChart(expected, tree, c.choice);
+        QImage written(output);
+        ASSERT_FALSE(written.isNull()) << c.output.toStdString();
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), expected.convertToFormat(QImage::Format_RGB888))
+            << c.output.toStdString();
+    }
+}
+
+TEST_F(CliTest, ChartOfManyColoursCannotBeAGif)
+{
+    const QString many = makeCarrier(dir, QStringLiteral("many.bmp"), 200, 200, 0);
+    const QString output = dir.filePath(QStringLiteral("cube.gif"));
+    CliRun run = runCli({"chart", many, "-o", output, "--kind", "rgb"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("GIF holds at most 256"))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(output));
 }
 
 } // namespace
