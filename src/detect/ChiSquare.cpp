@@ -1,0 +1,140 @@
+// The chi-square attack of Westfeld and Pfitzmann ("Attacks on Steganographic
+// Systems", 2000). Replacing lowest bits with bits of an evenly spread message
+// makes the count of each even value 2k tend to the mean of the counts of 2k
+// and 2k+1. The attack compares the even counts with those means and reports
+// the upper tail of the chi-square distribution at the statistic: near 1
+// when the counts are as even as replacement leaves them, near 0 otherwise.
+#include "detect/Detection.h"
+#include "detect/WorkingPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace ostrel {
+
+namespace {
+
+// The chi-square approximation needs a few samples in every category; pairs
+// of values that expect fewer are left out of the statistic.
+constexpr double kMinimumExpected = 5.0;
+
+// Q(a, x) = Γ(a, x) / Γ(a): a series below a + 1 and a continued fraction
+// (modified Lentz) above, the usual split for quick convergence on both sides.
+double upperRegularizedGamma(double a, double x)
+{
+    if (x <= 0.0)
+        return 1.0;
+    const double logPrefactor = -x + a * std::log(x) - std::lgamma(a);
+    constexpr double kEpsilon = 1e-15;
+    constexpr double kTiny = 1e-300;
+    if (x < a + 1.0) {
+        double term = 1.0 / a;
+        double sum = term;
+        for (int n = 1; n < 10000; ++n) {
+            term *= x / (a + n);
+            sum += term;
+            if (std::fabs(term) < std::fabs(sum) * kEpsilon)
+                break;
+        }
+        return std::clamp(1.0 - sum * std::exp(logPrefactor), 0.0, 1.0);
+    }
+    double b = x + 1.0 - a;
+    double c = 1.0 / kTiny;
+    double d = 1.0 / b;
+    double h = d;
+    for (int i = 1; i < 10000; ++i) {
+        const double an = -i * (i - a);
+        b += 2.0;
+        d = an * d + b;
+        if (std::fabs(d) < kTiny)
+            d = kTiny;
+        c = b + an / c;
+        if (std::fabs(c) < kTiny)
+            c = kTiny;
+        d = 1.0 / d;
+        const double delta = d * c;
+        h *= delta;
+        if (std::fabs(delta - 1.0) < kEpsilon)
+            break;
+    }
+    return std::clamp(std::exp(logPrefactor) * h, 0.0, 1.0);
+}
+
+using Histograms = std::array<std::array<uint32_t, 256>, kChannelCount>; // by byte offset
+
+ChannelFigures probabilities(const Histograms& counts)
+{
+    ChannelFigures result{};
+    for (Channel channel : kChannels)
+        figure(result, channel) = chiSquareProbability(counts[size_t(channelByteOffset(channel))].data());
+    return result;
+}
+
+} // namespace
+
+double chiSquareProbability(const uint32_t* counts)
+{
+    double statistic = 0.0;
+    int categories = 0;
+    for (int k = 0; k < 128; ++k) {
+        const double expected = (double(counts[2 * k]) + double(counts[2 * k + 1])) / 2.0;
+        if (expected < kMinimumExpected)
+            continue;
+        const double difference = double(counts[2 * k]) - expected;
+        statistic += difference * difference / expected;
+        ++categories;
+    }
+    if (categories < 2)
+        return 0.0;
+    return upperRegularizedGamma((categories - 1) / 2.0, statistic / 2.0);
+}
+
+ChiSquareAttack chiSquareAttack(const QImage& input, int prefixSteps)
+{
+    ChiSquareAttack attack;
+    const QImage picture = inWorkingFormat(input);
+    if (picture.isNull())
+        return attack;
+    const int width = picture.width();
+    const int64_t total = int64_t(width) * picture.height();
+    const int64_t steps = std::clamp<int64_t>(prefixSteps, 1, total);
+    attack.prefixes.reserve(size_t(steps));
+
+    Histograms counts{};
+    int64_t step = 1;
+    int64_t boundary = total * step / steps;
+    int64_t seen = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        const uint8_t* row = picture.constScanLine(y);
+        int x = 0;
+        while (x < width) {
+            // Up to the end of the row or the next prefix, whichever comes first.
+            const int end = x + int(std::min<int64_t>(width - x, boundary - seen));
+            for (; x < end; ++x) {
+                ++counts[0][row[3 * x]];
+                ++counts[1][row[3 * x + 1]];
+                ++counts[2][row[3 * x + 2]];
+            }
+            seen = int64_t(y) * width + x;
+            if (seen == boundary) {
+                attack.prefixes.push_back({seen, probabilities(counts)});
+                ++step;
+                boundary = step <= steps ? total * step / steps : std::numeric_limits<int64_t>::max();
+            }
+        }
+    }
+    attack.probability = attack.prefixes.back().probability;
+    return attack;
+}
+
+int64_t firstPrefixBelow(const ChiSquareAttack& attack, Channel channel, double level)
+{
+    for (const ChiSquarePrefix& prefix : attack.prefixes) {
+        if (figure(prefix.probability, channel) < level)
+            return prefix.pixels;
+    }
+    return -1;
+}
+
+} // namespace ostrel

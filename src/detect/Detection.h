@@ -1,0 +1,107 @@
+#pragma once
+// Three published detectors of least-significant-bit replacement, each run on
+// the red, green and blue channels of a picture in the working format in one
+// pass over its rows. They return numbers; Verdict.h turns them into words.
+//
+// Replacing the lowest bit of a sample moves values only inside their pair
+// (2k, 2k+1). That evens out the counts of the two values of each pair (which
+// the chi-square attack sees) and breaks the link between neighbouring
+// samples' values and parities (which sample pairs analysis and RS analysis
+// measure and turn into an estimate of how many samples were replaced).
+#include <QImage>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace ostrel {
+
+enum class Channel { Red = 0, Green = 1, Blue = 2 };
+constexpr int kChannelCount = 3;
+constexpr std::array<Channel, kChannelCount> kChannels = {Channel::Red, Channel::Green, Channel::Blue};
+
+// One number per channel, indexed by Channel.
+using ChannelFigures = std::array<double, kChannelCount>;
+
+inline double& figure(ChannelFigures& figures, Channel channel) { return figures[size_t(channel)]; }
+inline double figure(const ChannelFigures& figures, Channel channel) { return figures[size_t(channel)]; }
+
+// Byte offset of a channel inside a pixel of the working format (blue, green, red).
+constexpr int channelByteOffset(Channel channel) { return 2 - int(channel); }
+
+// "Red", "Green" or "Blue".
+const char* channelName(Channel channel);
+
+struct ChiSquarePrefix {
+    int64_t pixels = 0; // the first `pixels` pixels in row order
+    ChannelFigures probability{};
+};
+
+struct ChiSquareAttack {
+    ChannelFigures probability{};         // over the whole picture
+    std::vector<ChiSquarePrefix> prefixes; // growing prefixes; the last is the whole picture
+};
+
+// The chi-square attack of Westfeld and Pfitzmann ("Attacks on Steganographic
+// Systems", 2000): for each channel the probability that the counts of the
+// values 2k and 2k+1 have been evened out, over the whole picture and over
+// `prefixSteps` growing prefixes of its pixels in row order (fewer for a
+// picture of fewer pixels), so that the end of a payload written from the
+// first pixel on shows as the point where the probability falls.
+ChiSquareAttack chiSquareAttack(const QImage& picture, int prefixSteps = 100);
+
+// The pixel count of the first prefix whose probability for the channel is
+// below `level`, or -1 when none is.
+int64_t firstPrefixBelow(const ChiSquareAttack& attack, Channel channel, double level = 0.5);
+
+// The chi-square probability of one channel's value counts (256 of them):
+// the upper tail of the chi-square distribution at the statistic of the pairs
+// that hold enough samples for the test, 0 when fewer than two pairs do.
+double chiSquareProbability(const uint32_t* counts);
+
+// Sample pairs analysis of Dumitrescu, Wu and Wang ("Detection of LSB
+// steganography via sample pair analysis", 2003), over horizontally and
+// vertically adjacent samples: the estimated fraction of samples whose lowest
+// bit was replaced, about 0 for none and 1 for every sample. Clean pictures
+// may come out slightly below 0 and full replacement slightly above 1.
+ChannelFigures samplePairsAnalysis(const QImage& picture);
+
+// The pair counts behind it, per channel (indexed by Channel), and the
+// estimate from them.
+struct SamplePairCounts {
+    int64_t x = 0;     // v even and u < v, or v odd and u > v
+    int64_t y = 0;     // v even and u > v, or v odd and u < v
+    int64_t gamma = 0; // u and v differ at most in the lowest bit
+    int64_t pairs = 0;
+};
+std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& picture);
+double samplePairsEstimate(const SamplePairCounts& counts);
+
+// RS analysis of Fridrich, Goljan and Du ("Reliable detection of LSB
+// steganography in color and grayscale images", 2001), on groups of four
+// horizontally adjacent samples with the mask 0 1 1 0: the same estimate from
+// the counts of regular and singular groups.
+ChannelFigures rsAnalysis(const QImage& picture);
+
+// Regular minus singular groups, for the mask and its negative, on the
+// picture as it is and with every lowest bit flipped; per channel, and the
+// estimate from them.
+struct RsGroupCounts {
+    int64_t d0 = 0;
+    int64_t dNegative0 = 0;
+    int64_t d1 = 0;
+    int64_t dNegative1 = 0;
+};
+std::array<RsGroupCounts, kChannelCount> rsGroupCounts(const QImage& picture);
+double rsEstimate(const RsGroupCounts& counts);
+
+// All three on one picture.
+struct DetectionReport {
+    ChiSquareAttack chiSquare;
+    ChannelFigures samplePairs{};
+    ChannelFigures rs{};
+};
+
+DetectionReport detectHiddenData(const QImage& picture);
+
+} // namespace ostrel

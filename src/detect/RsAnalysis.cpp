@@ -1,0 +1,95 @@
+// RS analysis (Fridrich, Goljan and Du, "Reliable detection of LSB
+// steganography in color and grayscale images", 2001).
+//
+// A group of four neighbouring samples has a noise f = Σ|x(i+1) − x(i)|. The
+// flip F1 swaps 2k and 2k+1, the shifted flip F−1 swaps 2k−1 and 2k. Applied
+// to the middle two samples (mask 0 1 1 0, or its negative) a flip makes the
+// group regular when it raises f and singular when it lowers f. In natural
+// pictures both flips raise f about equally often; replacing lowest bits
+// pulls the counts for F1 together and drives those for F−1 apart. Measured
+// on the picture (rate p/2 of flipped bits) and on the picture with every
+// lowest bit flipped (rate 1 − p/2), the four differences d = R − S give
+//     2(d1 + d0) z² + (d−0 − d−1 − d1 − 3 d0) z + d0 − d−0 = 0,
+// whose root z nearest zero yields p = z / (z − 1/2).
+
+#include "detect/Detection.h"
+#include "detect/Quadratic.h"
+#include "detect/WorkingPicture.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kGroupSize = 4;
+
+inline int flip(int value) { return value ^ 1; }
+inline int shiftedFlip(int value) { return ((value + 1) ^ 1) - 1; }
+
+inline int noise(int a, int b, int c, int d) { return std::abs(b - a) + std::abs(c - b) + std::abs(d - c); }
+
+inline int sign(int value) { return (value > 0) - (value < 0); }
+
+inline void addGroup(RsGroupCounts& counts, int x0, int x1, int x2, int x3)
+{
+    const int f = noise(x0, x1, x2, x3);
+    counts.d0 += sign(noise(x0, flip(x1), flip(x2), x3) - f);
+    counts.dNegative0 += sign(noise(x0, shiftedFlip(x1), shiftedFlip(x2), x3) - f);
+    // Every bit flipped; the mask's flip then restores the middle samples.
+    const int y0 = flip(x0), y1 = flip(x1), y2 = flip(x2), y3 = flip(x3);
+    const int g = noise(y0, y1, y2, y3);
+    counts.d1 += sign(noise(y0, x1, x2, y3) - g);
+    counts.dNegative1 += sign(noise(y0, shiftedFlip(y1), shiftedFlip(y2), y3) - g);
+}
+
+} // namespace
+
+double rsEstimate(const RsGroupCounts& counts)
+{
+    const double d0 = double(counts.d0), d1 = double(counts.d1);
+    const double dn0 = double(counts.dNegative0), dn1 = double(counts.dNegative1);
+    const double a = 2.0 * (d1 + d0);
+    const double b = dn0 - dn1 - d1 - 3.0 * d0;
+    const double c = d0 - dn0;
+    // Solved for p itself (z = p / (2(p − 1)) put into the equation): near
+    // full replacement the roots in z run off to infinity and noise leaves
+    // no real root, while in p they meet near 1, where the turning point
+    // still lands.
+    const auto [first, second] = quadraticRoots(a + 2.0 * b + 4.0 * c, -2.0 * b - 8.0 * c, 4.0 * c);
+    // The paper's choice, the root z nearest zero, in terms of p.
+    const auto zSize = [](double p) { return std::fabs(p / (p - 1.0)); };
+    const double p = zSize(second) < zSize(first) ? second : first;
+    return std::isfinite(p) ? p : 1.0;
+}
+
+std::array<RsGroupCounts, kChannelCount> rsGroupCounts(const QImage& input)
+{
+    std::array<RsGroupCounts, kChannelCount> counts{}; // by byte offset until the end
+    const QImage picture = inWorkingFormat(input);
+    if (picture.isNull())
+        return counts;
+    const int groups = picture.width() / kGroupSize;
+    for (int y = 0; y < picture.height(); ++y) {
+        const uint8_t* row = picture.constScanLine(y);
+        for (int offset = 0; offset < kChannelCount; ++offset) {
+            RsGroupCounts& c = counts[size_t(offset)];
+            const uint8_t* s = row + offset;
+            for (int g = 0; g < groups; ++g, s += 3 * kGroupSize)
+                addGroup(c, s[0], s[3], s[6], s[9]);
+        }
+    }
+    return inChannelOrder(counts);
+}
+
+ChannelFigures rsAnalysis(const QImage& picture)
+{
+    const std::array<RsGroupCounts, kChannelCount> counts = rsGroupCounts(picture);
+    ChannelFigures result{};
+    for (Channel channel : kChannels)
+        figure(result, channel) = rsEstimate(counts[size_t(channel)]);
+    return result;
+}
+
+} // namespace ostrel

@@ -1,0 +1,30 @@
+#pragma once
+#include "detect/Detection.h"
+#include "util/Picture.h"
+
+#include <QImage>
+
+namespace ostrel {
+
+// The detectors read rows of blue, green, red bytes; a picture in any other
+// format is read through a converted copy. A picture without pixels is null.
+inline QImage inWorkingFormat(const QImage& picture)
+{
+    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
+        return {};
+    if (picture.format() == kPictureFormat)
+        return picture;
+    return picture.convertToFormat(kPictureFormat);
+}
+
+// Figures gathered by byte offset inside the pixel, put in Channel order.
+template <typename T>
+std::array<T, kChannelCount> inChannelOrder(const std::array<T, kChannelCount>& byOffset)
+{
+    std::array<T, kChannelCount> result{};
+    for (Channel channel : kChannels)
+        result[size_t(channel)] = byOffset[size_t(channelByteOffset(channel))];
+    return result;
+}
+
+} // namespace ostrel
