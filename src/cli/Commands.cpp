@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/CheckReport.h"
 #include "cli/Colours.h"
 #include "cli/Password.h"
 #include "colour/AnalysisCharts.h"
@@ -7,6 +8,7 @@
 #include "colour/ColourCount.h"
 #include "data/TempPathUnit.h"
 #include "data/WebUnit.h"
+#include "detect/Detection.h"
 #include "engine/Capacity.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
@@ -289,6 +291,7 @@ ChartOptions parseChartOptions(const QStringList& args)
     }
     return options;
 }
+constexpr const char* kCheckUsage = "ostrel-cli check PICTURE... [--json]";
 
 } // namespace
 
@@ -297,7 +300,8 @@ bool commandNeedsFonts(const QStringList& commandLine)
     if (commandLine.isEmpty())
         return false;
     static const QStringList kPictureCommands = {QStringLiteral("encode"), QStringLiteral("decode"),
-                                                 QStringLiteral("info"), QStringLiteral("convert")};
+                                                 QStringLiteral("info"), QStringLiteral("convert"),
+                                                 QStringLiteral("check")};
     if (commandLine.first() == QLatin1String("chart")) {
         // The cube chart labels its corners.
         const ChartOptions chart = parseChartOptions(commandLine.mid(1));
@@ -308,10 +312,20 @@ bool commandNeedsFonts(const QStringList& commandLine)
     }
     if (!kPictureCommands.contains(commandLine.first()))
         return false;
-    const Options options = parseOptions(commandLine.mid(1), true, true, true);
+    // check reads every picture it is given; the others only their first.
+    const bool check = commandLine.first() == QLatin1String("check");
+    QStringList rest = commandLine.mid(1);
+    if (check)
+        rest.removeAll(QStringLiteral("--json"));
+    const Options options = parseOptions(rest, true, true, true);
     if (options.help || options.positional.isEmpty())
         return false;
-    return PictureLoaderDrawsText(PictureLoaderCode(upperExtension(options.positional.first())));
+    const QStringList pictures = check ? options.positional : options.positional.mid(0, 1);
+    for (const QString& picture : pictures) {
+        if (PictureLoaderDrawsText(PictureLoaderCode(upperExtension(picture))))
+            return true;
+    }
+    return false;
 }
 
 int printMainHelp(bool toError)
@@ -328,10 +342,12 @@ int printMainHelp(bool toError)
         "  fetch URL                       fetch a web resource into the web folder\n"
         "  chart PICTURE -o OUT            draw a chart of the picture's colours (.bmp or .gif)\n"
         "        [--kind bright|rgb|hsv] [--reverse] [--dots points|blocks|outline] [--size WxH]\n"
+        "  check PICTURE... [--json]       how plainly detectors of lowest-bit replacement see hidden data\n"
         "\n"
         "Passwords are asked at the terminal without echo, or read with\n"
         "--password-file FILE (its first line) or --password-stdin.\n"
-        "Exit status: 0 success, 1 the operation failed, 2 usage error.\n"
+        "Exit status: 0 success, 1 the operation failed, 2 usage error\n"
+        "(check: 0 when every picture was checked, whatever it found).\n"
         "Each command takes --help.");
     if (toError)
         err(text);
@@ -529,6 +545,47 @@ int runChart(const QStringList& args)
     }
     DrawAnalysisChart(chart, tree, choice);
     return savePicture(chart, options.output) ? kExitSuccess : kExitFailed;
+}
+
+int runCheck(const QStringList& args)
+{
+    QStringList rest = args;
+    const bool json = rest.removeAll(QStringLiteral("--json")) > 0;
+    Options options = parseOptions(rest, false, false, false);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\n"
+                           "Runs the chi-square attack, sample pairs analysis and RS analysis on the red, green and\n"
+                           "blue channels of each picture and says how plainly they see hidden data.\n"
+                           "--json prints one JSON object per picture, one per line.\n"
+                           "Exit status: 0 when every picture was checked, whatever was found; 1 when a picture\n"
+                           "could not be read; 2 for usage errors.")
+                .arg(QLatin1String(kCheckUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kCheckUsage);
+    if (options.positional.isEmpty())
+        return usageError(QStringLiteral("check needs at least one picture."), kCheckUsage);
+    bool allRead = true;
+    bool first = true;
+    for (const QString& path : options.positional) {
+        std::optional<QImage> picture = loadPicture(path);
+        if (!picture) {
+            allRead = false;
+            continue;
+        }
+        const DetectionReport report = detectHiddenData(*picture);
+        if (json) {
+            std::fputs(checkJson(path, *picture, report).append('\n').constData(), stdout);
+        } else {
+            if (!first)
+                out(QString());
+            out(checkText(path, *picture, report));
+        }
+        std::fflush(stdout);
+        first = false;
+    }
+    return allRead ? kExitSuccess : kExitFailed;
 }
 
 } // namespace ostrel::cli

@@ -58,5 +58,7 @@ int main(int argc, char** argv)
         return runFetch(args);
     if (command == QLatin1String("chart"))
         return runChart(args);
+    if (command == QLatin1String("check"))
+        return runCheck(args);
     return printMainHelp(true);
 }

@@ -7,9 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace {
@@ -301,6 +307,110 @@ TEST_F(CliTest, ChartOfManyColoursCannotBeAGif)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("GIF holds at most 256"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(output));
+}
+
+// Light falling smoothly across the picture with a little noise: its lowest
+// bits follow its neighbours as a photograph's do, which hiding data breaks.
+QString makePhotoLike(const QTemporaryDir& dir, const QString& name, int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB888);
+    std::mt19937 random(5);
+    std::normal_distribution<double> noise(0.0, 2.0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double base = 40.0 + 150.0 * x / width + 30.0 * std::sin(y * 0.05);
+            auto channel = [&](double offset) { return int(std::clamp(std::lround(base + offset + noise(random)), 0L, 255L)); };
+            picture.setPixel(x, y, qRgb(channel(20), channel(10), channel(0)));
+        }
+    const QString path = dir.filePath(name);
+    picture.save(path, "BMP");
+    return path;
+}
+
+TEST_F(CliTest, CheckTellsCleanFromEncodedPictures)
+{
+    const QString clean = makePhotoLike(dir, QStringLiteral("clean.bmp"), 300, 200);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", clean, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+
+    CliRun check = runCli({"check", clean, hidden});
+    ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();
+    const QStringList reports = check.out.split(QStringLiteral("\n\n"));
+    ASSERT_EQ(reports.size(), 2) << check.out.toStdString();
+    EXPECT_TRUE(reports[0].startsWith(clean + QString::fromUtf8(": 300\xC3\x97" "200 pixels\n"))) << reports[0].toStdString();
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("\nBlue: no sign of hidden data (0.0"))) << reports[0].toStdString();
+    EXPECT_TRUE(reports[0].endsWith(QStringLiteral("\nVerdict: no sign of hidden data"))) << reports[0].toStdString();
+    EXPECT_TRUE(reports[1].startsWith(hidden + QLatin1Char(':'))) << reports[1].toStdString();
+    EXPECT_TRUE(reports[1].contains(QStringLiteral("\nRed: no sign of hidden data"))) << reports[1].toStdString();
+    EXPECT_TRUE(reports[1].contains(QRegularExpression(QStringLiteral("\nBlue: hidden data likely \\((0\\.9\\d|1\\.00)\\)\n"))))
+        << reports[1].toStdString();
+    EXPECT_TRUE(reports[1].trimmed().endsWith(QStringLiteral("\nVerdict: hidden data likely"))) << reports[1].toStdString();
+    // Every pixel carries a replaced bit, so no prefix looks clean.
+    EXPECT_FALSE(reports[1].contains(QStringLiteral("falls below"))) << reports[1].toStdString();
+}
+
+TEST_F(CliTest, CheckJsonIsOneObjectPerPicture)
+{
+    const QString clean = makePhotoLike(dir, QStringLiteral("clean.bmp"), 300, 200);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", clean, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+
+    CliRun check = runCli({"check", "--json", hidden, clean});
+    ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();
+    const QStringList lines = check.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << check.out.toStdString();
+    const QJsonObject encoded = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+    const QJsonObject plain = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+    EXPECT_EQ(encoded.value("file").toString(), hidden);
+    EXPECT_EQ(encoded.value("width").toInt(), 300);
+    EXPECT_EQ(encoded.value("verdict").toObject().value("channel").toString(), QStringLiteral("blue"));
+    EXPECT_EQ(encoded.value("verdict").toObject().value("verdict").toString(), QStringLiteral("hidden data likely"));
+    EXPECT_EQ(plain.value("verdict").toObject().value("verdict").toString(), QStringLiteral("no sign of hidden data"));
+    const QJsonArray channels = encoded.value("channels").toArray();
+    ASSERT_EQ(channels.size(), 3);
+    const QJsonObject blue = channels[2].toObject();
+    EXPECT_EQ(blue.value("channel").toString(), QStringLiteral("blue"));
+    EXPECT_GT(blue.value("chiSquare").toDouble(), 0.99);
+    EXPECT_GT(blue.value("samplePairs").toDouble(), 0.9);
+    EXPECT_GT(blue.value("rs").toDouble(), 0.9);
+    EXPECT_LT(std::fabs(channels[0].toObject().value("samplePairs").toDouble()), 0.05);
+    const QJsonArray prefixes = encoded.value("chiSquarePrefixes").toArray();
+    ASSERT_EQ(prefixes.size(), 100);
+    EXPECT_EQ(prefixes.last().toObject().value("pixels").toInt(), 300 * 200);
+    EXPECT_TRUE(encoded.value("blueChiSquareBelowHalfAfter").isNull());
+}
+
+TEST_F(CliTest, CheckExitStatus)
+{
+    const QString clean = makePhotoLike(dir, QStringLiteral("clean.bmp"), 40, 30);
+    const QString notPicture = dir.filePath(QStringLiteral("broken.bmp"));
+    writeFile(notPicture, "not a bitmap at all");
+    // Drawn with fonts, which only the graphical application provides.
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    writeFile(text, "first line\nsecond line\n");
+    struct Case {
+        QStringList args;
+        int exitCode;
+        int reports; // pictures reported on standard output
+    };
+    const Case cases[] = {
+        {{"check", clean}, 0, 1},
+        {{"check", "--json", clean, clean}, 0, 2},
+        {{"check", "--json", clean, text}, 0, 2},
+        // An unreadable picture fails the run, and the others are still checked.
+        {{"check", dir.filePath("missing.bmp"), clean}, 1, 1},
+        {{"check", notPicture, "--json", clean}, 1, 1},
+        {{"check"}, 2, 0},
+        {{"check", "--json"}, 2, 0},
+        {{"check", clean, "--bogus"}, 2, 0},
+        {{"check", "--help"}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CliRun run = runCli(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
+        EXPECT_EQ(int(run.out.count(QStringLiteral("Verdict: ")) + run.out.count(QStringLiteral("\"verdict\":{"))), c.reports)
+            << c.args.join(' ').toStdString() << "\n" << run.out.toStdString();
+    }
 }
 
 } // namespace

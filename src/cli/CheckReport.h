@@ -1,0 +1,18 @@
+#pragma once
+// What `check` prints for one picture: a table for people, or one line of
+// JSON for scripts.
+#include "detect/Detection.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace ostrel::cli {
+
+// The blue chi-square probability is reported where it first falls below this.
+constexpr double kPrefixLevel = 0.5;
+
+QString checkText(const QString& path, const QImage& picture, const DetectionReport& report);
+QByteArray checkJson(const QString& path, const QImage& picture, const DetectionReport& report);
+
+} // namespace ostrel::cli
