@@ -1,12 +1,14 @@
 // The colour census, the palette builder and the palette search on a
 // 12-megapixel photo-like picture: smooth plasma-like gradients with a little
-// noise, about 2.9 million distinct colours.
+// noise, about 2.9 million distinct colours. Beside the census (the work of
+// ostrel-cli info), the detectors of hidden data that ostrel-cli check runs.
 //
 // bench_colour --write-photo=FILE.bmp saves that picture and exits, so whole
 // programs can be timed on it (ostrel-cli info, against another tool's
 // colour count, for instance).
 #include "colour/ColourCount.h"
 #include "colour/GraphicsToolsUnit.h"
+#include "detect/Detection.h"
 #include "util/Picture.h"
 
 #include <benchmark/benchmark.h>
@@ -56,6 +58,32 @@ const TZQXTColorSplayTree& photoCensus()
     }();
     return tree;
 }
+
+// What check adds to loading: the three detectors, and each on its own.
+void BM_DetectPhoto12MP(benchmark::State& state)
+{
+    const QImage& picture = photo();
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0:
+            benchmark::DoNotOptimize(detectHiddenData(picture));
+            break;
+        case 1:
+            benchmark::DoNotOptimize(chiSquareAttack(picture));
+            break;
+        case 2:
+            benchmark::DoNotOptimize(samplePairsAnalysis(picture));
+            break;
+        case 3:
+            benchmark::DoNotOptimize(rsAnalysis(picture));
+            break;
+        }
+    }
+    static const char* const kLabels[] = {"all three", "chi-square", "sample pairs", "RS"};
+    state.SetLabel(kLabels[state.range(0)]);
+    state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
+}
+BENCHMARK(BM_DetectPhoto12MP)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 void BM_CensusPhoto12MP(benchmark::State& state)
 {
