@@ -31,9 +31,8 @@ bool commandEnabled(TCommand command, const TCommandContext& context)
         return false;
     switch (command) {
     case TCommand::Paste: return context.clipboardState == kClipboardHoldsBitmap;
-    // Printing and the analysis window are not part of this program yet.
-    case TCommand::Print:
-    case TCommand::AnalyzePicture: return false;
+    // Printing is not part of this program yet.
+    case TCommand::Print: return false;
     default: return true;
     }
 }

@@ -10,6 +10,7 @@
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
 #include "imageio/gif.h"
+#include "shell/Autoform_AnalyzeBMP.h"
 #include "shell/PictureView.h"
 #include "shell/ProgramArt.h"
 #include "shell/ShellDialogs.h"
@@ -185,7 +186,7 @@ void TForm_Main_Steganography::buildMenus()
         {1, CommandRow{TCommand::Paste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &Self::Paste1Click}},
         {2, CommandRow{TCommand::Encode, "&Encode...", QKeySequence(Qt::CTRL | Qt::Key_E), &Self::Encode1Click}},
         {2, CommandRow{TCommand::Decode, "&Decode...", QKeySequence(Qt::CTRL | Qt::Key_D), &Self::Decode1Click}},
-        {3, CommandRow{TCommand::AnalyzePicture, "Analyze Picture", QKeySequence(Qt::Key_F10), nullptr}},
+        {3, CommandRow{TCommand::AnalyzePicture, "Analyze Picture", QKeySequence(Qt::Key_F10), &Self::AnalyzePicture1Click}},
         {4, CommandRow{TCommand::About, "&About...", QKeySequence(Qt::Key_F1), &Self::About1Click}},
     };
     std::array<QMenu*, 5> menuWidgets{};
@@ -470,6 +471,14 @@ void TForm_Main_Steganography::Decode1Click()
         decoded = DecodePayload(m_picture, outputPath, &report, uint32_t(*key), uint32_t(*key >> 32));
     }
     m_dialogs->showMessage(outcomeText(QStringLiteral("Decode"), decoded, report), true, kDecodeTitle);
+}
+
+void TForm_Main_Steganography::AnalyzePicture1Click()
+{
+    // The analysis window stays above this one and goes with it.
+    if (!m_analysis)
+        m_analysis = new TForm_AnalyzeBMP(this);
+    m_analysis->AnalyzeBitmap(m_picture);
 }
 
 void TForm_Main_Steganography::About1Click()

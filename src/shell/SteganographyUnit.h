@@ -18,6 +18,7 @@ class QThread;
 
 namespace ostrel {
 
+class TForm_AnalyzeBMP;
 class TPictureView;
 class TShellDialogs;
 class TZQXTColorSplayTree;
@@ -40,6 +41,7 @@ public:
     void Paste1Click();
     void Encode1Click();
     void Decode1Click();
+    void AnalyzePicture1Click();
     void About1Click();
 
     // Loads a picture file as Open does (also for a file dropped on the window).
@@ -60,6 +62,8 @@ public:
     QString panelText(int panel) const;
     QString capacityText() const;
     QAction* commandAction(TCommand command) const;
+    // The analysis window, made on first use; null until then.
+    TForm_AnalyzeBMP* analysisWindow() const { return m_analysis; }
     // True while a web fetch runs on its worker thread.
     bool fetchRunning() const { return m_fetchThread != nullptr; }
 
@@ -91,6 +95,7 @@ private:
     int m_clipboardState = 0;
     QString m_lastUrl;
     QThread* m_fetchThread = nullptr;
+    TForm_AnalyzeBMP* m_analysis = nullptr;
 
     QLabel* m_panelTop = nullptr;
     QScrollArea* m_scrollBox = nullptr;

@@ -1,0 +1,514 @@
+#include "shell/Autoform_AnalyzeBMP.h"
+
+#include "colour/Census.h"
+#include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXZoomBitBtn.h"
+#include "toolkit/ZQXZoomSpeedButton.h"
+#include "toolkit/ZoomRules.h"
+#include "util/Picture.h"
+#include "util/StandardUnit.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kBaseWidth = 508;
+constexpr int kBaseHeight = 350;
+const QString kEllipsis = QString(QChar(0x2026));
+
+struct ButtonRow {
+    const char* caption;
+    Defined_Resource glyph;
+    const char* hint;
+};
+
+const ButtonRow kActionRows[] = {
+    {"Hide", BMP_Hide, "Hide Embedded Bitmap Analysis Window"},
+    {"Copy", BMP_Image_Copy, "Copy Image of Current Analysis to Clipboard"},
+    {"Print", BMP_Printer, "Print Image of Current Analysis"},
+};
+
+const ButtonRow kChartRows[] = {
+    {"Bright Map", BMP_None, "Show Color Brightness on a Scale of 0 to 255"},
+    {"RGB Map", BMP_Color_RGB, "Show Distribution of Colors in RGB Color Cube"},
+    {"HSV Map", BMP_Colors, "Show Distribution of Colors in HSV Color Map (Distance from Gray)"},
+    {"Reverse", BMP_Arrow_LR, "Reverse Angle/Direction of View"},
+    {"Points", BMP_Draw_Point, "Show Colors as Single Pixels"},
+    {"Blocks", BMP_Draw_Square, "Show Colors as Small Blocks"},
+    {"Outline", BMP_None, "Show Colors as Blocks with Black Outline"},
+};
+
+int rounded(double v)
+{
+    return int(roundHalfEven(v));
+}
+
+QFont arialPoints(int points)
+{
+    QFont font(QStringLiteral("Arial"));
+    setFontPoints(font, points);
+    return font;
+}
+
+template <class Button>
+void setUpButton(Button* button, const ButtonRow& row)
+{
+    button->setText(QLatin1String(row.caption));
+    button->setResource(row.glyph);
+    button->setFont(arialPoints(10));
+    button->setBaseFontSize(10);
+    button->setZoom(100);
+    button->setToolTip(QLatin1String(row.hint));
+    button->setGeometry(2, 2, 89, 25);
+}
+
+// The caption whole when it fits in `room` pixels, otherwise as many of its
+// first characters as fit followed by an ellipsis.
+QString fittedCaption(const QString& caption, const QFontMetrics& metrics, int room)
+{
+    if (metrics.horizontalAdvance(caption) <= room)
+        return caption;
+    QString shortened = caption;
+    while (!shortened.isEmpty()) {
+        shortened.chop(1);
+        if (metrics.horizontalAdvance(shortened + kEllipsis) <= room)
+            break;
+    }
+    return shortened + kEllipsis;
+}
+
+} // namespace
+
+TChartView::TChartView(const QImage* chart, QWidget* parent)
+    : QWidget(parent)
+    , m_chart(chart)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TChartView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    if (!m_chart->isNull())
+        painter.drawImage(0, 0, *m_chart);
+}
+
+TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form_AnalyzeBMP"));
+    hide();
+    setWindowTitle(QStringLiteral("Embedded Bitmap Analyzer"));
+    resize(kBaseWidth, kBaseHeight);
+    setMinimumSize(kBaseWidth, kBaseHeight);
+    move(toolkitScreenSize().width(), 0);
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* client = new QWidget(this);
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->setSpacing(0);
+    m_topPanel = new QFrame(client);
+    m_bottomPanel = new QFrame(client);
+    for (QFrame* panel : {m_topPanel, m_bottomPanel}) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        panel->installEventFilter(this);
+    }
+    m_view = new TChartView(&m_chart, client);
+    m_chart = newAnalysisChart(10, 10);
+    clientLayout->addWidget(m_topPanel);
+    clientLayout->addWidget(m_view, 1);
+    clientLayout->addWidget(m_bottomPanel);
+    layout->addWidget(client, 1);
+
+    m_status = new QStatusBar(this);
+    m_status->setFont(arialPoints(10));
+    m_status->setSizeGripEnabled(false);
+    for (QLabel*& panel : m_panels) {
+        panel = new QLabel(m_status);
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_status->addWidget(panel);
+    }
+    layout->addWidget(m_status);
+
+    buildButtons();
+    watchKeys(this);
+    SetZoom(100);
+    setWindowState(Qt::WindowMaximized);
+}
+
+TForm_AnalyzeBMP::~TForm_AnalyzeBMP()
+{
+    m_stopDrawing = true;
+}
+
+void TForm_AnalyzeBMP::buildButtons()
+{
+    for (size_t i = 0; i < m_actions.size(); ++i) {
+        m_actions[i] = new TZQXZoomBitBtn(m_bottomPanel);
+        setUpButton(m_actions[i], kActionRows[i]);
+    }
+    connect(m_actions[abHide], &QPushButton::clicked, this, &QWidget::hide);
+    connect(m_actions[abCopy], &QPushButton::clicked, this, &TForm_AnalyzeBMP::Copy);
+    // Printing a chart waits for the program's print dialog.
+    m_actions[abPrint]->setEnabled(false);
+
+    auto* views = new QButtonGroup(this);
+    auto* dots = new QButtonGroup(this);
+    for (size_t i = 0; i < m_charts.size(); ++i) {
+        m_charts[i] = new TZQXZoomSpeedButton(m_topPanel);
+        setUpButton(m_charts[i], kChartRows[i]);
+        m_charts[i]->setCheckable(true);
+        connect(m_charts[i], &QToolButton::clicked, this, &TForm_AnalyzeBMP::LayoutChartButtons);
+    }
+    for (ChartButton b : {cbBrightMap, cbRgbMap, cbHsvMap})
+        views->addButton(m_charts[b]);
+    for (ChartButton b : {cbPoints, cbBlocks, cbOutline})
+        dots->addButton(m_charts[b]);
+    m_charts[cbBrightMap]->setChecked(true);
+    m_charts[cbPoints]->setChecked(true);
+}
+
+void TForm_AnalyzeBMP::watchKeys(QWidget* widget)
+{
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+void TForm_AnalyzeBMP::SetZoom(int percent)
+{
+    percent = std::max(percent, 100);
+    if (percent == m_zoom)
+        return;
+    m_zoom = percent;
+    const QSize screen = toolkitScreenSize();
+    int z = percent;
+    while (z > 9
+           && !(rounded(kBaseWidth * z / 100.0) < screen.width() - 50
+                && rounded(kBaseHeight * z / 100.0) < screen.height() - 75))
+        z -= 5;
+    m_effectiveZoom = z;
+    const double x = z / 100.0;
+
+    for (QLabel* panel : m_panels)
+        panel->setFixedWidth(rounded(100 * x));
+    const int panelHeight = ((rounded(25 * x) + 3) / 4) * 4 + 4;
+    m_topPanel->setFixedHeight(panelHeight);
+    m_bottomPanel->setFixedHeight(panelHeight);
+
+    const int width = rounded(kBaseWidth * x);
+    const int height = rounded(kBaseHeight * x) + 2 * panelHeight;
+    resize(width, height);
+    move(std::max(0, std::min(this->x(), screen.width() - width)),
+         std::max(0, std::min(this->y(), screen.height() - height - 75)));
+
+    m_status->setFixedHeight(rounded(20 * x));
+    m_status->setFont(arialPoints(rounded(10 * x)));
+    for (TZQXZoomBitBtn* button : m_actions)
+        button->setZoom(z);
+    for (TZQXZoomSpeedButton* button : m_charts)
+        button->setZoom(z);
+}
+
+int TForm_AnalyzeBMP::statusPanelWidth() const
+{
+    return m_panels[0]->width();
+}
+
+int TForm_AnalyzeBMP::buttonPanelHeight() const
+{
+    return m_topPanel->height();
+}
+
+QString TForm_AnalyzeBMP::panelText(int panel) const
+{
+    return m_panels.at(size_t(panel))->text();
+}
+
+void TForm_AnalyzeBMP::WindowResized()
+{
+    LayoutActionButtons();
+    LayoutChartButtons();
+}
+
+void TForm_AnalyzeBMP::LayoutActionButtons()
+{
+    const int PW = m_bottomPanel->width(), PH = m_bottomPanel->height();
+    const int BW = (PW - 4) / 3;
+    int left = 2;
+    for (TZQXZoomBitBtn* button : m_actions) {
+        button->setGeometry(left, 2, BW, PH - 4);
+        left += BW;
+    }
+    if (PW - left - 2 > 0)
+        m_actions[abPrint]->resize(BW + PW - left - 2, PH - 4);
+}
+
+void TForm_AnalyzeBMP::LayoutChartButtons()
+{
+    const bool details = !m_charts[cbBrightMap]->isChecked();
+    for (ChartButton b : {cbReverse, cbPoints, cbBlocks, cbOutline})
+        m_charts[b]->setVisible(details);
+
+    const int PW = m_topPanel->width(), PH = m_topPanel->height();
+    const int BW = (PW - 24) / 7;
+    int left = 2;
+    auto place = [&](ChartButton b) {
+        m_charts[b]->setGeometry(left, 2, BW, PH - 4);
+        left += BW;
+    };
+    place(cbBrightMap);
+    place(cbRgbMap);
+    place(cbHsvMap);
+    if (details) {
+        left += 10;
+        place(cbReverse);
+        left += 10;
+        place(cbPoints);
+        place(cbBlocks);
+        place(cbOutline);
+        if (PW - left - 2 > 0)
+            m_charts[cbOutline]->resize(BW + PW - left - 2, PH - 4);
+    }
+
+    for (size_t i = 0; i < m_charts.size(); ++i) {
+        TZQXZoomSpeedButton* button = m_charts[i];
+        const int glyphWidth = button->resource() == BMP_None ? 0 : glyphCellSize(button->glyph()).width();
+        const int room = button->width() - glyphWidth - 10;
+        button->setText(fittedCaption(QLatin1String(kChartRows[i].caption), QFontMetrics(button->font()), room));
+    }
+    RedrawAnalysis();
+}
+
+TChartChoice TForm_AnalyzeBMP::currentChoice() const
+{
+    TChartChoice choice;
+    choice.chart = m_charts[cbRgbMap]->isChecked() ? TAnalysisChart::Rgb
+        : m_charts[cbHsvMap]->isChecked()          ? TAnalysisChart::Hsv
+                                                   : TAnalysisChart::Bright;
+    choice.reverse = m_charts[cbReverse]->isChecked();
+    choice.dots = m_charts[cbBlocks]->isChecked() ? TDotStyle::Blocks
+        : m_charts[cbOutline]->isChecked()        ? TDotStyle::Outline
+                                                  : TDotStyle::Points;
+    return choice;
+}
+
+void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
+{
+    CountColorsQuiet(bitmap, &m_tree);
+}
+
+void TForm_AnalyzeBMP::resetButtonsForNewPicture()
+{
+    m_charts[cbPoints]->setChecked(true);
+    m_charts[cbReverse]->setChecked(false);
+    m_charts[cbBrightMap]->setChecked(true);
+    if (firstAnalysisDots(m_tree.Count()) == TDotStyle::Blocks)
+        m_charts[cbBlocks]->setChecked(true);
+}
+
+void TForm_AnalyzeBMP::AnalyzeBitmap(const QImage& bitmap)
+{
+    if (bitmap.isNull())
+        return;
+    if (m_drawing) {
+        // The running drawing walks the tree: the census waits until it has
+        // stopped, and the choices on the visible window stay.
+        m_pendingPicture = bitmap;
+        RedrawAnalysis();
+        return;
+    }
+    countColours(bitmap);
+    if (!isVisible())
+        resetButtonsForNewPicture();
+    // Shown, the window lays itself out and draws; visible already, it draws now.
+    if (isVisible())
+        RedrawAnalysis();
+    show();
+    raise();
+}
+
+void TForm_AnalyzeBMP::RedrawAnalysis()
+{
+    m_redrawWanted = true;
+    if (m_drawing) {
+        m_stopDrawing = true;
+        return;
+    }
+    // A hidden window draws when it is shown.
+    if (!isVisible())
+        return;
+    const QScopedValueRollback<bool> drawing(m_drawing, true);
+    while (m_redrawWanted && isVisible()) {
+        m_redrawWanted = false;
+        m_stopDrawing = false;
+        if (m_pendingPicture) {
+            countColours(*m_pendingPicture);
+            m_pendingPicture.reset();
+        }
+        drawOnce();
+    }
+}
+
+void TForm_AnalyzeBMP::drawOnce()
+{
+    const int W = std::max(m_view->width(), 1), H = std::max(m_view->height(), 1);
+    if (m_chart.size() != QSize(W, H)) {
+        QImage resized = allocatePicture(W, H);
+        if (resized.isNull())
+            return;
+        m_chart = std::move(resized);
+    }
+    m_panels[0]->setText(QString::number(W) + QChar(0xD7) + QString::number(H));
+    const int count = m_tree.Count();
+    m_panels[1]->setText(QString::number(count) + QStringLiteral(" Color") + (count == 1 ? QString() : QStringLiteral("s")));
+
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    m_lastComplete = DrawAnalysisChart(m_chart, m_tree, currentChoice(), [&] {
+        if (sinceShown.elapsed() >= 40) {
+            m_view->update();
+            sinceShown.restart();
+        }
+        return yieldToEvents();
+    });
+    m_view->update();
+}
+
+bool TForm_AnalyzeBMP::yieldToEvents()
+{
+    if (m_yieldHook)
+        m_yieldHook();
+    if (!m_stopDrawing)
+        QCoreApplication::processEvents();
+    return !m_stopDrawing && isVisible();
+}
+
+void TForm_AnalyzeBMP::Copy()
+{
+    QGuiApplication::clipboard()->setImage(m_chart);
+}
+
+QString TForm_AnalyzeBMP::helpText()
+{
+    static const char* const kLines[] = {
+        "Help on Embedded Bitmap Analyzer",
+        "",
+        "F1\t: This HELP dialog.",
+        "Ctrl-C\t: Copy current analysis image to clipboard.",
+        "",
+        "This popup is an analysis tool for graphics images.",
+        "When given a bitmap to analyze this popup determines",
+        "the total number of unique colors in the image, then",
+        "displays one of three possible charts.  By default, the",
+        "chart shown is a map of pixel brightness.  The second",
+        "of the three charts shows an RGB color cube with the",
+        "colors distributed within.  One of two angles of view",
+        "may be selected.  The third chart is a HSV variation",
+        "of the second, with a view down the gray axis, either",
+        "with the black corner or the white corner on top closest",
+        "to the view point.  Clicking the COPY button puts a",
+        "copy of the current chart image into the clipboard.",
+    };
+    QString text;
+    for (const char* line : kLines)
+        text += QLatin1String(line) + QStringLiteral("\r\n");
+    return text;
+}
+
+void TForm_AnalyzeBMP::Help()
+{
+    TZQXPopupDialog dialog;
+    dialog.SetFont(QStringLiteral("Arial"), 12, {}, Qt::black, palette().color(QPalette::Button));
+    dialog.setZoom(m_zoom);
+    dialog.ShowTextMessage(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
+}
+
+bool TForm_AnalyzeBMP::AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool alt = modifiers & Qt::AltModifier;
+    if (key == Qt::Key_C && ctrl && !shift && !alt) {
+        Copy();
+        return true;
+    }
+    if (key == Qt::Key_F1 && !ctrl && !shift && !alt) {
+        Help();
+        return true;
+    }
+    return false;
+}
+
+bool TForm_AnalyzeBMP::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == m_bottomPanel)
+            LayoutActionButtons();
+        else if (watched == m_topPanel)
+            LayoutChartButtons();
+        else if (watched == m_view)
+            RedrawAnalysis();
+        break;
+    case QEvent::ShortcutOverride: {
+        // The window's own keys come before any shortcut of the main window.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        if ((key->key() == Qt::Key_C && mods == Qt::ControlModifier) || (key->key() == Qt::Key_F1 && mods == 0))
+            event->accept();
+        break;
+    }
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (AnalysisShortCut(key->key(), key->modifiers()))
+            return true;
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm_AnalyzeBMP::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    WindowResized();
+}
+
+void TForm_AnalyzeBMP::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    WindowResized();
+}
+
+void TForm_AnalyzeBMP::hideEvent(QHideEvent* event)
+{
+    // A drawing under way stops at its next yield.
+    m_stopDrawing = true;
+    QWidget::hideEvent(event);
+}
+
+} // namespace ostrel
