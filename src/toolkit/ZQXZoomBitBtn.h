@@ -14,6 +14,9 @@ class TZQXZoomBitBtn : public ZoomGlyphButton<QPushButton> {
 
 public:
     explicit TZQXZoomBitBtn(QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace ostrel

@@ -50,6 +50,13 @@ TEST(PasswordDialog, EveryShowingStartsEmptyAndOkOrCancelDecide)
          QDialog::Rejected},
         {"Cancel button", QStringLiteral("abc"),
          [](TForm_Password& d) { QTest::mouseClick(d.ZQXZoomBitBtn2, Qt::LeftButton); }, QDialog::Rejected},
+        // Enter presses the button the user tabbed to, not the default one.
+        {"Enter on Cancel", QStringLiteral("abc"),
+         [](TForm_Password& d) {
+             d.ZQXZoomBitBtn2->setFocus(Qt::TabFocusReason);
+             QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+         },
+         QDialog::Rejected},
     };
     for (const auto& c : cases) {
         const int result = runDialog(dialog, [&] {

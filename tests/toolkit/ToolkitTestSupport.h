@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,6 +39,16 @@ inline void whenModal(std::function<void(QWidget*)> action, QWidget* previous = 
         }
     });
     timer->start(10);
+}
+
+// Gives `widget` the keyboard focus, as a user who tabbed to it would, and
+// presses `key` there (Return, or Enter on the keypad).
+inline void pressKeyWithFocusOn(QWidget* widget, Qt::Key key = Qt::Key_Return)
+{
+    widget->setFocus(Qt::TabFocusReason);
+    QWidget* focused = widget->window()->focusWidget();
+    if (focused)
+        QTest::keyClick(focused, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
 }
 
 // Puts a screen of this size in place of the primary screen for as long as

@@ -16,6 +16,7 @@
 namespace ostrel {
 namespace {
 
+using testing::pressKeyWithFocusOn;
 using testing::ScreenSize;
 using testing::whenModal;
 
@@ -123,6 +124,11 @@ TEST(EnterDataDialog, EndingTheRun)
         {"Cancel", [](TForm_EnterData& f) { QTest::mouseClick(f.button(TForm_EnterData::btnCancel), Qt::LeftButton); },
          false},
         {"close box", [](TForm_EnterData& f) { f.close(); }, false},
+        // Enter presses the focused button, not always OK.
+        {"Enter on Cancel", [](TForm_EnterData& f) { pressKeyWithFocusOn(f.button(TForm_EnterData::btnCancel)); },
+         false},
+        {"keypad Enter on OK",
+         [](TForm_EnterData& f) { pressKeyWithFocusOn(f.button(TForm_EnterData::btnOk), Qt::Key_Enter); }, true},
     };
     TZQXEnterDataDialog dialog;
     dialog.SetButtons(edCancel);

@@ -16,6 +16,7 @@
 namespace ostrel {
 namespace {
 
+using testing::pressKeyWithFocusOn;
 using testing::ScreenSize;
 using testing::whenModal;
 
@@ -175,6 +176,9 @@ TEST(PopupDialog, QuestionAnswersByButtonAndCloseBox)
         {"No", [](TForm_Popup& f) { QTest::mouseClick(f.button(TForm_Popup::btnNo), Qt::LeftButton); }, false},
         {"close box", [](TForm_Popup& f) { f.close(); }, false},
         {"Escape", [](TForm_Popup& f) { QTest::keyClick(&f, Qt::Key_Escape); }, false},
+        {"Enter on Yes", [](TForm_Popup& f) { pressKeyWithFocusOn(f.button(TForm_Popup::btnYes)); }, true},
+        {"keypad Enter on No", [](TForm_Popup& f) { pressKeyWithFocusOn(f.button(TForm_Popup::btnNo), Qt::Key_Enter); },
+         false},
     };
     TZQXPopupDialog dialog;
     for (const Case& c : cases) {
@@ -218,6 +222,35 @@ TEST(PopupDialog, MessageShowsTextAndKeepsTheTitleForPaper)
     EXPECT_EQ(result, mrOk);
     EXPECT_EQ(dialog.form()->printTitle(), QStringLiteral("Decode report"));
     EXPECT_EQ(dialog.form()->windowState(), Qt::WindowNoState);
+}
+
+// Enter presses the button that has the focus and nothing else: there is no
+// default button, so Enter in the text answers nothing.
+TEST(PopupDialog, EnterPressesTheFocusedButtonOnly)
+{
+    TZQXPopupDialog dialog;
+    bool anyDefault = true;
+    bool openAfterEnterInText = false;
+    bool openAfterEnterOnCopy = false;
+    QGuiApplication::clipboard()->clear();
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Popup*>(modal);
+        ASSERT_NE(form, nullptr);
+        anyDefault = false;
+        for (int i = TForm_Popup::btnOk; i <= TForm_Popup::btnPrint; ++i)
+            anyDefault = anyDefault || form->button(i)->isDefault();
+        pressKeyWithFocusOn(form->textView());
+        openAfterEnterInText = form->isVisible();
+        pressKeyWithFocusOn(form->button(TForm_Popup::btnCopy));
+        openAfterEnterOnCopy = form->isVisible();
+        pressKeyWithFocusOn(form->button(TForm_Popup::btnOk));
+    });
+    dialog.ShowTextMessage(QStringLiteral("DECODE Successful"), false, QString());
+    EXPECT_FALSE(anyDefault);
+    EXPECT_TRUE(openAfterEnterInText);
+    EXPECT_TRUE(openAfterEnterOnCopy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("DECODE Successful"));
+    EXPECT_EQ(dialog.form()->result(), mrOk);
 }
 
 TEST(PopupShortcuts, WorkOnTheSharedInstanceAndDoNothingWithoutIt)
