@@ -149,25 +149,57 @@ struct FetchGuard {
     ~FetchGuard() { g_fetchInProgress.store(false); }
 };
 
+// The fetch's socket. While it is open, a cancellation shuts it down, which
+// wakes every wait on it; it is never closed while a cancel may still use it,
+// and once cancelled it takes no new connection.
 class Socket {
 public:
-    Socket() = default;
+    explicit Socket(FetchCancellation* cancellation = nullptr) : m_cancellation(cancellation) {}
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
     ~Socket() { reset(); }
     void reset(int fd = -1)
     {
+        if (m_cancellation)
+            m_cancellation->onCancel({});
         if (m_fd >= 0)
             ::close(m_fd);
+        if (m_cancellation && fd >= 0 && m_cancellation->cancelled()) {
+            ::close(fd);
+            fd = -1;
+        }
         m_fd = fd;
+        if (m_cancellation && fd >= 0)
+            m_cancellation->onCancel([fd] { ::shutdown(fd, SHUT_RDWR); });
     }
     int fd() const { return m_fd; }
 
 private:
+    FetchCancellation* m_cancellation;
     int m_fd = -1;
 };
 
 using AddressList = std::unique_ptr<addrinfo, decltype(&freeaddrinfo)>;
+
+// Runs an action on cancellation for as long as it lives.
+class WakeOnCancel {
+public:
+    WakeOnCancel(FetchCancellation* cancellation, std::function<void()> action) : m_cancellation(cancellation)
+    {
+        if (m_cancellation)
+            m_cancellation->onCancel(std::move(action));
+    }
+    ~WakeOnCancel()
+    {
+        if (m_cancellation)
+            m_cancellation->onCancel({});
+    }
+    WakeOnCancel(const WakeOnCancel&) = delete;
+    WakeOnCancel& operator=(const WakeOnCancel&) = delete;
+
+private:
+    FetchCancellation* m_cancellation;
+};
 
 // Name lookup cannot be interrupted, so a slow one runs on its own thread and
 // is abandoned (its result freed when it ends) once the time is up.
@@ -176,6 +208,7 @@ struct Lookup {
     std::condition_variable done;
     bool finished = false;
     bool abandoned = false;
+    bool cancelled = false;
     int status = 0;
     addrinfo* list = nullptr;
 };
@@ -191,7 +224,8 @@ addrinfo streamHints(int flags)
     return hints;
 }
 
-Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, AddressList& result)
+Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, FetchCancellation* cancellation,
+               AddressList& result)
 {
     const std::string name = host.toStdString();
     const std::string service = std::to_string(port);
@@ -219,10 +253,19 @@ Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, Address
         lookup->done.notify_one();
     }).detach();
 
+    WakeOnCancel wake(cancellation, [lookup] {
+        std::lock_guard lock(lookup->mutex);
+        lookup->cancelled = true;
+        lookup->done.notify_one();
+    });
     std::unique_lock lock(lookup->mutex);
-    if (!lookup->done.wait_for(lock, timeout, [&] { return lookup->finished; })) {
+    if (!lookup->done.wait_for(lock, timeout, [&] { return lookup->finished || lookup->cancelled; })) {
         lookup->abandoned = true;
         return Outcome::TimedOut;
+    }
+    if (!lookup->finished) {
+        lookup->abandoned = true;
+        return Outcome::Failed;
     }
     if (lookup->status != 0)
         return Outcome::Failed;
@@ -333,7 +376,7 @@ QString receiveAll(int fd, ResponseSplitter& splitter, const FetchSettings& sett
 QString openAndSend(const ParsedAddress& address, const FetchSettings& settings, Socket& socket)
 {
     AddressList list(nullptr, freeaddrinfo);
-    switch (lookUp(address.host, address.port, settings.lookupTimeout, list)) {
+    switch (lookUp(address.host, address.port, settings.lookupTimeout, settings.cancellation, list)) {
     case Outcome::Fine: break;
     case Outcome::TimedOut: return FetchError::LookupTimedOut;
     case Outcome::Failed: return FetchError::NoConnection;
@@ -458,6 +501,30 @@ ResponseSplitter::Status ResponseSplitter::feed(const char* data, qsizetype size
     return Status::Fine;
 }
 
+void FetchCancellation::cancel()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_cancelled)
+        return;
+    m_cancelled = true;
+    if (m_action)
+        m_action();
+}
+
+bool FetchCancellation::cancelled() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_cancelled;
+}
+
+void FetchCancellation::onCancel(std::function<void()> action)
+{
+    std::lock_guard lock(m_mutex);
+    m_action = std::move(action);
+    if (m_cancelled && m_action)
+        m_action();
+}
+
 bool FetchInProgress()
 {
     return g_fetchInProgress.load();
@@ -487,12 +554,15 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
 
     Stream->clear();
     Header.clear();
-    Socket socket;
+    Socket socket(settings.cancellation);
     ErrorText = openAndSend(address, settings, socket);
-    if (!ErrorText.isEmpty())
-        return;
-    ResponseSplitter splitter(Header, *Stream, settings.maxHeaderBytes, settings.maxBodyBytes);
-    ErrorText = receiveAll(socket.fd(), splitter, settings);
+    if (ErrorText.isEmpty()) {
+        ResponseSplitter splitter(Header, *Stream, settings.maxHeaderBytes, settings.maxBodyBytes);
+        ErrorText = receiveAll(socket.fd(), splitter, settings);
+    }
+    // A shut-down socket reads as the server's orderly end, or fails.
+    if (settings.cancellation && settings.cancellation->cancelled())
+        ErrorText = FetchError::Cancelled;
     if (!ErrorText.isEmpty())
         return;
     if (FileName.isEmpty())

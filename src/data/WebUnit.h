@@ -12,6 +12,8 @@
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 
 namespace ostrel {
 
@@ -64,6 +66,26 @@ private:
     bool m_inHeader = true;
 };
 
+// Lets another thread end a fetch at once: cancel() shuts the fetch's socket
+// down, or wakes it from waiting for a name lookup, and the fetch ends with
+// FetchError::Cancelled and stores nothing. It may be cancelled before the
+// fetch starts; it is used for one fetch.
+class FetchCancellation {
+public:
+    void cancel();
+    bool cancelled() const;
+
+    // For the fetch: `action` runs once cancel() is called (at once when it
+    // already was), until it is replaced or cleared with an empty action.
+    // It runs under the lock, so once this returns a cleared action runs no more.
+    void onCancel(std::function<void()> action);
+
+private:
+    mutable std::mutex m_mutex;
+    bool m_cancelled = false;
+    std::function<void()> m_action;
+};
+
 struct FetchSettings {
     std::chrono::milliseconds lookupTimeout{15000};
     std::chrono::milliseconds connectTimeout{15000};
@@ -71,6 +93,8 @@ struct FetchSettings {
     std::chrono::milliseconds receiveTimeout{30000};
     qsizetype maxHeaderBytes = 64 * 1024;
     qint64 maxBodyBytes = qint64(1) << 30;
+    // Set by a caller that may end the fetch from another thread.
+    FetchCancellation* cancellation = nullptr;
 };
 
 // The error texts, in the order the checks run.
@@ -85,6 +109,7 @@ inline const QString ReceiveTimedOut = QStringLiteral("Server Stopped Sending");
 inline const QString HeaderTooLarge = QStringLiteral("Response Header Too Large");
 inline const QString BodyTooLarge = QStringLiteral("Response Body Too Large");
 inline const QString NoConnection = QStringLiteral("No Connection");
+inline const QString Cancelled = QStringLiteral("Fetch Cancelled");
 } // namespace FetchError
 
 // Fetches `URL`. ErrorText is empty after a complete fetch: `Stream` then

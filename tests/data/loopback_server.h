@@ -208,4 +208,38 @@ inline LoopbackServer::Behaviour resetConnection(const QByteArray& first = {})
     };
 }
 
+// A listener on 127.0.0.1 whose queue is full, so that a connection attempt
+// to its port hangs until the client gives up.
+class UnacceptedListener {
+public:
+    UnacceptedListener()
+    {
+        m_listener = listenOnLoopback(m_port, 0);
+        m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(m_port);
+        if (m_listener >= 0 && m_filler >= 0)
+            ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~UnacceptedListener()
+    {
+        if (m_filler >= 0)
+            ::close(m_filler);
+        if (m_listener >= 0)
+            ::close(m_listener);
+    }
+    UnacceptedListener(const UnacceptedListener&) = delete;
+    UnacceptedListener& operator=(const UnacceptedListener&) = delete;
+
+    bool listening() const { return m_listener >= 0 && m_filler >= 0; }
+    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path); }
+
+private:
+    int m_listener = -1;
+    int m_filler = -1;
+    uint16_t m_port = 0;
+};
+
 } // namespace ostrel::testing

@@ -196,6 +196,70 @@ TEST(WebFetch, LooksUpHostNames)
     EXPECT_EQ(result.body, QByteArray("png"));
 }
 
+// Another thread may end a fetch whatever it waits for, and before it starts;
+// the time-outs here are far longer than any test, so only the cancel can
+// end these fetches.
+TEST(WebFetch, CancelEndsTheFetchInEveryStep)
+{
+    FetchSettings patient = quickSettings();
+    patient.connectTimeout = 60s;
+    patient.receiveTimeout = 60s;
+    patient.maxBodyBytes = qint64(1) << 30;
+    struct Case {
+        const char* what;
+        std::function<QString()> start; // the address, once the step is reached
+    };
+    std::unique_ptr<LoopbackServer> server;
+    std::unique_ptr<UnacceptedListener> listener;
+    const Case cases[] = {
+        {"connecting",
+         [&] {
+             listener = std::make_unique<UnacceptedListener>();
+             return listener->url(QStringLiteral("/x.gif"));
+         }},
+        {"waiting for the header",
+         [&] {
+             server = std::make_unique<LoopbackServer>(stall("HTTP/1.0 200 OK\r\n"));
+             return server->url(QStringLiteral("/x.gif"));
+         }},
+        {"receiving the body",
+         [&] {
+             server = std::make_unique<LoopbackServer>(trickleEndlessBody());
+             return server->url(QStringLiteral("/x.gif"));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FetchCancellation cancellation;
+        FetchSettings settings = patient;
+        settings.cancellation = &cancellation;
+        const QString url = c.start();
+        auto running = std::async(std::launch::async, [&] { return fetch(url, settings); });
+        if (server)
+            server->request();
+        else
+            std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(FetchInProgress());
+        cancellation.cancel();
+        const Fetched result = running.get();
+        EXPECT_EQ(result.error, FetchError::Cancelled);
+        EXPECT_FALSE(FetchInProgress());
+        server.reset();
+        listener.reset();
+    }
+
+    // Cancelled before it starts: it ends at once, also against a server
+    // that would answer.
+    FetchCancellation early;
+    early.cancel();
+    LoopbackServer answering(answer(response("image/gif", "GIF8")));
+    FetchSettings settings = patient;
+    settings.cancellation = &early;
+    const Fetched result = fetch(answering.url(QStringLiteral("/a.gif")), settings);
+    EXPECT_EQ(result.error, FetchError::Cancelled);
+    EXPECT_EQ(result.body, QByteArray());
+}
+
 // A fetch on a worker thread; a second one meanwhile is refused at once.
 TEST(WebFetch, SecondFetchWhileOneRunsIsRefused)
 {
