@@ -105,4 +105,9 @@ QString loadProblemText(const QString& fileName, LoadStop stop)
     return fileErrorText(fileName, reason);
 }
 
+QString fetchRunningText(const QString& url)
+{
+    return QStringLiteral("Fetching ") + url + QStringLiteral(" ...");
+}
+
 } // namespace ostrel

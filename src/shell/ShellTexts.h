@@ -62,6 +62,9 @@ QString ditherQuestionText(int32_t paletteCount);
 // every report line ended by CR LF.
 QString outcomeText(const QString& heading, bool succeeded, const ReportList& report);
 
+// Panel 2 while a web fetch runs: which address is being fetched.
+QString fetchRunningText(const QString& url);
+
 // Shown when a password yields the one key the generator cannot use.
 QString unusablePasswordText();
 

@@ -42,6 +42,11 @@ namespace {
 
 constexpr int kClearWidth = 320;
 constexpr int kClearHeight = 240;
+constexpr int kColourPanelWidth = 200;
+// The widest text panel 1 can show; the panel is made wide enough for it.
+const QString kWidestColourText = QStringLiteral("16777216 of 16777232 Colors");
+// Closing the window waits no longer than this for a cancelled fetch.
+constexpr int kFetchEndWaitMs = 1000;
 
 // The wait cursor while a command works without taking messages.
 class BusyCursor {
@@ -75,6 +80,19 @@ QString droppedPictureFile(const QMimeData* data)
     if (PictureLoaderCode(upperExtension(fileName)) == 0)
         return {};
     return fileName;
+}
+
+// Accepts a drag or drop only as a copy: a file manager that sees a move
+// deletes the user's picture once the drop is done.
+bool acceptAsCopy(QDropEvent* event)
+{
+    if (!(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
 }
 
 struct CommandRow {
@@ -112,12 +130,32 @@ TForm_Main_Steganography::TForm_Main_Steganography(TShellDialogs* dialogs, QWidg
 
 TForm_Main_Steganography::~TForm_Main_Steganography()
 {
-    // A fetch ends within its time-outs; the thread must not outlive its object.
-    if (m_fetchThread) {
-        m_fetchThread->disconnect(this);
-        m_fetchThread->wait();
+    endFetch();
+}
+
+void TForm_Main_Steganography::closeEvent(QCloseEvent* event)
+{
+    endFetch();
+    QMainWindow::closeEvent(event);
+}
+
+// Cancelling shuts the fetch's socket down, so its thread ends at once. Should
+// it still be busy (a slow disk, say) it is left to finish on its own rather
+// than keep the window from closing; it touches nothing of the window.
+void TForm_Main_Steganography::endFetch()
+{
+    if (!m_fetchThread)
+        return;
+    m_fetchThread->disconnect(this);
+    m_fetchCancellation->cancel();
+    if (m_fetchThread->wait(QDeadlineTimer(kFetchEndWaitMs)))
         delete m_fetchThread;
-    }
+    else
+        connect(m_fetchThread, &QThread::finished, m_fetchThread, &QObject::deleteLater);
+    m_fetchThread = nullptr;
+    m_fetchCancellation.reset();
+    m_panels[2]->setText(m_sourceBeforeFetch);
+    UpdateCommandStates();
 }
 
 void TForm_Main_Steganography::buildWindow()
@@ -134,6 +172,7 @@ void TForm_Main_Steganography::buildWindow()
     m_panelTop->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_panelTop->setAlignment(Qt::AlignCenter);
     m_panelTop->setFont(boldPixelFont(QStringLiteral("Arial"), 16));
+    m_panelTop->setTextFormat(Qt::PlainText);
     layout->addWidget(m_panelTop);
 
     m_scrollBox = new QScrollArea(central);
@@ -148,9 +187,14 @@ void TForm_Main_Steganography::buildWindow()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setFont(boldPixelFont(QStringLiteral("Arial"), 16));
-    const std::array<int, 3> widths = {120, 200, 50};
+    const QFontMetrics metrics(bar->font());
+    const int colourWidth = std::max(kColourPanelWidth, metrics.horizontalAdvance(kWidestColourText)
+                                                            + 2 * metrics.horizontalAdvance(QLatin1Char('x')));
+    const std::array<int, 3> widths = {120, colourWidth, 50};
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(bar);
+        // File names and addresses are shown as they are, never as markup.
+        panel->setTextFormat(Qt::PlainText);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setAlignment(i < 2 ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
         if (i < 2)
@@ -242,7 +286,8 @@ void TForm_Main_Steganography::ShowProgress(int32_t percent)
 {
     if (percent == m_lastProgress)
         return;
-    m_panels[1]->setText(QString::number(percent) + QLatin1Char('%'));
+    // -1 only says that the work starts.
+    m_panels[1]->setText(QString::number(std::max(percent, 0)) + QLatin1Char('%'));
     // The long loops take no messages, so the status bar is painted now.
     statusBar()->repaint();
     m_lastProgress = percent;
@@ -322,8 +367,16 @@ void TForm_Main_Steganography::OpenfromWeb1Click()
     // The fetch waits on the network for seconds, so it runs on a worker
     // thread; it touches nothing of the window, only its own result.
     auto result = std::make_shared<WebFetchResult>();
-    m_fetchThread = QThread::create([url = *url, result] { *result = FetchToWebFolder(url); });
+    auto cancellation = std::make_shared<FetchCancellation>();
+    m_fetchCancellation = cancellation;
+    m_fetchThread = QThread::create([url = *url, result, cancellation] {
+        FetchSettings settings;
+        settings.cancellation = cancellation.get();
+        *result = FetchToWebFolder(url, settings);
+    });
     connect(m_fetchThread, &QThread::finished, this, [this, url = *url, result] { finishFetch(url, *result); });
+    m_sourceBeforeFetch = m_panels[2]->text();
+    m_panels[2]->setText(fetchRunningText(*url));
     UpdateCommandStates();
     m_fetchThread->start();
 }
@@ -332,6 +385,8 @@ void TForm_Main_Steganography::finishFetch(const QString& url, const WebFetchRes
 {
     m_fetchThread->deleteLater();
     m_fetchThread = nullptr;
+    m_fetchCancellation.reset();
+    m_panels[2]->setText(m_sourceBeforeFetch);
     UpdateCommandStates();
     if (result.errorText.isEmpty()) {
         if (PictureLoaderCode(upperExtension(result.targetPath)) != 0)
@@ -486,18 +541,34 @@ void TForm_Main_Steganography::About1Click()
     m_dialogs->showAbout(this);
 }
 
+QString TForm_Main_Steganography::droppableFile(const QDropEvent* event) const
+{
+    if (!m_actions[size_t(TCommand::Open)]->isEnabled())
+        return {};
+    return droppedPictureFile(event->mimeData());
+}
+
 void TForm_Main_Steganography::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (m_actions[size_t(TCommand::Open)]->isEnabled() && !droppedPictureFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    if (!droppableFile(event).isEmpty())
+        acceptAsCopy(event);
+}
+
+// Every move over the window comes with the action the source proposes
+// (a move, with Shift held); it is made a copy again each time.
+void TForm_Main_Steganography::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (droppableFile(event).isEmpty())
+        event->ignore();
+    else
+        acceptAsCopy(event);
 }
 
 void TForm_Main_Steganography::dropEvent(QDropEvent* event)
 {
-    const QString fileName = droppedPictureFile(event->mimeData());
-    if (fileName.isEmpty() || !m_actions[size_t(TCommand::Open)]->isEnabled())
+    const QString fileName = droppableFile(event);
+    if (fileName.isEmpty() || !acceptAsCopy(event))
         return;
-    event->acceptProposedAction();
     openPictureFile(fileName);
 }
 

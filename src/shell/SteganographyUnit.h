@@ -12,6 +12,7 @@
 #include <optional>
 
 class QAction;
+class QDropEvent;
 class QLabel;
 class QScrollArea;
 class QThread;
@@ -22,6 +23,7 @@ class TForm_AnalyzeBMP;
 class TPictureView;
 class TShellDialogs;
 class TZQXTColorSplayTree;
+class FetchCancellation;
 struct WebFetchResult;
 
 class TForm_Main_Steganography : public QMainWindow {
@@ -72,7 +74,9 @@ signals:
     void fetchFinished();
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -83,6 +87,10 @@ private:
     void pictureReplaced(const QString& source);
     std::optional<uint64_t> askUsableKey();
     void finishFetch(const QString& url, const WebFetchResult& result);
+    // Cancels a running fetch and waits for it at most a second.
+    void endFetch();
+    // The picture file a drag or drop carries, when Open could take it now.
+    QString droppableFile(const QDropEvent* event) const;
 
     std::unique_ptr<TShellDialogs> m_ownDialogs;
     TShellDialogs* m_dialogs;
@@ -96,6 +104,8 @@ private:
     QString m_lastUrl;
     QThread* m_fetchThread = nullptr;
     TForm_AnalyzeBMP* m_analysis = nullptr;
+    std::shared_ptr<FetchCancellation> m_fetchCancellation;
+    QString m_sourceBeforeFetch; // panel 2 while the fetch's address shows there
 
     QLabel* m_panelTop = nullptr;
     QScrollArea* m_scrollBox = nullptr;

@@ -9,9 +9,13 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QStatusBar>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace ostrel::testing {
 namespace {
@@ -401,19 +405,38 @@ TEST_F(MainWindow, UnreadablePicturesAreReported)
     EXPECT_EQ(window->panelText(0), QStringLiteral("%1\u00D7%2").arg(window->picture().width()).arg(window->picture().height()));
 }
 
+// The -1 sent before work starts shows as 0%, never as "-1%".
 TEST_F(MainWindow, ProgressRepaintsOnlyOnChange)
 {
     window->ShowProgress(42);
     EXPECT_EQ(window->panelText(1), QStringLiteral("42%"));
     window->ShowProgress(-1);
-    EXPECT_EQ(window->panelText(1), QStringLiteral("-1%"));
+    EXPECT_EQ(window->panelText(1), QStringLiteral("0%"));
     // The census ends on 100%, so the same value again leaves the colour text.
     window->RecountColors();
     const QString colours = window->panelText(1);
     window->ShowProgress(100);
     EXPECT_EQ(window->panelText(1), colours);
     window->ShowProgress(-1);
-    EXPECT_EQ(window->panelText(1), QStringLiteral("-1%"));
+    EXPECT_EQ(window->panelText(1), QStringLiteral("0%"));
+}
+
+// Every status panel shows its widest text whole: the colour panel a count
+// of every colour there is, and no file name is taken for markup.
+TEST_F(MainWindow, StatusPanelsShowTheirTextWhole)
+{
+    QList<QLabel*> panels = window->statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    std::sort(panels.begin(), panels.end(), [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
+    ASSERT_EQ(panels.size(), 3);
+    QLabel* colours = panels[1];
+    ASSERT_EQ(colours->text(), window->panelText(1));
+    const QString widest = QStringLiteral("16777216 of 16777232 Colors");
+    EXPECT_GE(colours->contentsRect().width(), colours->fontMetrics().horizontalAdvance(widest));
+    EXPECT_GE(colours->width(), 200);
+
+    const QString fileName = openPicture(pictureOfColours(2, 4, 4), QStringLiteral("<b>bold.bmp"));
+    EXPECT_EQ(window->panelText(2), fileName);
+    EXPECT_EQ(panels[2]->textFormat(), Qt::PlainText);
 }
 
 TEST_F(MainWindow, ClipboardCopyPasteAndThePasteItem)
@@ -474,6 +497,50 @@ TEST_F(MainWindow, DroppedPictureFileOpensAsOpenDoes)
     }
     EXPECT_TRUE(samePixels(window->picture(), picture));
     EXPECT_TRUE(dialogs.calls.empty());
+}
+
+// Whatever the source proposes, the window takes a dropped file as a copy,
+// so that no file manager deletes the picture afterwards; a source that
+// offers only a move is refused.
+TEST_F(MainWindow, DropIsAlwaysACopy)
+{
+    const QString fileName = path(QStringLiteral("dropped.bmp"));
+    ASSERT_TRUE(pictureOfColours(3, 6, 5).save(fileName, "BMP"));
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    // The keys held choose the action the source proposes.
+    const struct {
+        const char* what;
+        Qt::DropActions offered;
+        Qt::KeyboardModifiers keys;
+        Qt::DropAction proposed;
+        bool taken;
+    } cases[] = {
+        {"copy proposed", all, Qt::NoModifier, Qt::CopyAction, true},
+        {"move proposed", all, Qt::ShiftModifier, Qt::MoveAction, true},
+        {"link proposed", all, Qt::ControlModifier | Qt::ShiftModifier, Qt::LinkAction, true},
+        {"only a move offered", Qt::MoveAction, Qt::NoModifier, Qt::MoveAction, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        trigger(TCommand::Clear);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(fileName)});
+        QDragEnterEvent enter(QPoint(5, 5), c.offered, &data, Qt::LeftButton, c.keys);
+        ASSERT_EQ(enter.proposedAction(), c.proposed);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        QDragMoveEvent move(QPoint(6, 6), c.offered, &data, Qt::LeftButton, c.keys);
+        QCoreApplication::sendEvent(window.get(), &move);
+        QDropEvent drop(QPointF(6, 6), c.offered, &data, Qt::LeftButton, c.keys);
+        QCoreApplication::sendEvent(window.get(), &drop);
+        for (const QDropEvent* event : {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+            EXPECT_EQ(event->isAccepted(), c.taken) << event->type();
+            if (c.taken) {
+                EXPECT_EQ(event->dropAction(), Qt::CopyAction) << event->type();
+            }
+        }
+        EXPECT_EQ(window->panelText(2), c.taken ? fileName : QString());
+    }
+    EXPECT_TRUE(QFile::exists(fileName));
 }
 
 } // namespace

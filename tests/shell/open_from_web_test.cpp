@@ -3,10 +3,13 @@
 // loaded, cleared away or reported as the command says.
 #include "ShellTestSupport.h"
 #include "data/WebUnit.h"
+#include "data/loopback_server.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QSignalSpy>
+
+#include <atomic>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -107,6 +110,7 @@ protected:
         dialogs.urlAnswers.push_back(url);
         trigger(TCommand::OpenFromWeb);
         ASSERT_TRUE(window->fetchRunning());
+        EXPECT_EQ(window->panelText(2), QStringLiteral("Fetching ") + url + QStringLiteral(" ..."));
         // While the fetch runs, commands that would race it are held back.
         EXPECT_FALSE(window->commandAction(TCommand::Open)->isEnabled());
         EXPECT_FALSE(window->commandAction(TCommand::Encode)->isEnabled());
@@ -177,6 +181,37 @@ TEST_F(OpenFromWeb, FailedFetchIsReportedAndChangesNothing)
     EXPECT_TRUE(samePixels(window->picture(), before));
     EXPECT_EQ(window->panelText(2), source);
     EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("x.bmp")));
+}
+
+// Closing the window while a server keeps the fetch waiting ends the fetch
+// there and then: the server sees the connection go, nothing is stored and
+// nothing is reported to a window that is gone.
+TEST_F(OpenFromWeb, ClosingTheWindowEndsTheFetchAtOnce)
+{
+    const QString source = openPicture(pictureOfColours(3, 5, 5));
+    std::atomic<bool> clientLeft{false};
+    auto server = std::make_unique<LoopbackServer>([&clientLeft](LoopbackServer&, int client) {
+        LoopbackServer::sendAll(client, "HTTP/1.0 200 OK\r\nContent-Type: image/bmp\r\n\r\nBM");
+        char byte;
+        clientLeft = readable(client, std::chrono::seconds(10)) && ::recv(client, &byte, 1, 0) <= 0;
+    });
+    ASSERT_TRUE(server->listening());
+    const QString url = server->url(QStringLiteral("/slow.bmp"));
+    dialogs.urlAnswers.push_back(url);
+    trigger(TCommand::OpenFromWeb);
+    ASSERT_TRUE(window->fetchRunning());
+    EXPECT_EQ(window->panelText(2), QStringLiteral("Fetching ") + url + QStringLiteral(" ..."));
+    ASSERT_FALSE(server->request().isEmpty()) << "the fetch never asked";
+
+    window->close();
+    EXPECT_FALSE(window->fetchRunning());
+    EXPECT_FALSE(FetchInProgress());
+    EXPECT_EQ(window->panelText(2), source);
+    server.reset();
+    EXPECT_TRUE(clientLeft) << "the server had to end the connection itself";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("slow.bmp")));
+    EXPECT_EQ(dialogs.last(QStringLiteral("message")), nullptr);
 }
 
 } // namespace
