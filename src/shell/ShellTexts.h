@@ -12,7 +12,8 @@ namespace ostrel {
 // Dialog texts join their lines with CR LF.
 inline const QString kCrLf = QStringLiteral("\r\n");
 
-inline const QString kProgramCaption = QStringLiteral("Ostrel Program V1.3");
+inline const QString kProgramVersion = QStringLiteral("1.3");
+inline const QString kProgramCaption = QStringLiteral("Ostrel Program V") + kProgramVersion;
 inline const QString kApplicationTitle = QStringLiteral("Ostrel");
 inline const QString kPasteSource = QStringLiteral("<PASTE FROM CLIPBOARD>");
 
