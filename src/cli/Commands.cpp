@@ -12,6 +12,7 @@
 #include "engine/Capacity.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
+#include "engine/Seal.h"
 #include "engine/TRandom.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
@@ -215,6 +216,7 @@ constexpr const char* kEncodeUsage =
     "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither]] "
     "[--password-file FILE | --password-stdin]";
 constexpr const char* kDecodeUsage = "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin]";
+constexpr const char* kSealKeyUsage = "ostrel-cli seal-key PICTURE [--password-file FILE | --password-stdin]";
 constexpr const char* kInfoUsage = "ostrel-cli info PICTURE";
 constexpr const char* kConvertUsage = "ostrel-cli convert IN OUT.bmp|OUT.gif";
 constexpr const char* kFetchUsage = "ostrel-cli fetch URL";
@@ -342,6 +344,7 @@ int printMainHelp(bool toError)
         "  fetch URL                       fetch a web resource into the web folder\n"
         "  chart PICTURE -o OUT            draw a chart of the picture's colours (.bmp or .gif)\n"
         "        [--kind bright|rgb|hsv] [--reverse] [--dots points|blocks|outline] [--size WxH]\n"
+        "  seal-key PICTURE                print the format password of a sealed picture\n"
         "  check PICTURE... [--json]       how plainly detectors of lowest-bit replacement see hidden data\n"
         "\n"
         "Passwords are asked at the terminal without echo, or read with\n"
@@ -586,6 +589,44 @@ int runCheck(const QStringList& args)
         first = false;
     }
     return allRead ? kExitSuccess : kExitFailed;
+}
+
+int runSealKey(const QStringList& args)
+{
+    const Options options = parseOptions(args, false, true, false);
+    if (options.help) {
+        out(QStringLiteral("Usage: %1\n"
+                           "Asks for the password of a sealed picture and prints the password of the hiding\n"
+                           "format that reads its hidden file: 64 characters \"0\" and \"1\". With it any\n"
+                           "decoder of the format gets the sealed container out; its content stays sealed.")
+                .arg(QLatin1String(kSealKeyUsage)));
+        return kExitSuccess;
+    }
+    if (!options.error.isEmpty())
+        return usageError(options.error, kSealKeyUsage);
+    if (options.positional.size() != 1)
+        return usageError(QStringLiteral("seal-key needs one picture."), kSealKeyUsage);
+    const QString path = options.positional[0];
+    const std::optional<QImage> picture = loadPicture(path);
+    if (!picture)
+        return kExitFailed;
+    QString error;
+    const std::optional<QByteArray> password = obtainPassword(options.password, error);
+    if (!password) {
+        err(error);
+        return kExitFailed;
+    }
+    const std::optional<SealKeys> keys = deriveSealKeys(*password, sealSalt(*picture));
+    if (!keys) {
+        err(sealDerivationFailedText());
+        return kExitFailed;
+    }
+    if (!pictureShowsPayload(*picture, keys->formatKey)) {
+        err(QStringLiteral("%1 holds no sealed file for this password.").arg(path));
+        return kExitFailed;
+    }
+    out(QString::fromLatin1(formatPasswordForKey(keys->formatKey)));
+    return kExitSuccess;
 }
 
 } // namespace ostrel::cli

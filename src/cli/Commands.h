@@ -13,6 +13,7 @@ int runInfo(const QStringList& args);
 int runConvert(const QStringList& args);
 int runFetch(const QStringList& args);
 int runChart(const QStringList& args);
+int runSealKey(const QStringList& args);
 int runCheck(const QStringList& args);
 int printMainHelp(bool toError);
 

@@ -58,6 +58,8 @@ int main(int argc, char** argv)
         return runFetch(args);
     if (command == QLatin1String("chart"))
         return runChart(args);
+    if (command == QLatin1String("seal-key"))
+        return runSealKey(args);
     if (command == QLatin1String("check"))
         return runCheck(args);
     return printMainHelp(true);

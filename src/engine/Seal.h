@@ -18,6 +18,7 @@
 // date-time, file bytes] with "OSTRSEAL" as associated data.
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +56,8 @@ struct SealKeys {
 
 // Nothing when the 64 MiB the derivation needs cannot be had.
 std::optional<SealKeys> deriveSealKeys(const QByteArray& password, const SealSalt& salt);
+// What to tell the user then.
+QString sealDerivationFailedText();
 
 // The derived 64-bit value as a key of the format's generator: 0 becomes 1
 // (the generator seeds 0 as 1 anyway, so the stream is the same), and 2^63,
@@ -91,5 +94,9 @@ struct OpenedSeal {
 };
 
 OpenedSeal openContainer(const QByteArray& container, const SealingKey& key);
+
+// Whether the picture (in the working format) carries a stream under `key`:
+// its first 48 carried bits read "START" and its zero byte.
+bool pictureShowsPayload(const QImage& picture, uint64_t key);
 
 } // namespace ostrel
