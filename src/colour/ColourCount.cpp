@@ -30,9 +30,10 @@ bool HasMoreColoursThan(const QImage& picture, int limit)
     std::vector<uint32_t> table(size, 0xFFFFFFFFu);
     int seen = 0;
     uint32_t previous = 0xFFFFFFFFu;
-    for (int y = 0; y < working.height(); ++y) {
+    const int width = working.width(), height = working.height();
+    for (int y = 0; y < height; ++y) {
         const uint8_t* pixel = working.constScanLine(y);
-        for (int x = 0; x < working.width(); ++x, pixel += 3) {
+        for (int x = 0; x < width; ++x, pixel += 3) {
             const uint32_t colour = uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16;
             // Runs of one colour, common in pictures of few colours, need no lookup.
             if (colour == previous)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cstdlib>
 #include <vector>
 
@@ -67,7 +68,8 @@ public:
         int32_t index;
     };
 
-    CandidateGrid(const Rgb* colours, int n) : m_colours(colours), m_n(n) {}
+    // `live` marks the entries that can ever be an answer (see TPaletteSearch::Impl).
+    CandidateGrid(const Rgb* colours, const bool* live, int n) : m_colours(colours), m_live(live), m_n(n) {}
 
     // The slot of the colour's cell for the filter: a length byte (0 until
     // the list is made) and the entries, or kPooled and the pool offset.
@@ -108,7 +110,7 @@ private:
         for (int i = 0; i < m_n; ++i) {
             const Rgb& c = m_colours[i];
             nearest[i] = INT_MAX;
-            if (!accepts(filter, uint8_t(c.blue)))
+            if (!m_live[i] || !accepts(filter, uint8_t(c.blue)))
                 continue;
             nearest[i] = nearestIn(c.red, red) + nearestIn(c.green, green) + nearestIn(c.blue, blue);
             bound = std::min(bound, farthestIn(c.red, red) + farthestIn(c.green, green) + farthestIn(c.blue, blue));
@@ -133,6 +135,7 @@ private:
     }
 
     const Rgb* m_colours;
+    const bool* m_live;
     int m_n;
     PodBuffer<uint64_t> m_slots[kFilters];
     std::vector<Candidate> m_pool;
@@ -144,14 +147,29 @@ private:
 // the accepted entry of smallest distance, and among those the one standing
 // first in the list. So the nearest distance is found from the cell's
 // candidates, and ties are settled by the entries' current list positions.
+//
+// An entry that repeats the colour of an earlier entry is never an answer:
+// it starts behind that entry and could only pass it by being chosen while
+// directly behind it, which the earlier one, equally near and ahead, always
+// prevents. Leaving such entries out of the candidates keeps the answers and
+// spares palettes padded with one colour (the black tail of a BMP colour
+// table) a scan of every copy. They keep their list places, which still
+// count for the moves of the others.
 struct TPaletteSearch::Impl {
     TPaletteArray palette{};
     int n = 0;
     Rgb colour[kMaxEntries] = {};            // by palette index
+    bool live[kMaxEntries] = {};             // first entry of its colour
     uint8_t indexAt[kMaxEntries] = {};       // list position → palette index
     uint8_t positionOf[kMaxEntries] = {};    // palette index → list position
     bool anyAccepted[kFilters] = {};
-    CandidateGrid grid{colour, 0};
+    CandidateGrid grid{colour, live, 0};
+    // pfAny answers of NearestIndexRow by pixel colour, made on first use:
+    // kSole and the index, kTied, or 0 while not asked yet.
+    static constexpr int kBlockBits = 12;
+    static constexpr uint32_t kBlockSize = 1u << kBlockBits;
+    static constexpr uint16_t kSole = 0x100, kTied = 0x200;
+    std::vector<std::unique_ptr<uint16_t[]>> soleAnswers;
 
     void moveForward(int position)
     {
@@ -159,6 +177,64 @@ struct TPaletteSearch::Impl {
         std::swap(indexAt[front], indexAt[position]);
         positionOf[indexAt[front]] = uint8_t(front);
         positionOf[indexAt[position]] = uint8_t(position);
+    }
+
+    // The answer's reordering: the entry found moves one place forward.
+    void chosen(int index)
+    {
+        const int position = positionOf[index];
+        if (position > 0)
+            moveForward(position);
+    }
+
+    int nearestAny(TTripleValue triple)
+    {
+        bool tied = false;
+        return nearest(0, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
+    }
+
+    // Works out and keeps a colour's entry for soleAnswers.
+    [[gnu::noinline]] uint16_t learnAnswer(TTripleValue triple)
+    {
+        std::unique_ptr<uint16_t[]>& block = soleAnswers[triple >> kBlockBits];
+        if (!block)
+            block = std::make_unique<uint16_t[]>(kBlockSize); // zeroed
+        bool tied = false;
+        const int index = nearest(0, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
+        return block[triple & (kBlockSize - 1)] = tied ? kTied : uint16_t(kSole | index);
+    }
+
+    // The accepted entry nearest to the colour, ties to the smaller list
+    // position; `tied` tells whether another entry was as near.
+    int nearest(int filter, int r, int g, int b, bool& tied)
+    {
+        int bestDistance = INT_MAX, bestIndex = 0;
+        tied = false;
+        const auto consider = [&](int candidate) {
+            const int d = distance(colour[candidate], r, g, b);
+            if (d > bestDistance)
+                return;
+            if (d == bestDistance) {
+                tied = true;
+                if (positionOf[candidate] > positionOf[bestIndex])
+                    return;
+            } else {
+                tied = false;
+            }
+            bestDistance = d;
+            bestIndex = candidate;
+        };
+        const uint64_t cell = grid.lookup(filter, r, g, b);
+        if ((cell & 0xFF) != CandidateGrid::kPooled) {
+            for (uint64_t rest = cell >> 8, k = cell & 0xFF; k > 0; --k, rest >>= 8)
+                consider(int(rest & 0xFF));
+        } else {
+            const CandidateGrid::Candidate* candidates = grid.pooled(cell);
+            for (int32_t k = 1; k <= candidates[0].nearest && candidates[k].nearest <= bestDistance; ++k)
+                consider(candidates[k].index);
+        }
+        // Every list has an entry: the filter accepts at least one.
+        return bestIndex;
     }
 };
 
@@ -172,10 +248,14 @@ TPaletteSearch::TPaletteSearch(const TPaletteArray& palette, int32_t count) : m_
         s.colour[i] = {redOf(c), greenOf(c), blueOf(c)};
         s.indexAt[i] = uint8_t(i);
         s.positionOf[i] = uint8_t(i);
+        s.live[i] = true;
+        for (int j = 0; j < i && s.live[i]; ++j)
+            s.live[i] = s.colour[j].red != s.colour[i].red || s.colour[j].green != s.colour[i].green
+                || s.colour[j].blue != s.colour[i].blue;
         for (int filter = 0; filter < kFilters; ++filter)
             s.anyAccepted[filter] = s.anyAccepted[filter] || accepts(filter, blueOf(c));
     }
-    s.grid = CandidateGrid(s.colour, s.n);
+    s.grid = CandidateGrid(s.colour, s.live, s.n);
 }
 
 TPaletteSearch::~TPaletteSearch()
@@ -194,31 +274,40 @@ int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
     if (number < 0 || !s.anyAccepted[number])
         return s.indexAt[0];
     triple &= kTripleMask;
-    const int b = int(triple & 0xFF), g = int((triple >> 8) & 0xFF), r = int(triple >> 16);
-
-    int bestDistance = INT_MAX, bestIndex = 0;
-    const auto consider = [&](int candidate) {
-        const int d = distance(s.colour[candidate], r, g, b);
-        if (d < bestDistance || (d == bestDistance && s.positionOf[candidate] < s.positionOf[bestIndex])) {
-            bestDistance = d;
-            bestIndex = candidate;
-        }
-    };
-    const uint64_t cell = s.grid.lookup(number, r, g, b);
-    if ((cell & 0xFF) != CandidateGrid::kPooled) {
-        for (uint64_t rest = cell >> 8, k = cell & 0xFF; k > 0; --k, rest >>= 8)
-            consider(int(rest & 0xFF));
-    } else {
-        const CandidateGrid::Candidate* candidates = s.grid.pooled(cell);
-        for (int32_t k = 1; k <= candidates[0].nearest && candidates[k].nearest <= bestDistance; ++k)
-            consider(candidates[k].index);
-    }
-    // Every list has an entry: the filter accepts at least one.
-    const int index = bestIndex;
-    const int bestPosition = s.positionOf[index];
-    if (bestPosition > 0)
-        s.moveForward(bestPosition);
+    bool tied = false;
+    const int index = s.nearest(number, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
+    s.chosen(index);
     return index;
+}
+
+// A colour with one nearest entry gets that entry whatever the list order, so
+// its answer is kept; only the reordering is done again for each pixel. The
+// answers live in a table over all 2^24 colours, in blocks of 4096 colours
+// made when a colour in them turns up: a few blocks for a paletted picture.
+void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* indices)
+{
+    Impl& s = *m_impl;
+    if (s.soleAnswers.empty())
+        s.soleAnswers.resize(size_t(1) << (24 - Impl::kBlockBits));
+    for (int x = 0; x < width; ++x, row += 3) {
+        const TTripleValue triple = tripleValue(row[0], row[1], row[2]);
+        const std::unique_ptr<uint16_t[]>& block = s.soleAnswers[triple >> Impl::kBlockBits];
+        uint16_t known = block ? block[triple & (Impl::kBlockSize - 1)] : 0;
+        if (known == 0)
+            known = s.learnAnswer(triple);
+        const int index = known & Impl::kSole ? known & 0xFF : s.nearestAny(triple);
+        // The entry moves one place forward; at the front it stays, which
+        // the same stores do without a branch that pictures of few
+        // interleaved colours would keep guessing wrong.
+        const int position = s.positionOf[index];
+        const int front = position - (position > 0);
+        const uint8_t passed = s.indexAt[front];
+        s.indexAt[front] = uint8_t(index);
+        s.indexAt[position] = passed;
+        s.positionOf[passed] = uint8_t(position);
+        s.positionOf[index] = uint8_t(front);
+        indices[x] = uint8_t(index);
+    }
 }
 
 int TPaletteSearch::SearchColor(TColorValue colour, TParityFilter filter)
@@ -290,6 +379,23 @@ void RemapToPalette(QImage& picture, int x1, int y1, int x2, int y2, const TPale
         return;
     TPaletteSearch search(palette, count);
     const int64_t rows = int64_t(y2) - y1 + 1;
+    if (!dither) {
+        std::vector<uint8_t> indices(size_t(x2 - x1 + 1));
+        for (int y = y1; y <= y2; ++y) {
+            if (progress)
+                progress(int32_t((int64_t(y) - y1 + 1) * 100 / rows));
+            uint8_t* px = picture.scanLine(y) + 3 * size_t(x1);
+            search.NearestIndexRow(px, int(indices.size()), indices.data());
+            for (uint8_t index : indices) {
+                const TColorValue c = palette[index];
+                px[0] = blueOf(c);
+                px[1] = greenOf(c);
+                px[2] = redOf(c);
+                px += 3;
+            }
+        }
+        return;
+    }
     for (int y = y1; y <= y2; ++y) {
         if (progress)
             progress(int32_t((int64_t(y) - y1 + 1) * 100 / rows));
@@ -302,7 +408,7 @@ void RemapToPalette(QImage& picture, int x1, int y1, int x2, int y2, const TPale
             px[0] = uint8_t(now);
             px[1] = uint8_t(now >> 8);
             px[2] = uint8_t(now >> 16);
-            if (!dither || old == now)
+            if (old == now)
                 continue;
             const int eB = int(old & 0xFF) - int(now & 0xFF);
             const int eG = int((old >> 8) & 0xFF) - int((now >> 8) & 0xFF);

@@ -25,6 +25,10 @@ public:
     int NearestIndex(TTripleValue triple);
     int NearestIndexOfColor(TColorValue colour);
     TTripleValue NearestTripleAny(TTripleValue triple);
+    // NearestIndex for each pixel of a row (bytes blue, green, red) in turn,
+    // reordering included; each colour's nearest entries are worked out once.
+    // The paletted writers map every picture through this one path.
+    void NearestIndexRow(const uint8_t* row, int width, uint8_t* indices);
 
     int count() const;
 

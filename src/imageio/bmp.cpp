@@ -6,6 +6,7 @@
 
 #include "colour/Drawing.h"
 #include "colour/PaletteSearch.h"
+#include "colour/PodBuffer.h"
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
 #include "util/ByteReader.h"
@@ -587,6 +588,7 @@ struct BmpJob {
     int bitsPerPixel = 24;
     int tableSize = 0;
     TPaletteArray palette{};
+    TProgressProc progress; // hears of each row of an indexed file's mapping
 
     uint64_t rowSize() const { return (uint64_t(picture.width()) * bitsPerPixel + 31) / 32 * 4; }
     uint64_t imageSize() const { return rowSize() * uint64_t(picture.height()); }
@@ -620,7 +622,7 @@ std::optional<BmpJob> prepareJob(const QImage& picture, int bitsPerPixel, int ta
             *error = writeFailure(fileName, *reason);
         return std::nullopt;
     }
-    BmpJob job{picture, bitsPerPixel, tableSize, palette};
+    BmpJob job{picture, bitsPerPixel, tableSize, palette, {}};
     if (job.picture.format() != kPictureFormat)
         job.picture = picture.convertToFormat(kPictureFormat);
     if (job.picture.isNull()) {
@@ -673,6 +675,12 @@ public:
     {
         std::memcpy(next(size), data, size);
     }
+    // Any number of bytes, passed on without a copy after what is held.
+    void direct(const uint8_t* data, size_t size)
+    {
+        if (flush() && size > 0)
+            m_ok = m_sink(reinterpret_cast<const char*>(data), qsizetype(size));
+    }
     // Room for `size` bytes, written by the caller before the next call.
     uint8_t* next(size_t size)
     {
@@ -719,21 +727,30 @@ void writeIndexedRows(const BmpJob& job, BlockOutput& out)
     }
     out.bytes(table.data(), table.size());
 
+    // Rows are mapped from the top, as the remapping walks them, so equally
+    // near entries are settled as in every other writer; the file stores
+    // them from the bottom, so the packed rows wait in memory.
     TPaletteSearch search(job.palette, job.tableSize);
     const size_t rowSize = size_t(job.rowSize());
-    const int width = job.picture.width();
+    const int width = job.picture.width(), height = job.picture.height();
     const int bits = job.bitsPerPixel;
     const int perByte = 8 / bits;
-    for (int y = job.picture.height() - 1; y >= 0; --y) {
-        uint8_t* row = out.next(rowSize);
-        std::memset(row, 0, rowSize);
-        const uint8_t* pixel = job.picture.constScanLine(y);
-        for (int x = 0; x < width; ++x, pixel += 3) {
-            const unsigned index = unsigned(search.NearestIndex(tripleValue(pixel[0], pixel[1], pixel[2])));
-            // The leftmost pixel of a byte takes its most significant bits.
-            row[x / perByte] |= uint8_t(index << (8 - bits * (x % perByte + 1)));
+    PodBuffer<uint8_t> rows = PodBuffer<uint8_t>::zeroed(rowSize * size_t(height));
+    std::vector<uint8_t> indices(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        if (job.progress)
+            job.progress(int32_t(int64_t(y + 1) * 100 / height));
+        search.NearestIndexRow(job.picture.constScanLine(y), width, indices.data());
+        uint8_t* row = rows.data() + size_t(height - 1 - y) * rowSize;
+        if (bits == 8) {
+            std::memcpy(row, indices.data(), indices.size());
+            continue;
         }
+        // The leftmost pixel of a byte takes its most significant bits.
+        for (int x = 0; x < width; ++x)
+            row[x / perByte] |= uint8_t(indices[size_t(x)] << (8 - bits * (x % perByte + 1)));
     }
+    out.direct(rows.data(), rows.size());
 }
 
 bool writeBmp(const BmpJob& job, const ByteSink& sink)
@@ -794,7 +811,13 @@ std::optional<BmpJob> palettedJob(const QImage& picture, const TPaletteArray& pa
         prepareJob(picture, depth.bitsPerPixel, depth.tableSize, paletteCopy, fileName, error);
     if (!job)
         return std::nullopt;
-    // The mapping works on a copy of its own, never on the caller's pixels.
+    // Only dithering needs a remapped copy: without it every pixel's index is
+    // simply the search's answer for its colour. The copy is the writer's
+    // own, never the caller's pixels.
+    if (!dither) {
+        job->progress = progress;
+        return job;
+    }
     if (job->picture.cacheKey() == picture.cacheKey())
         job->picture = picture.copy();
     if (job->picture.isNull()) {

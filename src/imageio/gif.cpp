@@ -254,43 +254,6 @@ private:
     std::array<uint32_t, kHashSlots> m_slots{};
 };
 
-// The palette index of each pixel colour. The search is asked once per
-// distinct colour and its answer kept in a table over all 2^24 colours, made
-// of blocks of 4096 colours that are only allocated when a colour in them
-// turns up: a few blocks for a paletted picture.
-class PaletteIndexCache {
-public:
-    explicit PaletteIndexCache(TPaletteSearch& search) : m_search(search), m_blocks(kBlockCount) {}
-
-    uint8_t indexOf(TTripleValue triple)
-    {
-        std::unique_ptr<uint16_t[]>& block = m_blocks[triple >> kBlockBits];
-        if (!block)
-            block = std::make_unique<uint16_t[]>(kBlockSize); // zeroed: nothing known yet
-        uint16_t& entry = block[triple & (kBlockSize - 1)];
-        if (entry == 0)
-            entry = uint16_t(kKnown | m_search.Search(pfAny, triple));
-        return uint8_t(entry);
-    }
-
-    // Every pixel is looked up, runs of one colour included: a lookup that
-    // is known costs less than a guess about where the runs end.
-    void mapRow(const uint8_t* row, int width, uint8_t* indices)
-    {
-        for (int x = 0; x < width; ++x, row += 3)
-            indices[x] = indexOf(tripleValue(row[0], row[1], row[2]));
-    }
-
-private:
-    static constexpr int kBlockBits = 12;
-    static constexpr size_t kBlockSize = size_t(1) << kBlockBits;
-    static constexpr size_t kBlockCount = (size_t(1) << 24) / kBlockSize;
-    static constexpr uint16_t kKnown = 0x100; // beside the index, so that 0 means "not asked yet"
-
-    TPaletteSearch& m_search;
-    std::vector<std::unique_ptr<uint16_t[]>> m_blocks;
-};
-
 template <typename RowFunction>
 void forEachRowInOrder(int height, bool interlace, RowFunction&& rowFunction)
 {
@@ -316,8 +279,11 @@ struct GifWriteSettings {
 // Header, colour table, optional graphic control extension, image descriptor,
 // code stream and trailer. `picture` is in the working format and holds only
 // palette colours when it was dithered.
-void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, TPaletteSearch& search,
-                     ChunkedOutput& out)
+//
+// The indices come from one search walking the rows from the top, as the
+// remapping does, so that equally near entries are settled alike in every
+// writer; interlaced rows are therefore all mapped before any is stored.
+void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, ChunkedOutput& out)
 {
     const int width = picture.width(), height = picture.height();
     const int bits = bitsForCount(settings.count);
@@ -337,12 +303,14 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, TP
         out.byte(blueOf(colour));
     }
     if (settings.transparent) {
+        // A search of its own: this question must not reorder the pixels' one.
+        TPaletteSearch transparentSearch(settings.palette, settings.count);
         out.byte(kExtensionIntroducer);
         out.byte(kGraphicControlLabel);
         out.byte(4);
         out.byte(0x01); // a transparent index follows
         out.u16le(0);   // delay
-        out.byte(uint8_t(search.NearestIndexOfColor(settings.transparentColour)));
+        out.byte(uint8_t(transparentSearch.NearestIndexOfColor(settings.transparentColour)));
         out.byte(kBlockTerminator);
     }
     out.byte(kImageSeparator);
@@ -353,18 +321,28 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, TP
     out.byte(settings.interlace ? kInterlaceFlag : 0);
     out.byte(uint8_t(minCodeSize));
 
+    TPaletteSearch search(settings.palette, settings.count);
+    std::vector<uint8_t> plane;
+    if (settings.interlace) {
+        plane.resize(size_t(width) * size_t(height));
+        for (int y = 0; y < height; ++y)
+            search.NearestIndexRow(picture.constScanLine(y), width, plane.data() + size_t(y) * size_t(width));
+    }
     const auto encoder = std::make_unique<LzwEncoder>(minCodeSize, out); // 85 KB of tables
-    PaletteIndexCache indices(search);
-    std::vector<uint8_t> rowIndices(static_cast<size_t>(width));
+    std::vector<uint8_t> rowIndices(settings.interlace ? 0 : static_cast<size_t>(width));
     int rowsDone = 0;
     forEachRowInOrder(height, settings.interlace, [&](int y) {
         if (settings.progress)
             settings.progress(int32_t(int64_t(rowsDone + 1) * 100 / height));
-        indices.mapRow(picture.constScanLine(y), width, rowIndices.data());
+        const uint8_t* indices = plane.data() + size_t(y) * size_t(width);
+        if (!settings.interlace) {
+            search.NearestIndexRow(picture.constScanLine(y), width, rowIndices.data());
+            indices = rowIndices.data();
+        }
         const int first = rowsDone++ == 0 ? 1 : 0;
         if (first)
-            encoder->start(rowIndices[0]);
-        encoder->add(rowIndices.data() + first, width - first);
+            encoder->start(indices[0]);
+        encoder->add(indices + first, width - first);
     });
     encoder->finish();
 
@@ -392,7 +370,6 @@ bool writeGif(const QImage& picture, const TPaletteArray& palette, int32_t count
 {
     const int clamped = std::clamp<int32_t>(count, 2, 256);
     const TPaletteArray paletteCopy = palette;
-    TPaletteSearch search(paletteCopy, clamped);
     // Only dithering needs a remapped copy: without it every pixel's index is
     // simply the search's answer for its colour.
     QImage working;
@@ -408,7 +385,7 @@ bool writeGif(const QImage& picture, const TPaletteArray& palette, int32_t count
     }
     ChunkedOutput out(sink);
     const GifWriteSettings settings{paletteCopy, clamped, transparent, transparentColour, interlace, progress};
-    encodeGifStream(*source, settings, search, out);
+    encodeGifStream(*source, settings, out);
     return out.flush();
 }
 
