@@ -29,16 +29,13 @@ bool HasMoreColoursThan(const QImage& picture, int limit)
         size <<= 1;
     std::vector<uint32_t> table(size, 0xFFFFFFFFu);
     int seen = 0;
-    uint32_t previous = 0xFFFFFFFFu;
     const int width = working.width(), height = working.height();
     for (int y = 0; y < height; ++y) {
         const uint8_t* pixel = working.constScanLine(y);
         for (int x = 0; x < width; ++x, pixel += 3) {
+            // Every pixel is looked up: pictures of few colours mixed pixel by
+            // pixel (an encoded one) would keep a test for runs guessing wrong.
             const uint32_t colour = uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16;
-            // Runs of one colour, common in pictures of few colours, need no lookup.
-            if (colour == previous)
-                continue;
-            previous = colour;
             size_t slot = (colour * 2654435761u) & (size - 1);
             while (table[slot] != colour && table[slot] != 0xFFFFFFFFu)
                 slot = (slot + 1) & (size - 1);

@@ -193,6 +193,19 @@ struct TPaletteSearch::Impl {
         return nearest(0, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
     }
 
+    uint16_t knownAnswer(TTripleValue triple)
+    {
+        const std::unique_ptr<uint16_t[]>& block = soleAnswers[triple >> kBlockBits];
+        const uint16_t known = block ? block[triple & (kBlockSize - 1)] : 0;
+        return known != 0 ? known : learnAnswer(triple);
+    }
+
+    void prepareAnswers()
+    {
+        if (soleAnswers.empty())
+            soleAnswers.resize(size_t(1) << (24 - kBlockBits));
+    }
+
     // Works out and keeps a colour's entry for soleAnswers.
     [[gnu::noinline]] uint16_t learnAnswer(TTripleValue triple)
     {
@@ -287,14 +300,10 @@ int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
 void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* indices)
 {
     Impl& s = *m_impl;
-    if (s.soleAnswers.empty())
-        s.soleAnswers.resize(size_t(1) << (24 - Impl::kBlockBits));
+    s.prepareAnswers();
     for (int x = 0; x < width; ++x, row += 3) {
         const TTripleValue triple = tripleValue(row[0], row[1], row[2]);
-        const std::unique_ptr<uint16_t[]>& block = s.soleAnswers[triple >> Impl::kBlockBits];
-        uint16_t known = block ? block[triple & (Impl::kBlockSize - 1)] : 0;
-        if (known == 0)
-            known = s.learnAnswer(triple);
+        const uint16_t known = s.knownAnswer(triple);
         const int index = known & Impl::kSole ? known & 0xFF : s.nearestAny(triple);
         // The entry moves one place forward; at the front it stays, which
         // the same stores do without a branch that pictures of few
@@ -307,6 +316,36 @@ void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* ind
         s.positionOf[passed] = uint8_t(position);
         s.positionOf[index] = uint8_t(front);
         indices[x] = uint8_t(index);
+    }
+}
+
+// The list order decides only the answers of tied colours. A picture without
+// any is mapped by looking its colours up, which spares every pixel the
+// reordering (two dependent memory round trips, the whole cost of a mapping
+// otherwise); the first pass that finds this out also fills the answers.
+void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                         const std::function<void(int y, const uint8_t* indices)>& takeRow)
+{
+    TPaletteSearch search(palette, count);
+    TPaletteSearch::Impl& s = *search.m_impl;
+    s.prepareAnswers();
+    const int width = picture.width(), height = picture.height();
+    bool tied = false;
+    for (int y = 0; y < height && !tied; ++y) {
+        const uint8_t* row = picture.constScanLine(y);
+        for (int x = 0; x < width; ++x, row += 3)
+            tied = tied || s.knownAnswer(tripleValue(row[0], row[1], row[2])) == TPaletteSearch::Impl::kTied;
+    }
+    std::vector<uint8_t> indices(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = picture.constScanLine(y);
+        if (tied) {
+            search.NearestIndexRow(row, width, indices.data());
+        } else {
+            for (int x = 0; x < width; ++x, row += 3)
+                indices[size_t(x)] = uint8_t(s.knownAnswer(tripleValue(row[0], row[1], row[2])));
+        }
+        takeRow(y, indices.data());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ostrel {
@@ -27,7 +28,6 @@ public:
     TTripleValue NearestTripleAny(TTripleValue triple);
     // NearestIndex for each pixel of a row (bytes blue, green, red) in turn,
     // reordering included; each colour's nearest entries are worked out once.
-    // The paletted writers map every picture through this one path.
     void NearestIndexRow(const uint8_t* row, int width, uint8_t* indices);
 
     int count() const;
@@ -35,7 +35,16 @@ public:
 private:
     struct Impl;
     Impl* m_impl;
+    friend void MapPictureToIndices(const QImage&, const TPaletteArray&, int32_t,
+                                    const std::function<void(int, const uint8_t*)>&);
 };
+
+// The palette index of every pixel of a picture in the working format, as
+// NearestIndex of a new search over (palette, count) gives them pixel after
+// pixel from the top row: the remapping's answers. `takeRow` receives each
+// row's indices, top row first. Both paletted writers map pictures this way.
+void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                         const std::function<void(int y, const uint8_t* indices)>& takeRow);
 
 // The same search as a plain front-to-back scan that stops at an exact match:
 // the model TPaletteSearch must agree with answer for answer, reordering

@@ -730,26 +730,23 @@ void writeIndexedRows(const BmpJob& job, BlockOutput& out)
     // Rows are mapped from the top, as the remapping walks them, so equally
     // near entries are settled as in every other writer; the file stores
     // them from the bottom, so the packed rows wait in memory.
-    TPaletteSearch search(job.palette, job.tableSize);
     const size_t rowSize = size_t(job.rowSize());
     const int width = job.picture.width(), height = job.picture.height();
     const int bits = job.bitsPerPixel;
     const int perByte = 8 / bits;
     PodBuffer<uint8_t> rows = PodBuffer<uint8_t>::zeroed(rowSize * size_t(height));
-    std::vector<uint8_t> indices(static_cast<size_t>(width));
-    for (int y = 0; y < height; ++y) {
+    MapPictureToIndices(job.picture, job.palette, job.tableSize, [&](int y, const uint8_t* indices) {
         if (job.progress)
             job.progress(int32_t(int64_t(y + 1) * 100 / height));
-        search.NearestIndexRow(job.picture.constScanLine(y), width, indices.data());
         uint8_t* row = rows.data() + size_t(height - 1 - y) * rowSize;
         if (bits == 8) {
-            std::memcpy(row, indices.data(), indices.size());
-            continue;
+            std::memcpy(row, indices, size_t(width));
+            return;
         }
         // The leftmost pixel of a byte takes its most significant bits.
         for (int x = 0; x < width; ++x)
-            row[x / perByte] |= uint8_t(indices[size_t(x)] << (8 - bits * (x % perByte + 1)));
-    }
+            row[x / perByte] |= uint8_t(indices[x] << (8 - bits * (x % perByte + 1)));
+    });
     out.direct(rows.data(), rows.size());
 }
 

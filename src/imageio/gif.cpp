@@ -321,29 +321,26 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, Ch
     out.byte(settings.interlace ? kInterlaceFlag : 0);
     out.byte(uint8_t(minCodeSize));
 
-    TPaletteSearch search(settings.palette, settings.count);
-    std::vector<uint8_t> plane;
-    if (settings.interlace) {
-        plane.resize(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y)
-            search.NearestIndexRow(picture.constScanLine(y), width, plane.data() + size_t(y) * size_t(width));
-    }
     const auto encoder = std::make_unique<LzwEncoder>(minCodeSize, out); // 85 KB of tables
-    std::vector<uint8_t> rowIndices(settings.interlace ? 0 : static_cast<size_t>(width));
     int rowsDone = 0;
-    forEachRowInOrder(height, settings.interlace, [&](int y) {
+    const auto encodeRow = [&](const uint8_t* indices) {
         if (settings.progress)
             settings.progress(int32_t(int64_t(rowsDone + 1) * 100 / height));
-        const uint8_t* indices = plane.data() + size_t(y) * size_t(width);
-        if (!settings.interlace) {
-            search.NearestIndexRow(picture.constScanLine(y), width, rowIndices.data());
-            indices = rowIndices.data();
-        }
         const int first = rowsDone++ == 0 ? 1 : 0;
         if (first)
             encoder->start(indices[0]);
         encoder->add(indices + first, width - first);
-    });
+    };
+    if (!settings.interlace) {
+        MapPictureToIndices(picture, settings.palette, settings.count,
+                            [&](int, const uint8_t* indices) { encodeRow(indices); });
+    } else {
+        std::vector<uint8_t> plane(size_t(width) * size_t(height));
+        MapPictureToIndices(picture, settings.palette, settings.count, [&](int y, const uint8_t* indices) {
+            std::memcpy(plane.data() + size_t(y) * size_t(width), indices, size_t(width));
+        });
+        forEachRowInOrder(height, true, [&](int y) { encodeRow(plane.data() + size_t(y) * size_t(width)); });
+    }
     encoder->finish();
 
     out.byte(kBlockTerminator);
