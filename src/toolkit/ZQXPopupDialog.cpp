@@ -132,6 +132,14 @@ void TForm_Popup::ShowText(bool showOk, bool showYes, bool showNo, bool showCanc
         if (lefts[i] >= 0)
             m_buttons[i]->move(lefts[i], m_buttons[i]->y());
     }
+    // The first button of the bar opens with the focus, whatever had it in
+    // the window's last run, so Enter closes a message with OK.
+    for (size_t i = 0; i < m_buttons.size(); ++i) {
+        if (visible[i] && m_buttons[i]->isEnabled()) {
+            m_buttons[i]->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
 }
 
 void TForm_Popup::setZoom(int percent)

@@ -185,16 +185,19 @@ TEST(PopupDialog, QuestionAnswersByButtonAndCloseBox)
         SCOPED_TRACE(c.what);
         QString caption;
         std::vector<int> lefts;
+        bool yesFocused = false;
         whenModal([&](QWidget* modal) {
             auto* form = qobject_cast<TForm_Popup*>(modal);
             ASSERT_NE(form, nullptr);
             caption = form->windowTitle();
             lefts = visibleLefts(*form);
+            yesFocused = form->focusWidget() == form->button(TForm_Popup::btnYes);
             c.act(*form);
         });
         EXPECT_EQ(dialog.AskYesNo(QStringLiteral("Reduce colours?")), c.answer);
         EXPECT_EQ(caption, QStringLiteral("YES/NO?"));
         EXPECT_EQ(lefts, (std::vector<int>{-1, 2, 91, -1, -1, -1}));
+        EXPECT_TRUE(yesFocused);
         // The text is emptied and hidden when the window closes.
         EXPECT_TRUE(dialog.form()->textView()->toPlainText().isEmpty());
         EXPECT_FALSE(dialog.form()->textView()->isVisibleTo(dialog.form()));
@@ -225,11 +228,13 @@ TEST(PopupDialog, MessageShowsTextAndKeepsTheTitleForPaper)
 }
 
 // Enter presses the button that has the focus and nothing else: there is no
-// default button, so Enter in the text answers nothing.
+// default button, so Enter in the text answers nothing. The window opens
+// with its first button focused.
 TEST(PopupDialog, EnterPressesTheFocusedButtonOnly)
 {
     TZQXPopupDialog dialog;
     bool anyDefault = true;
+    bool okFocused = false;
     bool openAfterEnterInText = false;
     bool openAfterEnterOnCopy = false;
     QGuiApplication::clipboard()->clear();
@@ -239,6 +244,7 @@ TEST(PopupDialog, EnterPressesTheFocusedButtonOnly)
         anyDefault = false;
         for (int i = TForm_Popup::btnOk; i <= TForm_Popup::btnPrint; ++i)
             anyDefault = anyDefault || form->button(i)->isDefault();
+        okFocused = form->focusWidget() == form->button(TForm_Popup::btnOk);
         pressKeyWithFocusOn(form->textView());
         openAfterEnterInText = form->isVisible();
         pressKeyWithFocusOn(form->button(TForm_Popup::btnCopy));
@@ -247,6 +253,7 @@ TEST(PopupDialog, EnterPressesTheFocusedButtonOnly)
     });
     dialog.ShowTextMessage(QStringLiteral("DECODE Successful"), false, QString());
     EXPECT_FALSE(anyDefault);
+    EXPECT_TRUE(okFocused) << "a message opens with OK focused";
     EXPECT_TRUE(openAfterEnterInText);
     EXPECT_TRUE(openAfterEnterOnCopy);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("DECODE Successful"));
