@@ -4,58 +4,93 @@
 #include "imageio/Readers.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
-#include "util/Text.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <string_view>
 
 namespace ostrel {
 
 namespace {
 
-struct ExtensionRow {
-    const char* extension;
+using Reader = LoadResult (*)(const LoadInput&);
+
+// The CGA video-buffer dumps share one reader: ".16K" files take their mode
+// and colour from the load options, the other extensions fix them.
+LoadResult loadCgaAsOptionsSay(const LoadInput& input)
+{
+    return LoadCgaFile(input, input.options.CgaMode, input.options.CgaColour);
+}
+
+template <uint8_t Mode>
+LoadResult loadCgaInMode(const LoadInput& input)
+{
+    return LoadCgaFile(input, Mode, 0);
+}
+
+struct LoaderRow {
     uint8_t code;
+    // Upper case with the leading dot, separated by single blanks.
+    std::string_view extensions;
+    Reader reader;
+    // Text files, program dumps and the labelled camera picture need fonts,
+    // and so a QGuiApplication.
+    bool drawsText;
 };
 
-// Searched in this order; the first exact match wins.
-constexpr std::array<ExtensionRow, 33> kExtensionTable = {{
-    {".BMP", 1},  {".GIF", 2},  {".JPG", 3},   {".JPEG", 3}, {".CAM", 6},  {".PCX", 4},   {".THN", 10},
-    {".MAC", 5},  {".PNG", 13}, {".ICO", 12},  {".TIF", 11}, {".TIFF", 11}, {".16K", 14}, {".320", 15},
-    {".160", 16}, {".640", 17}, {".TXT", 7},   {".HTM", 7},  {".HTML", 7}, {".BEZ", 7},   {".DAT", 7},
-    {".PAS", 7},  {".C", 7},    {".CPP", 7},   {".H", 7},    {".JAVA", 7}, {".CGI", 7},   {".INI", 7},
-    {".ASM", 7},  {".INC", 7},  {".PY", 7},    {".EXE", 8},  {".OBJ", 9},
+// Searched in this order; the first exact match wins. Adding a format is one row.
+constexpr std::array<LoaderRow, 17> kLoaders = {{
+    {1, ".BMP", LoadBmpFile, false},
+    {2, ".GIF", LoadGifFile, false},
+    {3, ".JPG .JPEG", LoadJpegFile, false},
+    {6, ".CAM", LoadCamFile, true},
+    {4, ".PCX", LoadPcxFile, false},
+    {10, ".THN", LoadThnFile, false},
+    {5, ".MAC", LoadMacPaintFile, false},
+    {13, ".PNG", LoadPngFile, false},
+    {12, ".ICO", LoadIconFile, false},
+    {11, ".TIF .TIFF", LoadTiffFile, false},
+    {14, ".16K", loadCgaAsOptionsSay, false},
+    {15, ".320", loadCgaInMode<4>, false},
+    {16, ".160", loadCgaInMode<0>, false},
+    {17, ".640", loadCgaInMode<5>, false},
+    {7, ".TXT .HTM .HTML .BEZ .DAT .PAS .C .CPP .H .JAVA .CGI .INI .ASM .INC .PY", LoadTextFile, true},
+    {8, ".EXE", LoadExeFile, true},
+    {9, ".OBJ", LoadObjFile, true},
 }};
+
+bool listsExtension(std::string_view extensions, const QString& upper)
+{
+    while (!extensions.empty()) {
+        const size_t blank = extensions.find(' ');
+        const std::string_view one = extensions.substr(0, blank);
+        if (upper == QLatin1String(one.data(), qsizetype(one.size())))
+            return true;
+        if (blank == std::string_view::npos)
+            break;
+        extensions.remove_prefix(blank + 1);
+    }
+    return false;
+}
+
+// Only the low 7 bits of a code choose the loader.
+const LoaderRow* loaderFor(uint8_t code)
+{
+    for (const LoaderRow& row : kLoaders)
+        if (row.code == (code & 0x7F))
+            return &row;
+    return nullptr;
+}
 
 LoadResult dispatch(uint8_t code, const LoadInput& input, const QString& extension)
 {
-    const PictureLoadOptions& options = input.options;
-    switch (code & 0x7F) {
-    case 1: return LoadBmpFile(input);
-    case 2: return LoadGifFile(input);
-    case 3: return LoadJpegFile(input);
-    case 4: return LoadPcxFile(input);
-    case 5: return LoadMacPaintFile(input);
-    case 6: return LoadCamFile(input);
-    case 7: return LoadTextFile(input);
-    case 8: return LoadExeFile(input);
-    case 9: return LoadObjFile(input);
-    case 10: return LoadThnFile(input);
-    case 11: return LoadTiffFile(input);
-    case 12: return LoadIconFile(input);
-    case 13: return LoadPngFile(input);
-    case 14: return LoadCgaFile(input, options.CgaMode, options.CgaColour);
-    case 15: return LoadCgaFile(input, 4, 0);
-    case 16: return LoadCgaFile(input, 0, 0);
-    case 17: return LoadCgaFile(input, 5, 0);
-    default: {
-        LoadResult result;
-        result.picture = unsupportedPicture(input.fileName, extension);
-        result.stop = LoadStop::Unsupported;
-        return result;
-    }
-    }
+    if (const LoaderRow* row = loaderFor(code))
+        return row->reader(input);
+    LoadResult result;
+    result.picture = unsupportedPicture(input.fileName, extension);
+    result.stop = LoadStop::Unsupported;
+    return result;
 }
 
 // Every reader promises a picture; this keeps the promise if one did not.
@@ -82,31 +117,20 @@ QString asciiUpper(const QString& text)
 
 } // namespace
 
-QString reportValueLine(const QString& name, const QString& value)
-{
-    QString line = expandTabs(name) + QLatin1Char(' ');
-    while (line.size() < 35)
-        line.append(QLatin1Char('-'));
-    return line + QLatin1Char(' ') + value;
-}
-
 uint8_t PictureLoaderCode(const QString& extension)
 {
     const QString upper = asciiUpper(extension);
-    for (const ExtensionRow& row : kExtensionTable)
-        if (upper == QLatin1String(row.extension))
+    for (const LoaderRow& row : kLoaders)
+        if (listsExtension(row.extensions, upper))
             return row.code;
     return 0;
 }
 
 bool PictureLoaderDrawsText(uint8_t code)
 {
-    switch (code & 0x7F) {
-    case 1: case 2: case 3: case 4: case 5: case 10: case 11: case 12: case 13: case 14: case 15: case 16: case 17:
-        return false;
-    default:
-        return true;
-    }
+    // The "not supported" picture is labelled too.
+    const LoaderRow* row = loaderFor(code);
+    return !row || row->drawsText;
 }
 
 QString upperExtension(const QString& fileName)

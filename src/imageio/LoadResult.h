@@ -2,6 +2,7 @@
 // What every picture reader returns: the picture, its diagnostic lines, and
 // why it stopped. Readers are functions from bytes to a LoadResult; file
 // input happens once, in the dispatcher.
+#include "imageio/ReportText.h"
 #include "util/ByteReader.h"
 
 #include <QImage>
@@ -47,11 +48,6 @@ struct LoadResult {
     QStringList report;    // the load report's lines
     LoadStop stop = LoadStop::Complete;
 };
-
-// "name ----- value": the name with tabs expanded, a blank, minus signs up
-// to column 35, a blank, the value.
-QString reportValueLine(const QString& name, const QString& value);
-inline QString reportBool(bool value) { return value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"); }
 
 // Convenience for readers: appends to result.report.
 inline void ReportLine(LoadResult& result, const QString& text) { result.report.append(text); }

@@ -42,15 +42,10 @@ struct Area {
     uint64_t start = 0;
 };
 
-QString hexBytes(ByteView bytes)
+// "07 20 4D 4D": the report's hex bytes without the blank after the last.
+QString spacedHex(ByteView bytes)
 {
-    QString text;
-    for (uint8_t byte : bytes) {
-        if (!text.isEmpty())
-            text.append(QLatin1Char(' '));
-        text.append(QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper());
-    }
-    return text;
+    return hexBytes(bytes).trimmed();
 }
 
 // Text with its top at y, in the font of the program's labelled pictures.
@@ -93,7 +88,7 @@ void reportQuantTables(kit::ReaderRun& run, ByteView image)
         if (image[i] != 0xFF || image[i + 1] != 0xDB)
             continue;
         // marker, 16-bit length, then precision/table byte and 64 values
-        run.value(QString::fromLatin1(kTableNames[found]), hexBytes(image.subspan(i + 5, kQuantTableSize)));
+        run.value(QString::fromLatin1(kTableNames[found]), spacedHex(image.subspan(i + 5, kQuantTableSize)));
         ++found;
     }
 }
@@ -105,7 +100,7 @@ void reportMainImage(kit::ReaderRun& run, ByteView file, const Area& area)
     reportQuantTables(run, image);
     run.value(QStringLiteral("Image Area Start, Bytes Remain"),
               QStringLiteral("%1, %2").arg(area.start).arg(file.size() > area.start ? file.size() - area.start : 0));
-    run.line(hexBytes(image.first(std::min(image.size(), kMainImageDumpSize))));
+    run.line(spacedHex(image.first(std::min(image.size(), kMainImageDumpSize))));
 }
 
 } // namespace
@@ -130,8 +125,8 @@ LoadResult LoadCamFile(const LoadInput& input)
     }
     const ByteView head = file.first(std::min<size_t>(file.size(), kCamSignature.size()));
     if (!std::equal(head.begin(), head.end(), kCamSignature.begin(), kCamSignature.end())) {
-        run.line(QStringLiteral("CAM File Signature Illegal: ") + hexBytes(head) + QStringLiteral(" (expected ") +
-                 hexBytes(kCamSignature) + QLatin1Char(')'));
+        run.line(QStringLiteral("CAM File Signature Illegal: ") + spacedHex(head) + QStringLiteral(" (expected ") +
+                 spacedHex(kCamSignature) + QLatin1Char(')'));
         return run.finish(LoadStop::BadSignature);
     }
 
@@ -168,7 +163,7 @@ LoadResult LoadCamFile(const LoadInput& input)
         switch (area.type) {
         case kCommentArea:
             run.value(QStringLiteral("Comment Type %1").arg(index),
-                      hexBytes(bytes.first(std::min(bytes.size(), kMaxCommentDump))));
+                      spacedHex(bytes.first(std::min(bytes.size(), kMaxCommentDump))));
             break;
         case kThumbnailArea:
             run.line(QStringLiteral("Thumbnail") + (thumbnailsOnly ? QString() : ignored));

@@ -48,8 +48,6 @@ struct InterlacePass {
 constexpr std::array<InterlacePass, 4> kInterlacePasses = {{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
 constexpr InterlacePass kSequentialPass = {0, 1};
 
-QString hexByte(uint8_t value) { return QStringLiteral("%1").arg(uint(value), 2, 16, QLatin1Char('0')).toUpper(); }
-
 // ---------------------------------------------------------------------------
 // Writing
 
@@ -718,7 +716,7 @@ private:
                 m_run.line(QStringLiteral("Terminator"));
                 return m_imageDamaged ? LoadStop::Corrupt : LoadStop::Complete;
             default:
-                m_run.line(QStringLiteral("Introducer: Unknown ($%1)").arg(hexByte(introducer)));
+                m_run.line(QStringLiteral("Introducer: Unknown ($%1)").arg(hexNumber(introducer, 2)));
                 return LoadStop::Corrupt;
             }
             if (stop)
@@ -780,7 +778,7 @@ private:
             break;
         default:
             // Any later extension keeps the sub-block layout, so it is skipped whole.
-            m_run.line(QStringLiteral("   Extension: Unknown ($%1)").arg(hexByte(label)));
+            m_run.line(QStringLiteral("   Extension: Unknown ($%1)").arg(hexNumber(label, 2)));
             complete = readSubBlocks([](ByteView) {});
             break;
         }

@@ -1,7 +1,7 @@
 #pragma once
 // Pictures of text lines, shared by the text, EXE and OBJ loaders.
 #include "imageio/LoadResult.h"
-#include "util/MSDOSUnit.h"
+#include "imageio/MSDOSUnit.h"
 
 #include <QImage>
 #include <QStringList>

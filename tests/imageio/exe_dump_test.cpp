@@ -5,7 +5,7 @@
 #include "small_readers_support.h"
 #include "text_printing.h"
 #include "util/Fonts.h"
-#include "util/MSDOSUnit.h"
+#include "imageio/MSDOSUnit.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>

@@ -2,7 +2,7 @@
 // column, records cut short, and the record names.
 #include "small_readers_support.h"
 #include "text_printing.h"
-#include "util/MSDOSUnit.h"
+#include "imageio/MSDOSUnit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #include "Canvas.h"
 
-#include "Bmp4Writer.h"
 
 #include <QFont>
 #include <QPainter>
@@ -11,11 +10,22 @@
 
 namespace glyphs {
 
+QRgb baseRgb(Colour colour)
+{
+    static const QRgb kRgb[16] = {
+        qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+        qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+        qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+        qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255),
+    };
+    return kRgb[colour];
+}
+
 namespace {
 
 QColor qColour(Colour colour)
 {
-    return QColor(kBaseColours[colour]);
+    return QColor(baseRgb(colour));
 }
 
 Colour colourFromChar(char c)
@@ -56,18 +66,18 @@ const std::map<QChar, std::array<const char*, 5>>& tinyFont()
 Canvas::Canvas(int width, int height)
     : m_image(width, height, QImage::Format_RGB32)
 {
-    m_image.fill(kBaseColours[kKey]);
+    m_image.fill(baseRgb(kKey));
 }
 
 void Canvas::set(int x, int y, Colour colour)
 {
     if (x >= 0 && y >= 0 && x < width() && y < height())
-        m_image.setPixel(x, y, kBaseColours[colour]);
+        m_image.setPixel(x, y, baseRgb(colour));
 }
 
 bool Canvas::isKey(int x, int y) const
 {
-    return (m_image.pixel(x, y) & 0xFFFFFF) == (kBaseColours[kKey] & 0xFFFFFF);
+    return (m_image.pixel(x, y) & 0xFFFFFF) == (baseRgb(kKey) & 0xFFFFFF);
 }
 
 void Canvas::fill(int x, int y, int w, int h, Colour colour)

@@ -16,6 +16,10 @@ enum Colour : int {
     Grey, Red, Lime, Yellow, Blue, Fuchsia, Aqua, White,
 };
 
+// The colour of a base colour name; the same 16 colours make the palette
+// record's first entries, so every glyph pixel has an exact table entry.
+QRgb baseRgb(Colour colour);
+
 // The background every glyph leaves transparent; no artwork uses it.
 constexpr Colour kKey = Fuchsia;
 

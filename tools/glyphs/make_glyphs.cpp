@@ -3,7 +3,9 @@
 // resource list that embeds them.
 //   make_glyphs <toolkit source folder> [contact sheet .png]
 #include "Artwork.h"
-#include "Bmp4Writer.h"
+#include "Canvas.h"
+#include "colour/Palette.h"
+#include "imageio/bmp.h"
 #include "toolkit/GlyphNames.h"
 
 #include <QDir>
@@ -56,6 +58,36 @@ QImage twoCells(const Canvas& normal, const Canvas& disabled)
     return both;
 }
 
+// The BMP writer maps every pixel to its nearest table colour; a glyph must
+// not need that, or its file would silently differ from its drawing.
+bool onlyBaseColours(const QImage& picture)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = picture.pixel(x, y) | 0xFF000000;
+            bool found = false;
+            for (int c = glyphs::Black; c <= glyphs::White && !found; ++c)
+                found = pixel == glyphs::baseRgb(glyphs::Colour(c));
+            if (!found)
+                return false;
+        }
+    return true;
+}
+
+// A 4-bit file whose table is the 16 base colours.
+bool writeGlyphFile(const QString& path, const QImage& picture)
+{
+    ostrel::TPaletteArray palette;
+    ostrel::InitPalette(palette);
+    QString error;
+    if (!onlyBaseColours(picture) || !ostrel::WriteIndexedBmp(picture, path, palette, 16, &error)) {
+        const QString reason = error.isEmpty() ? path + QStringLiteral(": pixel outside the base colours") : error;
+        std::fprintf(stderr, "%s\n", qPrintable(reason));
+        return false;
+    }
+    return true;
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -92,10 +124,8 @@ int main(int argc, char** argv)
         found->second.draw(normal);
         const QImage both = twoCells(normal, disabledCell(normal));
         const QString file = QString::fromLatin1(row.resourceName).toLower() + QStringLiteral(".bmp");
-        if (!writeFile(toolkit.filePath(QStringLiteral("glyphs/") + file), glyphs::encodeBmp4(both))) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        if (!writeGlyphFile(toolkit.filePath(QStringLiteral("glyphs/") + file), both))
             return 1;
-        }
         qrc += QStringLiteral("  <file>glyphs/%1</file>\n").arg(file);
         sheet.push_back(both);
     }

@@ -1,6 +1,6 @@
-#include "util/MSDOSUnit.h"
+#include "imageio/MSDOSUnit.h"
 
-#include "util/Text.h"
+#include "imageio/ReportText.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +15,6 @@ constexpr size_t kExeHeaderSize = 28;
 constexpr size_t kWindowsLinkOffset = 60;
 constexpr uint16_t kFirstWindowsRelocationOffset = 64;
 constexpr size_t kBytesPerDumpLine = 16;
-constexpr int kNameColumns = 35;
 
 // An object file can hold millions of records, but no more than a few hundred
 // lines fit on a picture; past this many the dump stops. Every record's
@@ -25,34 +24,7 @@ constexpr qsizetype kMaxObjDumpLines = 8192;
 
 const QChar kTimes(0x00D7);
 
-QString valueLine(const QString& name, const QString& value)
-{
-    QString line = expandTabs(name) + QLatin1Char(' ');
-    while (line.size() < kNameColumns)
-        line.append(QLatin1Char('-'));
-    return line + QLatin1Char(' ') + value;
-}
-
-QString hex(unsigned value, int digits)
-{
-    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
-
-QString hex4(unsigned value) { return hex(value, 4); }
-
-// "4D 5A 90 " for each byte.
-QString hexBytes(ByteView bytes)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    QString text;
-    text.reserve(qsizetype(bytes.size()) * 3);
-    for (uint8_t byte : bytes) {
-        text.append(QLatin1Char(kDigits[byte >> 4]));
-        text.append(QLatin1Char(kDigits[byte & 15]));
-        text.append(QLatin1Char(' '));
-    }
-    return text;
-}
+QString hex4(unsigned value) { return hexNumber(value, 4); }
 
 // The first 10240 bytes, zero beyond the end of a shorter file.
 using ExeBuffer = std::array<uint8_t, kExeReadLimit>;
@@ -138,7 +110,7 @@ public:
         to = std::min({to, m_present, kExeReadLimit});
         for (size_t at = from; at < to; at += kBytesPerDumpLine) {
             const size_t count = std::min(kBytesPerDumpLine, to - at);
-            m_lines.append(valueLine(title + QLatin1Char(' ') + hex4(unsigned(at - origin)),
+            m_lines.append(reportValueLine(title + QLatin1Char(' ') + hex4(unsigned(at - origin)),
                                      hexBytes(ByteView(m_buffer.data() + at, count))));
         }
     }
@@ -150,7 +122,7 @@ public:
             const size_t at = size_t(header.relocationOffset) + 4 * i;
             if (at + 4 > std::min(m_present, kExeReadLimit))
                 return;
-            m_lines.append(valueLine(title + QLatin1Char(' ') + hex4(unsigned(at)),
+            m_lines.append(reportValueLine(title + QLatin1Char(' ') + hex4(unsigned(at)),
                                      hex4(wordAt(m_buffer, at + 2)) + QLatin1Char(':') + hex4(wordAt(m_buffer, at))));
         }
     }
@@ -165,29 +137,29 @@ void appendExeFields(QStringList& lines, const ExeHeader& h)
 {
     const QString equals = QStringLiteral(" = ");
     const QString timesSixteen = QStringLiteral(" ") + kTimes + QStringLiteral(" 16 = Offset ");
-    lines << valueLine(QStringLiteral("Signature (should be 5A4D)"), hex4(h.signature))
-          << valueLine(QStringLiteral("Bytes in Last Block"), hex4(h.lastBlockBytes))
-          << valueLine(QStringLiteral("Blocks in File (") + kTimes + QStringLiteral(" 512 bytes)"),
+    lines << reportValueLine(QStringLiteral("Signature (should be 5A4D)"), hex4(h.signature))
+          << reportValueLine(QStringLiteral("Bytes in Last Block"), hex4(h.lastBlockBytes))
+          << reportValueLine(QStringLiteral("Blocks in File (") + kTimes + QStringLiteral(" 512 bytes)"),
                        hex4(h.blocks) + equals + QString::number(h.imageLength()) + QStringLiteral(" bytes in file"))
-          << valueLine(QStringLiteral("Number of Relocations"),
+          << reportValueLine(QStringLiteral("Number of Relocations"),
                        hex4(h.relocations) + equals + QString::number(h.relocations))
-          << valueLine(QStringLiteral("Header Paragraphs (") + kTimes + QStringLiteral(" 16 bytes)"),
+          << reportValueLine(QStringLiteral("Header Paragraphs (") + kTimes + QStringLiteral(" 16 bytes)"),
                        hex4(h.headerParagraphs) + equals + QString::number(h.headerParagraphs * 16) +
                            QStringLiteral(" bytes"))
-          << valueLine(QStringLiteral("Min Extra Paragraphs"),
+          << reportValueLine(QStringLiteral("Min Extra Paragraphs"),
                        hex4(h.minExtraParagraphs) + equals + QString::number(h.minExtraParagraphs * 16) +
                            QStringLiteral(" bytes"))
-          << valueLine(QStringLiteral("Max Extra Paragraphs"), hex4(h.maxExtraParagraphs))
-          << valueLine(QStringLiteral("Register SS Initial Value"),
+          << reportValueLine(QStringLiteral("Max Extra Paragraphs"), hex4(h.maxExtraParagraphs))
+          << reportValueLine(QStringLiteral("Register SS Initial Value"),
                        hex4(h.ss) + timesSixteen + QString::number(h.ss * 16))
-          << valueLine(QStringLiteral("Register SP Initial Value"), hex4(h.sp))
-          << valueLine(QStringLiteral("CheckSum (usually zero)"), hex4(h.checksum))
-          << valueLine(QStringLiteral("Register IP Initial Value"), hex4(h.ip))
-          << valueLine(QStringLiteral("Register CS Initial Value"),
+          << reportValueLine(QStringLiteral("Register SP Initial Value"), hex4(h.sp))
+          << reportValueLine(QStringLiteral("CheckSum (usually zero)"), hex4(h.checksum))
+          << reportValueLine(QStringLiteral("Register IP Initial Value"), hex4(h.ip))
+          << reportValueLine(QStringLiteral("Register CS Initial Value"),
                        hex4(h.cs) + timesSixteen + QString::number(h.cs * 16))
-          << valueLine(QStringLiteral("Relocation Table Offset"),
+          << reportValueLine(QStringLiteral("Relocation Table Offset"),
                        hex4(h.relocationOffset) + equals + QString::number(h.relocationOffset))
-          << valueLine(QStringLiteral("Overlay Number (usually zero)"), hex4(h.overlay));
+          << reportValueLine(QStringLiteral("Overlay Number (usually zero)"), hex4(h.overlay));
 }
 
 // An OMF record's bytes: 16 to a line, the first line named by the label and
@@ -200,7 +172,7 @@ void appendRecordBytes(QStringList& lines, const QString& label, ByteReader& rea
     size_t column = 0;
     bool firstLine = true;
     auto flush = [&] {
-        lines.append(valueLine(firstLine ? label : continuation, value));
+        lines.append(reportValueLine(firstLine ? label : continuation, value));
         firstLine = false;
         value.clear();
         column = 0;
@@ -224,7 +196,7 @@ void appendRecordBytes(QStringList& lines, const QString& label, ByteReader& rea
 // last line. False when there is nothing more to dump.
 bool beginDump(MsdosDump& dump, const char* tag, const QString& fileName, bool exists)
 {
-    dump.lines << valueLine(QLatin1String(tag) + QStringLiteral(" Filename"), fileName);
+    dump.lines << reportValueLine(QLatin1String(tag) + QStringLiteral(" Filename"), fileName);
     if (exists)
         return true;
     dump.lines << QStringLiteral("File does not exist") << QLatin1String(tag) + QStringLiteral(" End.");
@@ -265,7 +237,7 @@ MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data)
     const ExeHeader header = readExeHeader(buffer);
     size_t windowsOffset = 0;
     const QString signature = windowsSignature(buffer, header, windowsOffset);
-    lines << valueLine(QStringLiteral(".EXE is"), signature.isEmpty()
+    lines << reportValueLine(QStringLiteral(".EXE is"), signature.isEmpty()
                                                       ? QStringLiteral("MS-DOS")
                                                       : QStringLiteral("WINDOWS (Signature=") + signature + u')');
     appendExeFields(lines, header);
@@ -281,7 +253,7 @@ MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data)
         dumper.bytes(QStringLiteral("Windows Link"), kWindowsLinkOffset, kWindowsLinkOffset + 4, 0);
         dumper.relocations(QStringLiteral("MS-DOS Stub Relocation"), header);
         dumper.bytes(QStringLiteral("MS-DOS Stub"), headerEnd, windowsOffset, headerEnd);
-        lines << valueLine(QStringLiteral("Windows Header starts at offset"),
+        lines << reportValueLine(QStringLiteral("Windows Header starts at offset"),
                            hex4(unsigned(windowsOffset)) + QStringLiteral(" = ") + QString::number(windowsOffset));
     }
     lines << QStringLiteral("EXE End.");
@@ -307,7 +279,7 @@ MsdosDump DumpObjFile(const QString& fileName, bool exists, ByteView data)
         const unsigned length = reader.u8OrZero() | (unsigned(reader.u8OrZero()) << 8);
         if (length > reader.remaining())
             dump.truncated = true;
-        const QString label = QStringLiteral(" Op=") + hex(type, 2) + QStringLiteral(" Length=") + hex4(length) +
+        const QString label = QStringLiteral(" Op=") + hexNumber(type, 2) + QStringLiteral(" Length=") + hex4(length) +
                               QLatin1Char(' ') + omfRecordName(type);
         appendRecordBytes(lines, label, reader, length);
     }
