@@ -1,12 +1,9 @@
 #include "engine/Decoder.h"
 
 #include "data/TempPathUnit.h"
-#include "engine/Carrier.h"
-#include "engine/PayloadFormat.h"
+#include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
-#include "engine/TRandom.h"
 #include "util/FileIO.h"
-#include "util/Picture.h"
 #include "util/Text.h"
 
 #include <QDir>
@@ -17,54 +14,6 @@
 namespace ostrel {
 
 namespace {
-
-// The stream read through one carrier, keeping the running sum of every byte.
-class StreamReader {
-public:
-    StreamReader(const QImage& picture, TRandom& random) : m_carrier(picture, random) {}
-
-    uint8_t byte()
-    {
-        const uint8_t b = m_carrier.readByte();
-        m_sum += b;
-        return b;
-    }
-
-    // Bytes up to a zero byte, at most `limit` of them; the byte that ends
-    // the text (the zero, or the one after `limit` bytes) is consumed.
-    QByteArray text(int limit)
-    {
-        QByteArray out;
-        uint8_t b = byte();
-        for (int i = 1; i <= limit && b != 0; ++i) {
-            out.append(char(b));
-            b = byte();
-        }
-        return out;
-    }
-
-    uint32_t int32()
-    {
-        uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
-            value |= uint32_t(byte()) << (8 * i);
-        return value;
-    }
-
-    QByteArray bytes(qsizetype size)
-    {
-        QByteArray out(size, Qt::Uninitialized);
-        m_carrier.readBytes(reinterpret_cast<uint8_t*>(out.data()), size_t(size));
-        m_sum = addToChecksum(m_sum, out.constData(), size_t(size));
-        return out;
-    }
-
-    uint32_t sum() const { return m_sum; }
-
-private:
-    CarrierReader m_carrier;
-    uint32_t m_sum = 0;
-};
 
 QString withSlash(const QString& folder)
 {
@@ -81,6 +30,45 @@ bool clearLinkInTheWay(const QString& path, ReportList* report)
     return false;
 }
 
+// The report lines of what was found; true when the payload is intact and
+// goes to `outputPath`, which is named as soon as the stored name is known.
+bool reportFound(const HiddenPayload& found, const QString& folder, QString& outputPath, ReportList* report)
+{
+    using Outcome = HiddenPayload::Outcome;
+    if (found.outcome == Outcome::NoData) {
+        AddReportLine(report, QStringLiteral("Image does NOT appear to contain encoded data."));
+        return false;
+    }
+    const QString storedName = fromStoredBytes(found.name);
+    AddReportLine(report, QStringLiteral("Image appears to contain encoded data."));
+    AddReportLine(report, QStringLiteral("Filename: ") + storedName);
+    AddReportLine(report, QStringLiteral("Date/Time: ") + fromStoredBytes(found.dateTime));
+    AddReportLine(report, QStringLiteral("File Size: ") + QString::number(found.payloadSize));
+    const QString name = usableStoredName(storedName);
+    if (name.isEmpty()) {
+        AddReportLine(report, QStringLiteral("ERROR: Stored file name is not usable."));
+        return false;
+    }
+    outputPath = folder + name;
+    AddReportLine(report, QStringLiteral("Saving To: ") + outputPath);
+    switch (found.outcome) {
+    case Outcome::SizeTooLarge:
+        AddReportLine(report, QStringLiteral("ERROR: Payload Size larger than File Size."));
+        return false;
+    case Outcome::SizeNotPositive:
+        AddReportLine(report, QStringLiteral("ERROR: Payload Size less than or equal to zero."));
+        return false;
+    case Outcome::ChecksumFailed:
+        AddReportLine(report, QStringLiteral("ERROR: Check Sum Failed"));
+        return false;
+    case Outcome::NoData:
+    case Outcome::Intact:
+        break;
+    }
+    AddReportLine(report, QStringLiteral("Check Sum is OK"));
+    return true;
+}
+
 bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
                 uint32_t keyLow, uint32_t keyHigh)
 {
@@ -94,52 +82,14 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
     }
     if (!convertCarrier(picture, report))
         return false;
-    const int64_t width = picture.width(), height = picture.height();
-    TRandom random(keyLow, keyHigh);
-    StreamReader stream(picture, random);
     AddReportLine(report, imageSizeLine(picture));
-
-    if (stream.text(kMagicReadLimit) != QByteArray(kPayloadMagic)) {
-        AddReportLine(report, QStringLiteral("Image does NOT appear to contain encoded data."));
+    const HiddenPayload found = ReadHiddenStream(picture, keyLow, keyHigh);
+    if (!reportFound(found, folder, outputPath, report))
         return false;
-    }
-    const QByteArray nameBytes = stream.text(kNameReadLimit);
-    const QByteArray dateTimeBytes = stream.text(kDateTimeReadLimit);
-    const int32_t payloadSize = int32_t(stream.int32());
-    const QString storedName = fromStoredBytes(nameBytes);
-    const QString name = usableStoredName(storedName);
-    const int64_t room = width * height / 8 - payloadHeaderLength(nameBytes.size(), dateTimeBytes.size())
-        - kChecksumBytes;
-
-    AddReportLine(report, QStringLiteral("Image appears to contain encoded data."));
-    AddReportLine(report, QStringLiteral("Filename: ") + storedName);
-    AddReportLine(report, QStringLiteral("Date/Time: ") + fromStoredBytes(dateTimeBytes));
-    AddReportLine(report, QStringLiteral("File Size: ") + QString::number(payloadSize));
-    if (name.isEmpty()) {
-        AddReportLine(report, QStringLiteral("ERROR: Stored file name is not usable."));
-        return false;
-    }
-    outputPath = folder + name;
-    AddReportLine(report, QStringLiteral("Saving To: ") + outputPath);
-    if (room < payloadSize) {
-        AddReportLine(report, QStringLiteral("ERROR: Payload Size larger than File Size."));
-        return false;
-    }
-    if (payloadSize <= 0) {
-        AddReportLine(report, QStringLiteral("ERROR: Payload Size less than or equal to zero."));
-        return false;
-    }
-    const QByteArray payload = stream.bytes(payloadSize);
-    const uint32_t expected = stream.sum();
-    if (stream.int32() != expected) {
-        AddReportLine(report, QStringLiteral("ERROR: Check Sum Failed"));
-        return false;
-    }
-    AddReportLine(report, QStringLiteral("Check Sum is OK"));
     if (!clearLinkInTheWay(outputPath, report))
         return false;
     QString error;
-    if (!writeFileAtomically(outputPath, payload, &error)) {
+    if (!writeFileAtomically(outputPath, found.payload, &error)) {
         AddReportLine(report, QStringLiteral("ERROR: ") + error);
         return false;
     }

@@ -2,7 +2,12 @@
 // Hides one file in a picture: the stream goes into bit 0 of the blue byte of
 // every pixel, encrypted with the keystream of the password key, and every
 // pixel after the stream takes a keystream bit alone.
+//
+// These entry points read the payload file and report; the work itself is
+// planned by PlanEncode (EncodePlan.h) and done on the pixels by
+// WriteHiddenStream (HiddenStream.h).
 #include "colour/PaletteTypes.h"
+#include "engine/EncodePlan.h"
 #include "engine/RunReport.h"
 #include "util/StandardUnit.h"
 
@@ -12,12 +17,22 @@
 
 namespace ostrel {
 
-// Palette mode when paletteCount is 256 or less: every pixel becomes the
-// nearest palette colour whose blue value has the carried bit's parity, with
-// error diffusion when `dither` is set. Above 256 only bit 0 of blue changes.
+struct EncodeOptions {
+    TPaletteArray palette{};
+    int32_t paletteCount = kTrueColorCount; // palette mode when 256 or less
+    bool dither = false;                    // palette mode only
+    QString dateTimeText; // null: the clock's
+};
+
 // Appends an account to `report` and returns true when the whole stream was
 // written. A run that fails leaves the pixels as they were (a picture not in
 // the working format is converted first).
+bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+                       const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
+
+// Palette mode when paletteCount is 256 or less: every pixel becomes the
+// nearest palette colour whose blue value has the carried bit's parity, with
+// error diffusion when `dither` is set. Above 256 only bit 0 of blue changes.
 bool EncodePayload(QImage& picture, const TPaletteArray& palette, int32_t paletteCount, const TProgressProc& progress,
                    ReportList* report, uint32_t keyLow, uint32_t keyHigh, const QString& payloadFileName, bool dither);
 
@@ -28,8 +43,5 @@ bool EncodePayloadTrueColor(QImage& picture, const QString& payloadFileName, Rep
 bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
                           const TProgressProc& progress, ReportList* report, uint32_t keyLow, uint32_t keyHigh,
                           const QString& payloadFileName, bool dither, const QString& dateTimeText);
-
-// The start of the hidden stream: magic, name, date-time and payload size.
-QByteArray payloadHeader(const QByteArray& nameBytes, const QByteArray& dateTimeBytes, uint32_t payloadSize);
 
 } // namespace ostrel
