@@ -10,21 +10,46 @@
 // samples whose lowest bit was replaced is the smaller root of
 //     (γ / 2) p² + (2|X| − |P|) p + |Y| − |X| = 0.
 #include "detect/Detection.h"
+#include "detect/ChannelPlanes.h"
 #include "detect/Quadratic.h"
 #include "detect/WorkingPicture.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ostrel {
 
 namespace {
 
-inline void addPair(SamplePairCounts& counts, int u, int v)
+// Over n pairs (u[i], v[i]): X − Y as "turn", X + Y as "differing" (every
+// pair of unequal samples is in one of the two) and γ. Branch-free, so that
+// it runs as vector code.
+struct PairSums {
+    int64_t turn = 0;
+    int64_t differing = 0;
+    int64_t gamma = 0;
+};
+
+// Sums of 16 bits let the vector code hold twice as many pairs per
+// instruction as sums of 32; no chunk sums to more than it can hold.
+constexpr int kChunk = 32767;
+
+void addPairs(const uint8_t* u, const uint8_t* v, int n, PairSums& sums)
 {
-    const bool vOdd = v & 1;
-    counts.x += vOdd ? u > v : u < v;
-    counts.y += vOdd ? u < v : u > v;
-    counts.gamma += (u >> 1) == (v >> 1);
+    for (int start = 0; start < n; start += kChunk) {
+        const int end = std::min(n, start + kChunk);
+        int16_t turn = 0, differing = 0, gamma = 0;
+        for (int i = start; i < end; ++i) {
+            const int16_t a = u[i], b = v[i];
+            const int16_t rising = int16_t((b > a) - (b < a));
+            turn = int16_t(turn + ((b & 1) ? -rising : rising));
+            differing = int16_t(differing + (a != b));
+            gamma = int16_t(gamma + ((a ^ b) < 2));
+        }
+        sums.turn += turn;
+        sums.differing += differing;
+        sums.gamma += gamma;
+    }
 }
 
 } // namespace
@@ -44,32 +69,36 @@ double samplePairsEstimate(const SamplePairCounts& counts)
 
 std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& input)
 {
-    std::array<SamplePairCounts, kChannelCount> counts{}; // by byte offset until the end
+    std::array<SamplePairCounts, kChannelCount> counts{};
     const QImage picture = inWorkingFormat(input);
     if (picture.isNull())
         return counts;
     const int width = picture.width();
     const int height = picture.height();
-    const uint8_t* above = nullptr;
+    std::array<PairSums, kChannelCount> sums{};
+    ChannelPlanes planes[2] = {ChannelPlanes(width), ChannelPlanes(width)};
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = picture.constScanLine(y);
-        for (int offset = 0; offset < kChannelCount; ++offset) {
-            SamplePairCounts& c = counts[size_t(offset)];
-            const uint8_t* samples = row + offset;
-            for (int x = 0; x + 1 < width; ++x)
-                addPair(c, samples[3 * x], samples[3 * x + 3]);
-            if (above) {
-                const uint8_t* upper = above + offset;
-                for (int x = 0; x < width; ++x)
-                    addPair(c, upper[3 * x], samples[3 * x]);
-            }
+        ChannelPlanes& current = planes[y & 1];
+        const ChannelPlanes& above = planes[(y + 1) & 1];
+        current.load(picture.constScanLine(y));
+        for (Channel channel : kChannels) {
+            PairSums& s = sums[size_t(channel)];
+            const uint8_t* samples = current.channel(channel);
+            addPairs(samples, samples + 1, width - 1, s);
+            if (y > 0)
+                addPairs(above.channel(channel), samples, width, s);
         }
-        above = row;
     }
     const int64_t pairs = int64_t(width - 1) * height + int64_t(width) * (height - 1);
-    for (SamplePairCounts& c : counts)
+    for (Channel channel : kChannels) {
+        const PairSums& s = sums[size_t(channel)];
+        SamplePairCounts& c = counts[size_t(channel)];
+        c.x = (s.differing + s.turn) / 2;
+        c.y = (s.differing - s.turn) / 2;
+        c.gamma = s.gamma;
         c.pairs = pairs;
-    return inChannelOrder(counts);
+    }
+    return counts;
 }
 
 ChannelFigures samplePairsAnalysis(const QImage& picture)

@@ -17,14 +17,4 @@ inline QImage inWorkingFormat(const QImage& picture)
     return picture.convertToFormat(kPictureFormat);
 }
 
-// Figures gathered by byte offset inside the pixel, put in Channel order.
-template <typename T>
-std::array<T, kChannelCount> inChannelOrder(const std::array<T, kChannelCount>& byOffset)
-{
-    std::array<T, kChannelCount> result{};
-    for (Channel channel : kChannels)
-        result[size_t(channel)] = byOffset[size_t(channelByteOffset(channel))];
-    return result;
-}
-
 } // namespace ostrel
