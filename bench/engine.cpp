@@ -160,6 +160,35 @@ void BM_WriteHiddenStream12MP(benchmark::State& state)
 }
 BENCHMARK(BM_WriteHiddenStream12MP)->Unit(benchmark::kMillisecond);
 
+// The stealth mode over the same full stream: each changed blue value moves
+// by one in a direction of its own. Set beside BM_WriteHiddenStream12MP.
+void BM_WriteHiddenStreamStealth12MP(benchmark::State& state)
+{
+    const QImage carrier = noisePicture();
+    const QByteArray stream = fullStream();
+    const qsizetype headerSize = payloadHeader("payload.bin", "2024-01-02 10:11:12", 0).size();
+    const QByteArray header = stream.left(headerSize);
+    const QByteArray payload = stream.mid(headerSize, stream.size() - headerSize - kChecksumBytes);
+    std::vector<uint64_t> directions(size_t(stream.size()) / 8 + 1);
+    std::mt19937_64 rng(3);
+    for (uint64_t& word : directions)
+        word = rng();
+    CarrierStyle style;
+    style.stealth = true;
+    style.directions = directions;
+    QImage picture = carrier;
+    for (auto _ : state) {
+        // From the same carrier each time, so about half the values move as in a real run.
+        state.PauseTiming();
+        std::memcpy(picture.bits(), carrier.constBits(), size_t(carrier.sizeInBytes()));
+        state.ResumeTiming();
+        WriteHiddenStream(picture, header, payload, kKeyLow, kKeyHigh, style, {});
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
+}
+BENCHMARK(BM_WriteHiddenStreamStealth12MP)->Unit(benchmark::kMillisecond);
+
 void BM_ReadHiddenStream12MP(benchmark::State& state)
 {
     QImage picture = noisePicture();

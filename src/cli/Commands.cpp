@@ -41,6 +41,7 @@ struct Options {
     PasswordRequest password;
     bool reduce = false;
     bool dither = false;
+    bool stealth = false;
     bool help = false;
     QString error;
 };
@@ -70,6 +71,8 @@ Options parseOptions(const QStringList& args, bool takesOutput, bool takesPasswo
             options.reduce = true;
         else if (takesReduce && a == QLatin1String("--dither"))
             options.dither = true;
+        else if (takesReduce && a == QLatin1String("--stealth"))
+            options.stealth = true;
         else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
             options.error = QStringLiteral("Unknown option %1.").arg(a);
         else
@@ -188,6 +191,15 @@ bool savePicture(const QImage& picture, const QString& fileName)
     return saved;
 }
 
+bool saveTrueColour(const QImage& picture, const QString& fileName)
+{
+    QString error;
+    if (Write24BitBmp(picture, fileName, &error))
+        return true;
+    err(error.isEmpty() ? QStringLiteral("Cannot write %1.").arg(fileName) : error);
+    return false;
+}
+
 std::optional<uint64_t> obtainKey(const PasswordRequest& request)
 {
     QString error;
@@ -213,7 +225,7 @@ void printOutcome(const char* heading, bool ok, const ReportList& report)
 }
 
 constexpr const char* kEncodeUsage =
-    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither]] "
+    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither] | --stealth] "
     "[--password-file FILE | --password-stdin]";
 constexpr const char* kDecodeUsage = "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin]";
 constexpr const char* kSealKeyUsage = "ostrel-cli seal-key PICTURE [--password-file FILE | --password-stdin]";
@@ -338,6 +350,8 @@ int printMainHelp(bool toError)
         "Commands:\n"
         "  encode CARRIER PAYLOAD -o OUT   hide PAYLOAD in the picture CARRIER, save as OUT (.bmp or .gif)\n"
         "         --reduce [--dither]      reduce a picture of more than 128 colours to 256 twin colours\n"
+        "         --stealth                move changed blue values by one and leave the pixels after the data\n"
+        "                                  alone, harder for the usual detectors to see (24-bit .bmp only)\n"
         "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
         "  info PICTURE                    size, colours and capacity\n"
         "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
@@ -376,12 +390,19 @@ int runEncode(const QStringList& args)
     const QString outPath = options.output;
     if (!isSavableExtension(upperExtension(outPath)))
         return usageError(unsavableExtensionMessage(outPath), kEncodeUsage);
+    const bool toGif = upperExtension(outPath) == QLatin1String(".GIF");
+    if (options.stealth && options.reduce)
+        return usageError(QStringLiteral("--stealth keeps the picture's own colours; it cannot be used with --reduce."),
+                          kEncodeUsage);
+    if (options.stealth && toGif)
+        return usageError(QStringLiteral("--stealth needs a true-colour result, and GIF files hold a palette: "
+                                         "save as .bmp."),
+                          kEncodeUsage);
 
     std::optional<QImage> picture = loadPicture(carrierPath);
     if (!picture)
         return kExitFailed;
     // The census is needed only to decide on a reduction or a GIF.
-    const bool toGif = upperExtension(outPath) == QLatin1String(".GIF");
     const ColourFacts facts = options.reduce || toGif ? countColours(*picture) : ColourFacts{};
     const bool reduce = options.reduce && ReductionOffered(facts.total);
     if (!reduce && toGif && facts.total > 256) {
@@ -403,12 +424,20 @@ int runEncode(const QStringList& args)
         out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
         ok = EncodePayload(*picture, palette, count, terminalProgress("Encoding"), &report, keyLow, keyHigh,
                            payloadPath, options.dither);
+    } else if (options.stealth) {
+        EncodeOptions stealth;
+        stealth.stealth = true;
+        ok = EncodePayloadWith(*picture, payloadPath, keyLow, keyHigh, stealth, terminalProgress("Encoding"), &report);
     } else {
         ok = EncodePayloadTrueColor(*picture, payloadPath, &report, terminalProgress("Encoding"), keyLow, keyHigh);
     }
     printOutcome("Encoding", ok, report);
     if (!ok)
         return kExitFailed;
+    // A stealthy picture stays true colour: its values were moved, not
+    // reduced, and a palette file is where its colours would stand out.
+    if (options.stealth)
+        return saveTrueColour(*picture, outPath) ? kExitSuccess : kExitFailed;
     return savePicture(*picture, outPath) ? kExitSuccess : kExitFailed;
 }
 

@@ -153,6 +153,12 @@ CarrierWriter::CarrierWriter(QImage& picture, TRandom& random, const TProgressPr
         m_rowData = m_picture.scanLine(0);
 }
 
+void CarrierWriter::moveValuesBy(std::span<const uint64_t> directions)
+{
+    m_moveValues = m_search == nullptr;
+    m_directions = directions;
+}
+
 void CarrierWriter::writeBytes(const uint8_t* data, size_t size)
 {
     if (m_pendingCount > 0) {
@@ -179,28 +185,38 @@ void CarrierWriter::finish()
     // The bytes after the stream are zero, so their pixels carry the keystream alone.
     if (m_pendingCount > 0) {
         std::memset(m_pending + m_pendingCount, 0, sizeof m_pending - m_pendingCount);
-        writeStreamWord(streamWordFromBytes(m_pending));
+        writeStreamWord(streamWordFromBytes(m_pending), m_moveValues ? int(m_pendingCount) * 8 : 64);
         m_pendingCount = 0;
+    }
+    if (m_moveValues) {
+        if (m_progress && !m_finished)
+            m_progress(100);
+        return;
     }
     while (!m_finished)
         writeStreamWord(0);
 }
 
-void CarrierWriter::writeStreamWord(uint64_t streamBits)
+void CarrierWriter::writeStreamWord(uint64_t streamBits, int count)
 {
-    storePixelBits(streamBits ^ m_random.nextWord());
+    storePixelBits(streamBits ^ m_random.nextWord(), count);
+    ++m_word;
 }
 
-void CarrierWriter::storePixelBits(uint64_t bits)
+void CarrierWriter::storePixelBits(uint64_t bits, int bitCount)
 {
-    int remaining = 64;
+    int remaining = bitCount;
+    uint64_t ups = m_word < m_directions.size() ? m_directions[m_word] : 0;
     while (remaining > 0 && !m_finished) {
         const int count = std::min(remaining, m_width - m_column);
         if (m_search)
             storePaletteRun(m_rowData, m_column, bits, count);
+        else if (m_moveValues)
+            storeMovedRun(m_rowData, m_column, bits, ups, count);
         else
             storeTrueColorRun(m_rowData, m_column, bits, count);
         bits = count == 64 ? 0 : bits >> count;
+        ups = count == 64 ? 0 : ups >> count;
         remaining -= count;
         m_column += count;
         if (m_column == m_width)
@@ -217,6 +233,25 @@ void CarrierWriter::storeTrueColorRun(uint8_t* row, int column, uint64_t bits, i
     for (; i < count; ++i) {
         uint8_t& blue = pixels[i * kBytesPerPixel];
         blue = uint8_t((blue & 0xFE) | ((bits >> i) & 1));
+    }
+}
+
+// Only the pixels whose lowest blue bit differs from the wanted one change,
+// and by one: up or down as the directions say, so the values do not pair up
+// the way replaced bits make them.
+void CarrierWriter::storeMovedRun(uint8_t* row, int column, uint64_t bits, uint64_t ups, int count)
+{
+    uint8_t* pixels = row + size_t(column) * kBytesPerPixel;
+    uint64_t change = gatherRun(row, column, count) ^ bits;
+    if (count < 64)
+        change &= (uint64_t(1) << count) - 1;
+    while (change != 0) {
+        const int i = std::countr_zero(change);
+        change &= change - 1;
+        uint8_t& blue = pixels[size_t(i) * kBytesPerPixel];
+        // Without branches: the directions are random, so any guess fails half the time.
+        const int up = (int((ups >> i) & 1) | int(blue == 0)) & int(blue != 255);
+        blue = uint8_t(blue + 2 * up - 1);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace ostrel {
 
@@ -26,14 +27,22 @@ public:
     CarrierWriter(QImage& picture, TRandom& random, const TProgressProc& progress, TPaletteSearch* search = nullptr,
                   bool dither = false);
 
+    // True colour only: a blue value whose lowest bit must change moves by
+    // one instead, up where bit k of `directions` is set for stream pixel k
+    // (0 always up, 255 always down), and finish() changes no pixel after
+    // the stream. Bits past the end of `directions` count as down.
+    void moveValuesBy(std::span<const uint64_t> directions);
+
     void writeBytes(const uint8_t* data, size_t size);
-    // Ends the stream: every pixel not yet written takes a keystream bit alone.
+    // Ends the stream: every pixel not yet written takes a keystream bit
+    // alone, unless values are moved, which leaves them as they are.
     void finish();
 
 private:
-    void writeStreamWord(uint64_t streamBits);
-    void storePixelBits(uint64_t bits);
+    void writeStreamWord(uint64_t streamBits, int count = 64);
+    void storePixelBits(uint64_t bits, int bitCount);
     void storeTrueColorRun(uint8_t* row, int column, uint64_t bits, int count);
+    void storeMovedRun(uint8_t* row, int column, uint64_t bits, uint64_t ups, int count);
     void storePaletteRun(uint8_t* row, int column, uint64_t bits, int count);
     void nextRow();
 
@@ -48,6 +57,9 @@ private:
     bool m_finished = false;
     uint8_t m_pending[8] = {};
     size_t m_pendingCount = 0;
+    bool m_moveValues = false;
+    std::span<const uint64_t> m_directions;
+    size_t m_word = 0; // the stream word being stored: pixels 64 × m_word on
 };
 
 // Reads the encrypted stream back. Past the last pixel it keeps reading the

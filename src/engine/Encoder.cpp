@@ -3,6 +3,7 @@
 #include "engine/EncodePlan.h"
 #include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
+#include "engine/SystemRandom.h"
 #include "util/Picture.h"
 
 #include <QFile>
@@ -63,6 +64,10 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     }
     if (!convertCarrier(picture, report))
         return false;
+    if (options.stealth && options.paletteCount <= 256) {
+        AddReportLine(report, QStringLiteral("ERROR: Stealth mode needs a true-colour picture, not a palette."));
+        return false;
+    }
 
     QFile file(fullPath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -89,6 +94,18 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     style.palette = &options.palette;
     style.paletteCount = options.paletteCount;
     style.dither = options.dither;
+    std::vector<uint64_t> directions;
+    if (options.stealth) {
+        // One direction bit per stream pixel, all drawn before a pixel changes.
+        if (!systemRandomWords(directions, size_t((plan.streamLength * 8 + 63) / 64))) {
+            AddReportLine(report, QStringLiteral("ERROR: The system's random source cannot be read."));
+            return false;
+        }
+        style.stealth = true;
+        style.directions = directions;
+        AddReportLine(report, QStringLiteral("Stealth Mode: changed blue values move by one; "
+                                             "pixels after the data keep their values"));
+    }
     const int64_t written = WriteHiddenStream(picture, plan.header, payload, keyLow, keyHigh, style, progress);
     const bool complete = written == plan.streamLength;
     AddReportLine(report, QStringLiteral("File Encode: ")

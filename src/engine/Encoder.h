@@ -21,6 +21,10 @@ struct EncodeOptions {
     TPaletteArray palette{};
     int32_t paletteCount = kTrueColorCount; // palette mode when 256 or less
     bool dither = false;                    // palette mode only
+    // True colour only: changed blue values move by one in a direction from
+    // the system's random source, and pixels after the stream keep their
+    // values (see CarrierStyle). Any decoder reads the result as usual.
+    bool stealth = false;
     QString dateTimeText; // null: the clock's
 };
 

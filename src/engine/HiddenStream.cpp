@@ -74,6 +74,8 @@ int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByte
     if (style.palette && style.paletteCount <= 256)
         search = std::make_unique<TPaletteSearch>(*style.palette, style.paletteCount);
     CarrierWriter writer(picture, random, progress, search.get(), style.dither);
+    if (style.stealth && !search)
+        writer.moveValuesBy(style.directions);
     int64_t written = 0;
     const int64_t room = int64_t(picture.width()) * picture.height() / 8;
     const QByteArray* const parts[] = {&header, &payload, &trailer};

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <cstdint>
+#include <span>
 
 namespace ostrel {
 
@@ -19,10 +20,18 @@ struct CarrierStyle {
     const TPaletteArray* palette = nullptr;
     int32_t paletteCount = kTrueColorCount;
     bool dither = false;
+    // True colour only. A blue value whose lowest bit must change moves by
+    // one instead of having the bit replaced: up when bit k of the directions
+    // (bit k % 64 of word k / 64) is set for stream pixel k, down when not;
+    // 0 always moves up and 255 down. Pixels after the stream keep their
+    // values. Decoders see the same bits either way.
+    bool stealth = false;
+    std::span<const uint64_t> directions;
 };
 
 // Writes header, payload and the checksum of both into a picture in the
-// working format, then a keystream bit into every pixel left. Returns the number of stream bytes that found room.
+// working format, then (unless stealthy) a keystream bit into every pixel
+// left. Returns the number of stream bytes that found room.
 int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress);
 

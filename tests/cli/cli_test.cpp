@@ -414,3 +414,42 @@ TEST_F(CliTest, CheckExitStatus)
 }
 
 } // namespace
+
+// A carrier of few colours would be saved with a palette by a normal encode;
+// the stealthy one stays a 24-bit file, and the usual decode reads it.
+TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("few.bmp"), 64, 48, 20);
+    const QString hidden = dir.filePath(QStringLiteral("quiet.bmp"));
+    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--stealth", "--password-file", passwordFile});
+    ASSERT_EQ(encode.exitCode, 0) << encode.out.toStdString() << encode.err.toStdString();
+    EXPECT_TRUE(encode.out.contains(QStringLiteral("Stealth Mode: "))) << encode.out.toStdString();
+    const QByteArray file = readFile(hidden);
+    ASSERT_GT(file.size(), 30);
+    EXPECT_EQ(uint8_t(file[28]), 24) << "bits per pixel";
+
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+
+    struct Refusal {
+        QStringList extra;
+        QString output;
+        QString message;
+    };
+    const Refusal refusals[] = {
+        {{"--stealth", "--reduce"}, QStringLiteral("r.bmp"), QStringLiteral("cannot be used with --reduce")},
+        {{"--reduce", "--dither", "--stealth"}, QStringLiteral("d.bmp"), QStringLiteral("cannot be used with --reduce")},
+        {{"--stealth"}, QStringLiteral("g.gif"), QStringLiteral("GIF files hold a palette")},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.output.toStdString());
+        const QString out = dir.filePath(r.output);
+        CliRun refused = runCli(QStringList{"encode", carrier, payload, "-o", out, "--password-file", passwordFile}
+                                + r.extra);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(refused.err.contains(r.message)) << refused.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
