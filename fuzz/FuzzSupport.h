@@ -1,11 +1,14 @@
 #pragma once
 // Shared by the fuzz targets: an application object for font rendering and a
-// low pixel limit, so that a fuzzer explores formats rather than memory.
+// low pixel limit for their loads, so that a fuzzer explores formats rather
+// than memory.
 #include "util/Picture.h"
 
 #include <QGuiApplication>
 
 namespace ostrel {
+
+constexpr int64_t kFuzzPixelLimit = int64_t(1) << 24;
 
 inline void prepareFuzzing()
 {
@@ -20,7 +23,6 @@ inline void prepareFuzzing()
         static char* argv[] = {name, nullptr};
         new QGuiApplication(argc, argv);
     }
-    setPixelLimit(int64_t(1) << 24);
 }
 
 } // namespace ostrel

@@ -4,6 +4,7 @@
 #include "FuzzSupport.h"
 #include "imageio/GraphicsIOUnit.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace ostrel {
@@ -12,7 +13,9 @@ inline int fuzzPictureReader(const char* fileName, const uint8_t* data, size_t s
                              const PictureLoadOptions& options = {})
 {
     prepareFuzzing();
-    const LoadResult result = LoadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), options);
+    PictureLoadOptions limited = options;
+    limited.PixelLimit = std::min(options.PixelLimit, kFuzzPixelLimit);
+    const LoadResult result = LoadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), limited);
     // Every reader promises a picture in the working format and a closed report.
     if (result.picture.isNull() || result.picture.format() != kPictureFormat || result.report.isEmpty() ||
         !result.report.back().endsWith(QStringLiteral(" End.")))

@@ -9,10 +9,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // A header may ask for any size up to the limit and the reader then fills
     // it; a smaller limit keeps the fuzzer exploring headers, not memory.
-    ostrel::prepareFuzzing();
-    ostrel::setPixelLimit(int64_t(1) << 20);
-    ostrel::fuzzPictureReader("x.bmp", data, size);
-    const ostrel::LoadResult result = ostrel::LoadPictureBytes(QStringLiteral("x.bmp"), ostrel::ByteView(data, size));
+    ostrel::PictureLoadOptions options;
+    options.PixelLimit = int64_t(1) << 20;
+    ostrel::fuzzPictureReader("x.bmp", data, size, options);
+    const ostrel::LoadResult result =
+        ostrel::LoadPictureBytes(QStringLiteral("x.bmp"), ostrel::ByteView(data, size), options);
     if (result.stop != ostrel::LoadStop::Complete || result.picture.width() * result.picture.height() > (1 << 16))
         return 0;
     const std::optional<QByteArray> written = ostrel::encodeBmp24(result.picture);

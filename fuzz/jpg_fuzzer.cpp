@@ -11,6 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ostrel::prepareFuzzing();
     ostrel::PictureLoadOptions options;
     options.JpegGrayscale = size % 2 == 1;
+    options.PixelLimit = ostrel::kFuzzPixelLimit;
     const ostrel::LoadResult result =
         ostrel::LoadPictureBytes(QStringLiteral("x.jpg"), ostrel::ByteView(data, size), options);
     const bool failed = result.stop == ostrel::LoadStop::Failed;

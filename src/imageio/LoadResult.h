@@ -4,6 +4,7 @@
 // input happens once, in the dispatcher.
 #include "imageio/ReportText.h"
 #include "util/ByteReader.h"
+#include "util/Picture.h"
 
 #include <QImage>
 #include <QString>
@@ -33,6 +34,9 @@ struct PictureLoadOptions {
     // while it is read ends the process (SIGBUS). For short-lived commands
     // whose output is written atomically, never for the desktop program.
     bool MapFile = false;
+    // The most pixels a picture of this load may have; larger ones end with
+    // LoadStop::OverLimit. Fuzzers lower it to explore headers, not memory.
+    int64_t PixelLimit = kDefaultPixelLimit;
 };
 
 // One reader's input.

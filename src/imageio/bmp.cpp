@@ -271,6 +271,30 @@ size_t pixelDataStart(const Header& header)
     return header.tableStart + claimedTableEntries(header) * header.tableEntrySize();
 }
 
+// Pixels a run-length code can paint per byte of data: a run of 255 from
+// two bytes, or from four in 24-bit runs.
+constexpr uint64_t kRlePixelsPerByte = 128;
+constexpr uint64_t kRle24PixelsPerByte = 64;
+
+// The most pixels the stored data can paint: the rows present, the last
+// perhaps in part, for raw rows; the longest runs for run-length data.
+// Pixels that a delta or an end of line skips come from no byte of the file.
+int64_t fillablePixels(ByteView file, const Header& header, Coding coding)
+{
+    const size_t start = pixelDataStart(header);
+    const uint64_t present = file.size() > start ? file.size() - start : 0;
+    switch (coding) {
+    case Coding::Rle8:
+    case Coding::Rle4: return kit::pixelsFrom(present, kRlePixelsPerByte);
+    case Coding::Rle24: return kit::pixelsFrom(present, kRle24PixelsPerByte);
+    default: {
+        const uint64_t stride = header.rowStride();
+        const uint64_t rows = std::min<uint64_t>(present / stride + (present % stride != 0), uint64_t(header.height));
+        return kit::pixelsFrom(rows, uint64_t(header.width));
+    }
+    }
+}
+
 // The table ends where the pixels begin when the header claims more
 // entries than fit (OS/2 files with a short table do).
 ColourTable readColourTable(ByteView file, const Header& header, size_t dataStart)
@@ -840,8 +864,14 @@ LoadResult LoadBmpFile(const LoadInput& input)
         const Header& header = parsed.header;
         Coding coding = Coding::Indexed;
         stop = parsed.stop == LoadStop::Complete ? chooseCoding(header, coding) : parsed.stop;
+        const int64_t limit = input.options.PixelLimit;
+        if (stop == LoadStop::Complete && !pictureSizeAllowed(header.width, header.height, limit))
+            stop = LoadStop::OverLimit;
+        if (stop == LoadStop::Complete &&
+            !run.dataCanFill(header.width, header.height, fillablePixels(input.data, header, coding)))
+            stop = LoadStop::Truncated;
         if (stop == LoadStop::Complete) {
-            QImage picture = allocatePicture(header.width, header.height);
+            QImage picture = allocatePicture(header.width, header.height, limit);
             if (picture.isNull()) {
                 stop = LoadStop::OverLimit;
             } else {

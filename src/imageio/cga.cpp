@@ -115,7 +115,7 @@ LoadResult LoadCgaFile(const LoadInput& input, uint8_t mode, uint8_t colour)
     run.value(QStringLiteral("Mode"), qint64(mode));
     run.value(QStringLiteral("Colour"), qint64(colour & 0x0F));
 
-    QImage picture = allocatePicture(layout.width, layout.height);
+    QImage picture = allocatePicture(layout.width, layout.height, run.pixelLimit());
     if (picture.isNull())
         return run.finish(LoadStop::OverLimit);
     // Memory the file does not cover reads as zero.

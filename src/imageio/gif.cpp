@@ -584,6 +584,13 @@ private:
     std::array<uint8_t, kCodeLimit + 1> m_string{};
 };
 
+// The most pixels one byte of code data can draw. No code is narrower than
+// 3 bits; while the table fills, the k-th code after a clear stands for at
+// most k pixels and is at least log2(k + 4) bits wide, and once the table
+// is full a 12-bit code stands for at most 4096 pixels: never more than
+// 4096 / 12 pixels a bit.
+constexpr uint64_t kPixelsPerDataByte = (8 * 4096 + 11) / 12;
+
 constexpr size_t kDataPadding = 8; // zero bytes after the codes, for the bit reader's 8-byte loads
 
 class GifReader {
@@ -671,7 +678,7 @@ private:
             m_run.line(QStringLiteral("Logical screen has no pixels."));
             return LoadStop::Corrupt;
         }
-        if (!pictureSizeAllowed(width, height)) {
+        if (!pictureSizeAllowed(width, height, m_run.pixelLimit())) {
             m_run.line(QStringLiteral("Logical screen larger than the pixel limit."));
             return LoadStop::OverLimit;
         }
@@ -687,7 +694,12 @@ private:
                 blue = m_globalTable[3 * size_t(background) + 2];
             }
         }
-        QImage screen = allocateFilledPicture(width, height, red, green, blue);
+        // Every pixel of the screen is background until an image covers it,
+        // so a screen larger than the rest of the file can cover is refused
+        // before it is allocated.
+        if (!m_run.dataCanFill(width, height, kit::pixelsFrom(m_reader.remaining(), kPixelsPerDataByte)))
+            return LoadStop::Truncated;
+        QImage screen = allocateFilledPicture(width, height, red, green, blue, m_run.pixelLimit());
         if (screen.isNull()) {
             m_run.line(QStringLiteral("Not enough memory for the logical screen."));
             return LoadStop::OverLimit;
@@ -807,7 +819,7 @@ private:
         m_run.value(QStringLiteral("   Image Top"), image.top);
         m_run.value(QStringLiteral("   Image Width"), image.width);
         m_run.value(QStringLiteral("   Image Height"), image.height);
-        if (int64_t(image.width) * image.height > pixelLimit()) {
+        if (int64_t(image.width) * image.height > m_run.pixelLimit()) {
             m_run.line(QStringLiteral("   Image larger than the pixel limit."));
             m_run.picture() = blankPicture(100, 100);
             return LoadStop::OverLimit;

@@ -47,16 +47,6 @@ bool isPng(ByteView data)
         && std::equal(kit::kPngSignature.begin(), kit::kPngSignature.end(), data.begin());
 }
 
-int pngChannels(uint8_t colourType)
-{
-    switch (colourType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
-    }
-}
-
 // The PNG stream up to its end chunk, when every chunk lies inside the data.
 // The decoder allocates a chunk's declared length before it reads the chunk,
 // so a length beyond the file must never reach it.
@@ -75,7 +65,7 @@ std::optional<ByteView> pngStream(ByteView data)
     return std::nullopt;
 }
 
-std::optional<IconImage> probePng(ByteView file)
+std::optional<IconImage> probePng(ByteView file, int64_t limit)
 {
     const std::optional<ByteView> data = pngStream(file);
     if (!data)
@@ -88,8 +78,8 @@ std::optional<IconImage> probePng(ByteView file)
     image.width = reader.u32be();
     image.height = reader.u32be();
     const uint8_t depth = reader.u8();
-    image.bits = depth * pngChannels(reader.u8());
-    if (reader.truncated() || !pictureSizeAllowed(image.width, image.height))
+    image.bits = depth * kit::pngChannels(reader.u8());
+    if (reader.truncated() || !pictureSizeAllowed(image.width, image.height, limit))
         return std::nullopt;
     return image;
 }
@@ -101,7 +91,7 @@ bool supportedDibDepth(int bits)
 
 // Checks the DIB's header against the pixel limit and the bytes present
 // before anything is allocated for it.
-std::optional<IconImage> probeDib(ByteView data)
+std::optional<IconImage> probeDib(ByteView data, int64_t limit)
 {
     ByteReader reader(data);
     IconImage image;
@@ -121,7 +111,7 @@ std::optional<IconImage> probeDib(ByteView data)
     image.width = width;
     image.height = (doubledHeight < 0 ? -int64_t(doubledHeight) : int64_t(doubledHeight)) / 2;
     image.bottomUp = doubledHeight > 0;
-    if (!pictureSizeAllowed(image.width, image.height))
+    if (!pictureSizeAllowed(image.width, image.height, limit))
         return std::nullopt;
     if (image.bits <= 8) {
         const uint32_t full = 1u << image.bits;
@@ -142,7 +132,7 @@ struct Directory {
     bool cutShort = false;  // it lists more entries than the file holds
 };
 
-Directory readDirectory(ByteView file)
+Directory readDirectory(ByteView file, int64_t limit)
 {
     Directory directory;
     ByteReader reader(file);
@@ -162,7 +152,7 @@ Directory readDirectory(ByteView file)
         if (offset >= file.size())
             continue;
         const ByteView data = file.subspan(offset);
-        std::optional<IconImage> image = isPng(data) ? probePng(data) : probeDib(data);
+        std::optional<IconImage> image = isPng(data) ? probePng(data, limit) : probeDib(data, limit);
         if (image)
             directory.images.push_back(*image);
     }
@@ -190,13 +180,13 @@ uint8_t overWhite(uint8_t value, uint8_t alpha)
     return uint8_t((value * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
-QImage drawPng(const IconImage& image)
+QImage drawPng(const IconImage& image, int64_t limit)
 {
     QImage decoded = QImage::fromData(image.data.data(), int(std::min<size_t>(image.data.size(), INT32_MAX)), "PNG");
     if (decoded.isNull() || decoded.width() != image.width || decoded.height() != image.height)
         return {};
     decoded.convertTo(QImage::Format_ARGB32);
-    QImage picture = allocatePicture(image.width, image.height);
+    QImage picture = allocatePicture(image.width, image.height, limit);
     if (picture.isNull())
         return {};
     for (int y = 0; y < picture.height(); ++y) {
@@ -311,7 +301,7 @@ LoadResult LoadIconFile(const LoadInput& input)
     kit::ReaderRun run(input, "ICO", kBlankSide, kBlankSide);
     if (!input.exists)
         return run.finish(LoadStop::Missing);
-    const Directory directory = readDirectory(input.data);
+    const Directory directory = readDirectory(input.data, run.pixelLimit());
     if (!directory.valid)
         return run.finish(input.data.size() < kDirectoryHeaderSize ? LoadStop::Truncated : LoadStop::BadSignature);
     const IconImage* image = chooseImage(directory.images);
@@ -321,13 +311,13 @@ LoadResult LoadIconFile(const LoadInput& input)
     run.value(QStringLiteral("Height"), image->height);
 
     if (image->png) {
-        QImage picture = drawPng(*image);
+        QImage picture = drawPng(*image, run.pixelLimit());
         if (picture.isNull())
             return run.finish(LoadStop::Corrupt);
         run.picture() = std::move(picture);
         return run.finish(LoadStop::Complete);
     }
-    QImage picture = allocateFilledPicture(image->width, image->height, 255, 255, 255);
+    QImage picture = allocateFilledPicture(image->width, image->height, 255, 255, 255, run.pixelLimit());
     if (picture.isNull())
         return run.finish(LoadStop::OverLimit);
     const bool maskWhole = DibPainter(*image).paint(picture);

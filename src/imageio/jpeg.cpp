@@ -102,9 +102,16 @@ RowKind chooseOutput(j_decompress_ptr info, bool grey)
     return RowKind::Bgr;
 }
 
+// Huffman codes take at least a bit for each 8 × 8 block of the fullest
+// component in the first scan, so a byte of scan data covers at most 512
+// pixels. libjpeg would decode a file cut short after its header to a whole
+// grey picture of any size; past this bound it is refused instead.
+// Arithmetic coding has no such floor and is not bounded.
+constexpr uint64_t kHuffmanPixelsPerByte = 8 * 64;
+
 // Opens the file and settles the output size. Returns false with
 // session.failure set when libjpeg gives up.
-bool readJpegHeader(JpegSession& session, ByteView data, bool grey, RowKind& kind)
+bool readJpegHeader(JpegSession& session, ByteView data, bool grey, int64_t pixelLimit, RowKind& kind)
 {
     if (setjmp(session.jump))
         return false;
@@ -114,7 +121,7 @@ bool readJpegHeader(JpegSession& session, ByteView data, bool grey, RowKind& kin
     session.info.progress = &session.progress;
     // Bounds the whole-picture buffers of progressive and multi-scan files;
     // libjpeg fails rather than exceed it.
-    session.info.mem->max_memory_to_use = long(std::min<int64_t>(pixelLimit() * 10, int64_t(1) << 40));
+    session.info.mem->max_memory_to_use = long(std::min<int64_t>(pixelLimit * 10, int64_t(1) << 40));
     jpeg_mem_src(&session.info, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&session.info, TRUE);
     if (session.info.jpeg_color_space == JCS_UNKNOWN) {
@@ -238,12 +245,17 @@ LoadResult LoadJpegFile(const LoadInput& input)
     prepareSession(session);
     RowKind kind = RowKind::Bgr;
     LoadStop stop = LoadStop::Failed;
-    if (readJpegHeader(session, input.data, grey, kind)) {
+    if (readJpegHeader(session, input.data, grey, input.options.PixelLimit, kind)) {
         const int64_t width = session.info.output_width;
         const int64_t height = session.info.output_height;
-        QImage picture = allocatePicture(width, height);
+        const uint64_t dataBytes = session.info.src->bytes_in_buffer;
+        QImage picture;
+        if (session.info.arith_code ||
+            run.dataCanFill(width, height, kit::pixelsFrom(dataBytes, kHuffmanPixelsPerByte)))
+            picture = allocatePicture(width, height, input.options.PixelLimit);
         if (picture.isNull()) {
-            run.line(QStringLiteral("Picture of %1 x %2 pixels is over the limit").arg(width).arg(height));
+            if (!pictureSizeAllowed(width, height, input.options.PixelLimit))
+                run.line(QStringLiteral("Picture of %1 x %2 pixels is over the limit").arg(width).arg(height));
         } else if (decodeJpegRows(session, picture.bits(), picture.bytesPerLine(), kind, grey)) {
             run.picture() = std::move(picture);
             stop = stopAfterWarnings(session);

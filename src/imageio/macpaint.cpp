@@ -100,7 +100,7 @@ LoadResult LoadMacPaintFile(const LoadInput& input)
         return run.finish(LoadStop::Missing);
     run.value(QStringLiteral("File Size"), qint64(input.data.size()));
     run.value(QStringLiteral("SizeOf MacHeader"), qint64(kMacHeaderSize));
-    QImage white = allocateFilledPicture(kMacWidth, kMacHeight, 255, 255, 255);
+    QImage white = allocateFilledPicture(kMacWidth, kMacHeight, 255, 255, 255, run.pixelLimit());
     if (white.isNull())
         return run.finish(LoadStop::OverLimit);
     QImage& picture = run.picture();

@@ -21,6 +21,7 @@ constexpr uint8_t kPaletteVersion = 5;
 constexpr uint8_t kVgaPaletteMarker = 12;
 constexpr size_t kVgaPaletteSize = 768;
 constexpr uint8_t kRunFlag = 0xC0;
+constexpr uint64_t kMaxRunLength = 0x3F;
 
 using PcxPalette = std::array<kit::Rgb, 256>;
 
@@ -153,6 +154,17 @@ size_t decodeLine(ByteReader& reader, uint8_t* line, size_t lineBytes)
     return filled;
 }
 
+// The most pixels `dataBytes` of run-length data can paint: a run gives at
+// most 63 bytes of a line from two bytes, and only whole lines are painted.
+int64_t fillablePixels(const PcxHeader& header, uint64_t dataBytes)
+{
+    const uint64_t lineBytes = header.bytesPerLine();
+    if (lineBytes == 0)
+        return 0;
+    const uint64_t lines = dataBytes * kMaxRunLength / 2 / lineBytes;
+    return kit::pixelsFrom(std::min<uint64_t>(lines, uint64_t(header.height())), uint64_t(header.width()));
+}
+
 class PcxRowPainter {
 public:
     PcxRowPainter(const PcxHeader& header, const PcxPalette& palette, int width)
@@ -239,7 +251,11 @@ LoadResult LoadPcxFile(const LoadInput& input)
     const int height = header.height();
     if (width == 0 || height == 0)
         return run.finish(LoadStop::Corrupt);
-    QImage picture = allocateFilledPicture(width, height, 255, 255, 255);
+    if (!pictureSizeAllowed(width, height, run.pixelLimit()))
+        return run.finish(LoadStop::OverLimit);
+    if (!run.dataCanFill(width, height, fillablePixels(header, input.data.size() - kPcxHeaderSize)))
+        return run.finish(LoadStop::Truncated);
+    QImage picture = allocateFilledPicture(width, height, 255, 255, 255, run.pixelLimit());
     if (picture.isNull())
         return run.finish(LoadStop::OverLimit);
     const PcxPalette palette = choosePalette(run, header, input.data);

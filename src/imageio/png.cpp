@@ -68,6 +68,7 @@ struct PngState {
     bool sawImageData = false;
     bool sawEnd = false;
     bool cutShort = false;
+    bool beyondData = false; // the header asks for more pixels than the file could hold
     int64_t paletteLength = -1;
     uint8_t bitDepth = 0, colourType = 0, compression = 0, filterMethod = 0, interlace = 0;
     int64_t width = 0, height = 0;
@@ -96,9 +97,9 @@ void checkBitDepth(PngState& state)
 }
 
 // The placeholder: white, framed by a 2-pixel pen that lies inside the picture.
-QImage placeholderPicture(int64_t width, int64_t height)
+QImage placeholderPicture(int64_t width, int64_t height, int64_t limit)
 {
-    QImage picture = allocateFilledPicture(width, height, 255, 255, 255);
+    QImage picture = allocateFilledPicture(width, height, 255, 255, 255, limit);
     if (picture.isNull())
         return picture;
     QPainter painter(&picture);
@@ -113,7 +114,21 @@ QImage placeholderPicture(int64_t width, int64_t height)
     return picture;
 }
 
-void readHeader(kit::ReaderRun& run, ByteView data, PngState& state)
+// The most pixels the image data of a file of `fileSize` bytes can hold:
+// deflate expands no byte to more than 1032, and every row of the filtered
+// image takes a filter byte and its pixels' bits.
+int64_t fillablePixels(const PngState& state, uint64_t fileSize)
+{
+    constexpr uint64_t kMaxDeflateRatio = 1032;
+    uint64_t bitsPerPixel = uint64_t(state.bitDepth) * uint64_t(kit::pngChannels(state.colourType));
+    if (bitsPerPixel == 0)
+        bitsPerPixel = 1;
+    const uint64_t rowBytes = 1 + (uint64_t(state.width) * bitsPerPixel + 7) / 8;
+    const uint64_t rows = std::min(fileSize * kMaxDeflateRatio / rowBytes, uint64_t(state.height));
+    return kit::pixelsFrom(rows, uint64_t(state.width));
+}
+
+void readHeader(kit::ReaderRun& run, ByteView data, PngState& state, uint64_t fileSize)
 {
     if (data.size() != kHeaderLength) {
         state.problems.append(
@@ -142,7 +157,13 @@ void readHeader(kit::ReaderRun& run, ByteView data, PngState& state)
         state.problems.append(QStringLiteral("ERROR: Interlace must be 0 or 1"));
     checkBitDepth(state);
 
-    QImage placeholder = placeholderPicture(state.width, state.height);
+    if (pictureSizeAllowed(state.width, state.height, run.pixelLimit()) &&
+        !run.dataCanFill(state.width, state.height, fillablePixels(state, fileSize))) {
+        state.beyondData = true;
+        state.allowed = kAllChunks & ~bit(IHDR);
+        return;
+    }
+    QImage placeholder = placeholderPicture(state.width, state.height, run.pixelLimit());
     if (placeholder.isNull())
         run.line(
             QStringLiteral("Picture Size Over Limit = %1%2%3").arg(state.width).arg(QChar(0x00D7)).arg(state.height));
@@ -152,11 +173,11 @@ void readHeader(kit::ReaderRun& run, ByteView data, PngState& state)
 }
 
 // Applies one known chunk to the walk: its checks and the chunks allowed after it.
-void applyChunk(kit::ReaderRun& run, Chunk chunk, ByteView data, PngState& state)
+void applyChunk(kit::ReaderRun& run, Chunk chunk, ByteView data, PngState& state, uint64_t fileSize)
 {
     switch (chunk) {
     case IHDR:
-        readHeader(run, data, state);
+        readHeader(run, data, state, fileSize);
         return;
     case PLTE:
         state.paletteLength = int64_t(data.size());
@@ -210,7 +231,7 @@ void walkChunks(kit::ReaderRun& run, ByteReader& reader, PngState& state)
                 state.problems.append(QStringLiteral("ERROR: Bad Chunk Name"));
                 return;
             }
-            applyChunk(run, Chunk(index), data, state);
+            applyChunk(run, Chunk(index), data, state, reader.size());
         }
         if ((updateCrc(updateCrc(0xFFFFFFFFu, name), data) ^ 0xFFFFFFFFu) != storedCrc)
             state.problems.append(QStringLiteral("ERROR: Bad CRC Value"));
@@ -264,6 +285,8 @@ LoadResult LoadPngFile(const LoadInput& input)
         stop = LoadStop::Truncated;
     else if (!state.problems.isEmpty())
         stop = LoadStop::Corrupt;
+    else if (state.beyondData)
+        stop = LoadStop::Truncated;
     else if (run.picture().width() != state.width || run.picture().height() != state.height)
         stop = LoadStop::OverLimit;
     return run.finish(stop);

@@ -34,7 +34,7 @@ LoadResult LoadThnFile(const LoadInput& input)
         run.value(QStringLiteral("Wrong File Size, Bytes expected"), qint64(kThnFileSize));
         return run.finish(input.data.size() < kThnFileSize ? LoadStop::Truncated : LoadStop::Corrupt);
     }
-    QImage picture = allocatePicture(kThnSide, kThnSide);
+    QImage picture = allocatePicture(kThnSide, kThnSide, run.pixelLimit());
     if (picture.isNull())
         return run.finish(LoadStop::OverLimit);
     const uint8_t* source = input.data.data() + kThnHeaderSize;

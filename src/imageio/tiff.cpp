@@ -287,6 +287,15 @@ void walkDirectory(kit::ReaderRun& run, const TiffReader& reader, Walk& walk)
     run.value(QStringLiteral("Next IFD Address"), qint64(reader.number(next, 4)));
 }
 
+// The most pixels a file of `fileSize` bytes can describe. No TIFF coding
+// spends less than a bit on a row (the fax codes come closest), and none
+// gives more than 4096 pixels for a bit (LZW over 1-bit pixels comes closest).
+int64_t fillablePixels(int64_t width, uint64_t fileSize)
+{
+    constexpr uint64_t kMostPixelsPerBit = 4096;
+    return kit::pixelsFrom(fileSize * 8, std::max(uint64_t(width), kMostPixelsPerBit));
+}
+
 } // namespace
 
 LoadResult LoadTiffFile(const LoadInput& input)
@@ -327,13 +336,14 @@ LoadResult LoadTiffFile(const LoadInput& input)
         QImage& picture = run.picture();
         const int64_t width = walk.width > 0 ? walk.width : picture.width();
         const int64_t height = walk.height > 0 ? walk.height : picture.height();
-        QImage placeholder = blankPicture(int(width), int(height));
-        if (placeholder.isNull()) {
+        if (!pictureSizeAllowed(width, height, run.pixelLimit())) {
             walk.problems.append(
                 QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height));
             stop = LoadStop::OverLimit;
+        } else if (!run.dataCanFill(width, height, fillablePixels(width, input.data.size()))) {
+            stop = LoadStop::Truncated;
         } else {
-            picture = std::move(placeholder);
+            picture = blankPicture(int(width), int(height));
         }
     }
     for (const QString& problem : walk.problems)

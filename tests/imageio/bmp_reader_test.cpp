@@ -6,6 +6,7 @@
 #include "imageio/Readers.h"
 
 #include <QImageReader>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace ostrel::testing {
@@ -669,6 +670,48 @@ TEST(BmpReaderDamage, ShortPixelDataKeepsTheRowsThatArrived)
     const LoadResult nothing = loadBmpBytes(farOffset);
     EXPECT_EQ(nothing.stop, LoadStop::Truncated);
     EXPECT_EQ(nothing.picture.pixel(0, 2), qRgb(9, 9, 9));
+}
+
+// Headers that claim far more pixels than their files hold are refused
+// before the picture is made: no 4096 × 4096 picture (48 MiB) for a few
+// bytes. A run-length file that does paint that many pixels still loads.
+TEST(BmpReaderDamage, PicturesLargerThanTheirDataCanFillAreRefused)
+{
+    const QByteArray table = colourTable({{0, 0, 0}, {255, 255, 255}});
+    auto bitmap = [&](int32_t height, uint16_t bits, uint32_t compression, const QByteArray& pixels) {
+        return makeBmp(BmpFields().size(4096, height).bits(bits).compression(compression).coloursUsed(2).table(
+            table).pixels(pixels));
+    };
+    QByteArray deltas; // moves over the whole picture without painting a pixel
+    for (int i = 0; i < 20; ++i)
+        deltas.append(QByteArray("\0\2\xFF\xFF", 4));
+    const UnusableFile cases[] = {
+        {"24-bit header without rows", bitmap(4096, 24, 0, {}), LoadStop::Truncated},
+        {"top-down 8-bit with one row", bitmap(-4096, 8, 0, QByteArray(4096, '\1')), LoadStop::Truncated},
+        {"RLE8 of one run", bitmap(4096, 8, 1, QByteArray("\xFF\1\0\1", 4)), LoadStop::Truncated},
+        {"RLE8 of deltas", bitmap(4096, 8, 1, deltas), LoadStop::Truncated},
+        {"RLE4 of one run", bitmap(4096, 4, 2, QByteArray("\xFF\x11\0\1", 4)), LoadStop::Truncated},
+    };
+    for (const UnusableFile& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LoadResult result = loadBmpBytes(c.file);
+        EXPECT_EQ(result.stop, c.stop);
+        EXPECT_TRUE(isFramedBlank(result.picture, 100, 100));
+        const auto says = [](const QString& line) { return line.startsWith(QLatin1String("Data for at most")); };
+        EXPECT_TRUE(std::any_of(result.report.begin(), result.report.end(), says));
+    }
+
+    QByteArray runs; // every row white in runs of 255 pixels
+    for (int y = 0; y < 4096; ++y) {
+        for (int x = 0; x < 4096; x += 255)
+            runs.append(char(std::min(255, 4096 - x))).append('\1');
+        runs.append(QByteArray("\0\0", 2));
+    }
+    runs.append(QByteArray("\0\1", 2));
+    const LoadResult whole = loadBmpBytes(bitmap(4096, 8, 1, runs));
+    EXPECT_EQ(whole.stop, LoadStop::Complete);
+    ASSERT_EQ(whole.picture.size(), QSize(4096, 4096));
+    EXPECT_EQ(whole.picture.pixel(4095, 0), qRgb(255, 255, 255));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "gif_test_support.h"
+#include "imageio/gif.h"
 
 #include <QFileInfo>
 #include <functional>
@@ -346,6 +347,30 @@ TEST(GifReader, UnusableFilesGiveTheBlankPicture)
         {"screen above the pixel limit", gifScreen("GIF89a", 65535, 65535, {}).u8(0x3B), LoadStop::OverLimit},
         {"image above the pixel limit", bomb, LoadStop::OverLimit},
     }, framedBlank(100, 100));
+}
+
+// The logical screen is background wherever no image covers it, so a screen
+// larger than the rest of the file could cover is refused before it is made:
+// the 14-byte file of a 4096 × 4096 screen takes no 48 MiB. A large screen
+// whose image data do cover it still loads.
+TEST(GifReader, ScreensLargerThanTheirDataCanCoverAreRefused)
+{
+    Bytes smallImage = gifScreen("GIF89a", 4096, 4096, kFour);
+    appendFrame(smallImage, {0, 0, 2, 2, {1, 2, 3, 0}});
+    smallImage.u8(0x3B);
+    expectUnusable(QStringLiteral("u.gif"), {
+        {"screen and trailer only", gifScreen("GIF89a", 4096, 4096, {}).u8(0x3B), LoadStop::Truncated},
+        {"one 2 × 2 image on the screen", smallImage, LoadStop::Truncated},
+    }, framedBlank(100, 100));
+
+    TPaletteArray palette{};
+    palette[1] = 0x204080;
+    const QImage solid = paletteImage(2400, 2400, palette, [](int, int) { return 1; });
+    const std::optional<QByteArray> file = EncodeGifPaletted(solid, palette, 2, false, false, 0, false, {}, nullptr);
+    ASSERT_TRUE(file);
+    const LoadResult whole = loadBytes(QStringLiteral("w.gif"), *file);
+    EXPECT_EQ(whole.stop, LoadStop::Complete);
+    EXPECT_EQ(firstDifference(whole.picture, solid), "");
 }
 
 TEST(GifReader, MissingFileGivesTheBlankAndTheReportFrame)

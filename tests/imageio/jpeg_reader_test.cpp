@@ -232,18 +232,36 @@ TEST_F(JpegFiles, TruncatedFileLoadsWhatArrived)
 TEST_F(JpegFiles, SizeOverThePixelLimitIsRefused)
 {
     const QString path = write(QStringLiteral("big.jpg"), encodeJpeg(photoLikePicture(64, 40), JpegKind::Colour));
-    const int64_t saved = pixelLimit();
-    setPixelLimit(64 * 40 - 1);
+    PictureLoadOptions options;
+    options.PixelLimit = 64 * 40 - 1;
     QImage picture = photoLikePicture(3, 3).convertToFormat(kPictureFormat);
     const QImage before = picture.copy();
-    const LoadResult refused = LoadPictureFile(picture, path);
-    setPixelLimit(64 * 40);
-    const LoadResult allowed = LoadPictureFileWithOptions(path);
-    setPixelLimit(saved);
+    const LoadResult refused = LoadPictureFile(picture, path, options);
+    options.PixelLimit = 64 * 40;
+    const LoadResult allowed = LoadPictureFileWithOptions(path, options);
     EXPECT_EQ(refused.stop, LoadStop::Failed);
     EXPECT_EQ(firstDifference(picture, before), "");
     EXPECT_TRUE(refused.report.contains(QStringLiteral("Picture of 64 x 40 pixels is over the limit")));
     EXPECT_EQ(allowed.stop, LoadStop::Complete);
+}
+
+// A frame header that claims 4096 × 4096 pixels over the scan data of a
+// 64 × 40 picture: libjpeg would decode it to a whole grey picture of 48 MiB;
+// it is refused before the picture is made, and the caller keeps its own.
+TEST_F(JpegFiles, SizeBeyondWhatTheScanDataCanCoverIsRefused)
+{
+    QByteArray file = encodeJpeg(photoLikePicture(64, 40), JpegKind::Colour);
+    const qsizetype frame = file.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    for (qsizetype at : {frame + 5, frame + 7}) { // height, then width
+        file[at] = char(0x10);
+        file[at + 1] = char(0x00);
+    }
+    QImage picture = photoLikePicture(3, 3).convertToFormat(kPictureFormat);
+    const QImage before = picture.copy();
+    const LoadResult refused = LoadPictureFile(picture, write(QStringLiteral("claims.jpg"), file));
+    EXPECT_EQ(refused.stop, LoadStop::Failed);
+    EXPECT_EQ(firstDifference(picture, before), "");
 }
 
 // A progressive file that repeats one scan hundreds of times would make the

@@ -331,3 +331,27 @@ TEST(PcxReader, FilesWrittenByAnotherEncoderRoundTrip)
     if (compared == 0)
         GTEST_SKIP() << "ppmtopcx is not installed";
 }
+
+// Run-length lines give at most 63 bytes for two, so a header asking for more
+// lines than the file can give is refused before the picture is made.
+TEST(PcxReader, PicturesLargerThanTheirDataCanFillAreRefused)
+{
+    const PcxLayout large{5, 8, 1, 4096, 4096};
+    Bytes oneLine = pcxHeader(large);
+    for (int x = 0; x < 4096; x += 63)
+        oneLine.u8(0xC0 | std::min(63, 4096 - x)).u8(7);
+    expectUnusable(QStringLiteral("p.pcx"), {
+        {"header only", pcxHeader(large), LoadStop::Truncated},
+        {"one line of data", oneLine, LoadStop::Truncated},
+    }, framedBlank(100, 100));
+
+    const PcxLayout filled{5, 8, 1, 2200, 2200};
+    Bytes whole = pcxHeader(filled);
+    for (int y = 0; y < filled.height; ++y)
+        for (int x = 0; x < filled.width; x += 63)
+            whole.u8(0xC0 | std::min(63, filled.width - x)).u8(7);
+    const LoadResult result = loadBytes(QStringLiteral("p.pcx"), whole);
+    EXPECT_EQ(result.stop, LoadStop::Complete);
+    ASSERT_EQ(result.picture.size(), QSize(2200, 2200));
+    EXPECT_EQ(pixel(result.picture, 2199, 2199), pixel(result.picture, 0, 0));
+}

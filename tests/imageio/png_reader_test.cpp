@@ -224,6 +224,24 @@ TEST(PngReader, SizeOverThePixelLimitKeepsTheBlank)
     EXPECT_EQ(reportedValue(result, QStringLiteral("Size")), QStringLiteral("100000\u00d7100000"));
 }
 
+// Deflate expands no byte to more than 1032, so a header whose rows need
+// more than that of the file is refused before its placeholder is made.
+TEST(PngReader, SizesBeyondWhatTheImageDataCanHoldAreRefused)
+{
+    const QByteArray tail = chunk("IDAT", QByteArray("abcd")) + chunk("IEND", {});
+    const LoadResult refused = loadBytes(QStringLiteral("big.png"), kSignature + ihdr({4096, 4096, 8, 2}) + tail);
+    EXPECT_EQ(refused.stop, LoadStop::Truncated);
+    EXPECT_TRUE(isFramedBlank(refused.picture, 100, 100));
+
+    // 2200 rows of 276 bytes (a filter byte and 2200 one-bit pixels) deflate at best to 589 bytes: this file.
+    const QByteArray fits = kSignature + ihdr({2200, 2200, 1, 0}) + chunk("IDAT", QByteArray(589 - 57, 'x')) +
+                            chunk("IEND", {});
+    ASSERT_EQ(fits.size(), 589);
+    const LoadResult placeholder = loadBytes(QStringLiteral("fits.png"), fits);
+    EXPECT_EQ(placeholder.stop, LoadStop::Complete);
+    EXPECT_TRUE(isFramedBlank(placeholder.picture, 2200, 2200, 2));
+}
+
 // PngSuite: every deliberately broken x*.png records its own problem; every
 // other file walks cleanly and gives its size.
 TEST(PngReader, PngSuite)

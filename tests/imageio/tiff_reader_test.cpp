@@ -219,3 +219,18 @@ TEST(TiffReader, CorpusFilesLoadWithTheirSize)
         EXPECT_EQ(result.picture.size(), QSize(std::min(theirs.width(), 32767), std::min(theirs.height(), 32767)));
     }
 }
+
+// No TIFF coding spends less than a bit on a row, so a directory that asks
+// for more rows than the file has bits is refused before the placeholder is
+// made; a file with room for the rows gets its placeholder.
+TEST(TiffReader, SizesBeyondWhatTheFileCanHoldAreRefused)
+{
+    const LoadResult refused = loadBytes(QStringLiteral("t.tif"), tiffFile(sizeTags(4096, 4096)));
+    EXPECT_EQ(refused.stop, LoadStop::Truncated);
+    EXPECT_TRUE(isFramedBlank(refused.picture, 100, 100));
+    EXPECT_TRUE(hasLine(refused, QStringLiteral(".TIF Decode Complete")));
+
+    const LoadResult placeholder = loadBytes(QStringLiteral("t.tif"), tiffFile(sizeTags(4096, 4096)).fill(512, 0));
+    EXPECT_EQ(placeholder.stop, LoadStop::Complete);
+    EXPECT_TRUE(isFramedBlank(placeholder.picture, 4096, 4096));
+}
