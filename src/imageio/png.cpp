@@ -1,6 +1,8 @@
 // PNG: the chunk structure is walked and checked (order, lengths, CRC-32,
 // header values); the image data are not decompressed. The picture is a
 // white placeholder of the image's size, framed by a 2-pixel black pen.
+#include "imageio/png.h"
+
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
 #include "util/ByteReader.h"
@@ -233,12 +235,17 @@ void walkChunks(kit::ReaderRun& run, ByteReader& reader, PngState& state)
             }
             applyChunk(run, Chunk(index), data, state, reader.size());
         }
-        if ((updateCrc(updateCrc(0xFFFFFFFFu, name), data) ^ 0xFFFFFFFFu) != storedCrc)
+        if (pngChunkCrc(name, data) != storedCrc)
             state.problems.append(QStringLiteral("ERROR: Bad CRC Value"));
     }
 }
 
 } // namespace
+
+uint32_t pngChunkCrc(ByteView name, ByteView data)
+{
+    return updateCrc(updateCrc(0xFFFFFFFFu, name), data) ^ 0xFFFFFFFFu;
+}
 
 LoadResult LoadPngFile(const LoadInput& input)
 {
