@@ -3,7 +3,7 @@
 // stay under 450 MB. Run it on its own so that no other benchmark's memory
 // counts: bench_census_all_colours.
 #include "colour/Census.h"
-#include "util/Picture.h"
+#include "EveryColourPicture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,21 +12,6 @@
 using namespace ostrel;
 
 namespace {
-
-QImage everyColour()
-{
-    QImage picture = allocatePicture(4096, 4096);
-    for (int y = 0; y < 4096; ++y) {
-        uint8_t* row = picture.scanLine(y);
-        for (int x = 0; x < 4096; ++x) {
-            const uint32_t colour = uint32_t(y) * 4096 + uint32_t(x);
-            row[3 * x] = uint8_t(colour >> 16);
-            row[3 * x + 1] = uint8_t(colour >> 8);
-            row[3 * x + 2] = uint8_t(colour);
-        }
-    }
-    return picture;
-}
 
 double peakMegabytes()
 {
@@ -37,7 +22,7 @@ double peakMegabytes()
 
 void BM_CensusEveryColour(benchmark::State& state)
 {
-    const QImage picture = everyColour();
+    const QImage picture = everyColourPicture();
     for (auto _ : state) {
         TZQXTColorSplayTree tree;
         CountColorsQuiet(picture, &tree);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <numeric>
 
@@ -57,6 +58,8 @@ QFont labelFont(int points)
 }
 
 // Writes dots straight into the chart's rows, skipping every pixel outside.
+// A square is written as row spans copied from two prepared rows: its edge
+// row and its middle row.
 class DotWriter {
 public:
     DotWriter(QImage& chart, TDotStyle style, int blockHalf, int outlineHalf)
@@ -67,43 +70,47 @@ public:
         , m_style(style)
         , m_half(style == TDotStyle::Outline ? outlineHalf : blockHalf)
     {
+        if (m_style != TDotStyle::Points && m_half >= 0) {
+            const size_t bytes = 3 * (2 * size_t(m_half) + 1);
+            m_edgeRow.assign(bytes, 0); // black: the outline's border
+            m_middleRow.assign(bytes, 0);
+        }
     }
 
     void put(int x, int y, TColorValue colour)
     {
-        switch (m_style) {
-        case TDotStyle::Points:
+        if (m_style == TDotStyle::Points) {
             if (x >= 0 && y >= 0 && x < m_width && y < m_height)
-                setPixel(x, y, colour);
+                writePixel(m_bits + qsizetype(y) * m_stride + 3 * x, colour);
             return;
-        case TDotStyle::Blocks: square(x, y, colour, colour); return;
-        case TDotStyle::Outline: square(x, y, 0, colour); return;
         }
-    }
-
-private:
-    void setPixel(int x, int y, TColorValue colour)
-    {
-        uchar* p = m_bits + qsizetype(y) * m_stride + 3 * x;
-        p[0] = blueOf(colour);
-        p[1] = greenOf(colour);
-        p[2] = redOf(colour);
-    }
-
-    // The square of half-size m_half around (x, y): border pixels take
-    // `border`, the others `inside`. A negative half-size draws nothing.
-    void square(int x, int y, TColorValue border, TColorValue inside)
-    {
         if (m_half < 0)
             return;
         const int left = x - m_half, right = x + m_half, top = y - m_half, bottom = y + m_half;
         const int x0 = std::max(left, 0), x1 = std::min(right, m_width - 1);
         const int y0 = std::max(top, 0), y1 = std::min(bottom, m_height - 1);
+        if (x0 > x1 || y0 > y1)
+            return;
+        const bool outline = m_style == TDotStyle::Outline;
+        // Blocks are the colour throughout; an outline's middle row is black
+        // at both ends.
+        const size_t first = outline ? 1 : 0, last = 2 * size_t(m_half) + 1 - first;
+        for (size_t i = first; i < last; ++i)
+            writePixel(&m_middleRow[3 * i], colour);
+        const uchar* edge = outline ? m_edgeRow.data() : m_middleRow.data();
+        const size_t offset = 3 * size_t(x0 - left), length = 3 * size_t(x1 - x0 + 1);
         for (int row = y0; row <= y1; ++row) {
-            const bool edgeRow = row == top || row == bottom;
-            for (int col = x0; col <= x1; ++col)
-                setPixel(col, row, edgeRow || col == left || col == right ? border : inside);
+            const uchar* source = (row == top || row == bottom) ? edge : m_middleRow.data();
+            std::memcpy(m_bits + qsizetype(row) * m_stride + 3 * x0, source + offset, length);
         }
+    }
+
+private:
+    static void writePixel(uchar* p, TColorValue colour)
+    {
+        p[0] = blueOf(colour);
+        p[1] = greenOf(colour);
+        p[2] = redOf(colour);
     }
 
     uchar* m_bits;
@@ -112,26 +119,24 @@ private:
     int m_height;
     TDotStyle m_style;
     int m_half;
+    std::vector<uchar> m_edgeRow;
+    std::vector<uchar> m_middleRow;
 };
 
-// Walks the tree with its cursor, ascending or descending, calling
-// visit(colour, count) and the yield callback every kChartYieldColours
-// colours. False when the callback stopped the walk.
+// Walks the tree in order without its cursor (a const walk that reads the
+// node pool in order), calling visit(colour, count) and the yield callback
+// every kChartYieldColours colours. False when the callback stopped the walk.
 template <class Visit>
-bool walkColours(TZQXTColorSplayTree& tree, bool descending, const TChartYield& yield, Visit&& visit)
+bool walkColours(const TZQXTColorSplayTree& tree, bool descending, const TChartYield& yield, Visit&& visit)
 {
     int sinceYield = 0;
-    descending ? tree.Last() : tree.First();
-    while (tree.HasCurrent()) {
-        visit(tree.CurrentKey(), tree.CurrentValue());
-        descending ? tree.Prior() : tree.Next();
-        if (++sinceYield == kChartYieldColours) {
-            sinceYield = 0;
-            if (yield && !yield())
-                return false;
-        }
-    }
-    return true;
+    return tree.VisitInOrder(descending, [&](int32_t key, int32_t count) {
+        visit(TColorValue(key), count);
+        if (++sinceYield < kChartYieldColours)
+            return true;
+        sinceYield = 0;
+        return !yield || yield();
+    });
 }
 
 bool yieldNow(const TChartYield& yield)
@@ -170,7 +175,7 @@ void ClearAnalysisChart(QImage& chart)
     drawRectangle(painter, 0, 0, chart.width(), chart.height(), kBlack, kCyan);
 }
 
-bool DrawBrightnessChart(QImage& chart, TZQXTColorSplayTree& tree, const TChartYield& yield)
+bool DrawBrightnessChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartYield& yield)
 {
     if (chart.isNull())
         return true;
@@ -322,7 +327,7 @@ void drawCubeBack(QPainter& painter, const CubeView& v, int H, bool reverse)
 
 } // namespace
 
-bool DrawCubeChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots, const TChartYield& yield)
+bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots, const TChartYield& yield)
 {
     if (chart.isNull())
         return true;
@@ -367,7 +372,7 @@ struct HexagonView {
 
 } // namespace
 
-bool DrawHexagonChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
+bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
                       const TChartYield& yield)
 {
     if (chart.isNull())
@@ -415,7 +420,7 @@ bool DrawHexagonChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TD
     return complete && yieldNow(yield);
 }
 
-bool DrawAnalysisChart(QImage& chart, TZQXTColorSplayTree& tree, const TChartChoice& choice, const TChartYield& yield)
+bool DrawAnalysisChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartChoice& choice, const TChartYield& yield)
 {
     ClearAnalysisChart(chart);
     if (chart.isNull() || tree.Count() == 0)

@@ -48,17 +48,17 @@ inline TDotStyle firstAnalysisDots(int64_t colours)
 QImage newAnalysisChart(int width, int height);
 void ClearAnalysisChart(QImage& chart);
 
-// The three charts. Each expects a cleared chart picture and reads the tree
-// with its cursor (the shape of the tree is never changed). Each returns false
-// when the yield callback stopped it.
-bool DrawBrightnessChart(QImage& chart, TZQXTColorSplayTree& tree, const TChartYield& yield = {});
-bool DrawCubeChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
+// The three charts. Each expects a cleared chart picture and walks the tree
+// once without changing it (its cursor included). Each returns false when the
+// yield callback stopped it.
+bool DrawBrightnessChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartYield& yield = {});
+bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
                    const TChartYield& yield = {});
-bool DrawHexagonChart(QImage& chart, TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
+bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
                       const TChartYield& yield = {});
 
 // Clears the chart and, when the tree holds any colour, draws the chosen chart.
-bool DrawAnalysisChart(QImage& chart, TZQXTColorSplayTree& tree, const TChartChoice& choice,
+bool DrawAnalysisChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartChoice& choice,
                        const TChartYield& yield = {});
 
 // The brightness level 0..255 of a colour: its distance from black divided

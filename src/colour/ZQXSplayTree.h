@@ -62,29 +62,58 @@ public:
     template <class Visit>
     void ForEachAscending(Visit&& visit) const
     {
+        VisitInOrder(false, [&](int32_t key, int32_t value) {
+            visit(key, value);
+            return true;
+        });
+    }
+
+    // Calls visit(key, value) in ascending or descending key order, like
+    // ForEachAscending, until it returns false; false when it was stopped.
+    template <class Visit>
+    bool VisitInOrder(bool descending, Visit&& visit) const
+    {
         const size_t tail = m_nodes.size() - m_ascendingPrefix;
         if (tail > kMergeableTail && tail > m_nodes.size() / 8) {
-            for (TSplayNode n = leftmost(m_root); n != kNoNode; n = successor(n))
-                visit(m_nodes[n].key, m_values[n]);
-            return;
+            if (descending) {
+                for (TSplayNode n = rightmost(m_root); n != kNoNode; n = predecessor(n))
+                    if (!visit(m_nodes[n].key, m_values[n]))
+                        return false;
+            } else {
+                for (TSplayNode n = leftmost(m_root); n != kNoNode; n = successor(n))
+                    if (!visit(m_nodes[n].key, m_values[n]))
+                        return false;
+            }
+            return true;
         }
         // Nodes lie in the pool in the order they were made; when nearly all
         // were made in ascending order (a census plus a few later keys), the
-        // pool read front to back, merged with the few others sorted, is the
-        // walk without its jumps around memory.
+        // pool read front to back (or back to front), merged with the few
+        // others sorted, is the walk without its jumps around memory.
         std::vector<TSplayNode> later(tail);
         for (size_t i = 0; i < tail; ++i)
             later[i] = TSplayNode(m_ascendingPrefix + i);
         std::sort(later.begin(), later.end(),
                   [this](TSplayNode a, TSplayNode b) { return m_nodes[a].key < m_nodes[b].key; });
+        if (descending)
+            std::reverse(later.begin(), later.end());
+        // Whether a node of the later ones comes before pool node n in the walk.
+        auto before = [&](TSplayNode other, TSplayNode n) {
+            return descending ? m_nodes[other].key > m_nodes[n].key : m_nodes[other].key < m_nodes[n].key;
+        };
         size_t next = 0;
-        for (TSplayNode n = 0; n < m_ascendingPrefix; ++n) {
-            for (; next < tail && m_nodes[later[next]].key < m_nodes[n].key; ++next)
-                visit(m_nodes[later[next]].key, m_values[later[next]]);
-            visit(m_nodes[n].key, m_values[n]);
+        for (size_t i = 0; i < m_ascendingPrefix; ++i) {
+            const TSplayNode n = TSplayNode(descending ? m_ascendingPrefix - 1 - i : i);
+            for (; next < tail && before(later[next], n); ++next)
+                if (!visit(m_nodes[later[next]].key, m_values[later[next]]))
+                    return false;
+            if (!visit(m_nodes[n].key, m_values[n]))
+                return false;
         }
         for (; next < tail; ++next)
-            visit(m_nodes[later[next]].key, m_values[later[next]]);
+            if (!visit(m_nodes[later[next]].key, m_values[later[next]]))
+                return false;
+        return true;
     }
 
     // Replaces the contents by the given pairs, whose keys must be strictly

@@ -277,6 +277,24 @@ TEST(SplayTree, ConstWalkAgreesAfterKeysAreAddedToABuiltTree)
         const std::vector<std::pair<int32_t, int32_t>> expected(model.begin(), model.end());
         EXPECT_EQ(constWalk, expected) << later;
         EXPECT_EQ(walk(tree), expected) << later;
+
+        // Both directions, whole and stopped after a few keys.
+        const std::vector<std::pair<int32_t, int32_t>> descending(expected.rbegin(), expected.rend());
+        for (const bool down : {false, true}) {
+            const auto& order = down ? descending : expected;
+            for (const size_t stopAfter : {size_t(0), size_t(1), size_t(777)}) { // 0: never stop
+                std::vector<std::pair<int32_t, int32_t>> seen;
+                const bool whole = static_cast<const TZQXIntegerSplayTree&>(tree).VisitInOrder(
+                    down, [&](int32_t key, int32_t value) {
+                        seen.emplace_back(key, value);
+                        return stopAfter == 0 || seen.size() < stopAfter;
+                    });
+                const size_t length = stopAfter == 0 ? order.size() : stopAfter;
+                EXPECT_EQ(whole, stopAfter == 0) << later << " down " << down;
+                EXPECT_EQ(seen, std::vector(order.begin(), order.begin() + std::ptrdiff_t(length)))
+                    << later << " down " << down << " stop " << stopAfter;
+            }
+        }
     }
 }
 
