@@ -11,6 +11,8 @@ PACKAGES=(
   fonts-liberation
   # used by the tests as independent decoders and as servers
   python3 libjpeg-turbo-progs netpbm imagemagick xvfb xauth
+  # read printed PDFs back, and a private print server for the print tests
+  poppler-utils cups-daemon cups-client
 )
 
 as_root() {

@@ -309,10 +309,17 @@ constexpr const char* kCheckUsage = "ostrel-cli check PICTURE... [--json]";
 
 } // namespace
 
+std::optional<QImage> loadCommandPicture(const QString& path)
+{
+    return loadPicture(path);
+}
+
 bool commandNeedsFonts(const QStringList& commandLine)
 {
     if (commandLine.isEmpty())
         return false;
+    if (commandLine.first() == QLatin1String("print") || commandLine.first() == QLatin1String("printers"))
+        return true;
     static const QStringList kPictureCommands = {QStringLiteral("encode"), QStringLiteral("decode"),
                                                  QStringLiteral("info"), QStringLiteral("convert"),
                                                  QStringLiteral("check")};
@@ -360,6 +367,8 @@ int printMainHelp(bool toError)
         "        [--kind bright|rgb|hsv] [--reverse] [--dots points|blocks|outline] [--size WxH]\n"
         "  seal-key PICTURE                print the format password of a sealed picture\n"
         "  check PICTURE... [--json]       how plainly detectors of lowest-bit replacement see hidden data\n"
+        "  print FILE [-o OUT.pdf]         print a picture or a text file, on a printer or into a PDF\n"
+        "  printers                        list the print queues\n"
         "\n"
         "Passwords are asked at the terminal without echo, or read with\n"
         "--password-file FILE (its first line) or --password-stdin.\n"

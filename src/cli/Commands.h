@@ -1,5 +1,8 @@
 #pragma once
+#include <QImage>
 #include <QStringList>
+
+#include <optional>
 
 namespace ostrel::cli {
 
@@ -17,8 +20,12 @@ int runSealKey(const QStringList& args);
 int runCheck(const QStringList& args);
 int printMainHelp(bool toError);
 
-// Whether the command line (command first) loads a picture that is drawn as
-// text, which needs fonts and so a QGuiApplication.
+// Loads a picture file by its extension as every command does, telling the
+// user on stderr when it cannot.
+std::optional<QImage> loadCommandPicture(const QString& path);
+
+// Whether the command line (command first) draws text, on a picture or on
+// printed pages, which needs fonts and so a QGuiApplication.
 bool commandNeedsFonts(const QStringList& commandLine);
 
 } // namespace ostrel::cli

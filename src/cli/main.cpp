@@ -1,5 +1,6 @@
 // ostrel-cli: hides a file in a picture and gets it back, from a terminal.
 #include "cli/Commands.h"
+#include "cli/PrintCommands.h"
 #include "util/Fonts.h"
 
 #include <QCoreApplication>
@@ -62,5 +63,9 @@ int main(int argc, char** argv)
         return runSealKey(args);
     if (command == QLatin1String("check"))
         return runCheck(args);
+    if (command == QLatin1String("print"))
+        return runPrint(args);
+    if (command == QLatin1String("printers"))
+        return runPrinters(args);
     return printMainHelp(true);
 }

@@ -1,0 +1,241 @@
+#include "toolkit/ZQXSuperSpin.h"
+
+#include "util/Fonts.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include <climits>
+
+namespace ostrel {
+
+std::vector<int> ReadNumberList(const QString& text)
+{
+    std::vector<int> numbers;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (true) {
+        while (i < n && text[i] != QLatin1Char('-') && !text[i].isDigit())
+            ++i;
+        if (i >= n)
+            return numbers;
+        const bool negative = text[i] == QLatin1Char('-');
+        if (negative)
+            ++i;
+        int64_t value = 0;
+        while (i < n && text[i].isDigit()) {
+            // Saturate rather than wrap on absurdly long digit runs.
+            value = std::min<int64_t>(value * 10 + text[i].digitValue(), INT_MAX);
+            ++i;
+        }
+        numbers.push_back(int(negative ? -value : value));
+    }
+}
+
+TZQXSpinStepper::TZQXSpinStepper(int step, QWidget* parent)
+    : QWidget(parent)
+    , m_step(step)
+    , m_up(new QToolButton(this))
+    , m_down(new QToolButton(this))
+{
+    m_up->setArrowType(Qt::UpArrow);
+    m_down->setArrowType(Qt::DownArrow);
+    for (QToolButton* b : {m_up, m_down}) {
+        b->setAutoRepeat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+    connect(m_up, &QToolButton::clicked, this, [this] { emit stepped(m_step); });
+    connect(m_down, &QToolButton::clicked, this, [this] { emit stepped(-m_step); });
+}
+
+void TZQXSpinStepper::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int half = height() / 2;
+    m_up->setGeometry(0, 0, width(), half);
+    m_down->setGeometry(0, half, width(), height() - half);
+}
+
+TZQXSuperSpin::TZQXSuperSpin(QWidget* parent)
+    : QWidget(parent)
+    , m_box(new QSpinBox(this))
+    , m_label(new QLabel(this))
+{
+    setFont(pictureFont(QStringLiteral("MS Sans Serif"), 10, true));
+    // The box only shows the value; the range is enforced here, where equal
+    // limits mean none.
+    m_box->setRange(INT_MIN, INT_MAX);
+    m_box->setValue(0);
+    m_box->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_box->setReadOnly(true);
+    m_box->setFocusPolicy(Qt::NoFocus);
+    m_box->setAlignment(Qt::AlignRight);
+    m_box->findChild<QLineEdit*>()->installEventFilter(this);
+    setColor(Qt::white);
+    connect(m_box, &QSpinBox::valueChanged, this, [this] { emit changed(); });
+    m_label->setWordWrap(false);
+    m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    rebuild();
+}
+
+int TZQXSuperSpin::value() const
+{
+    return m_box->value();
+}
+
+void TZQXSuperSpin::setValue(int value)
+{
+    if (m_min != m_max)
+        value = std::clamp(value, std::min(m_min, m_max), std::max(m_min, m_max));
+    // The box reports a change itself, which raises changed() once.
+    m_box->setValue(value);
+}
+
+QString TZQXSuperSpin::caption() const
+{
+    return m_label->text();
+}
+
+void TZQXSuperSpin::setCaption(const QString& caption)
+{
+    m_label->setText(caption);
+    rebuild();
+}
+
+void TZQXSuperSpin::setValuesButtons(const QString& list)
+{
+    m_valuesButtons = list;
+    rebuild();
+}
+
+void TZQXSuperSpin::setValuesSpinners(const QString& list)
+{
+    m_valuesSpinners = list;
+    rebuild();
+}
+
+void TZQXSuperSpin::setWidthButtons(int width)
+{
+    m_widthButtons = std::max(width, kMinPartWidth);
+    rebuild();
+}
+
+void TZQXSuperSpin::setWidthSpinEdit(int width)
+{
+    m_widthSpinEdit = std::max(width, kMinPartWidth);
+    rebuild();
+}
+
+void TZQXSuperSpin::setWidthSpinners(int width)
+{
+    m_widthSpinners = std::max(width, kMinPartWidth);
+    rebuild();
+}
+
+QColor TZQXSuperSpin::color() const
+{
+    return m_box->palette().color(QPalette::Base);
+}
+
+void TZQXSuperSpin::setColor(const QColor& colour)
+{
+    QPalette colours = m_box->palette();
+    colours.setColor(QPalette::Base, colour);
+    m_box->setPalette(colours);
+}
+
+std::vector<QToolButton*> TZQXSuperSpin::presetButtons() const
+{
+    std::vector<QToolButton*> filled;
+    for (QToolButton* b : m_presets)
+        if (b)
+            filled.push_back(b);
+    return filled;
+}
+
+std::vector<TZQXSpinStepper*> TZQXSuperSpin::stepSpinners() const
+{
+    std::vector<TZQXSpinStepper*> filled;
+    for (TZQXSpinStepper* s : m_spinners)
+        if (s)
+            filled.push_back(s);
+    return filled;
+}
+
+void TZQXSuperSpin::rebuild()
+{
+    m_box->setFont(font());
+    m_label->setFont(font());
+    const int height = m_box->sizeHint().height();
+    m_label->adjustSize();
+    m_label->resize(m_label->width() + 4, height);
+
+    const std::vector<int> presets = ReadNumberList(m_valuesButtons);
+    for (int k = 0; k < kMaxSlots; ++k) {
+        delete m_presets[size_t(k)];
+        m_presets[size_t(k)] = nullptr;
+        if (size_t(k) >= presets.size())
+            continue;
+        const int number = presets[size_t(k)];
+        auto* button = new QToolButton(this);
+        button->setText(QString::number(number));
+        button->setToolTip(QLatin1Char('=') + QString::number(number));
+        button->setProperty("Tag", number);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFont(font());
+        connect(button, &QToolButton::clicked, this, [this, number] { setValue(number); });
+        button->show();
+        m_presets[size_t(k)] = button;
+    }
+
+    const std::vector<int> steps = ReadNumberList(m_valuesSpinners);
+    for (int k = 0; k < kMaxSlots; ++k) {
+        delete m_spinners[size_t(k)];
+        m_spinners[size_t(k)] = nullptr;
+        if (size_t(k) >= steps.size())
+            continue;
+        const int step = steps[size_t(k)];
+        auto* spinner = new TZQXSpinStepper(step, this);
+        spinner->setToolTip(QChar(0x00B1) + QString::number(step));
+        connect(spinner, &TZQXSpinStepper::stepped, this,
+                [this](int delta) { setValue(int(std::clamp<int64_t>(int64_t(value()) + delta, INT_MIN, INT_MAX))); });
+        spinner->show();
+        m_spinners[size_t(k)] = spinner;
+    }
+
+    int x = 0;
+    for (QToolButton* b : presetButtons()) {
+        b->setGeometry(x, 0, m_widthButtons, height);
+        x += m_widthButtons;
+    }
+    for (TZQXSpinStepper* s : stepSpinners()) {
+        s->setGeometry(x, 0, m_widthSpinners, height);
+        x += m_widthSpinners;
+    }
+    m_box->setGeometry(x, 0, m_widthSpinEdit, height);
+    x += m_widthSpinEdit;
+    m_label->move(x + 4, 0);
+    m_label->setVisible(!caption().isEmpty());
+    if (!caption().isEmpty())
+        x += m_label->width() + 8;
+    setFixedSize(x, height);
+}
+
+bool TZQXSuperSpin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_box->findChild<QLineEdit*>() && event->type() == QEvent::MouseButtonRelease)
+        emit clicked();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TZQXSuperSpin::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        rebuild();
+}
+
+} // namespace ostrel

@@ -1,0 +1,106 @@
+#include "toolkit/printing/PrintJobs.h"
+
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+
+namespace ostrel {
+
+TPageTexts standardPageTexts(const QString& title)
+{
+    return {QString(), title, QString(), QStringLiteral("&D"), QString(), QStringLiteral("Page &P of &#")};
+}
+
+QStringList installedPrinterNames()
+{
+    QStringList names = QPrinterInfo::availablePrinterNames();
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+PrintOutcome printRequestWith(TPrinterPainter& painter, const PrintRequest& request)
+{
+    PrintOutcome outcome;
+    painter.SetSkin(request.skin, request.fontSize);
+    const TPageTexts texts = standardPageTexts(request.title);
+    const QDateTime stamp = QDateTime::currentDateTime();
+    int sheets = 0;
+    if (request.lines.isEmpty()) {
+        if (request.picture.isNull()) {
+            outcome.error = QStringLiteral("Nothing to print.");
+            return outcome;
+        }
+        outcome.ok = painter.PrintFittedPicture(request.picture, request.copies, texts, stamp);
+        sheets = std::max(1, request.copies);
+    } else {
+        const int pageCount = painter.PageCount(int(request.lines.size()));
+        if (request.page > pageCount) {
+            outcome.error = QStringLiteral("There is no page %1: the text fills %2 page%3.")
+                                .arg(request.page)
+                                .arg(pageCount)
+                                .arg(pageCount == 1 ? QString() : QStringLiteral("s"));
+            return outcome;
+        }
+        const int first = request.page > 0 ? request.page : 1;
+        const int last = request.page > 0 ? request.page : pageCount;
+        outcome.ok = painter.PrintTextPages(request.lines, first, last, request.copies, request.collate,
+                                            request.lineNumbers, texts, stamp);
+        sheets = (last - first + 1) * std::max(1, request.copies);
+    }
+    if (!outcome.ok)
+        outcome.error = painter.lastError();
+    else
+        outcome.summary = QStringLiteral("%1 page%2").arg(sheets).arg(sheets == 1 ? QString() : QStringLiteral("s"));
+    return outcome;
+}
+
+PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path, const QPageLayout& layout)
+{
+    PrintOutcome outcome;
+    QString error;
+    const bool written = printToPdfFile(
+        path, layout, kPdfResolution,
+        [&](QPagedPaintDevice& device, QString& jobError) {
+            TPrinterPainter painter;
+            painter.setTarget(&device, path);
+            outcome = printRequestWith(painter, request);
+            jobError = outcome.error;
+            return outcome.ok;
+        },
+        error);
+    outcome.ok = written;
+    if (!written)
+        outcome.error = error;
+    else
+        outcome.summary = QStringLiteral("Printed %1 into %2.").arg(outcome.summary, path);
+    return outcome;
+}
+
+PrintOutcome printRequestOnQueue(const PrintRequest& request, const QString& printerName)
+{
+    PrintOutcome outcome;
+    const QString name = printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : printerName;
+    if (name.isEmpty()) {
+        outcome.error = QStringLiteral("There is no default printer; name a queue with --printer (see "
+                                       "\"ostrel-cli printers\") or print into a PDF file with -o.");
+        return outcome;
+    }
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull()) {
+        outcome.error = QStringLiteral("There is no print queue named %1.").arg(name);
+        return outcome;
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(request.title);
+    printer.setCopyCount(1); // the painter prints every copy itself, collated or not
+    TPrinterPainter painter;
+    painter.setTarget(&printer, name);
+    outcome = printRequestWith(painter, request);
+    if (outcome.ok)
+        outcome.summary = QStringLiteral("Sent %1 to %2.").arg(outcome.summary, name);
+    return outcome;
+}
+
+} // namespace ostrel

@@ -1,0 +1,624 @@
+#include "toolkit/printing/PrinterUnit.h"
+
+#include "util/Fonts.h"
+#include "util/StandardUnit.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ostrel {
+
+namespace {
+
+constexpr double kPointsPerInch = 72.27;
+constexpr QChar kEllipsis(0x2026);
+constexpr int kTabWidth = 8;
+
+constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kSilver = 0xFFC0C0C0, kRed = 0xFFFF0000,
+               kYellow = 0xFFFFFF00, kBlue = 0xFF0000FF, kAqua = 0xFF00FFFF;
+
+constexpr TSkinFont kCourier12{"Courier New", 12, kBlack, true, false};
+constexpr TSkinFont kCourier16{"Courier New", 16, kBlack, true, false};
+constexpr TSkinFont kArial12Italic{"Arial", 12, kBlack, true, true};
+constexpr TSkinFont kArial12{"Arial", 12, kBlack, true, false};
+constexpr TSkinFont kCourier16White{"Courier New", 16, kWhite, true, false};
+constexpr TSkinFont kCourier12White{"Courier New", 12, kWhite, true, false};
+
+QString englishDate(const QDate& date)
+{
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, QStringLiteral("dddd, MMMM d, yyyy"));
+}
+
+// The locale's long time format without the time zone, which a page footer
+// has no use for.
+QString longTime(const QTime& time)
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
+    format.remove(zone);
+    return QLocale::system().toString(time, format.trimmed());
+}
+
+// Drops characters from the end and adds an ellipsis until the text fits.
+QString shortenedToWidth(const QString& text, const QFontMetricsF& metrics, double width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    QString base = text;
+    while (!base.isEmpty()) {
+        base.chop(1);
+        const QString candidate = base + kEllipsis;
+        if (metrics.horizontalAdvance(candidate) <= width)
+            return candidate;
+    }
+    return QString(kEllipsis);
+}
+
+QString expandTabs(const QString& line)
+{
+    if (!line.contains(QLatin1Char('\t')))
+        return line;
+    QString expanded;
+    expanded.reserve(line.size() + kTabWidth);
+    for (const QChar c : line) {
+        if (c == QLatin1Char('\t'))
+            expanded.append(QString(kTabWidth - expanded.size() % kTabWidth, QLatin1Char(' ')));
+        else
+            expanded.append(c);
+    }
+    return expanded;
+}
+
+QRectF toRectF(const TPageRect& r)
+{
+    return QRectF(r.left, r.top, r.width(), r.height());
+}
+
+} // namespace
+
+const std::array<TPrinterSkin, kSkinCount> kPrinterSkins = {{
+    {"No Borders", false, false, false, false, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kWhite, kWhite, kCourier12,
+     kCourier12, kCourier12},
+    {"Borders and Courier", false, false, true, true, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kWhite, kWhite, kCourier12,
+     kCourier12, kCourier12},
+    {"Borders and Arial", false, false, true, true, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kWhite, kWhite,
+     kArial12Italic, kArial12Italic, kArial12},
+    {"Silver Band", true, true, true, true, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kSilver, kSilver, kCourier16,
+     kCourier12, kCourier12},
+    {"Silver Interior", true, true, true, true, 1, 1, 1, 1, 1.5, 2, kBlack, kSilver, kWhite, kWhite, kCourier16,
+     kCourier12, kCourier12},
+    {"Black Band White Interior", true, true, true, true, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kBlack, kBlack,
+     kCourier16White, kCourier12White, kCourier12},
+    {"Red Border Yellow Interior", true, true, true, true, 1, 1, 1, 1, 1.5, 2, kRed, kYellow, kRed, kRed, kCourier16,
+     kCourier12, kCourier12},
+    {"Blue Band Aqua Interior", true, true, true, true, 1, 1, 1, 1, 1.5, 2, kBlue, kAqua, kBlue, kBlue, kCourier16,
+     kCourier12, kCourier12},
+    {"Fit to Page", false, false, false, false, 0.5, 0.5, 0.5, 0.5, 0, 0, kBlack, kWhite, kWhite, kWhite, kCourier12,
+     kCourier12, kCourier12},
+}};
+
+QString skinName(int skin)
+{
+    if (skin < 1 || skin > kSkinCount)
+        return {};
+    return QString::fromLatin1(kPrinterSkins[size_t(skin - 1)].name);
+}
+
+TPrinterMetrics metricsOfDevice(const QPagedPaintDevice& device)
+{
+    TPrinterMetrics metrics;
+    if (const auto* printer = dynamic_cast<const QPrinter*>(&device); printer && !printer->isValid())
+        return metrics;
+    const int dpiX = device.logicalDpiX();
+    const int dpiY = device.logicalDpiY();
+    const QPageLayout layout = device.pageLayout();
+    // The layout answers in one resolution; sheets with unequal resolutions
+    // across and down are scaled per direction.
+    const QRect full = layout.fullRectPixels(dpiX);
+    const QRect paint = layout.paintRectPixels(dpiX);
+    const double down = dpiX > 0 ? double(dpiY) / dpiX : 1.0;
+    metrics.dpiX = dpiX;
+    metrics.dpiY = dpiY;
+    metrics.physicalWidth = full.width();
+    metrics.printableWidth = paint.width();
+    metrics.offsetX = paint.left();
+    metrics.physicalHeight = int(roundHalfEven(full.height() * down));
+    metrics.printableHeight = int(roundHalfEven(paint.height() * down));
+    metrics.offsetY = int(roundHalfEven(paint.top() * down));
+    metrics.valid = dpiX > 0 && dpiY > 0 && metrics.physicalWidth > 0 && metrics.physicalHeight > 0;
+    return metrics;
+}
+
+QString ExpandPrintCodes(const QString& text, int page, int pageCount, const QDateTime& stamp)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('&') || i + 1 >= text.size()) {
+            out.append(c);
+            continue;
+        }
+        switch (text[i + 1].toUpper().unicode()) {
+        case 'P': out.append(QString::number(page)); break;
+        case '#': out.append(QString::number(pageCount)); break;
+        case 'D': out.append(englishDate(stamp.date())); break;
+        case 'T': out.append(longTime(stamp.time())); break;
+        case 'W': out.append(longTime(stamp.time()) + QLatin1Char(' ') + englishDate(stamp.date())); break;
+        case '&': out.append(QLatin1Char('&')); break;
+        default:
+            // Not a code: the "&" stays and the next character is read as usual.
+            out.append(c);
+            continue;
+        }
+        ++i;
+    }
+    return out;
+}
+
+std::vector<int> PrintPageOrder(int firstPage, int lastPage, int copies, bool collate)
+{
+    std::vector<int> pages;
+    copies = std::max(1, copies);
+    if (lastPage < firstPage)
+        return pages;
+    pages.reserve(size_t(lastPage - firstPage + 1) * size_t(copies));
+    if (collate) {
+        for (int copy = 0; copy < copies; ++copy)
+            for (int page = firstPage; page <= lastPage; ++page)
+                pages.push_back(page);
+    } else {
+        for (int page = firstPage; page <= lastPage; ++page)
+            pages.insert(pages.end(), size_t(copies), page);
+    }
+    return pages;
+}
+
+TPageRect fittedPictureRect(const QSize& picture, const TPageRect& box)
+{
+    if (picture.isEmpty() || box.width() <= 0 || box.height() <= 0)
+        return {box.left, box.top, box.left, box.top};
+    const double ratio = double(picture.width()) / picture.height();
+    const double boxRatio = double(box.width()) / box.height();
+    int width = box.width(), height = box.height();
+    if (ratio >= boxRatio)
+        height = int(roundHalfEven(width / ratio));
+    else
+        width = int(roundHalfEven(height * ratio));
+    const int left = box.left + (box.width() - width) / 2;
+    const int top = box.top + (box.height() - height) / 2;
+    return {left, top, left + width, top + height};
+}
+
+struct TPrinterPainter::PageContent {
+    int page = 1;
+    int pageCount = 1;
+    const TPageTexts* texts = nullptr;
+    QDateTime stamp;
+    const QStringList* lines = nullptr; // text pages
+    bool lineNumbers = false;
+    const QImage* picture = nullptr; // the fitted picture
+};
+
+TPrinterPainter::TPrinterPainter()
+{
+    installFontSubstitutes();
+    SetSkin(1, 12);
+}
+
+void TPrinterPainter::setTarget(QPagedPaintDevice* device, const QString& name)
+{
+    m_target = device;
+    m_targetName = name;
+}
+
+void TPrinterPainter::setFixedMetrics(const TPrinterMetrics& metrics)
+{
+    m_hasFixedMetrics = metrics.valid;
+    m_fixedMetrics = metrics;
+}
+
+int TPrinterPainter::ptX(double points) const
+{
+    return int(roundHalfEven(points / kPointsPerInch * m_metrics.dpiX));
+}
+
+int TPrinterPainter::ptY(double points) const
+{
+    return int(roundHalfEven(points / kPointsPerInch * m_metrics.dpiY));
+}
+
+bool TPrinterPainter::RefreshMetrics()
+{
+    if (m_hasFixedMetrics)
+        m_metrics = m_fixedMetrics;
+    else if (m_target)
+        m_metrics = metricsOfDevice(*m_target);
+    else
+        m_metrics = TPrinterMetrics{};
+    computeGeometry();
+    return m_metrics.valid;
+}
+
+void TPrinterPainter::SetSkin(int skin, int fontSize)
+{
+    m_skin = std::clamp(skin, 1, kSkinCount);
+    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    m_headerSize = std::max(fontSize, s.header.size);
+    m_footerSize = std::max(fontSize, s.footer.size);
+    m_bodySize = std::max(fontSize, 6);
+    RefreshMetrics();
+}
+
+void TPrinterPainter::computeGeometry()
+{
+    TPageGeometry g;
+    const TPrinterMetrics& m = m_metrics;
+    if (!m.valid) {
+        m_geometry = g;
+        return;
+    }
+    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    auto inches = [](double value, int dpi) { return int(roundHalfEven(value * dpi)); };
+    g.outer.left = std::max(m.offsetX, inches(s.marginLeft, m.dpiX)) - m.offsetX;
+    g.outer.right = m.physicalWidth - std::max(m.offsetX, inches(s.marginRight, m.dpiX)) - m.offsetX;
+    g.outer.top = std::max(m.offsetY, inches(s.marginTop, m.dpiY)) - m.offsetY;
+    g.outer.bottom = m.physicalHeight - std::max(m.offsetY, inches(s.marginBottom, m.dpiY)) - m.offsetY;
+
+    const int bx = ptX(s.borderWidth), by = ptY(s.borderWidth);
+    g.border = {g.outer.left + bx - 1, g.outer.top + by - 1, g.outer.right - bx + 1, g.outer.bottom - by + 1};
+    const int ix = ptX(s.textInset) + 1, iy = ptY(s.textInset) + 1;
+    g.text = {g.border.left + ix, g.border.top + iy, g.border.right - ix, g.border.bottom - iy};
+
+    g.lineHeight = std::max(1, ptY(m_bodySize + 4));
+    g.linesPerPage = std::max(1, (g.text.bottom - g.text.top) / g.lineHeight);
+    const int charWidth = std::max(1, int(roundHalfEven(double(m.dpiX) * m_bodySize / 120.0)));
+    g.charactersPerLine = std::max(1, int(roundHalfEven(double(g.text.right - g.text.left + 1) / charWidth)));
+    m_geometry = g;
+}
+
+int TPrinterPainter::PageCount(int lineCount) const
+{
+    if (lineCount <= 0)
+        return 0;
+    return (lineCount + m_geometry.linesPerPage - 1) / m_geometry.linesPerPage;
+}
+
+QString TPrinterPainter::pageLine(const QStringList& lines, int index, bool lineNumbers) const
+{
+    QString line = expandTabs(lines[index]);
+    if (lineNumbers)
+        line = QStringLiteral("%1:").arg(index + 1, 5) + line;
+    const int perLine = m_geometry.charactersPerLine;
+    if (line.size() > perLine)
+        line = line.left(perLine - 1) + kEllipsis;
+    return line;
+}
+
+QFont TPrinterPainter::deviceFont(const TSkinFont& skinFont, int size) const
+{
+    QFont font(QString::fromLatin1(skinFont.name));
+    font.setStyleHint(QLatin1String(skinFont.name) == QLatin1String("Courier New") ? QFont::TypeWriter
+                                                                                    : QFont::SansSerif);
+    // Set by height: the size in points becomes device pixels of the target.
+    font.setPixelSize(std::max(1, ptY(size)));
+    font.setBold(skinFont.bold);
+    font.setItalic(skinFont.italic);
+    return font;
+}
+
+void TPrinterPainter::drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& skinFont, int size,
+                               const std::array<QString, 3>& texts)
+{
+    const QFont font = deviceFont(skinFont, size);
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgb(skinFont.colour));
+    const double width = band.width();
+    const double baseline = band.top + ptY(2) + metrics.ascent();
+    for (int i = 0; i < 3; ++i) {
+        if (texts[size_t(i)].isEmpty())
+            continue;
+        const QString text = shortenedToWidth(texts[size_t(i)], metrics, width);
+        const double textWidth = metrics.horizontalAdvance(text);
+        double x = band.left + ptX(3);
+        if (i == 1)
+            x = std::max<double>(band.left, band.left + (width - textWidth) / 2);
+        else if (i == 2)
+            x = std::max<double>(band.left, band.right - ptX(3) - textWidth);
+        painter.drawText(QPointF(x, baseline), text);
+    }
+}
+
+void TPrinterPainter::drawBody(QPainter& painter, const PageContent& content, bool preview)
+{
+    if (content.picture) {
+        drawPicture(painter, *content.picture, preview);
+        return;
+    }
+    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const QFont font = deviceFont(s.body, m_bodySize);
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgb(s.body.colour));
+    const TPageGeometry& g = m_geometry;
+    const int first = (content.page - 1) * g.linesPerPage;
+    const int last = std::min<int>(content.page * g.linesPerPage, int(content.lines->size()));
+    const double textWidth = g.text.right - g.text.left + 1;
+    for (int index = first; index < last; ++index) {
+        const QString line = shortenedToWidth(pageLine(*content.lines, index, content.lineNumbers), metrics, textWidth);
+        const double baseline = g.text.top + (index - first) * g.lineHeight + ptY(2) + metrics.ascent();
+        if (!preview) {
+            painter.drawText(QPointF(g.text.left, baseline), line);
+            continue;
+        }
+        // Character by character on the printer's grid, so the preview
+        // breaks lines where paper does whatever the screen font's widths.
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const double x = g.text.left + roundHalfEven(double(i) * textWidth / g.charactersPerLine);
+            painter.drawText(QPointF(x, baseline), QString(line[i]));
+        }
+    }
+}
+
+void TPrinterPainter::drawPicture(QPainter& painter, const QImage& picture, bool preview)
+{
+    const TPageRect place = fittedPictureRect(picture.size(), m_geometry.text);
+    if (place.width() <= 0 || place.height() <= 0)
+        return;
+    if (!preview) {
+        painter.drawImage(toRectF(place), picture);
+        return;
+    }
+    // The preview's pixels: scale the picture to exactly these once, then
+    // only copy it on later refreshes.
+    const QRect onPreview = painter.transform().mapRect(toRectF(place)).toAlignedRect();
+    if (onPreview.isEmpty())
+        return;
+    if (m_scaledKey != picture.cacheKey() || m_scaledSize != onPreview.size()) {
+        m_scaled = picture.scaled(onPreview.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaledKey = picture.cacheKey();
+        m_scaledSize = onPreview.size();
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(onPreview.topLeft(), m_scaled);
+    painter.restore();
+}
+
+void TPrinterPainter::drawBorderBars(QPainter& painter)
+{
+    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const TPageGeometry& g = m_geometry;
+    const QColor colour = QColor::fromRgb(s.border);
+    auto bar = [&](bool on, int left, int top, int right, int bottom) {
+        if (on && right > left && bottom > top)
+            painter.fillRect(QRectF(left, top, right - left, bottom - top), colour);
+    };
+    bar(s.barLeft, g.outer.left, g.outer.top, g.border.left, g.outer.bottom);
+    bar(s.barRight, g.border.right, g.outer.top, g.outer.right, g.outer.bottom);
+    bar(s.barTop, g.outer.left, g.outer.top, g.outer.right, g.border.top);
+    bar(s.barBottom, g.outer.left, g.border.bottom, g.outer.right, g.outer.bottom);
+}
+
+void TPrinterPainter::drawPage(QPainter& painter, const PageContent& content, bool preview)
+{
+    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const TPageGeometry& g = m_geometry;
+    painter.fillRect(toRectF(g.outer), QColor::fromRgb(s.interior));
+
+    TPageTexts texts;
+    for (size_t i = 0; i < texts.size(); ++i)
+        texts[i] = ExpandPrintCodes((*content.texts)[i], content.page, content.pageCount, content.stamp);
+
+    const int headerHeight = ptY(m_headerSize + 4) + 1;
+    const TPageRect header{g.outer.left, g.outer.top - headerHeight, g.outer.right + 1, g.outer.top};
+    painter.fillRect(toRectF(header), QColor::fromRgb(s.headerBand));
+    drawBand(painter, header, s.header, m_headerSize, {texts[0], texts[1], texts[2]});
+
+    const int footerHeight = ptY(m_footerSize + 4) + 1;
+    const TPageRect footer{g.outer.left, g.outer.bottom, g.outer.right + 1, g.outer.bottom + footerHeight};
+    painter.fillRect(toRectF(footer), QColor::fromRgb(s.footerBand));
+    drawBand(painter, footer, s.footer, m_footerSize, {texts[3], texts[4], texts[5]});
+
+    drawBody(painter, content, preview);
+    drawBorderBars(painter);
+}
+
+bool TPrinterPainter::beginPreview(QImage& preview, const QSize& area, QPainter& painter)
+{
+    const QSize size = area.expandedTo(QSize(1, 1));
+    if (!RefreshMetrics()) {
+        preview = QImage(size, QImage::Format_RGB888);
+        preview.fill(Qt::red);
+        painter.begin(&preview);
+        painter.setPen(Qt::black);
+        painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+        QFont font = pictureFont(QStringLiteral("Arial"), 14, true);
+        painter.setFont(font);
+        painter.drawText(QPointF(10, 10 + QFontMetricsF(font).ascent()), QStringLiteral("Invalid Printer"));
+        painter.end();
+        return false;
+    }
+    // The whole sheet, its proportions in inches kept, as large as fits.
+    const TPrinterMetrics& m = m_metrics;
+    const double widthInches = double(m.physicalWidth) / m.dpiX;
+    const double heightInches = double(m.physicalHeight) / m.dpiY;
+    const double perInch = std::min(size.width() / widthInches, size.height() / heightInches);
+    const QSize page(std::max(1, int(roundHalfEven(widthInches * perInch))),
+                     std::max(1, int(roundHalfEven(heightInches * perInch))));
+    preview = QImage(page, QImage::Format_RGB888);
+    preview.fill(Qt::white);
+    painter.begin(&preview);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, page.width() - 1, page.height() - 1);
+    const double sx = double(page.width()) / m.physicalWidth;
+    const double sy = double(page.height()) / m.physicalHeight;
+    painter.scale(sx, sy);
+    painter.translate(m.offsetX, m.offsetY);
+    return true;
+}
+
+void TPrinterPainter::PreviewTextPage(QImage& preview, const QSize& area, int page, bool lineNumbers,
+                                      const TPageTexts& texts, const QDateTime& stamp, const QStringList& lines)
+{
+    QPainter painter;
+    if (!beginPreview(preview, area, painter))
+        return;
+    PageContent content;
+    content.pageCount = PageCount(int(lines.size()));
+    content.page = std::clamp(page, 1, std::max(1, content.pageCount));
+    content.texts = &texts;
+    content.stamp = stamp;
+    content.lines = &lines;
+    content.lineNumbers = lineNumbers;
+    drawPage(painter, content, true);
+}
+
+void TPrinterPainter::PreviewFittedPicture(QImage& preview, const QSize& area, const TPageTexts& texts,
+                                           const QDateTime& stamp, const QImage& picture)
+{
+    QPainter painter;
+    if (!beginPreview(preview, area, painter))
+        return;
+    PageContent content;
+    content.texts = &texts;
+    content.stamp = stamp;
+    content.picture = &picture;
+    drawPage(painter, content, true);
+}
+
+bool TPrinterPainter::runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne)
+{
+    m_lastError.clear();
+    if (!m_target) {
+        m_lastError = QStringLiteral("No printer is selected.");
+        return false;
+    }
+    QPainter painter;
+    if (!painter.begin(m_target)) {
+        m_lastError = QStringLiteral("Cannot start printing on %1.").arg(m_targetName);
+        return false;
+    }
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !m_target->newPage()) {
+            m_lastError = QStringLiteral("Printing on %1 stopped after %2 pages.").arg(m_targetName).arg(i);
+            painter.end();
+            return false;
+        }
+        drawOne(painter, pages[i]);
+    }
+    const bool ended = painter.end();
+    const auto* printer = dynamic_cast<const QPrinter*>(m_target);
+    if (!ended || (printer && (printer->printerState() == QPrinter::Error
+                               || printer->printerState() == QPrinter::Aborted))) {
+        m_lastError = QStringLiteral("%1 did not accept the print job.").arg(m_targetName);
+        return false;
+    }
+    return true;
+}
+
+bool TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
+                                     bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp)
+{
+    m_lastError.clear();
+    if (!RefreshMetrics()) {
+        m_lastError = QStringLiteral("%1 is not a printer that can print.").arg(m_targetName);
+        return false;
+    }
+    if (lines.isEmpty())
+        return true;
+    const int pageCount = PageCount(int(lines.size()));
+    const std::vector<int> pages =
+        PrintPageOrder(std::max(1, firstPage), std::min(pageCount, lastPage), std::max(1, copies), collate);
+    if (pages.empty())
+        return true;
+    return runJob(pages, [&](QPainter& painter, int page) {
+        PageContent content;
+        content.page = page;
+        content.pageCount = pageCount;
+        content.texts = &texts;
+        content.stamp = stamp;
+        content.lines = &lines;
+        content.lineNumbers = lineNumbers;
+        drawPage(painter, content, false);
+    });
+}
+
+bool TPrinterPainter::PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers,
+                                   const TPageTexts& texts, const QDateTime& stamp)
+{
+    RefreshMetrics();
+    return PrintTextPages(lines, 1, PageCount(int(lines.size())), copies, collate, lineNumbers, texts, stamp);
+}
+
+bool TPrinterPainter::PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts,
+                                         const QDateTime& stamp)
+{
+    m_lastError.clear();
+    if (!RefreshMetrics()) {
+        m_lastError = QStringLiteral("%1 is not a printer that can print.").arg(m_targetName);
+        return false;
+    }
+    if (picture.width() <= 0 || picture.height() <= 0)
+        return true;
+    return runJob(PrintPageOrder(1, 1, std::max(1, copies), true), [&](QPainter& painter, int) {
+        PageContent content;
+        content.texts = &texts;
+        content.stamp = stamp;
+        content.picture = &picture;
+        drawPage(painter, content, false);
+    });
+}
+
+QPageLayout localePageLayout(QPageLayout::Orientation orientation)
+{
+    const QLocale::Country country = QLocale::system().territory();
+    const bool letter = country == QLocale::UnitedStates || country == QLocale::Canada || country == QLocale::Mexico
+        || country == QLocale::Chile || country == QLocale::Colombia || country == QLocale::Philippines
+        || country == QLocale::Venezuela;
+    return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation, QMarginsF(0, 0, 0, 0));
+}
+
+bool printToPdfFile(const QString& path, const QPageLayout& layout, int dpi,
+                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = QStringLiteral("Cannot write %1: %2.").arg(path, file.errorString());
+        return false;
+    }
+    bool printed = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(dpi);
+        writer.setPageLayout(layout);
+        writer.setCreator(QStringLiteral("Ostrel"));
+        writer.setTitle(QFileInfo(path).completeBaseName());
+        printed = job(writer, error);
+    }
+    if (!printed) {
+        file.cancelWriting();
+        if (error.isEmpty())
+            error = QStringLiteral("Cannot write %1.").arg(path);
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError || !file.commit()) {
+        error = QStringLiteral("Cannot write %1: %2.").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace ostrel

@@ -1,0 +1,190 @@
+#pragma once
+// The page painter: lays pages out in a printer's device pixels and draws
+// them, on paper (any QPagedPaintDevice: a QPrinter or a QPdfWriter) or scaled
+// down on a preview picture. Every page goes through one drawing routine, so
+// preview and paper cannot drift apart. No widget code lives here, so the
+// command line can print too.
+#include <QColor>
+#include <QDateTime>
+#include <QImage>
+#include <QPageLayout>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class QPagedPaintDevice;
+class QPainter;
+
+namespace ostrel {
+
+// A printer's page in its own device pixels.
+struct TPrinterMetrics {
+    bool valid = false;
+    int physicalWidth = 0;
+    int printableWidth = 0;
+    int offsetX = 0; // left edge of the printable area on the sheet
+    int dpiX = 0;
+    int physicalHeight = 0;
+    int printableHeight = 0;
+    int offsetY = 0;
+    int dpiY = 0;
+};
+
+// The metrics of a QPrinter or QPdfWriter; invalid when the device is not
+// ready to print (an unknown queue) or reports an empty sheet.
+TPrinterMetrics metricsOfDevice(const QPagedPaintDevice& device);
+
+struct TSkinFont {
+    const char* name;
+    int size;
+    QRgb colour;
+    bool bold;
+    bool italic;
+};
+
+struct TPrinterSkin {
+    const char* name;
+    bool barLeft, barRight, barTop, barBottom;
+    double marginLeft, marginRight, marginTop, marginBottom; // inches
+    double borderWidth, textInset;                           // points
+    QRgb border, interior, headerBand, footerBand;
+    TSkinFont header, footer, body;
+};
+
+inline constexpr int kSkinCount = 9;
+// Skin k (1-based) is kPrinterSkins[k - 1].
+extern const std::array<TPrinterSkin, kSkinCount> kPrinterSkins;
+// The skin's name for 1..9, empty otherwise.
+QString skinName(int skin);
+
+// Header and footer texts in page order: upper left, centre, right, then
+// lower left, centre, right.
+using TPageTexts = std::array<QString, 6>;
+
+// Expands &P (page), &# (pages), &D (date), &T (time), &W (time and date)
+// and && in a header or footer text; the letter may be of either case. Any
+// other "&" is kept as it is, including one at the very end.
+QString ExpandPrintCodes(const QString& text, int page, int pageCount, const QDateTime& stamp);
+
+// The pages one job prints, in order: the range copies times over when
+// collating, each page copies times in a row otherwise.
+std::vector<int> PrintPageOrder(int firstPage, int lastPage, int copies, bool collate);
+
+// Left, top, right and bottom edges in device pixels, with the printable
+// area's corner as origin; right and bottom lie just outside.
+struct TPageRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+};
+
+struct TPageGeometry {
+    TPageRect outer;  // inside the margins, filled with the interior colour
+    TPageRect border; // inner edge of the border bars
+    TPageRect text;   // where the body goes
+    int lineHeight = 1;
+    int linesPerPage = 1;
+    int charactersPerLine = 1;
+};
+
+// Where a picture of that size goes in the box: as large as fits with its
+// proportions kept, centred.
+TPageRect fittedPictureRect(const QSize& picture, const TPageRect& box);
+
+class TPrinterPainter {
+public:
+    // Skin 1 at font size 12, and no target.
+    TPrinterPainter();
+
+    // The device pages are read from and printed on; not owned. `name`
+    // (printer or file) is what error messages call it.
+    void setTarget(QPagedPaintDevice* device, const QString& name);
+    // Metrics that stand in for any target's, so pages can be laid out
+    // without a printer.
+    void setFixedMetrics(const TPrinterMetrics& metrics);
+
+    bool RefreshMetrics();
+    void SetSkin(int skin, int fontSize);
+    int PageCount(int lineCount) const;
+
+    int skin() const { return m_skin; }
+    const TPrinterMetrics& metrics() const { return m_metrics; }
+    const TPageGeometry& geometry() const { return m_geometry; }
+    int headerSize() const { return m_headerSize; }
+    int footerSize() const { return m_footerSize; }
+    int bodySize() const { return m_bodySize; }
+
+    // pt(v) in device pixels of the current metrics, across and down.
+    int ptX(double points) const;
+    int ptY(double points) const;
+
+    // Line `index` (0-based within `lines`) as it appears on a page: tabs
+    // expanded, the number in front when asked, cut to characters per line.
+    QString pageLine(const QStringList& lines, int index, bool lineNumbers) const;
+
+    // Previews: the picture becomes the scaled page (or the "Invalid
+    // Printer" box when there is no valid printer).
+    void PreviewTextPage(QImage& preview, const QSize& area, int page, bool lineNumbers, const TPageTexts& texts,
+                         const QDateTime& stamp, const QStringList& lines);
+    void PreviewFittedPicture(QImage& preview, const QSize& area, const TPageTexts& texts, const QDateTime& stamp,
+                              const QImage& picture);
+
+    // Print jobs on the target. False, with lastError() saying why, when the
+    // system refused the job; nothing to print is no error.
+    bool PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
+                        bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp);
+    bool PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers, const TPageTexts& texts,
+                      const QDateTime& stamp);
+    bool PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts, const QDateTime& stamp);
+
+    const QString& lastError() const { return m_lastError; }
+
+private:
+    struct PageContent;
+    void computeGeometry();
+    void drawPage(QPainter& painter, const PageContent& content, bool preview);
+    void drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& font, int size,
+                  const std::array<QString, 3>& texts);
+    void drawBody(QPainter& painter, const PageContent& content, bool preview);
+    void drawPicture(QPainter& painter, const QImage& picture, bool preview);
+    void drawBorderBars(QPainter& painter);
+    bool beginPreview(QImage& preview, const QSize& area, QPainter& painter);
+    bool runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne);
+    QFont deviceFont(const TSkinFont& font, int size) const;
+
+    QPagedPaintDevice* m_target = nullptr;
+    QString m_targetName;
+    bool m_hasFixedMetrics = false;
+    TPrinterMetrics m_fixedMetrics;
+    TPrinterMetrics m_metrics;
+    TPageGeometry m_geometry;
+    int m_skin = 1;
+    int m_headerSize = 12;
+    int m_footerSize = 12;
+    int m_bodySize = 12;
+    QString m_lastError;
+
+    // The preview's picture, scaled once per preview size rather than on
+    // every refresh.
+    qint64 m_scaledKey = 0;
+    QSize m_scaledSize;
+    QImage m_scaled;
+};
+
+// Writes a PDF with `job`, which prints on the device it is given; the file
+// appears only when the whole job succeeded (an existing file is replaced in
+// one step). On failure `error` names the file and the reason.
+bool printToPdfFile(const QString& path, const QPageLayout& layout, int dpi,
+                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error);
+
+// The page layout of the locale's paper (Letter where that is the custom,
+// A4 elsewhere), portrait, with no margins: a PDF page is printable edge to
+// edge.
+QPageLayout localePageLayout(QPageLayout::Orientation orientation = QPageLayout::Portrait);
+
+inline constexpr int kPdfResolution = 600;
+
+} // namespace ostrel

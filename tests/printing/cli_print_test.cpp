@@ -1,0 +1,133 @@
+// "ostrel-cli print" as a user runs it: files in, PDF pages out, and clear
+// failures with the right exit status.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(OSTREL_CLI_PATH), args);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString pdfText(const QString& pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class CliPrintTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        text = dir.filePath(QStringLiteral("story.txt"));
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 100; ++i)
+            file.write(QStringLiteral("chapter\t%1\r\n").arg(i).toLatin1());
+        file.close();
+        picture = dir.filePath(QStringLiteral("photo.bmp"));
+        QImage image(64, 32, QImage::Format_RGB888);
+        image.fill(qRgb(10, 200, 30));
+        ASSERT_TRUE(image.save(picture, "BMP"));
+    }
+    QString out(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QTemporaryDir dir;
+    QString text;
+    QString picture;
+};
+
+TEST_F(CliPrintTest, TextFilesPrintAsNumberedPagesInCopies)
+{
+    const CliRun run = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), out("story.pdf"),
+                               QStringLiteral("--line-numbers"), QStringLiteral("--copies"), QStringLiteral("2"),
+                               QStringLiteral("--no-collate")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString printed = pdfText(out("story.pdf"));
+    const QStringList pages = printed.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    ASSERT_EQ(pages.size(), 6) << printed.toStdString(); // 100 lines fill 3 A4 or Letter pages
+    const char* footers[] = {"Page 1 of 3", "Page 1 of 3", "Page 2 of 3", "Page 2 of 3", "Page 3 of 3", "Page 3 of 3"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(pages[i].contains(QLatin1String(footers[i]))) << i;
+        EXPECT_TRUE(pages[i].contains(QStringLiteral("story.txt"))) << i;
+    }
+    // Tabs are expanded to the next multiple of eight columns after the number.
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("    1:chapter 1"))) << pages[0].toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("6 pages")));
+
+    const CliRun one = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), out("page2.pdf"),
+                               QStringLiteral("--page"), QStringLiteral("2"), QStringLiteral("--skin"),
+                               QStringLiteral("9"), QStringLiteral("--font-size"), QStringLiteral("10")});
+    ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_EQ(pdfText(out("page2.pdf")).count(QLatin1Char('\f')), 1);
+}
+
+TEST_F(CliPrintTest, PicturesPrintOnOnePageTitledWithTheirName)
+{
+    const CliRun run = runCli({QStringLiteral("print"), picture, QStringLiteral("-o"), out("photo.pdf")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString printed = pdfText(out("photo.pdf"));
+    EXPECT_EQ(printed.count(QLatin1Char('\f')), 1);
+    EXPECT_TRUE(printed.contains(QStringLiteral("photo.bmp")));
+    EXPECT_TRUE(printed.contains(QStringLiteral("Page 1 of 1")));
+}
+
+TEST_F(CliPrintTest, FailuresSayWhatWentWrong)
+{
+    QFile unknown(out("data.xyz"));
+    ASSERT_TRUE(unknown.open(QIODevice::WriteOnly));
+    unknown.close();
+    QFile empty(out("empty.txt"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    const QString pdf = out("x.pdf");
+    const QString unwritable = out("missing folder/x.pdf");
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QString message;
+    } cases[] = {
+        {{out("none.txt"), QStringLiteral("-o"), pdf}, 1, QStringLiteral("no such file")},
+        {{out("data.xyz"), QStringLiteral("-o"), pdf}, 1, QStringLiteral("neither a picture nor a text file")},
+        {{out("empty.txt"), QStringLiteral("-o"), pdf}, 1, QStringLiteral("is empty")},
+        {{text, QStringLiteral("-o"), unwritable}, 1, unwritable},
+        {{text, QStringLiteral("--printer"), QStringLiteral("no-such-queue")}, 1,
+         QStringLiteral("no print queue named no-such-queue")},
+        {{text, QStringLiteral("-o"), pdf, QStringLiteral("--page"), QStringLiteral("9")}, 1,
+         QStringLiteral("no page 9")},
+        {{picture, QStringLiteral("-o"), pdf, QStringLiteral("--page"), QStringLiteral("2")}, 2,
+         QStringLiteral("one page")},
+        {{text, QStringLiteral("-o"), pdf, QStringLiteral("--skin"), QStringLiteral("10")}, 2,
+         QStringLiteral("from 1 to 9")},
+        {{text, QStringLiteral("-o"), pdf, QStringLiteral("--copies")}, 2, QStringLiteral("needs a value")},
+        {{text, QStringLiteral("-o"), pdf, QStringLiteral("--printer"), QStringLiteral("q")}, 2,
+         QStringLiteral("not both")},
+        {{}, 2, QStringLiteral("needs a file")},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = runCli(QStringList{QStringLiteral("print")} + c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_FALSE(QDir(out("missing folder")).exists());
+}
+
+} // namespace
