@@ -31,8 +31,6 @@ bool commandEnabled(TCommand command, const TCommandContext& context)
         return false;
     switch (command) {
     case TCommand::Paste: return context.clipboardState == kClipboardHoldsBitmap;
-    // Printing is not part of this program yet.
-    case TCommand::Print: return false;
     default: return true;
     }
 }

@@ -5,6 +5,7 @@
 #include "shell/ShellTexts.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXPrintDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -104,6 +105,12 @@ std::optional<QString> TStandardShellDialogs::webAddress(const QString& lastUrl)
 void TStandardShellDialogs::showAbout(QWidget*)
 {
     m_about->exec();
+}
+
+void TStandardShellDialogs::printPicture(const QImage& picture, const QString& title)
+{
+    TZQXPrintDialog print;
+    print.PrintBitmap(picture, title);
 }
 
 } // namespace ostrel

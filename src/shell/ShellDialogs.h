@@ -1,6 +1,7 @@
 #pragma once
 // Every modal exchange the main window has with the user goes through this
 // interface, so the commands can be driven without real modal dialogs.
+#include <QImage>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -33,6 +34,9 @@ public:
     virtual std::optional<QString> webAddress(const QString& lastUrl) = 0;
 
     virtual void showAbout(QWidget* parent) = 0;
+
+    // The print window on the picture, titled with `title`.
+    virtual void printPicture(const QImage& picture, const QString& title) = 0;
 };
 
 // The program's real dialogs: file dialogs, the password dialog, the about
@@ -50,6 +54,7 @@ public:
     bool askYesNo(const QString& text) override;
     std::optional<QString> webAddress(const QString& lastUrl) override;
     void showAbout(QWidget* parent) override;
+    void printPicture(const QImage& picture, const QString& title) override;
 
 private:
     std::unique_ptr<TForm_Password> m_password;

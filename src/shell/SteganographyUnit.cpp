@@ -223,7 +223,7 @@ void TForm_Main_Steganography::buildMenus()
                        &Self::OpenfromWeb1Click}},
         {0, CommandRow{TCommand::SaveAs, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), &Self::SaveAs1Click}},
         {0, std::nullopt},
-        {0, CommandRow{TCommand::Print, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P), nullptr}},
+        {0, CommandRow{TCommand::Print, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P), &Self::Print1Click}},
         {0, std::nullopt},
         {0, CommandRow{TCommand::Exit, "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), &Self::Exit1Click}},
         {1, CommandRow{TCommand::Copy, "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &Self::Copy1Click}},
@@ -433,6 +433,11 @@ void TForm_Main_Steganography::SaveAs1Click()
     }
     m_panels[2]->setText(fileName);
     Update_All();
+}
+
+void TForm_Main_Steganography::Print1Click()
+{
+    m_dialogs->printPicture(m_picture, panelText(2));
 }
 
 void TForm_Main_Steganography::Exit1Click()

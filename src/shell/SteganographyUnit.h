@@ -45,6 +45,7 @@ public:
     void Decode1Click();
     void AnalyzePicture1Click();
     void About1Click();
+    void Print1Click();
 
     // Loads a picture file as Open does (also for a file dropped on the window).
     void openPictureFile(const QString& fileName);

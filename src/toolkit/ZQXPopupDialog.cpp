@@ -1,5 +1,6 @@
 #include "toolkit/ZQXPopupDialog.h"
 
+#include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
 #include "toolkit/ToolkitShared.h"
@@ -93,9 +94,8 @@ TForm_Popup::TForm_Popup(QWidget* parent)
     }
     connect(m_buttons[btnCopy - 1], &QPushButton::clicked, this, &TForm_Popup::copyText);
     connect(m_buttons[btnPrint - 1], &QPushButton::clicked, this, &TForm_Popup::printText);
-    // Printing arrives with the print dialog; until then the button shows
-    // but cannot be pressed.
-    m_buttons[btnPrint - 1]->setEnabled(false);
+    // Every user can print into a PDF file, so there is always a printer and
+    // the Print button is always enabled.
 
     setZoom(100);
     const QSize screen = toolkitScreenSize();
@@ -177,7 +177,9 @@ void TForm_Popup::copyText()
 
 void TForm_Popup::printText()
 {
-    // Nothing to do until the print dialog exists; the button is disabled.
+    TZQXPrintDialog print;
+    print.setZoom(m_zoom);
+    print.PrintText(m_text->toPlainText().split(QLatin1Char('\n')), m_printTitle);
 }
 
 void TForm_Popup::finish(int result)

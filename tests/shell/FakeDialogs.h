@@ -63,6 +63,10 @@ public:
         return next(urlAnswers, std::optional<QString>(), "url");
     }
     void showAbout(QWidget*) override { calls.push_back({QStringLiteral("about"), {}, {}}); }
+    void printPicture(const QImage& picture, const QString& title) override
+    {
+        calls.push_back({QStringLiteral("print"), title, QStringLiteral("%1x%2").arg(picture.width()).arg(picture.height())});
+    }
 
     QStringList kinds() const
     {

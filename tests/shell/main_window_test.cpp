@@ -71,7 +71,7 @@ TEST_F(MainWindow, MenuShortcutsAndDisabledCommands)
         {TCommand::Open, QKeySequence(QStringLiteral("Ctrl+O")), true},
         {TCommand::OpenFromWeb, QKeySequence(QStringLiteral("Ctrl+W")), true},
         {TCommand::SaveAs, QKeySequence(QStringLiteral("Ctrl+S")), true},
-        {TCommand::Print, QKeySequence(QStringLiteral("Ctrl+P")), false},
+        {TCommand::Print, QKeySequence(QStringLiteral("Ctrl+P")), true},
         {TCommand::Exit, QKeySequence(QStringLiteral("Alt+F4")), true},
         {TCommand::Copy, QKeySequence(QStringLiteral("Ctrl+C")), true},
         {TCommand::Encode, QKeySequence(QStringLiteral("Ctrl+E")), true},
@@ -87,6 +87,12 @@ TEST_F(MainWindow, MenuShortcutsAndDisabledCommands)
     }
     trigger(TCommand::About);
     EXPECT_EQ(dialogs.kinds(), QStringList{QStringLiteral("about")});
+    // Print hands the working picture to the print window, titled with its source.
+    trigger(TCommand::Print);
+    ASSERT_EQ(dialogs.calls.size(), 2u);
+    EXPECT_EQ(dialogs.calls[1].kind, QStringLiteral("print"));
+    EXPECT_EQ(dialogs.calls[1].title, window->panelText(2));
+    EXPECT_EQ(dialogs.calls[1].text, QStringLiteral("%1x%2").arg(window->picture().width()).arg(window->picture().height()));
 }
 
 TEST_F(MainWindow, SizeAndCapacityFollowThePicture)

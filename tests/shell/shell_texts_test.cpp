@@ -134,7 +134,7 @@ TEST(CommandState, AFetchInProgressHoldsBackWhatTouchesThePicture)
         {TCommand::Clear, true, false},   {TCommand::Open, true, false},   {TCommand::OpenFromWeb, true, false},
         {TCommand::SaveAs, true, false},  {TCommand::Paste, true, false},  {TCommand::Encode, true, false},
         {TCommand::Decode, true, false},  {TCommand::Copy, true, true},    {TCommand::Exit, true, true},
-        {TCommand::About, true, true},    {TCommand::Print, false, false}, {TCommand::AnalyzePicture, true, true},
+        {TCommand::About, true, true},    {TCommand::Print, true, true},   {TCommand::AnalyzePicture, true, true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(commandEnabled(c.command, idle), c.idle) << int(c.command);

@@ -1,0 +1,735 @@
+#include "toolkit/ZQXPrintDialog.h"
+
+#include "toolkit/ZQXEnterDataDialog.h"
+#include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXSuperSpin.h"
+#include "toolkit/ZQXZoomBitBtn.h"
+#include "toolkit/ZQXZoomSpeedButton.h"
+#include "toolkit/ZoomRules.h"
+#include "toolkit/printing/PrintJobs.h"
+#include "util/Fonts.h"
+#include "util/StandardUnit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPointer>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int kBaseWidth = 400;
+constexpr int kBaseHeight = 235;
+constexpr int kMinWidth = 600;
+constexpr int kMinHeight = 380;
+constexpr int kBaseButtonHeight = 26;
+constexpr int kButtonWidth = 89;
+constexpr int kButtonFontSize = 10;
+constexpr int kOptionGap = 10;
+
+const char* const kHelpText = "Help on Print Dialog\r\n\r\nF1\t: This HELP dialog.\r\nCtrl-C\t: Copy current "
+                              "......... to clipboard.\r\n\r\nThis popup shows ...........\r\n";
+
+struct TextButtonRow {
+    const char* caption;
+    Defined_Resource glyph;
+    const char* positionName;
+};
+
+constexpr std::array<TextButtonRow, 6> kTextButtons = {{
+    {"Left", BMP_Arrow_UL, "Upper Left"},
+    {"Center", BMP_Arrow_U, "Upper Center"},
+    {"Right", BMP_Arrow_UR, "Upper Right"},
+    {"Left", BMP_Arrow_DL, "Lower Left"},
+    {"Center", BMP_Arrow_D, "Lower Center"},
+    {"Right", BMP_Arrow_DR, "Lower Right"},
+}};
+
+int rnd(double value)
+{
+    return int(roundHalfEven(value));
+}
+
+bool isPlain(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
+}
+
+QString withPdfSuffix(const QString& fileName)
+{
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
+        return fileName;
+    return fileName + QStringLiteral(".pdf");
+}
+
+QString askPdfFileNameWithDialog(QWidget* parent)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Print to File (PDF)"), QString(),
+                                        QStringLiteral("PDF Files (*.pdf)"));
+}
+
+void showPrintErrorInBox(QWidget* parent, const QString& message)
+{
+    QMessageBox::warning(parent, QStringLiteral("Print"), message);
+}
+
+template <typename Button>
+Button* makeGlyphButton(QWidget* parent, const char* caption, Defined_Resource glyph, const QString& hint)
+{
+    auto* button = new Button(parent);
+    button->setFont(pictureFont(QStringLiteral("Arial"), kButtonFontSize, false));
+    button->setBaseFontSize(kButtonFontSize);
+    button->setResource(glyph);
+    button->setText(QString::fromLatin1(caption));
+    button->setToolTip(hint);
+    button->resize(kButtonWidth, kBaseButtonHeight);
+    return button;
+}
+
+} // namespace
+
+PrintZoomSizes printZoomSizes(int zoom, const QSize& screen, const QSize& frameExtra)
+{
+    PrintZoomSizes s{};
+    int z = zoomFloor(zoom);
+    while (true) {
+        const double f = z / 100.0;
+        s.buttonHeight = rnd(f * kBaseButtonHeight);
+        s.window = QSize(std::max(kMinWidth, rnd(f * kBaseWidth)) + frameExtra.width(),
+                         std::max(kMinHeight, rnd(f * kBaseHeight)) + 2 * (s.buttonHeight + 4) + frameExtra.height());
+        if (z > 100 && (s.window.width() >= screen.width() - 50 || s.window.height() >= screen.height() - 75)) {
+            z -= 5;
+            continue;
+        }
+        break;
+    }
+    const double f = z / 100.0;
+    s.zoom = z;
+    s.topLeft = QPoint(std::max(0, screen.width() / 2 - s.window.width() / 2),
+                       std::max(0, screen.height() / 2 - s.window.height() / 2 - 75));
+    s.listFontSize = rnd(f * 12);
+    s.barFontSize = rnd(f * 12);
+    s.spinFontSize = rnd(f * 10);
+    s.presetWidth = rnd(f * 25);
+    s.valueBoxWidth = rnd(f * 50);
+    s.spinnerWidth = rnd(f * 30);
+    return s;
+}
+
+TForm_Print::TForm_Print(QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , askPdfFileName(askPdfFileNameWithDialog)
+    , showPrintError(showPrintErrorInBox)
+{
+    setObjectName(QStringLiteral("Form_Print"));
+    setWindowTitle(QStringLiteral("Print"));
+    resize(kBaseWidth, 300);
+
+    m_topBar = makeBar(this);
+    m_setup = makeGlyphButton<TZQXZoomBitBtn>(m_topBar, "Setup", BMP_Printer_Setup,
+                                              QStringLiteral("Call traditional Print Setup dialog"));
+    m_printerList = new QComboBox(m_topBar);
+    m_printerList->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
+    m_printerList->setMaxVisibleItems(8);
+
+    m_bottomBar = makeBar(this);
+    m_printAll = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print All", BMP_Printer,
+                                                 QStringLiteral("Print entire document"));
+    m_printPage = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print Page", BMP_Printer,
+                                                  QStringLiteral("Print current page"));
+    m_cancel = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Cancel", BMP_Cancel,
+                                               QStringLiteral("Cancel print operation"));
+    m_copy = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Copy", BMP_Edit_Copy,
+                                             QStringLiteral("Copy preview image to clipboard"));
+    for (TZQXZoomBitBtn* b : {m_setup, m_printAll, m_printPage, m_cancel, m_copy})
+        b->setAutoDefault(false);
+
+    m_rightColumn = new QWidget(this);
+    m_orientationBar = makeBar(m_rightColumn);
+    m_portrait = makeGlyphButton<TZQXZoomSpeedButton>(m_orientationBar, "Portrait", BMP_Print_Portrait,
+                                                      QStringLiteral("Paper Orientation: Portrait"));
+    m_landscape = makeGlyphButton<TZQXZoomSpeedButton>(m_orientationBar, "Landscape", BMP_Print_Landscape,
+                                                       QStringLiteral("Paper Orientation: Landscape"));
+    for (TZQXZoomSpeedButton* b : {m_portrait, m_landscape}) {
+        b->setCheckable(true);
+        b->setAutoExclusive(true);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
+    m_headerBar = makeBar(m_rightColumn);
+    m_footerBar = makeBar(m_rightColumn);
+    for (size_t i = 0; i < kTextButtons.size(); ++i) {
+        const QString caption = QString::fromLatin1(kTextButtons[i].caption);
+        m_textButtons[i] = makeGlyphButton<TZQXZoomSpeedButton>(i < 3 ? m_headerBar : m_footerBar,
+                                                                kTextButtons[i].caption, kTextButtons[i].glyph,
+                                                                QStringLiteral("Edit: ") + caption);
+        m_textButtons[i]->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        const int position = int(i);
+        connect(m_textButtons[i], &QToolButton::clicked, this, [this, position] { editText(position); });
+    }
+    m_previewArea = new QLabel(m_rightColumn);
+    m_previewArea->setAlignment(Qt::AlignCenter);
+    m_previewArea->setStyleSheet(QStringLiteral("QLabel { background: #ffff00; border: 1px solid black; }"));
+
+    m_options = new QWidget(this);
+    struct SpinRow {
+        TZQXSuperSpin** spin;
+        const char* caption;
+        int min, max, initial, step;
+        const char* hint;
+    };
+    const SpinRow spins[] = {
+        {&m_copies, "Copies", 1, 1000, 1, 10, "Select number of copies of the document to print"},
+        {&m_fontSize, "Font Size", 6, 144, 12, 4, "Select size of printed text style"},
+        {&m_skin, "Skin Style", 1, 9, 1, 5, "Select page layout style"},
+        {&m_page, "Page Number", 1, 2, 1, 10, "Select individual page to preview"},
+    };
+    for (const SpinRow& row : spins) {
+        auto* spin = new TZQXSuperSpin(m_options);
+        spin->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
+        spin->setMinValue(row.min);
+        spin->setMaxValue(row.max);
+        spin->setValue(row.initial);
+        spin->setValuesButtons(QString::number(row.initial));
+        spin->setValuesSpinners(QString::number(row.step));
+        spin->setCaption(QString::fromLatin1(row.caption));
+        spin->setToolTip(QString::fromLatin1(row.hint));
+        *row.spin = spin;
+    }
+    m_collate = new QCheckBox(QStringLiteral("Collate Pages"), m_options);
+    m_collate->setChecked(true);
+    m_collate->setToolTip(QStringLiteral("Print multiple documents sequentially"));
+    m_lineNumbers = new QCheckBox(QStringLiteral("Line Numbers"), m_options);
+    m_lineNumbers->setToolTip(QStringLiteral("Add sequence numbers to beginning of each line"));
+    for (QCheckBox* box : {m_collate, m_lineNumbers})
+        box->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
+
+    connect(m_copies, &TZQXSuperSpin::changed, this, &TForm_Print::recount);
+    connect(m_fontSize, &TZQXSuperSpin::changed, this, &TForm_Print::skinChanged);
+    connect(m_skin, &TZQXSuperSpin::changed, this, &TForm_Print::skinChanged);
+    connect(m_page, &TZQXSuperSpin::changed, this, &TForm_Print::refreshPreview);
+    connect(m_collate, &QCheckBox::toggled, this, &TForm_Print::refreshPreview);
+    connect(m_lineNumbers, &QCheckBox::toggled, this, &TForm_Print::refreshPreview);
+    connect(m_printAll, &QPushButton::clicked, this, &TForm_Print::printAll);
+    connect(m_printPage, &QPushButton::clicked, this, &TForm_Print::printPage);
+    connect(m_cancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    connect(m_copy, &QPushButton::clicked, this, &TForm_Print::copyPreview);
+    connect(m_setup, &QPushButton::clicked, this, &TForm_Print::runSetup);
+    connect(m_portrait, &QToolButton::clicked, this, [this] { setOrientation(false); });
+    connect(m_landscape, &QToolButton::clicked, this, [this] { setOrientation(true); });
+    connect(m_printerList, &QComboBox::activated, this, &TForm_Print::printerChosen);
+
+    refillPrinterList();
+    setZoom(100);
+    clearSource();
+}
+
+TForm_Print::~TForm_Print() = default;
+
+QWidget* TForm_Print::makeBar(QWidget* parent)
+{
+    auto* bar = new QFrame(parent);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    return bar;
+}
+
+void TForm_Print::setTextSource(const QStringList& lines)
+{
+    m_mode = Mode::Text;
+    m_lines = lines;
+    m_picture = QImage();
+}
+
+void TForm_Print::setPictureSource(const QImage& picture)
+{
+    m_mode = Mode::Picture;
+    m_lines.clear();
+    m_picture = picture;
+}
+
+void TForm_Print::clearSource()
+{
+    m_mode = Mode::None;
+    m_lines.clear();
+    m_picture = QImage();
+}
+
+void TForm_Print::setZoom(int percent)
+{
+    const int zoom = zoomFloor(percent);
+    if (zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    const QSize frameExtra = frameGeometry().size() - size();
+    const PrintZoomSizes s = printZoomSizes(zoom, toolkitScreenSize(), frameExtra);
+    m_buttonHeight = s.buttonHeight;
+    resize(s.window - frameExtra);
+    move(s.topLeft);
+    QFont listFont = m_printerList->font();
+    setFontPoints(listFont, s.listFontSize);
+    m_printerList->setFont(listFont);
+    QFont barFont = m_topBar->font();
+    setFontPoints(barFont, s.barFontSize);
+    m_topBar->setFont(barFont);
+    for (TZQXZoomBitBtn* b : {m_setup, m_printAll, m_printPage, m_cancel, m_copy}) {
+        b->resize(b->width(), s.buttonHeight);
+        b->setZoom(s.zoom);
+    }
+    for (TZQXZoomSpeedButton* b : {m_portrait, m_landscape}) {
+        b->resize(b->width(), s.buttonHeight);
+        b->setZoom(s.zoom);
+    }
+    for (TZQXZoomSpeedButton* b : m_textButtons) {
+        b->resize(b->width(), s.buttonHeight);
+        b->setZoom(s.zoom);
+    }
+    for (TZQXSuperSpin* spin : {m_copies, m_fontSize, m_skin, m_page}) {
+        QFont spinFont = spin->font();
+        setFontPoints(spinFont, s.spinFontSize);
+        spin->setFont(spinFont);
+        spin->setWidthButtons(s.presetWidth);
+        spin->setWidthSpinEdit(s.valueBoxWidth);
+        spin->setWidthSpinners(s.spinnerWidth);
+    }
+    for (QCheckBox* box : {m_collate, m_lineNumbers}) {
+        QFont boxFont = box->font();
+        setFontPoints(boxFont, s.spinFontSize);
+        box->setFont(boxFont);
+        const QFontMetrics metrics(boxFont);
+        box->resize(metrics.horizontalAdvance(box->text()) + 25, metrics.height() + 5);
+    }
+    layoutBars();
+    layoutOptions();
+}
+
+void TForm_Print::layoutBars()
+{
+    const int w = width(), h = height();
+    const int barHeight = m_buttonHeight + 4;
+    const int topHeight = std::max(barHeight, m_printerList->sizeHint().height() + 4);
+    m_topBar->setGeometry(0, 0, w, topHeight);
+    m_bottomBar->setGeometry(0, h - barHeight, w, barHeight);
+    const int bw = (w - 4) / 4;
+    const std::array<TZQXZoomBitBtn*, 4> bottom = {m_printAll, m_printPage, m_cancel, m_copy};
+    for (int i = 0; i < 4; ++i) {
+        const int x = 2 + i * bw;
+        bottom[size_t(i)]->setGeometry(x, 2, i < 3 ? bw : w - 2 - x, m_buttonHeight);
+    }
+    m_setup->setGeometry(2, 2, bw, topHeight - 4);
+    m_printerList->setGeometry(bw + 4, 2, std::max(1, w - bw - 6), topHeight - 4);
+
+    const int columnWidth = 2 * bw + 4;
+    const int columnHeight = std::max(0, h - topHeight - barHeight);
+    m_rightColumn->setGeometry(w - columnWidth, topHeight, columnWidth, columnHeight);
+    m_options->setGeometry(0, topHeight, std::max(0, w - columnWidth), columnHeight);
+
+    m_orientationBar->setGeometry(0, 0, columnWidth, barHeight);
+    const int half = (columnWidth - 4) / 2;
+    m_portrait->setGeometry(2, 2, half, m_buttonHeight);
+    m_landscape->setGeometry(2 + half, 2, columnWidth - 4 - half, m_buttonHeight);
+    m_headerBar->setGeometry(0, barHeight, columnWidth, barHeight);
+    m_footerBar->setGeometry(0, std::max(0, columnHeight - barHeight), columnWidth, barHeight);
+    const int third = (columnWidth - 4) / 3;
+    for (int i = 0; i < 6; ++i) {
+        const int k = i % 3;
+        const int x = 2 + k * third;
+        m_textButtons[size_t(i)]->setGeometry(x, 2, k < 2 ? third : columnWidth - 2 - x, m_buttonHeight);
+    }
+    m_previewArea->setGeometry(0, 2 * barHeight, columnWidth, std::max(1, columnHeight - 3 * barHeight));
+}
+
+void TForm_Print::layoutOptions()
+{
+    int y = kOptionGap;
+    for (QWidget* control : std::initializer_list<QWidget*>{m_copies, m_fontSize, m_skin, m_page, m_collate,
+                                                            m_lineNumbers}) {
+        if (control->isHidden())
+            continue;
+        control->move(kOptionGap, y);
+        y += control->height() + kOptionGap;
+    }
+}
+
+void TForm_Print::refillPrinterList()
+{
+    const QSignalBlocker blocker(m_printerList);
+    m_printerList->clear();
+    m_printerList->addItems(installedPrinterNames());
+    m_printerList->addItem(QString::fromLatin1(kPrintToFileEntry));
+    // Keep the printer in use if it is still there; else the default queue,
+    // else the file.
+    if (m_printer && m_printerList->findText(m_printerName) >= 0)
+        return;
+    const QString defaultName = QPrinterInfo::defaultPrinterName();
+    if (defaultName.isEmpty() || !selectPrinter(defaultName))
+        selectPrinter(QString::fromLatin1(kPrintToFileEntry));
+}
+
+bool TForm_Print::selectPrinter(const QString& name)
+{
+    const QPageLayout::Orientation orientation =
+        m_printer ? m_printer->pageLayout().orientation() : QPageLayout::Portrait;
+    std::unique_ptr<QPrinter> printer;
+    if (name == QLatin1String(kPrintToFileEntry)) {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setResolution(kPdfResolution);
+        printer->setPageLayout(localePageLayout(orientation));
+    } else {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+        if (info.isNull())
+            return false;
+        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        if (!printer->isValid())
+            return false;
+        printer->setPageOrientation(orientation);
+    }
+    m_printer = std::move(printer);
+    m_printerName = name;
+    m_painter.setTarget(m_printer.get(), name);
+    return true;
+}
+
+void TForm_Print::printerChosen(int index)
+{
+    const QString name = m_printerList->itemText(index);
+    if (name != m_printerName && !selectPrinter(name))
+        QMessageBox::information(this, QStringLiteral("Print"), QStringLiteral("Printer Select Failed for\n") + name);
+    recount();
+}
+
+void TForm_Print::runSetup()
+{
+    if (!m_printer)
+        return;
+    QPageSetupDialog setup(m_printer.get(), this);
+    setup.exec();
+    recount();
+}
+
+void TForm_Print::setOrientation(bool landscape)
+{
+    if (!m_printer || !m_painter.RefreshMetrics())
+        return;
+    m_printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    recount();
+}
+
+void TForm_Print::prepareForShow()
+{
+    refillPrinterList();
+    const bool text = m_mode == Mode::Text;
+    const bool any = m_mode != Mode::None;
+    for (QWidget* control : std::initializer_list<QWidget*>{m_copies, m_fontSize, m_skin})
+        control->setVisible(any);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_page, m_collate, m_lineNumbers})
+        control->setVisible(text);
+    skinChanged();
+}
+
+void TForm_Print::skinChanged()
+{
+    if (m_updating)
+        return;
+    m_painter.SetSkin(m_skin->value(), m_fontSize->value());
+    m_skin->setToolTip(QStringLiteral("Page Layout Skin Style: ") + skinName(m_painter.skin()));
+    recount();
+}
+
+void TForm_Print::recount()
+{
+    if (m_updating)
+        return;
+    m_updating = true;
+    m_painter.RefreshMetrics();
+    switch (m_mode) {
+    case Mode::Text: {
+        const int pages = m_painter.PageCount(int(m_lines.size()));
+        m_page->setVisible(pages > 1);
+        m_collate->setVisible(pages > 1);
+        m_page->setCaption(QStringLiteral("Page (of %1)").arg(pages));
+        m_page->setMaxValue(std::max(1, pages));
+        m_page->setValue(m_page->value());
+        m_collate->setEnabled(pages > 1 && m_copies->value() > 1);
+        m_printAll->setEnabled(pages > 1);
+        m_printPage->setEnabled(true);
+        break;
+    }
+    case Mode::Picture:
+        m_printAll->setEnabled(false);
+        m_printPage->setEnabled(true);
+        break;
+    case Mode::None:
+        m_printAll->setEnabled(false);
+        m_printPage->setEnabled(false);
+        break;
+    }
+    layoutOptions();
+    m_updating = false;
+    refreshPreview();
+}
+
+void TForm_Print::refreshPreview()
+{
+    if (m_updating)
+        return;
+    {
+        const QSignalBlocker blocker(m_printerList);
+        m_printerList->setCurrentIndex(m_printerList->findText(m_printerName));
+    }
+    const bool landscape = m_printer && m_painter.metrics().valid
+        && m_printer->pageLayout().orientation() == QPageLayout::Landscape;
+    m_landscape->setChecked(landscape);
+    m_portrait->setChecked(!landscape);
+
+    const QSize area = m_previewArea->size();
+    const QDateTime now = QDateTime::currentDateTime();
+    switch (m_mode) {
+    case Mode::Text:
+        m_painter.PreviewTextPage(m_preview, area, m_page->value(), m_lineNumbers->isChecked(), m_texts, now, m_lines);
+        break;
+    case Mode::Picture:
+        m_painter.PreviewFittedPicture(m_preview, area, m_texts, now, m_picture);
+        break;
+    case Mode::None:
+        m_preview = QImage(area.expandedTo(QSize(1, 1)), QImage::Format_RGB888);
+        m_preview.fill(Qt::yellow);
+        break;
+    }
+    m_previewArea->setPixmap(QPixmap::fromImage(m_preview));
+}
+
+bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
+{
+    if (!m_printer)
+        return false;
+    bool printed = false;
+    QString error;
+    if (m_printerName == QLatin1String(kPrintToFileEntry)) {
+        const QString chosen = askPdfFileName ? askPdfFileName(this) : QString();
+        if (chosen.isEmpty())
+            return false;
+        const QString path = withPdfSuffix(chosen);
+        printed = printToPdfFile(
+            path, m_printer->pageLayout(), kPdfResolution,
+            [&](QPagedPaintDevice& device, QString& jobError) {
+                m_painter.setTarget(&device, path);
+                const bool ok = job(m_painter);
+                jobError = m_painter.lastError();
+                return ok;
+            },
+            error);
+        m_painter.setTarget(m_printer.get(), m_printerName);
+    } else {
+        m_printer->setCopyCount(1); // every copy is drawn, collated or not
+        m_printer->setDocName(m_texts[UpperCenter].isEmpty() ? QStringLiteral("Ostrel") : m_texts[UpperCenter]);
+        printed = job(m_painter);
+        error = m_painter.lastError();
+    }
+    if (!printed) {
+        if (showPrintError)
+            showPrintError(this, error);
+        return false;
+    }
+    done(mrOk);
+    return true;
+}
+
+void TForm_Print::printAll()
+{
+    if (m_mode != Mode::Text)
+        return;
+    printWith([this](TPrinterPainter& painter) {
+        return painter.PrintAllText(m_lines, m_copies->value(), m_collate->isChecked(), m_lineNumbers->isChecked(),
+                                    m_texts, QDateTime::currentDateTime());
+    });
+}
+
+void TForm_Print::printPage()
+{
+    if (m_mode == Mode::Text) {
+        const int page = m_page->value();
+        printWith([this, page](TPrinterPainter& painter) {
+            return painter.PrintTextPages(m_lines, page, page, m_copies->value(), m_collate->isChecked(),
+                                          m_lineNumbers->isChecked(), m_texts, QDateTime::currentDateTime());
+        });
+    } else if (m_mode == Mode::Picture) {
+        printWith([this](TPrinterPainter& painter) {
+            return painter.PrintFittedPicture(m_picture, m_copies->value(), m_texts, QDateTime::currentDateTime());
+        });
+    }
+}
+
+void TForm_Print::copyPreview()
+{
+    QGuiApplication::clipboard()->setImage(m_preview);
+}
+
+void TForm_Print::showHelp()
+{
+    TZQXPopupDialog help;
+    help.ResetPlacement();
+    help.SetFont(QStringLiteral("Arial"), 12, fsBold, Qt::black, palette().color(QPalette::Button));
+    help.setZoom(m_zoom);
+    help.ShowTextMessage(QString::fromLatin1(kHelpText), true, QStringLiteral("Help on Print Dialog"));
+}
+
+void TForm_Print::editText(int position)
+{
+    if (position < 0 || position >= int(m_texts.size()))
+        return;
+    TZQXEnterDataDialog entry;
+    entry.SetText(m_texts[size_t(position)]);
+    entry.setZoom(m_textButtons[size_t(position)]->zoom());
+    entry.SetButtons(edCancel | edCopy);
+    entry.SetPrompt(QStringLiteral("Edit %1 Text").arg(QLatin1String(kTextButtons[size_t(position)].positionName)));
+    if (!entry.Execute())
+        return;
+    m_texts[size_t(position)] = entry.GetText();
+    refreshPreview();
+}
+
+bool TForm_Print::handleShortcut(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool plain = isPlain(modifiers);
+    const bool control = (modifiers & (Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
+    if (plain && m_mode == Mode::Text) {
+        const int current = m_page->value();
+        int wanted = current;
+        switch (key) {
+        case Qt::Key_PageUp: wanted = current - 1; break;
+        case Qt::Key_PageDown: wanted = current + 1; break;
+        case Qt::Key_Home: wanted = 1; break;
+        case Qt::Key_End: wanted = m_page->maxValue(); break;
+        default: break;
+        }
+        if (key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End) {
+            m_page->setValue(wanted);
+            refreshPreview();
+            return true;
+        }
+    }
+    if (control && key == Qt::Key_C) {
+        copyPreview();
+        return true;
+    }
+    if (plain && key == Qt::Key_F1) {
+        showHelp();
+        return true;
+    }
+    return false;
+}
+
+bool TForm_Print::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window sees keys before the focused control, as a form's shortcut
+    // handler does; modal windows opened from here get their keys untouched.
+    if (event->type() == QEvent::KeyPress && QApplication::activeModalWidget() == this) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            return handleShortcut(key->key(), key->modifiers());
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm_Print::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    qApp->installEventFilter(this);
+    prepareForShow();
+}
+
+void TForm_Print::hideEvent(QHideEvent* event)
+{
+    qApp->removeEventFilter(this);
+    QDialog::hideEvent(event);
+}
+
+void TForm_Print::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    layoutBars();
+    if (isVisible())
+        refreshPreview();
+}
+
+TZQXPrintDialog::TZQXPrintDialog(QObject* parent)
+    : QObject(parent)
+    , m_form(new TForm_Print)
+{
+}
+
+TZQXPrintDialog::~TZQXPrintDialog()
+{
+    delete m_form;
+}
+
+bool TZQXPrintDialog::Execute(TPageTexts& texts)
+{
+    m_form->texts() = texts;
+    const int result = m_form->exec();
+    texts = m_form->texts();
+    m_form->clearSource();
+    return result == mrOk;
+}
+
+bool TZQXPrintDialog::ExecuteText(const QStringList& lines, TPageTexts& texts)
+{
+    m_form->setTextSource(lines);
+    return Execute(texts);
+}
+
+bool TZQXPrintDialog::ExecuteBitmap(const QImage& picture, TPageTexts& texts)
+{
+    m_form->setPictureSource(picture);
+    return Execute(texts);
+}
+
+bool TZQXPrintDialog::PrintText(const QStringList& lines, const QString& title)
+{
+    TPageTexts texts = standardPageTexts(title);
+    return ExecuteText(lines, texts);
+}
+
+bool TZQXPrintDialog::PrintBitmap(const QImage& picture, const QString& title)
+{
+    TPageTexts texts = standardPageTexts(title);
+    return ExecuteBitmap(picture, texts);
+}
+
+int TZQXPrintDialog::zoom() const
+{
+    return m_form->zoom();
+}
+
+void TZQXPrintDialog::setZoom(int percent)
+{
+    m_form->setZoom(percent);
+}
+
+bool PrintBitmapShared(const QImage& picture, const QString& title)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return false;
+    // Made on first use and freed when the event loop ends, while windows can
+    // still be destroyed cleanly.
+    static QPointer<TZQXPrintDialog> shared;
+    if (!shared) {
+        shared = new TZQXPrintDialog(qApp);
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, shared.data(), &QObject::deleteLater);
+    }
+    return shared->PrintBitmap(picture, title);
+}
+
+} // namespace ostrel

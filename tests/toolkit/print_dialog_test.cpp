@@ -1,0 +1,291 @@
+// The print window: options per mode and page count, keyboard, copy, help,
+// header and footer editing, the zoom rule, and printing into a PDF file.
+#include "ToolkitTestSupport.h"
+#include "toolkit/ZQXEnterDataDialog.h"
+#include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXPrintDialog.h"
+#include "toolkit/ZQXSuperSpin.h"
+#include "toolkit/ZQXZoomBitBtn.h"
+#include "toolkit/ZQXZoomSpeedButton.h"
+#include "toolkit/printing/PrintJobs.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using testing::whenModal;
+
+QStringList numberedLines(int count)
+{
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    return lines;
+}
+
+// The option controls in column order with whether each is shown.
+std::vector<std::pair<QWidget*, bool>> optionColumn(const TForm_Print& form)
+{
+    std::vector<std::pair<QWidget*, bool>> column;
+    for (QWidget* w : std::initializer_list<QWidget*>{form.copiesSpin(), form.fontSizeSpin(), form.skinSpin(),
+                                                      form.pageSpin(), form.collateBox(), form.lineNumbersBox()})
+        column.emplace_back(w, !w->isHidden());
+    return column;
+}
+
+TEST(PrintDialog, OptionsFollowTheModeAndThePageCount)
+{
+    TForm_Print form;
+    ASSERT_EQ(form.printerList()->itemText(form.printerList()->count() - 1), QLatin1String(kPrintToFileEntry));
+    form.prepareForShow();
+    const int perPage = form.painter().geometry().linesPerPage;
+    ASSERT_GT(perPage, 1);
+
+    struct Case {
+        const char* name;
+        TForm_Print::Mode mode;
+        int lines;
+        std::array<bool, 6> shown; // Copies, Font Size, Skin Style, Page, Collate, Line Numbers
+        bool printAll, printPage;
+    } cases[] = {
+        {"one-page text", TForm_Print::Mode::Text, perPage, {true, true, true, false, false, true}, false, true},
+        {"three-page text", TForm_Print::Mode::Text, 2 * perPage + 1, {true, true, true, true, true, true}, true, true},
+        {"picture", TForm_Print::Mode::Picture, 0, {true, true, true, false, false, false}, false, true},
+        {"nothing", TForm_Print::Mode::None, 0, {false, false, false, false, false, false}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.mode == TForm_Print::Mode::Text)
+            form.setTextSource(numberedLines(c.lines));
+        else if (c.mode == TForm_Print::Mode::Picture)
+            form.setPictureSource(QImage(40, 20, QImage::Format_RGB888));
+        else
+            form.clearSource();
+        form.prepareForShow();
+        const auto column = optionColumn(form);
+        int top = 10;
+        for (size_t i = 0; i < column.size(); ++i) {
+            EXPECT_EQ(column[i].second, c.shown[i]) << i;
+            if (!column[i].second)
+                continue;
+            EXPECT_EQ(column[i].first->pos(), QPoint(10, top)) << i;
+            top += column[i].first->height() + 10;
+        }
+        EXPECT_EQ(form.printAllButton()->isEnabled(), c.printAll);
+        EXPECT_EQ(form.printPageButton()->isEnabled(), c.printPage);
+    }
+
+    // Three pages: the page spin says so and ranges over them; collating
+    // needs more than one copy.
+    form.setTextSource(numberedLines(2 * perPage + 1));
+    form.prepareForShow();
+    EXPECT_EQ(form.pageSpin()->caption(), QStringLiteral("Page (of 3)"));
+    EXPECT_EQ(form.pageSpin()->maxValue(), 3);
+    EXPECT_FALSE(form.collateBox()->isEnabled());
+    form.copiesSpin()->setValue(2);
+    EXPECT_TRUE(form.collateBox()->isEnabled());
+    form.pageSpin()->setValue(7);
+    EXPECT_EQ(form.pageSpin()->value(), 3);
+    // A larger font needs more pages, and the page range follows.
+    form.fontSizeSpin()->setValue(24);
+    EXPECT_GT(form.pageSpin()->maxValue(), 3);
+    EXPECT_EQ(form.pageSpin()->caption(), QStringLiteral("Page (of %1)").arg(form.pageSpin()->maxValue()));
+}
+
+TEST(PrintDialog, SkinStyleNamesTheSkinInItsHint)
+{
+    TForm_Print form;
+    form.setPictureSource(QImage(10, 10, QImage::Format_RGB888));
+    form.prepareForShow();
+    EXPECT_EQ(form.skinSpin()->toolTip(), QStringLiteral("Page Layout Skin Style: No Borders"));
+    form.skinSpin()->setValue(9);
+    EXPECT_EQ(form.skinSpin()->toolTip(), QStringLiteral("Page Layout Skin Style: Fit to Page"));
+    EXPECT_EQ(form.painter().skin(), 9);
+}
+
+TEST(PrintDialog, KeysTurnPagesAndCopyThePreview)
+{
+    TZQXPrintDialog dialog;
+    const QStringList lines = numberedLines(200);
+    std::vector<int> pages;
+    QImage copied, preview;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Print*>(modal);
+        ASSERT_NE(form, nullptr);
+        const int last = form->pageSpin()->maxValue();
+        ASSERT_GE(last, 3);
+        for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_End, Qt::Key_PageDown,
+                            Qt::Key_Home, Qt::Key_PageUp}) {
+            QTest::keyClick(form, key);
+            pages.push_back(form->pageSpin()->value() == last ? -1 : form->pageSpin()->value());
+        }
+        // With a modifier Page Down is not the window's.
+        QTest::keyClick(form, Qt::Key_PageDown, Qt::ControlModifier);
+        pages.push_back(form->pageSpin()->value());
+        QTest::keyClick(form, Qt::Key_C, Qt::ControlModifier);
+        copied = QGuiApplication::clipboard()->image();
+        preview = form->previewImage();
+        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+    });
+    EXPECT_FALSE(dialog.PrintText(lines, QStringLiteral("keys")));
+    EXPECT_EQ(pages, (std::vector<int>{2, 3, 2, -1, -1, 1, 1, 1}));
+    ASSERT_FALSE(preview.isNull());
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB888), preview.convertToFormat(QImage::Format_RGB888));
+    // The source is gone after the run.
+    EXPECT_EQ(dialog.form()->mode(), TForm_Print::Mode::None);
+}
+
+TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
+{
+    TZQXPrintDialog dialog;
+    QString helpText, helpTitle, prompt;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Print*>(modal);
+        ASSERT_NE(form, nullptr);
+        whenModal(
+            [&](QWidget* help) {
+                auto* popup = qobject_cast<TForm_Popup*>(help);
+                ASSERT_NE(popup, nullptr);
+                helpText = popup->textView()->toPlainText();
+                helpTitle = popup->printTitle();
+                QTest::mouseClick(popup->button(TForm_Popup::btnOk), Qt::LeftButton);
+            },
+            form);
+        QTest::keyClick(form, Qt::Key_F1);
+        whenModal(
+            [&](QWidget* entry) {
+                auto* edit = qobject_cast<TForm_EnterData*>(entry);
+                ASSERT_NE(edit, nullptr);
+                prompt = edit->promptPanel()->text();
+                edit->editBox()->setText(QStringLiteral("Fish && Chips"));
+                QTest::mouseClick(edit->button(TForm_EnterData::btnOk), Qt::LeftButton);
+            },
+            form);
+        form->textButton(TForm_Print::LowerCenter)->click();
+        whenModal([&](QWidget* entry) { QTest::mouseClick(static_cast<TForm_EnterData*>(entry)->button(
+                                                               TForm_EnterData::btnCancel), Qt::LeftButton); },
+                  form);
+        form->textButton(TForm_Print::UpperLeft)->click();
+        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+    });
+    TPageTexts texts = standardPageTexts(QStringLiteral("title"));
+    texts[TForm_Print::UpperLeft] = QStringLiteral("kept");
+    EXPECT_FALSE(dialog.ExecuteText(numberedLines(3), texts));
+    EXPECT_TRUE(helpText.startsWith(QStringLiteral("Help on Print Dialog\n\nF1\t: This HELP dialog.\n")));
+    EXPECT_EQ(helpTitle, QStringLiteral("Help on Print Dialog"));
+    EXPECT_EQ(prompt, QStringLiteral("Edit Lower Center Text"));
+    // The edited text comes back; the cancelled edit leaves its text alone.
+    EXPECT_EQ(texts[TForm_Print::LowerCenter], QStringLiteral("Fish && Chips"));
+    EXPECT_EQ(texts[TForm_Print::UpperLeft], QStringLiteral("kept"));
+    EXPECT_EQ(texts[TForm_Print::UpperCenter], QStringLiteral("title"));
+}
+
+TEST(PrintDialog, PrintPageWritesThePictureIntoTheChosenPdf)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TZQXPrintDialog dialog;
+    int asked = 0;
+    QString answer; // the first run cancels the file dialog
+    dialog.form()->askPdfFileName = [&](QWidget*) {
+        ++asked;
+        return answer;
+    };
+    QImage picture(300, 100, QImage::Format_RGB888);
+    picture.fill(Qt::blue);
+    bool stayedOpen = false;
+    whenModal([&](QWidget* modal) {
+        auto* form = static_cast<TForm_Print*>(modal);
+        form->copiesSpin()->setValue(2);
+        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+        stayedOpen = QApplication::activeModalWidget() == form;
+        answer = dir.filePath(QStringLiteral("picture")); // ".pdf" is added
+        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+    });
+    EXPECT_TRUE(dialog.PrintBitmap(picture, QStringLiteral("blue.bmp")));
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(stayedOpen);
+    QFile pdf(dir.filePath(QStringLiteral("picture.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 2);
+}
+
+TEST(PrintDialog, MessageWindowPrintsItsTextWithItsTitle)
+{
+    TZQXPopupDialog popup;
+    QStringList printed;
+    QString title;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Popup*>(modal);
+        ASSERT_NE(form, nullptr);
+        ASSERT_TRUE(form->button(TForm_Popup::btnPrint)->isEnabled());
+        whenModal(
+            [&](QWidget* print) {
+                auto* printForm = qobject_cast<TForm_Print*>(print);
+                ASSERT_NE(printForm, nullptr);
+                EXPECT_EQ(printForm->mode(), TForm_Print::Mode::Text);
+                title = printForm->texts()[TForm_Print::UpperCenter];
+                printed << printForm->texts()[TForm_Print::LowerRight];
+                QTest::mouseClick(printForm->cancelButton(), Qt::LeftButton);
+            },
+            form);
+        QTest::mouseClick(form->button(TForm_Popup::btnPrint), Qt::LeftButton);
+        EXPECT_EQ(QApplication::activeModalWidget(), form); // the message stays open
+        QTest::mouseClick(form->button(TForm_Popup::btnOk), Qt::LeftButton);
+    });
+    popup.ShowTextMessage(QStringLiteral("Encoding Successful\r\n\r\nline"), true, QStringLiteral("ENCODE"));
+    EXPECT_EQ(title, QStringLiteral("ENCODE"));
+    EXPECT_EQ(printed, QStringList{QStringLiteral("Page &P of &#")});
+}
+
+TEST(PrintDialogZoom, TheWindowFitsTheScreen)
+{
+    struct Case {
+        int zoom;
+        QSize screen;
+        int fitted, buttonHeight;
+        QSize window;
+        QPoint topLeft;
+    } cases[] = {
+        {100, {1280, 1024}, 100, 26, {600, 440}, {340, 217}},
+        {50, {1280, 1024}, 100, 26, {600, 440}, {340, 217}},
+        {200, {1024, 768}, 200, 52, {800, 582}, {112, 18}},
+        // 240 is still too high for 768 lines; 235 fits.
+        {300, {1024, 768}, 235, 61, {940, 682}, {42, 0}},
+    };
+    for (const Case& c : cases) {
+        const PrintZoomSizes s = printZoomSizes(c.zoom, c.screen, QSize(0, 0));
+        EXPECT_EQ(s.zoom, c.fitted) << c.zoom;
+        EXPECT_EQ(s.buttonHeight, c.buttonHeight) << c.zoom;
+        EXPECT_EQ(s.window, c.window) << c.zoom;
+        EXPECT_EQ(s.topLeft, c.topLeft) << c.zoom;
+    }
+    const PrintZoomSizes framed = printZoomSizes(100, {1280, 1024}, {10, 30});
+    EXPECT_EQ(framed.window, QSize(610, 470));
+
+    testing::ScreenSize screen({1280, 1024});
+    TForm_Print form;
+    form.setZoom(150);
+    EXPECT_EQ(form.printAllButton()->height(), 39);
+    EXPECT_EQ(form.printAllButton()->zoom(), 150);
+    // Bottom buttons split the bar in four; the right column is two of them wide.
+    const int quarter = (form.width() - 4) / 4;
+    EXPECT_EQ(form.copyButton()->geometry(), QRect(2 + 3 * quarter, 2, form.width() - 4 - 3 * quarter, 39));
+    EXPECT_EQ(form.previewArea()->parentWidget()->width(), 2 * quarter + 4);
+    EXPECT_EQ(form.setupButton()->width(), quarter);
+}
+
+} // namespace
+} // namespace ostrel
