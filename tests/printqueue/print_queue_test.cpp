@@ -1,0 +1,185 @@
+// Printing on a real print queue: the test starts a CUPS server of its own
+// (own configuration folder, own socket, CUPS_SERVER pointing at it), makes a
+// queue with lpadmin whose device is a file: URI, and checks that the print
+// window lists that queue and that the server accepts what it sends.
+#include "toolkit/ZQXPrintDialog.h"
+#include "toolkit/ZQXSuperSpin.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+constexpr const char* kQueue = "ostrel-queue";
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun run(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// A cupsd of the test's own, in the foreground, on a socket in a temporary
+// folder; stopped when the object goes.
+class PrivateCupsServer {
+public:
+    // Empty when the server runs, else why it cannot.
+    QString start()
+    {
+        const QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {QStringLiteral("/usr/sbin"),
+                                                                                        QStringLiteral("/sbin")});
+        if (cupsd.isEmpty())
+            return QStringLiteral("cupsd is not installed (Debian package cups-daemon)");
+        if (QStandardPaths::findExecutable(QStringLiteral("lpadmin"), {QStringLiteral("/usr/sbin")}).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("lpstat")).isEmpty())
+            return QStringLiteral("lpadmin or lpstat is missing (Debian packages cups-client)");
+        if (!m_dir.isValid())
+            return QStringLiteral("no temporary folder");
+        const QDir root(m_dir.path());
+        for (const char* sub : {"spool", "cache", "state", "tmp", "log", "ppd"})
+            root.mkpath(QLatin1String(sub));
+        m_socket = root.filePath(QStringLiteral("cups.sock"));
+        writeFile(QStringLiteral("cupsd.conf"),
+                  QStringLiteral("Listen %1\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
+                                 "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                                 "<Policy default>\n  <Limit All>\n    Order allow,deny\n    Allow all\n  </Limit>\n"
+                                 "</Policy>\n")
+                      .arg(m_socket));
+        // FileDevice lets a queue print into a file: URI, so no printer and
+        // no backend is involved.
+        writeFile(QStringLiteral("cups-files.conf"),
+                  QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\n"
+                                 "TempDir %1/tmp\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+                                 "PageLog %1/log/page_log\nFileDevice Yes\n")
+                      .arg(m_dir.path()));
+        m_server.setProcessChannelMode(QProcess::MergedChannels);
+        m_server.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), root.filePath(QStringLiteral("cupsd.conf")),
+                               QStringLiteral("-s"), root.filePath(QStringLiteral("cups-files.conf"))});
+        if (!m_server.waitForStarted(10000))
+            return QStringLiteral("cupsd did not start: ") + m_server.errorString();
+        QElapsedTimer clock;
+        clock.start();
+        while (!QFileInfo::exists(m_socket)) {
+            if (m_server.state() == QProcess::NotRunning || clock.elapsed() > 15000)
+                return QStringLiteral("cupsd did not open its socket: ") + QString::fromUtf8(m_server.readAll())
+                    + log();
+            QThread::msleep(50);
+        }
+        qputenv("CUPS_SERVER", m_socket.toLocal8Bit());
+        return {};
+    }
+
+    ~PrivateCupsServer()
+    {
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.terminate();
+            if (!m_server.waitForFinished(10000))
+                m_server.kill();
+            m_server.waitForFinished(5000);
+        }
+        qunsetenv("CUPS_SERVER");
+    }
+
+    QString log() const
+    {
+        QFile file(QDir(m_dir.path()).filePath(QStringLiteral("log/error_log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    void writeFile(const QString& name, const QString& text)
+    {
+        QFile file(QDir(m_dir.path()).filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.toUtf8());
+    }
+
+    QTemporaryDir m_dir;
+    QString m_socket;
+    QProcess m_server;
+};
+
+// Waits a little for the server to list the job.
+bool jobListed(const QString& job)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000) {
+        const ToolRun jobs = run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
+                                                        QStringLiteral("-o"), QLatin1String(kQueue)});
+        if (jobs.out.contains(job))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
+{
+    PrivateCupsServer server;
+    const QString why = server.start();
+    if (!why.isEmpty())
+        GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
+                     << why.toStdString();
+    const ToolRun added = run(QStringLiteral("lpadmin"), {QStringLiteral("-p"), QLatin1String(kQueue), QStringLiteral("-E"),
+                                                      QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString() << server.log().toStdString();
+    ASSERT_EQ(run(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QLatin1String(kQueue)}).exitCode, 0);
+
+    TForm_Print form;
+    form.showPrintError = [](QWidget*, const QString& message) { ADD_FAILURE() << message.toStdString(); };
+    QStringList lines;
+    for (int i = 1; i <= 120; ++i)
+        lines << QStringLiteral("queued line %1").arg(i);
+    form.setTextSource(lines);
+    form.prepareForShow();
+
+    // The queue, then the file entry; the server's default queue is chosen.
+    QStringList listed;
+    for (int i = 0; i < form.printerList()->count(); ++i)
+        listed << form.printerList()->itemText(i);
+    EXPECT_EQ(listed, (QStringList{QLatin1String(kQueue), QLatin1String(kPrintToFileEntry)}));
+    EXPECT_EQ(form.currentPrinterName(), QLatin1String(kQueue));
+    EXPECT_TRUE(form.painter().metrics().valid);
+    EXPECT_GT(form.pageSpin()->maxValue(), 1);
+
+    form.printAll();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(jobListed(QStringLiteral("%1-1").arg(QLatin1String(kQueue)))) << server.log().toStdString();
+
+    // The command line finds the same queue, as the default.
+    const QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("one line\n");
+    file.close();
+    const ToolRun printers = run(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("printers")});
+    EXPECT_EQ(printers.exitCode, 0);
+    EXPECT_TRUE(printers.out.contains(QStringLiteral("* %1").arg(QLatin1String(kQueue)))) << printers.out.toStdString();
+    const ToolRun printed = run(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("print"), text});
+    EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    EXPECT_TRUE(printed.err.contains(QStringLiteral("Sent 1 page to %1").arg(QLatin1String(kQueue))));
+    EXPECT_TRUE(jobListed(QStringLiteral("%1-2").arg(QLatin1String(kQueue)))) << server.log().toStdString();
+}
+
+} // namespace
+} // namespace ostrel
