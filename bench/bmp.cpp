@@ -1,5 +1,6 @@
 // Loading and saving a 12-megapixel 24-bit BMP, against a plain copy of its
 // bytes: the 24-bit path should run close to the speed of memory and disk.
+#include "GradientPhoto.h"
 #include "colour/PaletteTypes.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
@@ -18,25 +19,9 @@ namespace {
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 
-// A photo-like picture: smooth gradients with a little noise, so no
-// compression or colour count shortcut applies.
 const QImage& photo()
 {
-    static const QImage picture = [] {
-        QImage p(kWidth, kHeight, ostrel::kPictureFormat);
-        uint32_t noise = 12345;
-        for (int y = 0; y < kHeight; ++y) {
-            uint8_t* row = p.scanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                noise = noise * 1103515245u + 12345u;
-                row[3 * x] = uint8_t(x * 255 / kWidth + (noise >> 28));
-                row[3 * x + 1] = uint8_t(y * 255 / kHeight + (noise >> 24 & 7));
-                row[3 * x + 2] = uint8_t((x + y) / 28);
-            }
-        }
-        return p;
-    }();
-    return picture;
+    return ostrel::bench::gradientPhoto();
 }
 
 const QByteArray& photoFile()

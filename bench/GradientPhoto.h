@@ -1,0 +1,32 @@
+#pragma once
+// A 12-megapixel photo-like picture: smooth gradients with a little noise, so
+// no compression or colour count shortcut applies. Made once per program.
+#include "util/Picture.h"
+
+#include <QImage>
+
+namespace ostrel::bench {
+
+inline constexpr int kPhotoWidth = 4000;
+inline constexpr int kPhotoHeight = 3000;
+
+inline const QImage& gradientPhoto()
+{
+    static const QImage picture = [] {
+        QImage p(kPhotoWidth, kPhotoHeight, ostrel::kPictureFormat);
+        uint32_t noise = 12345;
+        for (int y = 0; y < kPhotoHeight; ++y) {
+            uint8_t* row = p.scanLine(y);
+            for (int x = 0; x < kPhotoWidth; ++x) {
+                noise = noise * 1103515245u + 12345u;
+                row[3 * x] = uint8_t(x * 255 / kPhotoWidth + (noise >> 28));
+                row[3 * x + 1] = uint8_t(y * 255 / kPhotoHeight + (noise >> 24 & 7));
+                row[3 * x + 2] = uint8_t((x + y) / 28);
+            }
+        }
+        return p;
+    }();
+    return picture;
+}
+
+} // namespace ostrel::bench
