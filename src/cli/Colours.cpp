@@ -1,6 +1,9 @@
 #include "cli/Colours.h"
 
+#include "colour/Census.h"
 #include "colour/ColourCount.h"
+#include "colour/Palette.h"
+#include "util/Picture.h"
 
 namespace ostrel::cli {
 
@@ -23,6 +26,31 @@ ColourFacts coloursForSaving(const QImage& picture)
     if (HasMoreColoursThan(picture, 256))
         return ColourFacts{};
     return countColours(picture);
+}
+
+int64_t coloursAfterEncoding(const QImage& picture)
+{
+    constexpr TColorValue kLowestBlueBit = 0x010000;
+    QImage pairs = picture.convertToFormat(kPictureFormat);
+    if (pairs.constBits() == picture.constBits())
+        pairs.detach();
+    // One entry per pair of colours that differ only in the lowest blue bit.
+    for (int y = 0; y < pairs.height(); ++y) {
+        uint8_t* pixel = pairs.scanLine(y);
+        for (int x = 0; x < pairs.width(); ++x, pixel += 3)
+            pixel[0] &= 0xFE;
+    }
+    if (HasMoreColoursThan(pairs, 128))
+        return kUncountedColours;
+    TZQXTColorSplayTree tree;
+    CountColorsQuiet(pairs, &tree);
+    int64_t count = 0;
+    for (tree.First(); tree.HasCurrent(); tree.Next())
+        count += 2;
+    for (TColorValue base : kBaseColours)
+        if (!tree.Contains(int32_t(base & ~kLowestBlueBit)))
+            ++count;
+    return count;
 }
 
 void buildReductionPalette(const QImage& picture, TPaletteArray& palette, int32_t& count)

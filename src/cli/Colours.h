@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <limits>
 
 namespace ostrel::cli {
 
@@ -21,6 +22,14 @@ ColourFacts countColours(const QImage& picture);
 // The facts needed to save: the full census only for pictures that may fit a
 // palette; otherwise just "no palette".
 ColourFacts coloursForSaving(const QImage& picture);
+
+// The most colours the picture may have once every pixel's lowest blue bit
+// is rewritten by true-colour encoding (each colour may appear with both
+// values of that bit), counting the 16 base colours every palette holds.
+// Stops counting early and returns kUncountedColours when there are surely
+// more than 256.
+constexpr int64_t kUncountedColours = std::numeric_limits<int64_t>::max();
+int64_t coloursAfterEncoding(const QImage& picture);
 
 // The twin palette of a picture of many colours, for encoding in palette mode.
 void buildReductionPalette(const QImage& picture, TPaletteArray& palette, int32_t& count);

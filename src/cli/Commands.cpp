@@ -17,13 +17,16 @@
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
 #include "imageio/gif.h"
+#include "util/FileIO.h"
 #include "util/Picture.h"
 #include "util/StandardUnit.h"
+#include "util/Text.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSize>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
@@ -32,23 +35,80 @@ namespace ostrel::cli {
 
 namespace {
 
-void out(const QString& text) { std::fputs(text.toUtf8().append('\n').constData(), stdout); }
-void err(const QString& text) { std::fputs(text.toUtf8().append('\n').constData(), stderr); }
+// One line of text. Whatever it quotes (a stored name, a date, a header, a
+// path) may come from a file, a picture or a server, so control characters
+// are printed as escapes and cannot act on the terminal.
+void out(const QString& line) { std::fputs(visibleControls(line).toUtf8().append('\n').constData(), stdout); }
+void err(const QString& line)
+{
+    // Keeps the order of the two streams when both go to one file or pipe.
+    std::fflush(stdout);
+    std::fputs(visibleControls(line).toUtf8().append('\n').constData(), stderr);
+}
+
+// Several lines of the program's own text.
+void outLines(const QString& text)
+{
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        out(line);
+}
+void errLines(const QString& text)
+{
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        err(line);
+}
 
 struct Options {
     QStringList positional;
     QString output;
     PasswordRequest password;
+    int passwordSources = 0;
     bool reduce = false;
     bool dither = false;
     bool stealth = false;
     bool help = false;
+    std::optional<std::chrono::milliseconds> timeout;
     QString error;
 };
 
-Options parseOptions(const QStringList& args, bool takesOutput, bool takesPassword, bool takesReduce)
+// Which options a command takes besides --help.
+enum OptionSet : unsigned {
+    kTakesOutput = 1,
+    kTakesPassword = 2,
+    kTakesReduce = 4,
+    kTakesTimeout = 8,
+};
+
+constexpr int kLongestTimeoutSeconds = 24 * 60 * 60;
+
+std::optional<std::chrono::milliseconds> parseTimeout(const QString& text)
+{
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    if (!ok || seconds <= 0 || seconds > kLongestTimeoutSeconds)
+        return std::nullopt;
+    return std::chrono::milliseconds(int64_t(seconds) * 1000);
+}
+
+// Options that contradict each other are refused rather than one of them
+// silently winning.
+void checkCombinations(Options& options)
+{
+    if (!options.error.isEmpty())
+        return;
+    if (options.passwordSources > 1)
+        options.error = QStringLiteral("Give only one of --password-file, --password-stdin and --empty-password.");
+    else if (options.dither && !options.reduce)
+        options.error = QStringLiteral("--dither needs --reduce: only a reduction to a palette is dithered.");
+}
+
+Options parseOptions(const QStringList& args, unsigned takes)
 {
     Options options;
+    auto setPassword = [&](PasswordSource source) {
+        options.password.source = source;
+        ++options.passwordSources;
+    };
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         auto value = [&](const char* name) -> QString {
@@ -60,26 +120,35 @@ Options parseOptions(const QStringList& args, bool takesOutput, bool takesPasswo
         };
         if (a == QLatin1String("--help") || a == QLatin1String("-h"))
             options.help = true;
-        else if (takesOutput && (a == QLatin1String("-o") || a == QLatin1String("--output")))
+        else if ((takes & kTakesOutput) && (a == QLatin1String("-o") || a == QLatin1String("--output")))
             options.output = value("-o");
-        else if (takesPassword && a == QLatin1String("--password-file")) {
-            options.password.source = PasswordSource::File;
+        else if ((takes & kTakesPassword) && a == QLatin1String("--password-file")) {
+            setPassword(PasswordSource::File);
             options.password.file = value("--password-file");
-        } else if (takesPassword && a == QLatin1String("--password-stdin"))
-            options.password.source = PasswordSource::Stdin;
-        else if (takesReduce && a == QLatin1String("--reduce"))
+        } else if ((takes & kTakesPassword) && a == QLatin1String("--password-stdin"))
+            setPassword(PasswordSource::Stdin);
+        else if ((takes & kTakesPassword) && a == QLatin1String("--empty-password"))
+            setPassword(PasswordSource::Empty);
+        else if ((takes & kTakesReduce) && a == QLatin1String("--reduce"))
             options.reduce = true;
-        else if (takesReduce && a == QLatin1String("--dither"))
+        else if ((takes & kTakesReduce) && a == QLatin1String("--dither"))
             options.dither = true;
-        else if (takesReduce && a == QLatin1String("--stealth"))
+        else if ((takes & kTakesReduce) && a == QLatin1String("--stealth"))
             options.stealth = true;
-        else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
+        else if ((takes & kTakesTimeout) && a == QLatin1String("--timeout")) {
+            const QString text = value("--timeout");
+            if (options.error.isEmpty() && !(options.timeout = parseTimeout(text)))
+                options.error = QStringLiteral("--timeout takes a whole number of seconds from 1 to %1, not %2.")
+                                    .arg(kLongestTimeoutSeconds)
+                                    .arg(text);
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
             options.error = QStringLiteral("Unknown option %1.").arg(a);
         else
             options.positional.append(a);
         if (!options.error.isEmpty())
             break;
     }
+    checkCombinations(options);
     return options;
 }
 
@@ -107,45 +176,63 @@ TProgressProc terminalProgress(const char* what)
     };
 }
 
+// Why a reader stopped before the end, in the words a user knows.
+QString incompleteReason(LoadStop stop)
+{
+    switch (stop) {
+    case LoadStop::Complete: return {};
+    case LoadStop::Missing: return QStringLiteral("the file could not be read");
+    case LoadStop::Truncated: return QStringLiteral("the file ends before the picture does");
+    case LoadStop::BadSignature: return QStringLiteral("the file is not a picture of its kind");
+    case LoadStop::Corrupt: return QStringLiteral("the picture's data are damaged");
+    case LoadStop::OverLimit: return QStringLiteral("the picture is larger than Ostrel can hold");
+    case LoadStop::Unsupported: return QStringLiteral("this kind of picture is not supported");
+    case LoadStop::Failed: return QStringLiteral("the picture could not be decoded");
+    }
+    return QStringLiteral("the picture could not be read");
+}
+
+// The picture, only when its reader read all of it: a blank or half-drawn
+// stand-in would otherwise carry a payload or be saved as if it were the
+// user's picture.
 std::optional<QImage> loadPicture(const QString& path)
 {
-    if (!QFileInfo(path).isFile()) {
-        err(QStringLiteral("Cannot open %1: no such file.").arg(path));
-        return std::nullopt;
-    }
     const QString extension = upperExtension(path);
     if (PictureLoaderCode(extension) == 0) {
         err(QStringLiteral("Cannot open %1: %2 files are not pictures that Ostrel reads.")
                 .arg(path, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
         return std::nullopt;
     }
-    // A command ends when its work is done and writes its output atomically,
-    // so a file cut short under it costs nothing but this run.
-    PictureLoadOptions options;
-    options.MapFile = true;
-    LoadResult result = LoadPictureFileWithOptions(path, options);
-    switch (result.stop) {
-    case LoadStop::Complete:
-        break;
-    case LoadStop::Truncated:
-    case LoadStop::Corrupt:
-        err(QStringLiteral("Warning: %1 is damaged; only part of the picture could be read.").arg(path));
-        break;
-    case LoadStop::Failed:
-    case LoadStop::Missing:
-    case LoadStop::BadSignature:
-    case LoadStop::OverLimit:
-    case LoadStop::Unsupported: {
-        const char* why = result.stop == LoadStop::OverLimit ? "the picture is larger than Ostrel can hold"
-            : result.stop == LoadStop::BadSignature          ? "the file is not a picture of its kind"
-            : result.stop == LoadStop::Unsupported           ? "this kind of picture is not supported"
-                                                             : "the picture could not be decoded";
-        err(QStringLiteral("Cannot read %1: %2.").arg(path, QLatin1String(why)));
+    // Read into memory rather than mapped: a mapped file that another program
+    // shortens meanwhile would end the process with a bus error.
+    QString error;
+    const std::optional<QByteArray> bytes = readRegularFile(path, &error);
+    if (!bytes) {
+        err(error);
         return std::nullopt;
     }
+    if (bytes->isEmpty()) {
+        err(QStringLiteral("Cannot read %1: the file is empty.").arg(path));
+        return std::nullopt;
+    }
+    LoadResult result = LoadPictureBytes(
+        path, ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size())));
+    if (result.stop != LoadStop::Complete || result.picture.isNull()) {
+        err(QStringLiteral("Cannot read %1: %2.").arg(path, incompleteReason(result.stop)));
+        return std::nullopt;
     }
     ensurePictureFormat(result.picture);
     return result.picture;
+}
+
+// A payload that is a folder or a pipe is named as such before any work.
+bool payloadReadable(const QString& path)
+{
+    const QString reason = notARegularFileReason(path);
+    if (reason.isEmpty())
+        return true;
+    err(QStringLiteral("Cannot read %1: %2.").arg(path, reason));
+    return false;
 }
 
 bool isSavableExtension(const QString& extension)
@@ -169,34 +256,45 @@ QString tooManyColoursForGif(const QString& fileName, const ColourFacts& facts)
     return QStringLiteral("Cannot save %1: the picture %2; GIF holds at most 256, so save it as .bmp.").arg(fileName, need);
 }
 
-// Saves by extension with the picture's own palette when it has at most 256 colours.
-bool savePicture(const QImage& picture, const QString& fileName)
+// True-colour encoding may give every colour a twin with the other lowest
+// blue bit, so a picture that fits a GIF now may not once it carries data.
+QString tooManyColoursAfterEncoding(const QString& fileName, int64_t colours)
+{
+    const QString count = colours == kUncountedColours ? QStringLiteral("more than 256") : QString::number(colours);
+    return QStringLiteral("Cannot save %1: once data are hidden in it the picture may have %2 colours (each colour "
+                          "with both values of its lowest blue bit, and the 16 base colours); GIF holds at most 256. "
+                          "Add --reduce to hide the data with a palette of 256 colours, or save as .bmp.")
+        .arg(fileName, count);
+}
+
+// Saves by extension with the picture's own palette when it has at most 256
+// colours; `error` says why it could not.
+bool savePicture(const QImage& picture, const QString& fileName, QString& error)
 {
     const ColourFacts facts = coloursForSaving(picture);
     const QString extension = upperExtension(fileName);
-    QString error;
     bool saved = false;
     if (extension == QLatin1String(".GIF")) {
         if (facts.saveCount > 256) {
             // A picture of many colours was not counted; the message needs its count.
-            err(tooManyColoursForGif(fileName, facts.own > 0 ? facts : countColours(picture)));
+            error = tooManyColoursForGif(fileName, facts.own > 0 ? facts : countColours(picture));
             return false;
         }
         saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
     } else {
         saved = SaveBmpWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
     }
-    if (!saved)
-        err(error.isEmpty() ? QStringLiteral("Cannot write %1.").arg(fileName) : error);
+    if (!saved && error.isEmpty())
+        error = QStringLiteral("Cannot write %1.").arg(fileName);
     return saved;
 }
 
-bool saveTrueColour(const QImage& picture, const QString& fileName)
+bool saveTrueColour(const QImage& picture, const QString& fileName, QString& error)
 {
-    QString error;
     if (Write24BitBmp(picture, fileName, &error))
         return true;
-    err(error.isEmpty() ? QStringLiteral("Cannot write %1.").arg(fileName) : error);
+    if (error.isEmpty())
+        error = QStringLiteral("Cannot write %1.").arg(fileName);
     return false;
 }
 
@@ -226,12 +324,24 @@ void printOutcome(const char* heading, bool ok, const ReportList& report)
 
 constexpr const char* kEncodeUsage =
     "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither] | --stealth] "
-    "[--password-file FILE | --password-stdin]";
-constexpr const char* kDecodeUsage = "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin]";
-constexpr const char* kSealKeyUsage = "ostrel-cli seal-key PICTURE [--password-file FILE | --password-stdin]";
+    "[--password-file FILE | --password-stdin | --empty-password]";
+constexpr const char* kDecodeUsage =
+    "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin | --empty-password]";
+constexpr const char* kSealKeyUsage =
+    "ostrel-cli seal-key PICTURE [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kInfoUsage = "ostrel-cli info PICTURE";
 constexpr const char* kConvertUsage = "ostrel-cli convert IN OUT.bmp|OUT.gif";
-constexpr const char* kFetchUsage = "ostrel-cli fetch URL";
+constexpr const char* kFetchUsage = "ostrel-cli fetch URL [--timeout SECONDS]";
+
+// The lines of a fetch's message, each shown as one line of the terminal.
+void printFetchMessage(const QString& text)
+{
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (const QString& line : lines)
+        out(line);
+}
 constexpr const char* kChartUsage = "ostrel-cli chart PICTURE -o OUT.bmp|OUT.gif [--kind bright|rgb|hsv] [--reverse] "
                                     "[--dots points|blocks|outline] [--size WxH]";
 
@@ -338,7 +448,7 @@ bool commandNeedsFonts(const QStringList& commandLine)
     QStringList rest = commandLine.mid(1);
     if (check)
         rest.removeAll(QStringLiteral("--json"));
-    const Options options = parseOptions(rest, true, true, true);
+    const Options options = parseOptions(rest, ~0u);
     if (options.help || options.positional.isEmpty())
         return false;
     const QStringList pictures = check ? options.positional : options.positional.mid(0, 1);
@@ -362,7 +472,7 @@ int printMainHelp(bool toError)
         "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
         "  info PICTURE                    size, colours and capacity\n"
         "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
-        "  fetch URL                       fetch a web resource into the web folder\n"
+        "  fetch URL [--timeout SECONDS]   fetch a web resource into the web folder (at most 300 s)\n"
         "  chart PICTURE -o OUT            draw a chart of the picture's colours (.bmp or .gif)\n"
         "        [--kind bright|rgb|hsv] [--reverse] [--dots points|blocks|outline] [--size WxH]\n"
         "  seal-key PICTURE                print the format password of a sealed picture\n"
@@ -371,22 +481,23 @@ int printMainHelp(bool toError)
         "  printers                        list the print queues\n"
         "\n"
         "Passwords are asked at the terminal without echo, or read with\n"
-        "--password-file FILE (its first line) or --password-stdin.\n"
+        "--password-file FILE (its first line) or --password-stdin; an empty\n"
+        "password is used only with --empty-password.\n"
         "Exit status: 0 success, 1 the operation failed, 2 usage error\n"
         "(check: 0 when every picture was checked, whatever it found).\n"
         "Each command takes --help.");
     if (toError)
-        err(text);
+        errLines(text);
     else
-        out(text);
+        outLines(text);
     return toError ? kExitUsage : kExitSuccess;
 }
 
 int runEncode(const QStringList& args)
 {
-    Options options = parseOptions(args, true, true, true);
+    Options options = parseOptions(args, kTakesOutput | kTakesPassword | kTakesReduce);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\nHides PAYLOAD in the lowest blue bit of every pixel of CARRIER and saves OUT.")
+        outLines(QStringLiteral("Usage: %1\nHides PAYLOAD in the lowest blue bit of every pixel of CARRIER and saves OUT.")
                 .arg(QLatin1String(kEncodeUsage)));
         return kExitSuccess;
     }
@@ -409,14 +520,20 @@ int runEncode(const QStringList& args)
                           kEncodeUsage);
 
     std::optional<QImage> picture = loadPicture(carrierPath);
-    if (!picture)
+    if (!picture || !payloadReadable(payloadPath))
         return kExitFailed;
-    // The census is needed only to decide on a reduction or a GIF.
-    const ColourFacts facts = options.reduce || toGif ? countColours(*picture) : ColourFacts{};
-    const bool reduce = options.reduce && ReductionOffered(facts.total);
-    if (!reduce && toGif && facts.total > 256) {
-        err(tooManyColoursForGif(outPath, facts));
-        return kExitFailed;
+    // The census is needed only to decide on a reduction; a GIF needs to know,
+    // before any work, whether the encoded picture can still fit a palette.
+    const ColourFacts facts = options.reduce ? countColours(*picture) : ColourFacts{};
+    bool reduce = options.reduce && ReductionOffered(facts.total);
+    if (!reduce && toGif) {
+        const int64_t colours = coloursAfterEncoding(*picture);
+        if (colours > 256 && !options.reduce) {
+            err(tooManyColoursAfterEncoding(outPath, colours));
+            return kExitFailed;
+        }
+        // Few colours, but too many with their twins: the palette asked for is made.
+        reduce = colours > 256;
     }
     options.password.confirm = true;
     std::optional<uint64_t> key = obtainKey(options.password);
@@ -440,21 +557,24 @@ int runEncode(const QStringList& args)
     } else {
         ok = EncodePayloadTrueColor(*picture, payloadPath, &report, terminalProgress("Encoding"), keyLow, keyHigh);
     }
-    printOutcome("Encoding", ok, report);
-    if (!ok)
-        return kExitFailed;
-    // A stealthy picture stays true colour: its values were moved, not
-    // reduced, and a palette file is where its colours would stand out.
-    if (options.stealth)
-        return saveTrueColour(*picture, outPath) ? kExitSuccess : kExitFailed;
-    return savePicture(*picture, outPath) ? kExitSuccess : kExitFailed;
+    // The heading tells whether OUT was written; when saving fails, its reason
+    // is the last line printed. A stealthy picture stays true colour: its
+    // values were moved, not reduced, and a palette file is where its colours
+    // would stand out.
+    QString saveError;
+    const bool saved = ok && (options.stealth ? saveTrueColour(*picture, outPath, saveError)
+                                              : savePicture(*picture, outPath, saveError));
+    printOutcome("Encoding", saved, report);
+    if (ok && !saved)
+        err(saveError);
+    return saved ? kExitSuccess : kExitFailed;
 }
 
 int runDecode(const QStringList& args)
 {
-    Options options = parseOptions(args, true, true, false);
+    Options options = parseOptions(args, kTakesOutput | kTakesPassword);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\nWrites the hidden file into the decode folder (%2) or into DIR.")
+        outLines(QStringLiteral("Usage: %1\nWrites the hidden file into the decode folder (%2) or into DIR.")
                 .arg(QLatin1String(kDecodeUsage), preferredDataRoot() + QStringLiteral("STEGANOGRAPHY/")));
         return kExitSuccess;
     }
@@ -465,8 +585,10 @@ int runDecode(const QStringList& args)
     std::optional<QImage> picture = loadPicture(options.positional[0]);
     if (!picture)
         return kExitFailed;
-    if (!options.output.isEmpty() && !QDir().mkpath(options.output)) {
-        err(QStringLiteral("Cannot create folder %1.").arg(options.output));
+    QString folderError;
+    if (!options.output.isEmpty() ? !makeFolders(options.output, 0777, &folderError)
+                                   : !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
+        err(folderError);
         return kExitFailed;
     }
     std::optional<uint64_t> key = obtainKey(options.password);
@@ -477,7 +599,6 @@ int runDecode(const QStringList& args)
     QString outputPath;
     bool ok = false;
     if (options.output.isEmpty()) {
-        CreateDataFolders();
         ok = DecodePayload(*picture, outputPath, &report, keyLow, keyHigh);
     } else {
         ok = DecodePayloadInto(*picture, QDir(options.output).absolutePath() + QLatin1Char('/'), outputPath, &report,
@@ -489,9 +610,9 @@ int runDecode(const QStringList& args)
 
 int runInfo(const QStringList& args)
 {
-    Options options = parseOptions(args, false, false, false);
+    Options options = parseOptions(args, 0);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\nPrints the size, the colour count and the capacity.").arg(QLatin1String(kInfoUsage)));
+        outLines(QStringLiteral("Usage: %1\nPrints the size, the colour count and the capacity.").arg(QLatin1String(kInfoUsage)));
         return kExitSuccess;
     }
     if (!options.error.isEmpty())
@@ -509,9 +630,9 @@ int runInfo(const QStringList& args)
 
 int runConvert(const QStringList& args)
 {
-    Options options = parseOptions(args, false, false, false);
+    Options options = parseOptions(args, 0);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\nLoads IN by its extension and saves it losslessly.").arg(QLatin1String(kConvertUsage)));
+        outLines(QStringLiteral("Usage: %1\nLoads IN by its extension and saves it losslessly.").arg(QLatin1String(kConvertUsage)));
         return kExitSuccess;
     }
     if (!options.error.isEmpty())
@@ -524,14 +645,19 @@ int runConvert(const QStringList& args)
     std::optional<QImage> picture = loadPicture(options.positional[0]);
     if (!picture)
         return kExitFailed;
-    return savePicture(*picture, outPath) ? kExitSuccess : kExitFailed;
+    QString error;
+    if (savePicture(*picture, outPath, error))
+        return kExitSuccess;
+    err(error);
+    return kExitFailed;
 }
 
 int runFetch(const QStringList& args)
 {
-    Options options = parseOptions(args, false, false, false);
+    Options options = parseOptions(args, kTakesTimeout);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\nFetches one resource over HTTP into the web folder and prints its header.")
+        outLines(QStringLiteral("Usage: %1\nFetches one resource over HTTP into the web folder and prints its header.\n"
+                                "The whole fetch may take at most --timeout seconds (300 unless given).")
                 .arg(QLatin1String(kFetchUsage)));
         return kExitSuccess;
     }
@@ -540,13 +666,19 @@ int runFetch(const QStringList& args)
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("fetch needs one web address."), kFetchUsage);
     if (!CreateDataFolders() && WebFolder().isEmpty()) {
-        err(QStringLiteral("Cannot create the web folder under %1.").arg(preferredDataRoot()));
+        err(DataFoldersProblem());
         return kExitFailed;
     }
-    const WebFetchResult result = FetchToWebFolder(options.positional[0]);
-    out(fetchMessageText(result));
-    if (!result.errorText.isEmpty())
+    FetchSettings settings;
+    if (options.timeout)
+        settings.totalTimeout = *options.timeout;
+    const WebFetchResult result = FetchToWebFolder(options.positional[0], settings);
+    printFetchMessage(fetchMessageText(result));
+    if (!result.errorText.isEmpty()) {
+        if (!result.failureDetail.isEmpty())
+            err(result.failureDetail);
         return kExitFailed;
+    }
     err(QStringLiteral("Saved to %1").arg(result.targetPath));
     return kExitSuccess;
 }
@@ -555,7 +687,7 @@ int runChart(const QStringList& args)
 {
     const ChartOptions options = parseChartOptions(args);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\n"
+        outLines(QStringLiteral("Usage: %1\n"
                            "Draws the chart of the picture's colours that the analysis window shows, at WxH\n"
                            "(800x600 by default): the brightness histogram (bright), the colour cube (rgb)\n"
                            "or the hue hexagon (hsv). Without --dots, pictures of at most 100000 colours\n"
@@ -585,16 +717,20 @@ int runChart(const QStringList& args)
         return kExitFailed;
     }
     DrawAnalysisChart(chart, tree, choice);
-    return savePicture(chart, options.output) ? kExitSuccess : kExitFailed;
+    QString error;
+    if (savePicture(chart, options.output, error))
+        return kExitSuccess;
+    err(error);
+    return kExitFailed;
 }
 
 int runCheck(const QStringList& args)
 {
     QStringList rest = args;
     const bool json = rest.removeAll(QStringLiteral("--json")) > 0;
-    Options options = parseOptions(rest, false, false, false);
+    Options options = parseOptions(rest, 0);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\n"
+        outLines(QStringLiteral("Usage: %1\n"
                            "Runs the chi-square attack, sample pairs analysis and RS analysis on the red, green and\n"
                            "blue channels of each picture and says how plainly they see hidden data.\n"
                            "--json prints one JSON object per picture, one per line.\n"
@@ -621,7 +757,8 @@ int runCheck(const QStringList& args)
         } else {
             if (!first)
                 out(QString());
-            out(checkText(path, *picture, report));
+            // The path is made harmless before the text is split into lines.
+            outLines(checkText(visibleControls(path), *picture, report));
         }
         std::fflush(stdout);
         first = false;
@@ -631,9 +768,9 @@ int runCheck(const QStringList& args)
 
 int runSealKey(const QStringList& args)
 {
-    const Options options = parseOptions(args, false, true, false);
+    const Options options = parseOptions(args, kTakesPassword);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\n"
+        outLines(QStringLiteral("Usage: %1\n"
                            "Asks for the password of a sealed picture and prints the password of the hiding\n"
                            "format that reads its hidden file: 64 characters \"0\" and \"1\". With it any\n"
                            "decoder of the format gets the sealed container out; its content stays sealed.")

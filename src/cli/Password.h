@@ -5,7 +5,7 @@
 
 namespace ostrel::cli {
 
-enum class PasswordSource { Terminal, File, Stdin };
+enum class PasswordSource { Terminal, File, Stdin, Empty };
 
 struct PasswordRequest {
     PasswordSource source = PasswordSource::Terminal;
@@ -14,7 +14,9 @@ struct PasswordRequest {
 };
 
 // The password as the 8-bit bytes the key is made from, or nothing with
-// `error` set (no terminal, unreadable file, mismatch...).
+// `error` set (no terminal, unreadable file, mismatch...). An empty password
+// is given only for PasswordSource::Empty: an empty file or standard input is
+// refused, and an empty answer at the terminal is asked again.
 std::optional<QByteArray> obtainPassword(const PasswordRequest& request, QString& error);
 
 // The first line of `bytes` without its line end.

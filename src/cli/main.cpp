@@ -2,9 +2,12 @@
 #include "cli/Commands.h"
 #include "cli/PrintCommands.h"
 #include "util/Fonts.h"
+#include "util/Text.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <cstdio>
 #include <memory>
 
 using namespace ostrel::cli;
@@ -33,10 +36,34 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
     return app;
 }
 
+// A name whose bytes are not valid text would be read, and worse written,
+// under another name (an invalid byte becomes U+FFFD): such arguments are
+// refused before anything is done.
+int refuseUndecodableArguments(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(raw)) == raw)
+            continue;
+        QString shown;
+        for (char byte : raw)
+            shown += uint8_t(byte) < 0x80 ? QString(QLatin1Char(byte))
+                                          : QStringLiteral("\\x%1").arg(int(uint8_t(byte)), 2, 16, QLatin1Char('0'));
+        const QString message = QStringLiteral(
+            "Cannot use the argument %1: it is not valid UTF-8, so a file of that name could not be read or written "
+            "under its own name. Rename the file, or give a name in UTF-8.\n").arg(ostrel::visibleControls(shown));
+        std::fputs(message.toUtf8().constData(), stderr);
+        return kExitUsage;
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (const int refused = refuseUndecodableArguments(argc, argv); refused >= 0)
+        return refused;
     // Read before the application exists: the graphical one takes options
     // such as -reverse out of the command line.
     QStringList args = commandLineOf(argc, argv);

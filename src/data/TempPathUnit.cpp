@@ -1,9 +1,16 @@
 #include "data/TempPathUnit.h"
 
+#include "util/FileIO.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <array>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ostrel {
 
@@ -13,7 +20,13 @@ struct DataFolders {
     QString root;
     std::array<QString, 7> sub; // init, web, decode, clipboards, paste, sound, video
     bool ready = false;
+    QString privateFolder; // the per-user folder under the temporary folder, when the tree is there
+    QString problem;       // why the tree could not be made
 };
+
+// Decoded secrets and fetched files live in the data folders: no one else
+// may look into them.
+constexpr mode_t kPrivateFolderMode = 0700;
 
 DataFolders g_folders;
 
@@ -28,11 +41,81 @@ QString withSlash(QString path)
     return path;
 }
 
+// A folder of ours that an earlier version made readable by others is closed.
+void closeToOthers(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+        ::chmod(name.constData(), kPrivateFolderMode);
+}
+
+bool forceFolderNoting(QString& variable, const QString& path)
+{
+    QString error;
+    if (path.isEmpty() || !makeFolders(path, kPrivateFolderMode, &error) || !QFileInfo(path).isDir()) {
+        g_folders.problem = error.isEmpty() ? QStringLiteral("Cannot create folder %1.").arg(path) : error;
+        return false;
+    }
+    closeToOthers(path);
+    variable = withSlash(path);
+    return true;
+}
+
 bool buildSubFolders()
 {
     for (size_t i = 0; i < kSubFolderNames.size(); ++i)
-        if (!ForceFolder(g_folders.sub[i], g_folders.root + QLatin1String(kSubFolderNames[i])))
+        if (!forceFolderNoting(g_folders.sub[i], g_folders.root + QLatin1String(kSubFolderNames[i])))
             return false;
+    return true;
+}
+
+// The shared temporary folder is open to every local user, who could make
+// our folder first and read what we put in it, or swap it for a link. So the
+// folder must be a real folder, ours, and closed to others; empty when it is.
+QString privateFolderProblem(const QString& path)
+{
+    // Without its final slash, so that a link is seen as a link, not followed.
+    QByteArray name = QFile::encodeName(path);
+    while (name.size() > 1 && name.endsWith('/'))
+        name.chop(1);
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0)
+        return QStringLiteral("%1 cannot be checked: %2").arg(path, systemReason(errno));
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("%1 is a symbolic link, not a private folder").arg(path);
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(path);
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("%1 belongs to another user").arg(path);
+    if ((info.st_mode & 022) != 0)
+        return QStringLiteral("%1 can be written by other users").arg(path);
+    return {};
+}
+
+// <temp>/ostrel-UID/, made private (or found private) for this user.
+bool makePrivateTempFolder(QString& folder)
+{
+    QString temp = FindTempFolder();
+    if (temp.isEmpty()) {
+        g_folders.problem += QStringLiteral(" No temporary folder was found.");
+        return false;
+    }
+    folder = temp + QStringLiteral("ostrel-%1/").arg(::geteuid());
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), kPrivateFolderMode) != 0 && errno != EEXIST) {
+        g_folders.problem += QStringLiteral(" Cannot create folder %1: %2.").arg(folder, systemReason(errno));
+        return false;
+    }
+    const QString problem = privateFolderProblem(folder);
+    if (!problem.isEmpty()) {
+        g_folders.problem += QStringLiteral(" The private data folder %1; it is not used.").arg(problem);
+        return false;
+    }
+    if (::chmod(name.constData(), kPrivateFolderMode) != 0) {
+        g_folders.problem += QStringLiteral(" Cannot make %1 private: %2.").arg(folder, systemReason(errno));
+        return false;
+    }
     return true;
 }
 
@@ -40,7 +123,7 @@ bool buildSubFolders()
 
 bool ForceFolder(QString& variable, const QString& path)
 {
-    if (path.isEmpty() || !QDir().mkpath(path) || !QFileInfo(path).isDir())
+    if (path.isEmpty() || !makeFolders(path, kPrivateFolderMode) || !QFileInfo(path).isDir())
         return false;
     variable = withSlash(path);
     return true;
@@ -60,8 +143,10 @@ QString FindTempFolder()
 
 QString preferredDataRoot()
 {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+    // A value that is not valid text would be created under another name.
+    const QByteArray raw = qgetenv("XDG_DATA_HOME");
+    QString base = QFile::decodeName(raw);
+    if (base.isEmpty() || !QDir::isAbsolutePath(base) || QFile::encodeName(base) != raw)
         base = QDir::homePath() + QStringLiteral("/.local/share");
     return withSlash(base) + QStringLiteral("ostrel/DATA/");
 }
@@ -69,7 +154,7 @@ QString preferredDataRoot()
 bool CreateDataFoldersAt(const QString& root)
 {
     ClearDataFolders();
-    if (!ForceFolder(g_folders.root, root))
+    if (!forceFolderNoting(g_folders.root, root))
         return false;
     g_folders.ready = buildSubFolders();
     return g_folders.ready;
@@ -78,16 +163,34 @@ bool CreateDataFoldersAt(const QString& root)
 bool CreateDataFolders()
 {
     ClearDataFolders();
-    if (!ForceFolder(g_folders.root, preferredDataRoot())) {
-        QString temp = FindTempFolder();
-        if (temp.endsWith(QLatin1Char('/')))
-            temp.chop(1);
-        if (!ForceFolder(g_folders.root, temp + QStringLiteral("/DATA/")))
+    if (!forceFolderNoting(g_folders.root, preferredDataRoot())) {
+        QString folder;
+        if (!makePrivateTempFolder(folder))
+            return false;
+        g_folders.privateFolder = folder;
+        if (!forceFolderNoting(g_folders.root, folder + QStringLiteral("DATA/")))
             return false;
     }
+    g_folders.problem.clear();
     g_folders.ready = buildSubFolders();
     return g_folders.ready;
 }
+
+bool DataFoldersStillPrivate(QString* problem)
+{
+    if (g_folders.privateFolder.isEmpty())
+        return true;
+    QString found = privateFolderProblem(g_folders.privateFolder);
+    if (found.isEmpty())
+        found = privateFolderProblem(g_folders.root);
+    if (found.isEmpty())
+        return true;
+    if (problem)
+        *problem = QStringLiteral("The private data folder %1; nothing is written there.").arg(found);
+    return false;
+}
+
+QString DataFoldersProblem() { return g_folders.problem; }
 
 void ClearDataFolders() { g_folders = DataFolders{}; }
 

@@ -273,6 +273,25 @@ Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, FetchCa
     return Outcome::Fine;
 }
 
+// The time a step may take: its own limit, or what is left of the whole
+// fetch's when that ends first; running out then is the fetch's time-out.
+struct StepTime {
+    milliseconds wait;
+    bool wholeFetchEndsFirst;
+    QString timedOut(const QString& stepError) const
+    {
+        return wholeFetchEndsFirst ? FetchError::TimeLimitReached : stepError;
+    }
+};
+
+StepTime within(milliseconds step, Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+    if (left < step)
+        return {std::max(milliseconds(0), left), true};
+    return {step, false};
+}
+
 // Waits for the socket to become ready; false when the time runs out.
 Outcome waitFor(int fd, short events, Clock::time_point deadline)
 {
@@ -347,13 +366,14 @@ Outcome sendAll(int fd, const QByteArray& request, milliseconds timeout)
 }
 
 // Receives until the server closes the connection; the error text, or empty.
-QString receiveAll(int fd, ResponseSplitter& splitter, const FetchSettings& settings)
+QString receiveAll(int fd, ResponseSplitter& splitter, const FetchSettings& settings, Clock::time_point deadline)
 {
     char buffer[kReceiveBufferSize];
     for (;;) {
-        const Outcome waited = waitFor(fd, POLLIN, Clock::now() + settings.receiveTimeout);
+        const StepTime step = within(settings.receiveTimeout, deadline);
+        const Outcome waited = waitFor(fd, POLLIN, Clock::now() + step.wait);
         if (waited == Outcome::TimedOut)
-            return FetchError::ReceiveTimedOut;
+            return step.timedOut(FetchError::ReceiveTimedOut);
         if (waited == Outcome::Failed)
             return FetchError::NoConnection;
         const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
@@ -373,22 +393,26 @@ QString receiveAll(int fd, ResponseSplitter& splitter, const FetchSettings& sett
 }
 
 // The error text of the connection phase, or empty once the request is sent.
-QString openAndSend(const ParsedAddress& address, const FetchSettings& settings, Socket& socket)
+QString openAndSend(const ParsedAddress& address, const FetchSettings& settings, Clock::time_point deadline,
+                    Socket& socket)
 {
     AddressList list(nullptr, freeaddrinfo);
-    switch (lookUp(address.host, address.port, settings.lookupTimeout, settings.cancellation, list)) {
+    const StepTime lookupTime = within(settings.lookupTimeout, deadline);
+    switch (lookUp(address.host, address.port, lookupTime.wait, settings.cancellation, list)) {
     case Outcome::Fine: break;
-    case Outcome::TimedOut: return FetchError::LookupTimedOut;
+    case Outcome::TimedOut: return lookupTime.timedOut(FetchError::LookupTimedOut);
     case Outcome::Failed: return FetchError::NoConnection;
     }
-    switch (connectToAny(list.get(), settings.connectTimeout, socket)) {
+    const StepTime connectTime = within(settings.connectTimeout, deadline);
+    switch (connectToAny(list.get(), connectTime.wait, socket)) {
     case Outcome::Fine: break;
-    case Outcome::TimedOut: return FetchError::ConnectTimedOut;
+    case Outcome::TimedOut: return connectTime.timedOut(FetchError::ConnectTimedOut);
     case Outcome::Failed: return FetchError::NoConnection;
     }
-    switch (sendAll(socket.fd(), buildRequest(address), settings.receiveTimeout)) {
+    const StepTime sendTime = within(settings.receiveTimeout, deadline);
+    switch (sendAll(socket.fd(), buildRequest(address), sendTime.wait)) {
     case Outcome::Fine: return {};
-    case Outcome::TimedOut: return FetchError::NoAnswer;
+    case Outcome::TimedOut: return sendTime.timedOut(FetchError::NoAnswer);
     case Outcome::Failed: return FetchError::NoConnection;
     }
     return FetchError::NoConnection;
@@ -554,11 +578,12 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
 
     Stream->clear();
     Header.clear();
+    const Clock::time_point deadline = Clock::now() + settings.totalTimeout;
     Socket socket(settings.cancellation);
-    ErrorText = openAndSend(address, settings, socket);
+    ErrorText = openAndSend(address, settings, deadline, socket);
     if (ErrorText.isEmpty()) {
         ResponseSplitter splitter(Header, *Stream, settings.maxHeaderBytes, settings.maxBodyBytes);
-        ErrorText = receiveAll(socket.fd(), splitter, settings);
+        ErrorText = receiveAll(socket.fd(), splitter, settings, deadline);
     }
     // A shut-down socket reads as the server's orderly end, or fails.
     if (settings.cancellation && settings.cancellation->cancelled())
@@ -585,8 +610,10 @@ WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& setting
 
     QString failure;
     if (folder.isEmpty())
-        failure = QStringLiteral("Cannot create path: ") + folder;
-    else if (!writeFileAtomically(result.targetPath, body, &failure) && failure.isEmpty())
+        failure = DataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
+                                                 : DataFoldersProblem();
+    else if (DataFoldersStillPrivate(&failure) &&
+             !writeFileAtomically(result.targetPath, body, &failure, FileAccess::Private) && failure.isEmpty())
         failure = QStringLiteral("Cannot write ") + result.targetPath;
     if (failure.isEmpty())
         return result;

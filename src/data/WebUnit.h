@@ -5,9 +5,9 @@
 // no Content-Length; the body is everything after the first blank line until
 // the server closes the connection.
 //
-// Blocking sockets with time-outs, no shared state besides FetchInProgress:
-// the desktop program calls FetchURL on a worker thread so that its window
-// stays responsive.
+// Blocking sockets with time-outs and one deadline for the whole fetch, no
+// shared state besides FetchInProgress: the desktop program calls FetchURL on
+// a worker thread so that its window stays responsive.
 #include <QByteArray>
 #include <QString>
 #include <chrono>
@@ -91,6 +91,9 @@ struct FetchSettings {
     std::chrono::milliseconds connectTimeout{15000};
     // The longest wait for the next bytes (and for the request to be taken).
     std::chrono::milliseconds receiveTimeout{30000};
+    // The whole fetch, however steadily the bytes arrive: a server that
+    // trickles a byte now and then cannot keep it alive for hours.
+    std::chrono::milliseconds totalTimeout{5 * 60 * 1000};
     qsizetype maxHeaderBytes = 64 * 1024;
     qint64 maxBodyBytes = qint64(1) << 30;
     // Set by a caller that may end the fetch from another thread.
@@ -110,6 +113,7 @@ inline const QString HeaderTooLarge = QStringLiteral("Response Header Too Large"
 inline const QString BodyTooLarge = QStringLiteral("Response Body Too Large");
 inline const QString NoConnection = QStringLiteral("No Connection");
 inline const QString Cancelled = QStringLiteral("Fetch Cancelled");
+inline const QString TimeLimitReached = QStringLiteral("Fetch Took Longer Than Its Time Limit");
 } // namespace FetchError
 
 // Fetches `URL`. ErrorText is empty after a complete fetch: `Stream` then

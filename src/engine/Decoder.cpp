@@ -89,7 +89,7 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
     if (!clearLinkInTheWay(outputPath, report))
         return false;
     QString error;
-    if (!writeFileAtomically(outputPath, found.payload, &error)) {
+    if (!writeFileAtomically(outputPath, found.payload, &error, FileAccess::Private)) {
         AddReportLine(report, QStringLiteral("ERROR: ") + error);
         return false;
     }
@@ -121,6 +121,11 @@ bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uin
 {
     if (refuseUnusableKey(keyLow, keyHigh, outputPath, report))
         return false;
+    QString problem;
+    if (DataFoldersReady() && !DataFoldersStillPrivate(&problem)) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + problem);
+        return false;
+    }
     return decodeInto(picture, DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty(), outputPath, report,
                       keyLow, keyHigh);
 }

@@ -5,7 +5,6 @@
 #include "util/FileIO.h"
 #include "util/Picture.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <array>
 #include <string_view>
@@ -154,15 +153,12 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
     LoadInput input{fileName, false, {}, options};
-    QFile file(fileName); // keeps a mapping alive until the reader is done
+    // Read into memory, never mapped: a mapped file that another program
+    // shortens while it is read ends the process with a bus error.
     std::optional<QByteArray> bytes;
-    if (code != 0 && QFileInfo(fileName).isFile()) {
-        if (options.MapFile && file.open(QIODevice::ReadOnly) && file.size() > 0)
-            if (const uchar* mapped = file.map(0, file.size()))
-                input.data = ByteView(mapped, size_t(file.size()));
-        if (input.data.empty() && (bytes = readWholeFile(fileName)))
-            input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
-        input.exists = !input.data.empty() || bytes.has_value();
+    if (code != 0 && QFileInfo(fileName).isFile() && (bytes = readWholeFile(fileName))) {
+        input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
+        input.exists = true;
     }
     LoadResult result = dispatch(code, input, extension);
     ensureUsablePicture(result);

@@ -29,11 +29,6 @@ struct PictureLoadOptions {
     bool CamThumbnailsOnly = false;
     uint8_t CgaMode = 4;
     uint8_t CgaColour = 0;
-    // Read the file through a memory mapping instead of a copy: one pass
-    // fewer over a large picture, but a file cut short by another program
-    // while it is read ends the process (SIGBUS). For short-lived commands
-    // whose output is written atomically, never for the desktop program.
-    bool MapFile = false;
     // The most pixels a picture of this load may have; larger ones end with
     // LoadStop::OverLimit. Fuzzers lower it to explore headers, not memory.
     int64_t PixelLimit = kDefaultPixelLimit;

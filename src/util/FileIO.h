@@ -1,6 +1,7 @@
 #pragma once
-// Whole-file reads and atomic writes. Writers never leave a half-written file
-// in place of the one that was there: they write a sibling temporary file and
+// Whole-file reads, folder creation and atomic writes, each failure reported
+// with the system's own reason. Writers never leave a half-written file in
+// place of the one that was there: they write a sibling temporary file and
 // rename it over the target.
 #include <QByteArray>
 #include <QString>
@@ -10,17 +11,40 @@
 namespace ostrel {
 
 // The file's bytes, or nothing when it does not exist or cannot be read
-// (`error` then says why).
+// (`error` then says why). Pipes are read to their end, so a password can
+// come from a process substitution.
 std::optional<QByteArray> readWholeFile(const QString& path, QString* error = nullptr);
+
+// Why `path` cannot be read as a regular file ("no such file", "it is a
+// folder", "it is a named pipe (FIFO)", ...), or empty when it can be tried.
+// Opening a FIFO would wait for a writer, so it is refused before opening.
+QString notARegularFileReason(const QString& path);
+
+// The bytes of a regular file, read into memory in one go. A file that is
+// not regular, cannot be read, or changes size while it is read gives
+// nothing, and `error` says so with the file's name.
+std::optional<QByteArray> readRegularFile(const QString& path, QString* error = nullptr);
+
+// Creates `path` and its missing parents, each new folder with `mode`.
+// On failure `error` names the folder that could not be made and the reason.
+bool makeFolders(const QString& path, unsigned mode, QString* error = nullptr);
+
+// Who may read a written file: Shared keeps an existing file's permissions
+// (a new one gets the usual ones), Private makes it readable by its owner alone.
+enum class FileAccess { Shared, Private };
 
 // Writes `bytes` to `path` atomically. On failure returns false, leaves any
 // existing file untouched and sets `error` to a text naming the file and the reason.
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                         FileAccess access = FileAccess::Shared);
 
 // Streams into `path` atomically: `produce` is called with a sink that takes
 // chunks of bytes; it returns false to abandon the file.
 using ByteSink = std::function<bool(const char* data, qsizetype size)>;
 bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
-                             QString* error = nullptr);
+                             QString* error = nullptr, FileAccess access = FileAccess::Shared);
+
+// The system's text for an errno value ("No space left on device").
+QString systemReason(int errorNumber);
 
 } // namespace ostrel

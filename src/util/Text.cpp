@@ -65,6 +65,29 @@ QString fromStoredBytes(const QByteArray& bytes)
     return fromWindows1252(bytes);
 }
 
+QString visibleControls(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar ch : text) {
+        const char16_t code = ch.unicode();
+        const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
+        if (!control) {
+            out.append(ch);
+            continue;
+        }
+        switch (code) {
+        case u'\n': out.append(QLatin1String("\\n")); break;
+        case u'\r': out.append(QLatin1String("\\r")); break;
+        case u'\t': out.append(QLatin1String("\\t")); break;
+        default:
+            out.append(code > 0xFF ? QStringLiteral("\\u%1").arg(int(code), 4, 16, QLatin1Char('0'))
+                                   : QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0')));
+        }
+    }
+    return out;
+}
+
 QString expandTabs(const QString& text)
 {
     if (!text.contains(QLatin1Char('\t')))

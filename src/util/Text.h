@@ -20,6 +20,12 @@ QString fromWindows1252(const QByteArray& bytes);
 // The character for one Windows-1252 byte.
 char16_t windows1252Char(uint8_t byte);
 
+// The text with every control character written as an escape (\n, \r, \t,
+// \x1b, \x9b ...), for printing on a terminal: a name or header that came
+// from a file, a picture or a server can then neither move the cursor nor
+// retitle the terminal nor fake a line of its own.
+QString visibleControls(const QString& text);
+
 // Expands each tab to spaces up to the next multiple of 8 columns (at least one).
 QString expandTabs(const QString& text);
 

@@ -2,6 +2,7 @@
 // files and exit status.
 #include "colour/AnalysisCharts.h"
 #include "colour/Census.h"
+#include "data/loopback_server.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "util/Picture.h"
 
@@ -10,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -18,7 +20,18 @@
 #include <cmath>
 #include <random>
 
+#include <chrono>
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
+
+using namespace std::chrono_literals;
 
 struct CliRun {
     int exitCode = -1;
@@ -26,14 +39,18 @@ struct CliRun {
     QString err;
 };
 
-CliRun runCli(const QStringList& args, const QByteArray& input = {}, const QString& dataHome = {})
+// With `merged`, the error lines go into `out` in the order they were printed.
+CliRun runCli(const QStringList& args, const QByteArray& input = {}, const QString& dataHome = {}, bool merged = false,
+              const QString& program = QStringLiteral(OSTREL_CLI_PATH))
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!dataHome.isEmpty())
         env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(OSTREL_CLI_PATH), args);
+    if (merged)
+        process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
     process.waitForStarted();
     if (!input.isEmpty())
         process.write(input);
@@ -195,13 +212,16 @@ TEST_F(CliTest, TextFilesAndDamagedPicturesLoadWithTheirOwnApplication)
     EXPECT_GT(size[0].toInt(), 50);
     EXPECT_GT(size[1].toInt(), 20);
 
+    // A damaged picture is read, on the plain application, far enough to
+    // know it is damaged; it is then refused, not used half-drawn.
     const QString carrier = makeCarrier(dir, QStringLiteral("whole.bmp"), 200, 100, 0);
     const QString damaged = dir.filePath(QStringLiteral("damaged.bmp"));
     writeFile(damaged, readFile(carrier).left(20000));
     CliRun damagedInfo = runCli({"info", damaged});
-    ASSERT_EQ(damagedInfo.exitCode, 0) << damagedInfo.err.toStdString();
-    EXPECT_TRUE(damagedInfo.out.startsWith(QString::fromUtf8("200\xC3\x97" "100\n"))) << damagedInfo.out.toStdString();
-    EXPECT_TRUE(damagedInfo.err.contains(QStringLiteral("damaged"))) << damagedInfo.err.toStdString();
+    ASSERT_EQ(damagedInfo.exitCode, 1) << damagedInfo.err.toStdString();
+    EXPECT_EQ(damagedInfo.out, QString());
+    EXPECT_TRUE(damagedInfo.err.contains(damaged + QStringLiteral(": the file ends before the picture does")))
+        << damagedInfo.err.toStdString();
 }
 
 TEST_F(CliTest, UsageErrorsAndMissingFiles)
@@ -232,6 +252,8 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         {{"chart", "--help"}, 0},
         {{"encode", "--help"}, 0},
         {{"--help"}, 0},
+        {{"fetch", "http://127.0.0.1:9/", "--timeout", "soon"}, 2},
+        {{"fetch", "http://127.0.0.1:9/", "--timeout", "0"}, 2},
     };
     for (const Case& c : cases) {
         CliRun run = runCli(c.args);
@@ -411,6 +433,428 @@ TEST_F(CliTest, CheckExitStatus)
         EXPECT_EQ(int(run.out.count(QStringLiteral("Verdict: ")) + run.out.count(QStringLiteral("\"verdict\":{"))), c.reports)
             << c.args.join(' ').toStdString() << "\n" << run.out.toStdString();
     }
+}
+
+// Every way a picture can fail to be read, for every command that takes one:
+// exit status 1, the file and the reason named, and nothing written. A
+// payload that is not a file is named as what it is.
+TEST_F(CliTest, RefusesPicturesThatWereNotReadCompletely)
+{
+    const QString whole = makeCarrier(dir, QStringLiteral("whole.bmp"), 64, 48, 0);
+    const QString damaged = dir.filePath(QStringLiteral("damaged.bmp"));
+    writeFile(damaged, readFile(whole).left(3000));
+    const QString empty = dir.filePath(QStringLiteral("empty.bmp"));
+    writeFile(empty, {});
+    const QString foreign = dir.filePath(QStringLiteral("foreign.gif"));
+    writeFile(foreign, "this is no picture at all");
+    const QString folder = dir.filePath(QStringLiteral("folder.bmp"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.bmp"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    struct Case {
+        QString picture;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {damaged, "the file ends before the picture does"},
+        {empty, "the file is empty"},
+        {foreign, "the file is not a picture of its kind"},
+        {folder, "it is a folder"},
+        {fifo, "it is a named pipe (FIFO)"},
+        {dir.filePath(QStringLiteral("missing.bmp")), "no such file"},
+    };
+    const QString out = dir.filePath(QStringLiteral("out.bmp"));
+    const QString outDir = dir.filePath(QStringLiteral("decoded"));
+    for (const Case& c : cases) {
+        const QList<QStringList> commands = {
+            {"encode", c.picture, payload, "-o", out, "--password-file", passwordFile},
+            {"decode", c.picture, "-o", outDir, "--password-file", passwordFile},
+            {"info", c.picture},
+            {"convert", c.picture, out},
+        };
+        for (const QStringList& command : commands) {
+            SCOPED_TRACE(command.join(' ').toStdString());
+            const CliRun run = runCli(command);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read %1: %2").arg(c.picture, QLatin1String(c.reason))))
+                << run.err.toStdString();
+            EXPECT_FALSE(run.out.contains(QStringLiteral("Successful"))) << run.out.toStdString();
+            EXPECT_FALSE(QFile::exists(out));
+            EXPECT_FALSE(QFile::exists(outDir));
+        }
+    }
+    for (const Case& c : {cases[3], cases[4]}) {
+        SCOPED_TRACE(c.reason);
+        const CliRun run = runCli({"encode", whole, c.picture, "-o", out, "--password-file", passwordFile});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read %1: %2").arg(c.picture, QLatin1String(c.reason))))
+            << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+// Failed writes and folders name the system's reason.
+TEST_F(CliTest, FailedWritesSayWhy)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("taken.bmp"))));
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const Case cases[] = {
+        {{"convert", carrier, dir.filePath("nowhere/out.bmp")},
+         QStringLiteral("Cannot write %1: No such file or directory").arg(dir.filePath("nowhere/out.bmp"))},
+        {{"convert", carrier, dir.filePath("taken.bmp")},
+         QStringLiteral("Cannot write %1: it is a folder").arg(dir.filePath("taken.bmp"))},
+        {{"convert", carrier, payload + "/out.bmp"}, QStringLiteral("Cannot write %1: Not a directory").arg(payload + "/out.bmp")},
+        {{"decode", carrier, "-o", payload + "/sub", "--password-file", passwordFile},
+         QStringLiteral("Cannot create folder %1: %2 is not a folder").arg(payload + "/sub", payload)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun run = runCli(c.args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
+}
+
+// A GIF is refused before any work when the encoded picture may need more
+// than 256 colours: 125 colours of its own, each of which may gain a twin
+// with the other lowest blue bit, and the 16 base colours make 266.
+TEST_F(CliTest, GifThatMayOutgrowItsPaletteIsRefusedBeforeEncoding)
+{
+    QImage picture(100, 20, QImage::Format_RGB888);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 100; ++x)
+            picture.setPixel(x, y, qRgb(7, 5, 2 * ((x + 100 * y) % 125) + 2));
+    const QString carrier = dir.filePath(QStringLiteral("few.bmp"));
+    ASSERT_TRUE(picture.save(carrier, "BMP"));
+    const QString gif = dir.filePath(QStringLiteral("hidden.gif"));
+
+    const CliRun refused = runCli({"encode", carrier, payload, "-o", gif, "--password-file", passwordFile});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("may have 266 colours"))) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("--reduce"))) << refused.err.toStdString();
+    EXPECT_EQ(refused.out, QString()); // nothing was encoded
+    EXPECT_FALSE(QFile::exists(gif));
+
+    const CliRun reduced = runCli({"encode", carrier, payload, "-o", gif, "--reduce", "--password-file", passwordFile});
+    ASSERT_EQ(reduced.exitCode, 0) << reduced.err.toStdString();
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    ASSERT_EQ(runCli({"decode", gif, "-o", outDir, "--password-file", passwordFile}).exitCode, 0);
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+}
+
+// When the save fails after a good encode, the run does not end on
+// "Encoding Successful": its heading says Failed and its last line why.
+TEST_F(CliTest, FailedSaveIsTheLastWord)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString out = dir.filePath(QStringLiteral("gone/hidden.bmp"));
+    const CliRun run = runCli({"encode", carrier, payload, "-o", out, "--password-file", passwordFile}, {}, {}, true);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("Encoding Successful"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Encoding Failed\n"))) << run.out.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last(), QStringLiteral("Cannot write %1: No such file or directory").arg(out));
+}
+
+// An empty password is used only when asked for by name; contradicting
+// options are usage errors.
+TEST_F(CliTest, EmptyPasswordOnlyWhenAskedFor)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    const QString emptyFile = dir.filePath(QStringLiteral("empty.txt"));
+    writeFile(emptyFile, "");
+    const QString blankFirstLine = dir.filePath(QStringLiteral("blank.txt"));
+    writeFile(blankFirstLine, "\nsecond line\n");
+    struct Case {
+        QStringList options;
+        QByteArray input;
+        int exitCode;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--password-file", emptyFile}, {}, 1, "no password given"},
+        {{"--password-file", blankFirstLine}, {}, 1, "no password given"},
+        {{"--password-stdin"}, {}, 1, "no password given"},
+        {{"--password-stdin"}, "\n", 1, "no password given"},
+        {{"--password-file", passwordFile, "--password-stdin"}, "x\n", 2, "Give only one of"},
+        {{"--empty-password", "--password-stdin"}, "x\n", 2, "Give only one of"},
+        {{"--password-file", passwordFile, "--dither"}, {}, 2, "--dither needs --reduce"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const CliRun run = runCli(QStringList{"encode", carrier, payload, "-o", hidden} + c.options, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(hidden));
+    }
+
+    // Asked for by name, it works both ways, as for pictures made in the
+    // desktop program with an empty password.
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--empty-password"}).exitCode, 0);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    const CliRun decode = runCli({"decode", hidden, "-o", outDir, "--empty-password"});
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+}
+
+// The program on a terminal of its own (a pseudo-terminal), for the prompt.
+class TerminalSession {
+public:
+    explicit TerminalSession(const QStringList& args)
+    {
+        std::vector<QByteArray> bytes;
+        bytes.push_back(QByteArrayLiteral(OSTREL_CLI_PATH));
+        for (const QString& arg : args)
+            bytes.push_back(QFile::encodeName(arg));
+        std::vector<char*> argv;
+        for (QByteArray& arg : bytes)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        m_child = ::forkpty(&m_master, nullptr, nullptr, nullptr);
+        if (m_child == 0) {
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~TerminalSession()
+    {
+        if (m_child > 0 && !m_reaped) {
+            ::kill(m_child, SIGKILL);
+            ::waitpid(m_child, nullptr, 0);
+        }
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    bool started() const { return m_child > 0 && m_master >= 0; }
+
+    // Reads until `text` has appeared `times` times in all output so far.
+    bool waitFor(const QByteArray& text, int times = 1, std::chrono::milliseconds limit = 10s)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (m_output.count(text) < times) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            pollfd entry{m_master, POLLIN, 0};
+            if (::poll(&entry, 1, 50) <= 0)
+                continue;
+            char buffer[256];
+            const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+            if (count <= 0)
+                return false;
+            m_output.append(buffer, count);
+        }
+        return true;
+    }
+    void type(const QByteArray& keys) { ASSERT_EQ(::write(m_master, keys.constData(), size_t(keys.size())), keys.size()); }
+    bool echoing() const
+    {
+        termios settings{};
+        return ::tcgetattr(m_master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+    }
+    // The wait status once the program has ended.
+    int finish()
+    {
+        waitFor("\x01never", 1, 2s); // drains what is left
+        int status = 0;
+        ::waitpid(m_child, &status, 0);
+        m_reaped = true;
+        return status;
+    }
+    const QByteArray& output() const { return m_output; }
+
+private:
+    int m_master = -1;
+    pid_t m_child = -1;
+    bool m_reaped = false;
+    QByteArray m_output;
+};
+
+// An empty answer at the prompt asks again; Ctrl-C at the prompt ends the
+// program and gives the terminal its echo back.
+TEST_F(CliTest, PasswordPromptOnATerminal)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    {
+        TerminalSession session({"decode", carrier, "-o", outDir});
+        ASSERT_TRUE(session.started());
+        ASSERT_TRUE(session.waitFor("Password: ")) << session.output().toStdString();
+        session.type("\n");
+        ASSERT_TRUE(session.waitFor("Password: ", 2)) << session.output().toStdString();
+        session.type("pw\n");
+        ASSERT_TRUE(session.waitFor("Decode Failed")) << session.output().toStdString();
+        EXPECT_TRUE(session.output().contains("--empty-password")) << session.output().toStdString();
+        const int status = session.finish();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    }
+    {
+        TerminalSession session({"decode", carrier, "-o", outDir});
+        ASSERT_TRUE(session.started());
+        ASSERT_TRUE(session.waitFor("Password: ")) << session.output().toStdString();
+        EXPECT_FALSE(session.echoing());
+        session.type("\x03"); // Ctrl-C
+        const int status = session.finish();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+        EXPECT_TRUE(session.echoing());
+    }
+}
+
+// Names, dates and headers from files, pictures and servers are printed with
+// their control characters as escapes; the files keep their real names.
+TEST_F(CliTest, ControlCharactersArePrintedAsEscapes)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 96, 64, 0);
+    const QString evilName = QStringLiteral("a\x1b]0;owned\x07\r\nDecode Successful.txt");
+    const QString evil = dir.filePath(evilName);
+    writeFile(evil, "payload");
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    const CliRun encode = runCli({"encode", carrier, evil, "-o", hidden, "--password-file", passwordFile});
+    ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    const CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+    const QString shown = QStringLiteral("a\\x1b]0;owned\\x07\\r\\nDecode Successful.txt");
+    for (const CliRun* run : {&encode, &decode}) {
+        EXPECT_TRUE(run->out.contains(shown)) << run->out.toStdString();
+        EXPECT_FALSE(run->out.contains(QChar(0x1b)));
+        EXPECT_FALSE(run->out.contains(QChar(u'\r')));
+    }
+    EXPECT_TRUE(decode.out.contains(QStringLiteral("Filename: ") + shown + QLatin1Char('\n')));
+    EXPECT_EQ(readFile(outDir + QLatin1Char('/') + evilName), QByteArray("payload"));
+
+    ostrel::testing::LoopbackServer server(ostrel::testing::answer(
+        "HTTP/1.0 200 OK\r\nX-Title: \x1b]0;owned\x07\rFake: line\r\nContent-Type: image/gif\r\n\r\nGIF"));
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    const CliRun fetch = runCli({"fetch", server.url(QStringLiteral("/a.gif"))}, {}, dataHome);
+    ASSERT_EQ(fetch.exitCode, 0) << fetch.err.toStdString();
+    EXPECT_TRUE(fetch.out.contains(QStringLiteral("X-Title: \\x1b]0;owned\\x07\\rFake: line\n"))) << fetch.out.toStdString();
+    EXPECT_TRUE(fetch.out.contains(QStringLiteral("\nContent-Type: image/gif\n"))) << fetch.out.toStdString();
+    EXPECT_FALSE(fetch.out.contains(QChar(0x1b)));
+    EXPECT_FALSE(fetch.out.contains(QChar(u'\r')));
+}
+
+// A name whose bytes are not valid UTF-8 is refused, never replaced by
+// another name. The shell makes the bytes, which a QString cannot carry.
+TEST_F(CliTest, NamesThatAreNotUtf8AreRefused)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 32, 32, 0);
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QString script = QStringLiteral("cd \"$1\" && exec \"$2\" \"$3\" carrier.bmp \"$(printf '%s\\377%s' \"$4\" \"$5\")\" "
+                                          "--password-file password.txt");
+    struct Case {
+        const char* command;
+        const char* name;
+        const char* rest;
+    };
+    for (const Case& c : {Case{"convert", "out", ".bmp"}, Case{"info", "pic", ".bmp"}}) {
+        SCOPED_TRACE(c.command);
+        const CliRun run = runCli({"-c", script, "sh", dir.path(), QStringLiteral(OSTREL_CLI_PATH),
+                                   QLatin1String(c.command), QLatin1String(c.name), QLatin1String(c.rest)},
+                                  {}, {}, false, QStringLiteral("/bin/sh"));
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("\\xff") + QLatin1String(c.rest) + QStringLiteral(": it is not valid UTF-8")))
+            << run.err.toStdString();
+    }
+    const QString decodeScript = QStringLiteral("cd \"$1\" && exec \"$2\" decode carrier.bmp -o \"$(printf 'dir\\377')\" "
+                                                "--password-file password.txt");
+    const CliRun decode = runCli({"-c", decodeScript, "sh", dir.path(), QStringLiteral(OSTREL_CLI_PATH)}, {}, {}, false,
+                                 QStringLiteral("/bin/sh"));
+    EXPECT_EQ(decode.exitCode, 2);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+// True when process `pid` has the file `target` (a canonical path) open.
+bool hasOpen(qint64 pid, const QByteArray& target)
+{
+    const QString folder = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char link[4096];
+        const ssize_t size = ::readlink(QFile::encodeName(folder + QLatin1Char('/') + fd).constData(), link, sizeof link);
+        if (size > 0 && QByteArray(link, size) == target)
+            return true;
+    }
+    return false;
+}
+
+// A picture that another program cuts short while it is read makes the
+// program fail cleanly or finish, never die of a bus error.
+TEST_F(CliTest, PictureShortenedWhileReadIsNoCrash)
+{
+    const QString whole = makeCarrier(dir, QStringLiteral("whole.bmp"), 2400, 1800, 0);
+    const QByteArray bytes = readFile(whole);
+    const QString victim = dir.filePath(QStringLiteral("victim.bmp"));
+    const QByteArray victimPath = QFile::encodeName(QFileInfo(whole).canonicalPath() + QStringLiteral("/victim.bmp"));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SCOPED_TRACE(attempt);
+        writeFile(victim, bytes);
+        QProcess process;
+        process.start(QStringLiteral(OSTREL_CLI_PATH), {"info", victim});
+        ASSERT_TRUE(process.waitForStarted());
+        // Cut the file as soon as the program has it open.
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        bool cut = false;
+        bool finished = false;
+        while (!cut && !(finished = process.waitForFinished(0)) && std::chrono::steady_clock::now() < end) {
+            if (hasOpen(process.processId(), victimPath)) {
+                ASSERT_EQ(::truncate(QFile::encodeName(victim).constData(), 100), 0);
+                cut = true;
+            }
+        }
+        if (!finished)
+            ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "signal " << process.exitCode();
+        EXPECT_TRUE(process.exitCode() == 0 || process.exitCode() == 1) << process.exitCode();
+    }
+}
+
+// Decoded files are their owner's alone, in the data folder or elsewhere,
+// and the data folders are closed to other users.
+TEST_F(CliTest, DecodedFilesArePrivate)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    ASSERT_EQ(runCli({"decode", hidden, "--password-file", passwordFile}, {}, dataHome).exitCode, 0);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    ASSERT_EQ(runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile}).exitCode, 0);
+    auto mode = [](const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0xFFFFu;
+    };
+    const QString decodeFolder = dataHome + QStringLiteral("/ostrel/DATA/STEGANOGRAPHY");
+    EXPECT_EQ(mode(decodeFolder), 0700u);
+    EXPECT_EQ(mode(dataHome + QStringLiteral("/ostrel/DATA")), 0700u);
+    EXPECT_EQ(mode(decodeFolder + QStringLiteral("/secret.txt")), 0600u);
+    EXPECT_EQ(mode(outDir + QStringLiteral("/secret.txt")), 0600u);
+}
+
+// The whole fetch has a deadline of its own; the store step names its reason.
+TEST_F(CliTest, FetchEndsAtItsDeadlineAndStoresNothing)
+{
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    const QString web = dataHome + QStringLiteral("/ostrel/DATA/WEB/");
+    ostrel::testing::LoopbackServer slow(ostrel::testing::trickleOneByteAtATime(200ms));
+    const auto started = std::chrono::steady_clock::now();
+    const CliRun late = runCli({"fetch", slow.url(QStringLiteral("/slow.gif")), "--timeout", "1"}, {}, dataHome);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+    EXPECT_EQ(late.exitCode, 1);
+    EXPECT_TRUE(late.out.startsWith(QStringLiteral("ERROR: Fetch Took Longer Than Its Time Limit\n")))
+        << late.out.toStdString();
+    EXPECT_EQ(QDir(web).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+    ASSERT_TRUE(QDir().mkpath(web + QStringLiteral("busy.gif")));
+    ostrel::testing::LoopbackServer server(ostrel::testing::answer("HTTP/1.0 200 OK\r\n\r\nGIF"));
+    const CliRun blocked = runCli({"fetch", server.url(QStringLiteral("/busy.gif"))}, {}, dataHome);
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_TRUE(blocked.err.contains(QStringLiteral("Cannot write %1busy.gif: it is a folder").arg(web)))
+        << blocked.err.toStdString();
 }
 
 } // namespace

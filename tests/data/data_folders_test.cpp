@@ -11,6 +11,10 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ostrel {
 namespace {
@@ -113,7 +117,14 @@ TEST_F(DataFolders, ForceFolderLeavesTheVariableAloneOnFailure)
     EXPECT_TRUE(ForceFolder(variable, deep));
 }
 
-// The preferred root, and the temporary folder's DATA/ when it cannot be made.
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
+}
+
+// The preferred root, and this user's private folder in the temporary folder
+// when it cannot be made; every folder made is closed to other users.
 TEST_F(DataFolders, FallsBackToTheTemporaryFolder)
 {
     const QString home = m_temp.filePath(QStringLiteral("home"));
@@ -125,12 +136,107 @@ TEST_F(DataFolders, FallsBackToTheTemporaryFolder)
 
     ASSERT_TRUE(CreateDataFolders());
     EXPECT_EQ(DataRootFolder(), home + QStringLiteral("/ostrel/DATA/"));
+    EXPECT_EQ(modeOf(home + QStringLiteral("/ostrel")), 0700u);
+    EXPECT_EQ(modeOf(DecodeFolder()), 0700u);
 
     QDir(home + QStringLiteral("/ostrel")).removeRecursively();
     makeFile(home + QStringLiteral("/ostrel"));
+    ASSERT_TRUE(CreateDataFolders()) << DataFoldersProblem().toStdString();
+    const QString own = temp + QStringLiteral("/ostrel-%1/").arg(::geteuid());
+    EXPECT_EQ(DataRootFolder(), own + QStringLiteral("DATA/"));
+    EXPECT_EQ(WebFolder(), own + QStringLiteral("DATA/WEB/"));
+    for (const QString& folder : {own, DataRootFolder(), WebFolder(), DecodeFolder()})
+        EXPECT_EQ(modeOf(folder), 0700u) << folder.toStdString();
+    EXPECT_TRUE(DataFoldersStillPrivate());
+}
+
+// Another local user may make <temp>/ostrel-UID first, as a link to a folder
+// of theirs or as a folder they can read: the tree is then not made there.
+TEST_F(DataFolders, RefusesAFallbackFolderThatIsNotPrivate)
+{
+    const QString home = m_temp.filePath(QStringLiteral("home"));
+    const QString temp = m_temp.filePath(QStringLiteral("tmp"));
+    const QString theirs = m_temp.filePath(QStringLiteral("theirs"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    makeFile(home + QStringLiteral("/ostrel"));
+    ScopedEnvironment data("XDG_DATA_HOME", home.toLocal8Bit());
+    ScopedEnvironment tmp("TMPDIR", temp.toLocal8Bit());
+    const QString own = temp + QStringLiteral("/ostrel-%1").arg(::geteuid());
+    const QByteArray ownName = QFile::encodeName(own);
+
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        const char* problem;
+    };
+    const std::vector<Case> cases = {
+        {"a link to their folder", [&] { ASSERT_TRUE(QFile::link(theirs, own)); }, "symbolic link"},
+        {"a file", [&] { makeFile(own); }, "is not a folder"},
+        {"a folder anyone may write",
+         [&] {
+             ASSERT_EQ(::mkdir(ownName.constData(), 0700), 0);
+             ASSERT_EQ(::chmod(ownName.constData(), 0777), 0);
+         },
+         "can be written by other users"},
+        {"a folder of another user",
+         [&] {
+             ASSERT_EQ(::mkdir(ownName.constData(), 0700), 0);
+             if (::geteuid() == 0)
+                 ASSERT_EQ(::chown(ownName.constData(), 65534, 65534), 0);
+         },
+         "belongs to another user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (QLatin1String(c.problem) == QLatin1String("belongs to another user") && ::geteuid() != 0)
+            continue; // only the superuser can give a folder away
+        QDir(temp).removeRecursively();
+        QDir(theirs).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(temp));
+        ASSERT_TRUE(QDir().mkpath(theirs));
+        c.plant();
+        EXPECT_FALSE(CreateDataFolders());
+        EXPECT_FALSE(DataFoldersReady());
+        EXPECT_EQ(DecodeFolder(), QString());
+        EXPECT_TRUE(DataFoldersProblem().contains(QLatin1String(c.problem))) << DataFoldersProblem().toStdString();
+        EXPECT_TRUE(DataFoldersProblem().contains(own)) << DataFoldersProblem().toStdString();
+        EXPECT_TRUE(QDir(theirs).isEmpty());
+    }
+}
+
+// The temporary folder is cleaned by the system and open to everyone: the
+// private folder is checked again before anything is written into it.
+TEST_F(DataFolders, NoticesWhenThePrivateFolderIsReplaced)
+{
+    const QString home = m_temp.filePath(QStringLiteral("home"));
+    const QString temp = m_temp.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    ASSERT_TRUE(QDir().mkpath(temp));
+    makeFile(home + QStringLiteral("/ostrel"));
+    ScopedEnvironment data("XDG_DATA_HOME", home.toLocal8Bit());
+    ScopedEnvironment tmp("TMPDIR", temp.toLocal8Bit());
     ASSERT_TRUE(CreateDataFolders());
-    EXPECT_EQ(DataRootFolder(), temp + QStringLiteral("/DATA/"));
-    EXPECT_EQ(WebFolder(), temp + QStringLiteral("/DATA/WEB/"));
+    EXPECT_TRUE(DataFoldersStillPrivate());
+
+    const QString own = temp + QStringLiteral("/ostrel-%1").arg(::geteuid());
+    const QString theirs = m_temp.filePath(QStringLiteral("theirs"));
+    ASSERT_TRUE(QDir().rename(own, m_temp.filePath(QStringLiteral("cleaned"))));
+    ASSERT_TRUE(QDir().mkpath(theirs + QStringLiteral("/DATA/STEGANOGRAPHY")));
+    ASSERT_TRUE(QFile::link(theirs, own));
+    QString problem;
+    EXPECT_FALSE(DataFoldersStillPrivate(&problem));
+    EXPECT_TRUE(problem.contains(QStringLiteral("symbolic link"))) << problem.toStdString();
+}
+
+// A folder that cannot be made names itself and the system's reason.
+TEST_F(DataFolders, SaysWhyTheTreeCannotBeMade)
+{
+    const QString blocked = m_temp.filePath(QStringLiteral("file"));
+    makeFile(blocked);
+    EXPECT_FALSE(CreateDataFoldersAt(blocked + QStringLiteral("/DATA")));
+    EXPECT_TRUE(DataFoldersProblem().startsWith(QStringLiteral("Cannot create folder ") + blocked))
+        << DataFoldersProblem().toStdString();
+    EXPECT_TRUE(DataFoldersProblem().contains(QStringLiteral("is not a folder"))) << DataFoldersProblem().toStdString();
 }
 
 } // namespace

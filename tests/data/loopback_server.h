@@ -199,6 +199,22 @@ inline LoopbackServer::Behaviour trickleEndlessBody()
     };
 }
 
+// A header, then one body byte every `interval`: never silent long enough
+// for a receive time-out, never done (until the test ends).
+inline LoopbackServer::Behaviour trickleOneByteAtATime(std::chrono::milliseconds interval)
+{
+    return [interval](LoopbackServer& server, int client) {
+        if (!LoopbackServer::sendAll(client, "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n"))
+            return;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (!server.stopping() && std::chrono::steady_clock::now() < end) {
+            if (!LoopbackServer::sendAll(client, "x"))
+                return;
+            server.waitForClientToLeave(client, interval);
+        }
+    };
+}
+
 inline LoopbackServer::Behaviour resetConnection(const QByteArray& first = {})
 {
     return [first](LoopbackServer&, int client) {

@@ -17,6 +17,8 @@
 
 #include <future>
 
+#include <sys/stat.h>
+
 namespace ostrel::testing {
 namespace {
 
@@ -282,6 +284,40 @@ TEST(WebFetch, SecondFetchWhileOneRunsIsRefused)
     EXPECT_FALSE(FetchInProgress());
 }
 
+// A server that keeps every receive alive with a byte now and then cannot
+// keep the fetch alive beyond its deadline, whichever step it is in.
+TEST(WebFetch, WholeFetchEndsAtItsDeadline)
+{
+    LoopbackServer server(trickleOneByteAtATime(100ms));
+    FetchSettings settings = quickSettings();
+    settings.totalTimeout = 1s;
+    const auto started = std::chrono::steady_clock::now();
+    const Fetched trickled = fetch(server.url(QStringLiteral("/slow.gif")), settings);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(trickled.error, FetchError::TimeLimitReached);
+    EXPECT_GE(waited, 900ms);
+    EXPECT_LT(waited, 5s);
+    EXPECT_FALSE(trickled.body.isEmpty());
+
+    // Connecting to a listener that never accepts: the deadline is shorter
+    // than the connection's own time-out and wins.
+    uint16_t port = 0;
+    const int listener = listenOnLoopback(port, 0);
+    ASSERT_GE(listener, 0);
+    const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    settings.connectTimeout = 5s;
+    settings.totalTimeout = 300ms;
+    const Fetched hanging = fetch(QStringLiteral("http://127.0.0.1:%1/x.gif").arg(port), settings);
+    ::close(filler);
+    ::close(listener);
+    EXPECT_EQ(hanging.error, FetchError::TimeLimitReached);
+}
+
 // Python's own HTTP server, on a free port, serving a temporary folder.
 class PythonHttpServer : public ::testing::Test {
 protected:
@@ -403,6 +439,10 @@ TEST_F(WebFolderFetch, StoresTheBodyUnderItsName)
     EXPECT_EQ(result.fileName, QStringLiteral("cat.gif"));
     EXPECT_EQ(result.targetPath, WebFolder() + QStringLiteral("cat.gif"));
     EXPECT_EQ(stored(QStringLiteral("cat.gif")), QByteArray("new picture"));
+    // A fetched file may be anything the user asked for: it is theirs alone.
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(result.targetPath).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(fetchMessageText(result), QStringLiteral("HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n"));
     EXPECT_EQ(fetchMessageTitle(QStringLiteral("http://x/")), QStringLiteral("Fetch: http://x/"));
 }
@@ -446,7 +486,16 @@ TEST_F(WebFolderFetch, FailuresStoreNothing)
     LoopbackServer server(answer(response("image/gif", "b")));
     const WebFetchResult blocked = FetchToWebFolder(server.url(QStringLiteral("/busy.gif")), quickSettings());
     EXPECT_EQ(blocked.errorText, QStringLiteral("Undetermined Error"));
-    EXPECT_FALSE(blocked.failureDetail.isEmpty());
+    EXPECT_TRUE(blocked.failureDetail.contains(QStringLiteral("busy.gif: it is a folder")))
+        << blocked.failureDetail.toStdString();
+
+    // Out of time: nothing of what arrived is stored.
+    LoopbackServer slowServer(trickleOneByteAtATime(50ms));
+    FetchSettings shortFetch = quickSettings();
+    shortFetch.totalTimeout = 400ms;
+    const WebFetchResult late = FetchToWebFolder(slowServer.url(QStringLiteral("/late.gif")), shortFetch);
+    EXPECT_EQ(late.errorText, FetchError::TimeLimitReached);
+    EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("late.gif")));
     EXPECT_EQ(blocked.fileName, QString());
     EXPECT_EQ(blocked.targetPath, QString());
     EXPECT_EQ(fetchMessageText(blocked), QStringLiteral("ERROR: Undetermined Error\r\n\r\n"));
