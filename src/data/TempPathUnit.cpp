@@ -50,16 +50,19 @@ void closeToOthers(const QString& path)
         ::chmod(name.constData(), kPrivateFolderMode);
 }
 
-bool forceFolderNoting(QString& variable, const QString& path)
+bool forceFolder(QString& variable, const QString& path, QString* error)
 {
-    QString error;
-    if (path.isEmpty() || !makeFolders(path, kPrivateFolderMode, &error) || !QFileInfo(path).isDir()) {
-        g_folders.problem = error.isEmpty() ? QStringLiteral("Cannot create folder %1.").arg(path) : error;
+    if (!makeFolders(path, kPrivateFolderMode, error))
         return false;
-    }
     closeToOthers(path);
     variable = withSlash(path);
     return true;
+}
+
+// ForceFolder that keeps the reason of a failure for DataFoldersProblem().
+bool forceFolderNoting(QString& variable, const QString& path)
+{
+    return forceFolder(variable, path, &g_folders.problem);
 }
 
 bool buildSubFolders()
@@ -123,10 +126,7 @@ bool makePrivateTempFolder(QString& folder)
 
 bool ForceFolder(QString& variable, const QString& path)
 {
-    if (path.isEmpty() || !makeFolders(path, kPrivateFolderMode) || !QFileInfo(path).isDir())
-        return false;
-    variable = withSlash(path);
-    return true;
+    return forceFolder(variable, path, nullptr);
 }
 
 QString FindTempFolder()

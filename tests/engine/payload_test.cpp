@@ -4,9 +4,14 @@
 #include "engine/Encoder.h"
 #include "util/Text.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <unistd.h>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -414,6 +419,48 @@ TEST_F(PayloadTest, DecodePayloadUsesTheDataFolderTree)
     EXPECT_EQ(outputPath, DecodeFolder() + "tree.bin");
     EXPECT_EQ(readFile(outputPath), payload);
     ClearDataFolders();
+}
+
+// The tree in the temporary folder is checked again before a payload is
+// written: swapped for a link to someone else's folder, it receives nothing.
+TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
+{
+    const QByteArray payload = randomBytes(40, 32);
+    QImage picture = randomPicture(60, 30, 33);
+    embedByBits(picture, m_key, streamFor("secret.bin", "now", payload));
+    auto saved = [](const char* name) -> std::optional<QByteArray> {
+        if (!qEnvironmentVariableIsSet(name))
+            return std::nullopt;
+        return qgetenv(name);
+    };
+    auto restore = [](const char* name, const std::optional<QByteArray>& value) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    };
+    const std::optional<QByteArray> savedData = saved("XDG_DATA_HOME"), savedTemp = saved("TMPDIR");
+    const QString blocked = writeFile(m_dir.path() + "/home/", QStringLiteral("ostrel"), "not a folder");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(QFileInfo(blocked).path()));
+    qputenv("TMPDIR", QFile::encodeName(m_dir.path() + "/tmp"));
+    QDir().mkpath(m_dir.path() + "/tmp");
+    const bool created = CreateDataFolders();
+    const QString own = m_dir.path() + QStringLiteral("/tmp/ostrel-%1").arg(::geteuid());
+    const QString theirs = m_dir.path() + "/theirs";
+    QDir().mkpath(theirs + "/DATA/STEGANOGRAPHY");
+    const bool swapped = QDir().rename(own, m_dir.path() + "/cleaned") && QFile::link(theirs, own);
+
+    ReportList report;
+    QString outputPath;
+    const bool decoded = DecodePayload(picture, outputPath, &report, uint32_t(m_key), uint32_t(m_key >> 32));
+    ClearDataFolders();
+    restore("XDG_DATA_HOME", savedData);
+    restore("TMPDIR", savedTemp);
+    ASSERT_TRUE(created && swapped);
+    EXPECT_FALSE(decoded);
+    ASSERT_FALSE(report.isEmpty());
+    EXPECT_TRUE(report.back().contains(QStringLiteral("symbolic link"))) << report.back().toStdString();
+    EXPECT_EQ(entriesIn(theirs + "/DATA/STEGANOGRAPHY"), QStringList());
 }
 
 TEST_F(PayloadTest, ProgressIsCalledOncePerRow)

@@ -1,9 +1,16 @@
 #include "util/ByteReader.h"
+#include "util/FileIO.h"
 #include "util/Picture.h"
 #include "util/StandardUnit.h"
 #include "util/Text.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace ostrel;
 
@@ -85,4 +92,141 @@ TEST(Text, ExpandsTabsToMultiplesOfEight)
     EXPECT_EQ(expandTabs(QStringLiteral("a\tb")), QStringLiteral("a       b"));
     EXPECT_EQ(expandTabs(QStringLiteral("\t")), QString(8, QLatin1Char(' ')));
     EXPECT_EQ(expandTabs(QStringLiteral("12345678\tx")), QStringLiteral("12345678        x"));
+}
+
+TEST(Text, ControlCharactersBecomeVisibleEscapes)
+{
+    struct Case {
+        QString text;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {QStringLiteral("plain name.txt"), "plain name.txt"},
+        {QStringLiteral("a\x1b]0;title\x07z"), "a\\x1b]0;title\\x07z"},
+        {QStringLiteral("line\r\nfake\tline"), "line\\r\\nfake\\tline"},
+        {QString(QChar(0x9B)) + QStringLiteral("2J") + QChar(0x7F), "\\x9b2J\\x7f"},
+        {QString(QChar(0x2028)), "\\u2028"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(visibleControls(c.text), QLatin1String(c.shown)) << c.shown;
+    // Letters beyond ASCII are not controls and stay as they are.
+    const QString accented = QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(visibleControls(accented), accented);
+}
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
+}
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+// A failed write names the file and the system's reason, and leaves what
+// was there and no temporary file behind.
+TEST(FileIO, FailedWritesSayWhyAndLeaveNothingBehind)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(writeFileAtomically(file, "old"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("folder"))));
+    struct Case {
+        QString path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {dir.filePath(QStringLiteral("missing/x")), "No such file or directory"},
+        {dir.filePath(QStringLiteral("folder")), "it is a folder"},
+        {file + QStringLiteral("/x"), "Not a directory"},
+        {QStringLiteral("/dev/null"), "it is a device, not a file"},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(writeFileAtomically(c.path, "new", &error)) << c.reason;
+        EXPECT_EQ(error, QStringLiteral("Cannot write %1: %2").arg(c.path, QLatin1String(c.reason)));
+    }
+    QString error;
+    EXPECT_FALSE(writeFileAtomicallyWith(file, [](const ByteSink& sink) { return sink("half", 4) && false; }, &error));
+    EXPECT_EQ(error, QStringLiteral("Cannot write %1: writing was abandoned").arg(file));
+    EXPECT_EQ(contentsOf(file), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("file"), QStringLiteral("folder")}));
+}
+
+// Private files are their owner's alone; shared ones keep the permissions
+// of the file they replace, and a link to a file is saved through.
+TEST(FileIO, WrittenFilesGetTheirPermissions)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString secret = dir.filePath(QStringLiteral("secret"));
+    ASSERT_TRUE(writeFileAtomically(secret, "s", nullptr, FileAccess::Private));
+    EXPECT_EQ(modeOf(secret), 0600u);
+
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(writeFileAtomically(shared, "1"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0640), 0);
+    ASSERT_TRUE(writeFileAtomically(shared, "2"));
+    EXPECT_EQ(modeOf(shared), 0640u);
+    EXPECT_EQ(contentsOf(shared), QByteArray("2"));
+
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(shared, link));
+    ASSERT_TRUE(writeFileAtomically(link, "3"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(contentsOf(shared), QByteArray("3"));
+}
+
+// Reading a picture names what is not a file before opening it (a FIFO
+// would block), and reads a regular file whole.
+TEST(FileIO, ReadsOnlyRegularFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString file = dir.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(writeFileAtomically(file, QByteArray("bytes\0more", 10)));
+    struct Case {
+        QString path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {dir.path(), "it is a folder"},
+        {fifo, "it is a named pipe (FIFO), not a file"},
+        {QStringLiteral("/dev/null"), "it is a device, not a file"},
+        {dir.filePath(QStringLiteral("missing")), "no such file"},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(readRegularFile(c.path, &error)) << c.reason;
+        EXPECT_EQ(error, QStringLiteral("Cannot read %1: %2.").arg(c.path, QLatin1String(c.reason)));
+    }
+    EXPECT_EQ(readRegularFile(file), QByteArray("bytes\0more", 10));
+}
+
+TEST(FileIO, MakesFoldersWithTheirModeOrSaysWhyNot)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString deep = dir.filePath(QStringLiteral("a/b/c"));
+    ASSERT_TRUE(makeFolders(deep, 0700));
+    EXPECT_EQ(modeOf(deep), 0700u);
+    EXPECT_EQ(modeOf(dir.filePath(QStringLiteral("a"))), 0700u);
+    EXPECT_TRUE(makeFolders(deep, 0700));
+
+    const QString file = dir.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(writeFileAtomically(file, "f"));
+    QString error;
+    EXPECT_FALSE(makeFolders(file + QStringLiteral("/below"), 0700, &error));
+    EXPECT_EQ(error, QStringLiteral("Cannot create folder %1/below: %1 is not a folder.").arg(file));
 }
