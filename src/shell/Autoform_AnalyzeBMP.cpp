@@ -1,6 +1,7 @@
 #include "shell/Autoform_AnalyzeBMP.h"
 
 #include "colour/Census.h"
+#include "detect/Verdict.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZQXZoomSpeedButton.h"
@@ -28,6 +29,7 @@ namespace {
 
 constexpr int kBaseWidth = 508;
 constexpr int kBaseHeight = 350;
+constexpr size_t kVerdictPanel = 2;
 const QString kEllipsis = QString(QChar(0x2026));
 
 struct ButtonRow {
@@ -147,7 +149,8 @@ TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
         panel = new QLabel(m_status);
         panel->setAlignment(Qt::AlignCenter);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        m_status->addWidget(panel);
+        // The verdict is a few words: its panel takes the width the others leave.
+        m_status->addWidget(panel, &panel == &m_panels[kVerdictPanel] ? 1 : 0);
     }
     layout->addWidget(m_status);
 
@@ -211,8 +214,12 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
     m_effectiveZoom = z;
     const double x = z / 100.0;
 
-    for (QLabel* panel : m_panels)
-        panel->setFixedWidth(rounded(100 * x));
+    for (QLabel* panel : m_panels) {
+        if (panel == m_panels[kVerdictPanel])
+            panel->setMinimumWidth(rounded(100 * x));
+        else
+            panel->setFixedWidth(rounded(100 * x));
+    }
     const int panelHeight = ((rounded(25 * x) + 3) / 4) * 4 + 4;
     m_topPanel->setFixedHeight(panelHeight);
     m_bottomPanel->setFixedHeight(panelHeight);
@@ -317,6 +324,13 @@ TChartChoice TForm_AnalyzeBMP::currentChoice() const
 void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
 {
     CountColorsQuiet(bitmap, &m_tree);
+    // Panel 2: how plainly the classic detectors see data hidden in blue.
+    const DetectionReport report = detectHiddenData(bitmap);
+    m_panels[2]->setText(channelVerdictLine(judgeChannel(report, Channel::Blue)));
+    m_panels[2]->setToolTip(QStringLiteral("Blue: chi-square probability %1, sample pairs estimate %2, RS estimate %3")
+                                .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
+                                .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
+                                .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
 }
 
 void TForm_AnalyzeBMP::resetButtonsForNewPicture()

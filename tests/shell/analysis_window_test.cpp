@@ -18,6 +18,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 namespace ostrel::testing {
 namespace {
 
@@ -140,6 +144,33 @@ TEST_F(AnalysisWindow, StatusPanelsShowTheChartSizeAndTheColourCount)
         EXPECT_EQ(size, window->chartView()->size());
         EXPECT_EQ(window->panelText(0), QString::number(size.width()) + QChar(0xD7) + QString::number(size.height()));
     }
+}
+
+// Panel 2 says how plainly the detectors of lowest-bit replacement see
+// hidden data in blue: none in light falling smoothly across a picture with
+// a little noise, every lowest blue bit replaced by a random one after.
+TEST_F(AnalysisWindow, StatusPanelTwoShowsTheBlueVerdict)
+{
+    QImage picture = allocatePicture(300, 200);
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0.0, 2.0);
+    for (int y = 0; y < picture.height(); ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int x = 0; x < picture.width() * 3; ++x)
+            row[x] = uint8_t(std::clamp(std::lround(40.0 + x / 6.0 + 30.0 * std::sin(y * 0.05) + noise(rng)), 0L, 255L));
+    }
+    window->AnalyzeBitmap(picture);
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: no sign of hidden data (0.0")))
+        << window->panelText(2).toStdString();
+
+    for (int y = 0; y < picture.height(); ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x)
+            row[3 * x] = uint8_t((row[3 * x] & ~1) | (rng() & 1));
+    }
+    window->AnalyzeBitmap(picture);
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: hidden data likely (")))
+        << window->panelText(2).toStdString();
 }
 
 TEST_F(AnalysisWindow, ChartFollowsEveryButton)
