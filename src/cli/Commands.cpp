@@ -12,7 +12,9 @@
 #include "engine/Capacity.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
+#include "engine/HiddenStream.h"
 #include "engine/Seal.h"
+#include "engine/SealedPayload.h"
 #include "engine/TRandom.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
@@ -66,6 +68,7 @@ struct Options {
     bool reduce = false;
     bool dither = false;
     bool stealth = false;
+    bool seal = false;
     bool help = false;
     std::optional<std::chrono::milliseconds> timeout;
     QString error;
@@ -135,6 +138,8 @@ Options parseOptions(const QStringList& args, unsigned takes)
             options.dither = true;
         else if ((takes & kTakesReduce) && a == QLatin1String("--stealth"))
             options.stealth = true;
+        else if ((takes & kTakesReduce) && a == QLatin1String("--seal"))
+            options.seal = true;
         else if ((takes & kTakesTimeout) && a == QLatin1String("--timeout")) {
             const QString text = value("--timeout");
             if (options.error.isEmpty() && !(options.timeout = parseTimeout(text)))
@@ -298,14 +303,20 @@ bool saveTrueColour(const QImage& picture, const QString& fileName, QString& err
     return false;
 }
 
-std::optional<uint64_t> obtainKey(const PasswordRequest& request)
+std::optional<QByteArray> askPassword(const PasswordRequest& request)
 {
     QString error;
     std::optional<QByteArray> password = obtainPassword(request, error);
-    if (!password) {
+    if (!password)
         err(error);
+    return password;
+}
+
+std::optional<uint64_t> obtainKey(const PasswordRequest& request)
+{
+    const std::optional<QByteArray> password = askPassword(request);
+    if (!password)
         return std::nullopt;
-    }
     const uint64_t key = HashPassword(*password);
     if (!keyCanProduceBits(key)) {
         err(QStringLiteral("This password cannot be used to hide data; please choose another one."));
@@ -323,7 +334,7 @@ void printOutcome(const char* heading, bool ok, const ReportList& report)
 }
 
 constexpr const char* kEncodeUsage =
-    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither] | --stealth] "
+    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither] | --stealth] [--seal] "
     "[--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kDecodeUsage =
     "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin | --empty-password]";
@@ -417,6 +428,24 @@ ChartOptions parseChartOptions(const QStringList& args)
 }
 constexpr const char* kCheckUsage = "ostrel-cli check PICTURE... [--json]";
 
+// The encode under the format's own key: reduced, stealthy or plain.
+bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bool reduce, const Options& options,
+                   ReportList& report)
+{
+    const uint32_t keyLow = uint32_t(key), keyHigh = uint32_t(key >> 32);
+    if (reduce) {
+        TPaletteArray palette{};
+        int32_t count = 16;
+        buildReductionPalette(picture, palette, count);
+        out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
+        return EncodePayload(picture, palette, count, terminalProgress("Encoding"), &report, keyLow, keyHigh,
+                             payloadPath, options.dither);
+    }
+    EncodeOptions plain;
+    plain.stealth = options.stealth;
+    return EncodePayloadWith(picture, payloadPath, keyLow, keyHigh, plain, terminalProgress("Encoding"), &report);
+}
+
 } // namespace
 
 std::optional<QImage> loadCommandPicture(const QString& path)
@@ -469,6 +498,7 @@ int printMainHelp(bool toError)
         "         --reduce [--dither]      reduce a picture of more than 128 colours to 256 twin colours\n"
         "         --stealth                move changed blue values by one and leave the pixels after the data\n"
         "                                  alone, harder for the usual detectors to see (24-bit .bmp only)\n"
+        "         --seal                   seal the file: password guessing costs a memory-hard derivation\n"
         "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
         "  info PICTURE                    size, colours and capacity\n"
         "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
@@ -518,6 +548,9 @@ int runEncode(const QStringList& args)
         return usageError(QStringLiteral("--stealth needs a true-colour result, and GIF files hold a palette: "
                                          "save as .bmp."),
                           kEncodeUsage);
+    if (options.seal && options.reduce)
+        return usageError(QStringLiteral("--seal keeps the picture's true colours and cannot be combined with --reduce."),
+                          kEncodeUsage);
 
     std::optional<QImage> picture = loadPicture(carrierPath);
     if (!picture || !payloadReadable(payloadPath))
@@ -536,26 +569,19 @@ int runEncode(const QStringList& args)
         reduce = colours > 256;
     }
     options.password.confirm = true;
-    std::optional<uint64_t> key = obtainKey(options.password);
-    if (!key)
-        return kExitFailed;
-    const uint32_t keyLow = uint32_t(*key), keyHigh = uint32_t(*key >> 32);
-
     ReportList report;
     bool ok = false;
-    if (reduce) {
-        TPaletteArray palette{};
-        int32_t count = 16;
-        buildReductionPalette(*picture, palette, count);
-        out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
-        ok = EncodePayload(*picture, palette, count, terminalProgress("Encoding"), &report, keyLow, keyHigh,
-                           payloadPath, options.dither);
-    } else if (options.stealth) {
-        EncodeOptions stealth;
-        stealth.stealth = true;
-        ok = EncodePayloadWith(*picture, payloadPath, keyLow, keyHigh, stealth, terminalProgress("Encoding"), &report);
+    if (options.seal) {
+        const std::optional<QByteArray> password = askPassword(options.password);
+        if (!password)
+            return kExitFailed;
+        ok = EncodeSealedPayload(*picture, payloadPath, *password, &report, terminalProgress("Encoding"),
+                                 currentDateTimeText(), options.stealth);
     } else {
-        ok = EncodePayloadTrueColor(*picture, payloadPath, &report, terminalProgress("Encoding"), keyLow, keyHigh);
+        std::optional<uint64_t> key = obtainKey(options.password);
+        if (!key)
+            return kExitFailed;
+        ok = encodeWithKey(*picture, payloadPath, *key, reduce, options, report);
     }
     // The heading tells whether OUT was written; when saving fails, its reason
     // is the last line printed. A stealthy picture stays true colour: its
@@ -591,19 +617,14 @@ int runDecode(const QStringList& args)
         err(folderError);
         return kExitFailed;
     }
-    std::optional<uint64_t> key = obtainKey(options.password);
-    if (!key)
+    const std::optional<QByteArray> password = askPassword(options.password);
+    if (!password)
         return kExitFailed;
-    const uint32_t keyLow = uint32_t(*key), keyHigh = uint32_t(*key >> 32);
+    const QString folder =
+        options.output.isEmpty() ? QString() : QDir(options.output).absolutePath() + QLatin1Char('/');
     ReportList report;
     QString outputPath;
-    bool ok = false;
-    if (options.output.isEmpty()) {
-        ok = DecodePayload(*picture, outputPath, &report, keyLow, keyHigh);
-    } else {
-        ok = DecodePayloadInto(*picture, QDir(options.output).absolutePath() + QLatin1Char('/'), outputPath, &report,
-                               keyLow, keyHigh);
-    }
+    const bool ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password);
     printOutcome("Decode", ok, report);
     return ok ? kExitSuccess : kExitFailed;
 }
@@ -785,22 +806,20 @@ int runSealKey(const QStringList& args)
     const std::optional<QImage> picture = loadPicture(path);
     if (!picture)
         return kExitFailed;
-    QString error;
-    const std::optional<QByteArray> password = obtainPassword(options.password, error);
-    if (!password) {
-        err(error);
+    const std::optional<QByteArray> password = askPassword(options.password);
+    if (!password)
         return kExitFailed;
-    }
     const std::optional<SealKeys> keys = deriveSealKeys(*password, sealSalt(*picture));
     if (!keys) {
         err(sealDerivationFailedText());
         return kExitFailed;
     }
-    if (!pictureShowsPayload(*picture, keys->formatKey)) {
+    const auto key = keys->formatKey;
+    if (ReadHiddenStream(*picture, uint32_t(key), uint32_t(key >> 32)).outcome == HiddenPayload::Outcome::NoData) {
         err(QStringLiteral("%1 holds no sealed file for this password.").arg(path));
         return kExitFailed;
     }
-    out(QString::fromLatin1(formatPasswordForKey(keys->formatKey)));
+    out(QString::fromLatin1(formatPasswordForKey(key)));
     return kExitSuccess;
 }
 

@@ -3,6 +3,9 @@
 #include "data/TempPathUnit.h"
 #include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
+#include "engine/Seal.h"
+#include "engine/SealedPayload.h"
+#include "engine/TRandom.h"
 #include "util/FileIO.h"
 #include "util/Text.h"
 
@@ -69,8 +72,9 @@ bool reportFound(const HiddenPayload& found, const QString& folder, QString& out
     return true;
 }
 
-bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
-                uint32_t keyLow, uint32_t keyHigh)
+// The checks before any reading, and the picture's size line; false (with a
+// line) when the decode cannot go on.
+bool readyToRead(QImage& picture, const QString& folder, bool folderReady, ReportList* report)
 {
     if (picture.isNull()) {
         AddReportLine(report, QStringLiteral("Bitmap Not Assigned"));
@@ -83,9 +87,17 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
     if (!convertCarrier(picture, report))
         return false;
     AddReportLine(report, imageSizeLine(picture));
-    const HiddenPayload found = ReadHiddenStream(picture, keyLow, keyHigh);
+    return true;
+}
+
+// Reports what was found and, when it is intact, writes it.
+bool saveFound(const HiddenPayload& found, const QString& folder, QString& outputPath, ReportList* report,
+               const QString& lineBeforeSaving = {})
+{
     if (!reportFound(found, folder, outputPath, report))
         return false;
+    if (!lineBeforeSaving.isEmpty())
+        AddReportLine(report, lineBeforeSaving);
     if (!clearLinkInTheWay(outputPath, report))
         return false;
     QString error;
@@ -94,6 +106,49 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
         return false;
     }
     return true;
+}
+
+bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
+                uint32_t keyLow, uint32_t keyHigh)
+{
+    if (!readyToRead(picture, folder, folderReady, report))
+        return false;
+    return saveFound(ReadHiddenStream(picture, keyLow, keyHigh), folder, outputPath, report);
+}
+
+bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady, QString& outputPath,
+                        ReportList* report, const QByteArray& password)
+{
+    if (!readyToRead(picture, folder, folderReady, report))
+        return false;
+    const uint64_t key = HashPassword(password);
+    if (keyCanProduceBits(key)) {
+        const HiddenPayload found = ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
+        if (found.outcome != HiddenPayload::Outcome::NoData) {
+            const bool container = found.outcome == HiddenPayload::Outcome::Intact && looksSealed(found.payload);
+            return saveFound(found, folder, outputPath, report,
+                             container ? QStringLiteral("The file is sealed: decode with the picture's own "
+                                                        "password to open it.")
+                                       : QString());
+        }
+    }
+    const SealedReading sealed = ReadSealedStream(picture, password);
+    switch (sealed.outcome) {
+    case SealedReading::Outcome::NoData:
+    case SealedReading::Outcome::StreamBroken:
+        return saveFound(sealed.stream, folder, outputPath, report);
+    case SealedReading::Outcome::DerivationFailed:
+        AddReportLine(report, QStringLiteral("ERROR: ") + sealDerivationFailedText());
+        return false;
+    case SealedReading::Outcome::SealBroken:
+        AddReportLine(report, QStringLiteral("Image appears to contain encoded data."));
+        AddReportLine(report, sealProblemLine(sealed.sealStatus));
+        return false;
+    case SealedReading::Outcome::Opened:
+        break;
+    }
+    return saveFound(sealed.opened, folder, outputPath, report,
+                     QStringLiteral("The seal is intact: the file was sealed with this password."));
 }
 
 // The one key that yields no keystream is refused before anything else happens.
@@ -128,6 +183,17 @@ bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uin
     }
     return decodeInto(picture, DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty(), outputPath, report,
                       keyLow, keyHigh);
+}
+
+bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+                               const QByteArray& password)
+{
+    outputPath.clear();
+    if (folder.isEmpty())
+        return decodeWithPassword(picture, DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty(),
+                                  outputPath, report, password);
+    const bool ready = QDir().mkpath(folder) && QFileInfo(folder).isDir();
+    return decodeWithPassword(picture, withSlash(folder), ready, outputPath, report, password);
 }
 
 bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,

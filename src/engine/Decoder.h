@@ -3,6 +3,7 @@
 // name into a folder.
 #include "util/StandardUnit.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -18,6 +19,14 @@ bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uin
 // The same into `folder`, which is created when missing.
 bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                        uint32_t keyLow, uint32_t keyHigh);
+
+// Decodes with a password: first with its key as the format defines it and,
+// when the picture shows no payload under that key, as the password of a
+// sealed picture (SealedPayload.h), whose file is written under its sealed
+// name only when the seal is intact. Into `folder` (created when missing), or
+// into the decode folder of the data folder tree when `folder` is empty.
+bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+                               const QByteArray& password);
 
 // The stored name reduced to its last path component ('/' and '\' both
 // separate); empty when nothing usable remains ("", "." or "..").

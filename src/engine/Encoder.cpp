@@ -54,15 +54,7 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     }
     if (progress)
         progress(-1);
-    if (picture.isNull()) {
-        AddReportLine(report, QStringLiteral("Bitmap Not Assigned"));
-        return false;
-    }
-    if (fullPath.isEmpty() || !info.isFile()) {
-        AddReportLine(report, QStringLiteral("File not Found"));
-        return false;
-    }
-    if (!convertCarrier(picture, report))
+    if (!encodeInputsReady(picture, fullPath, report))
         return false;
     if (options.stealth && options.paletteCount <= 256) {
         AddReportLine(report, QStringLiteral("ERROR: Stealth mode needs a true-colour picture, not a palette."));
@@ -94,14 +86,20 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     style.palette = &options.palette;
     style.paletteCount = options.paletteCount;
     style.dither = options.dither;
+    style.stealth = options.stealth;
+    return WritePlannedStream(picture, plan, payload, keyLow, keyHigh, style, progress, report);
+}
+
+bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+                        uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report)
+{
     std::vector<uint64_t> directions;
-    if (options.stealth) {
+    if (style.stealth) {
         // One direction bit per stream pixel, all drawn before a pixel changes.
         if (!systemRandomWords(directions, size_t((plan.streamLength * 8 + 63) / 64))) {
             AddReportLine(report, QStringLiteral("ERROR: The system's random source cannot be read."));
             return false;
         }
-        style.stealth = true;
         style.directions = directions;
         AddReportLine(report, QStringLiteral("Stealth Mode: changed blue values move by one; "
                                              "pixels after the data keep their values"));

@@ -8,6 +8,7 @@
 // WriteHiddenStream (HiddenStream.h).
 #include "colour/PaletteTypes.h"
 #include "engine/EncodePlan.h"
+#include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
 #include "util/StandardUnit.h"
 
@@ -27,6 +28,12 @@ struct EncodeOptions {
     bool stealth = false;
     QString dateTimeText; // null: the clock's
 };
+
+// Writes a planned stream (with stealth, in directions drawn from the
+// system's random source) and reports how it went; true when the whole
+// stream was written.
+bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+                        uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report);
 
 // Appends an account to `report` and returns true when the whole stream was
 // written. A run that fails leaves the pixels as they were (a picture not in

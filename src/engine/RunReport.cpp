@@ -3,6 +3,8 @@
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 
+#include <QFileInfo>
+
 namespace ostrel {
 
 QString unusableKeyLine()
@@ -25,6 +27,19 @@ bool convertCarrier(QImage& picture, ReportList* report)
         return true;
     AddReportLine(report, QStringLiteral("ERROR: Not enough memory to convert the picture."));
     return false;
+}
+
+bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report)
+{
+    if (picture.isNull()) {
+        AddReportLine(report, QStringLiteral("Bitmap Not Assigned"));
+        return false;
+    }
+    if (payloadFullPath.isEmpty() || !QFileInfo(payloadFullPath).isFile()) {
+        AddReportLine(report, QStringLiteral("File not Found"));
+        return false;
+    }
+    return convertCarrier(picture, report);
 }
 
 QString imageSizeLine(const QImage& picture)

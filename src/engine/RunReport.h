@@ -16,6 +16,11 @@ bool keyHalvesUsable(uint32_t keyLow, uint32_t keyHigh);
 // when it had to; false (with a line) when memory ran out for the copy.
 bool convertCarrier(QImage& picture, ReportList* report);
 
+// The first checks of an encode, a picture and a payload file that exists,
+// then the picture brought to the working format; false (with a line) when
+// one fails.
+bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report);
+
 // "Image Size: W×H Pixels"
 QString imageSizeLine(const QImage& picture);
 

@@ -1,8 +1,5 @@
 #include "engine/Seal.h"
 
-#include "engine/Carrier.h"
-#include "engine/PayloadFormat.h"
-#include "engine/TRandom.h"
 #include "util/Picture.h"
 
 #include <openssl/evp.h>
@@ -215,18 +212,6 @@ OpenedSeal openContainer(const QByteArray& container, const SealingKey& key)
     opened.status = SealOpenStatus::Opened;
     sodium_memzero(plain.data(), size_t(plain.size()));
     return opened;
-}
-
-bool pictureShowsPayload(const QImage& picture, uint64_t key)
-{
-    if (picture.isNull() || picture.format() != kPictureFormat
-        || int64_t(picture.width()) * picture.height() < int64_t(sizeof kPayloadMagic) * 8)
-        return false;
-    TRandom random(uint32_t(key), uint32_t(key >> 32));
-    CarrierReader reader(picture, random);
-    uint8_t magic[sizeof kPayloadMagic];
-    reader.readBytes(magic, sizeof magic);
-    return std::equal(magic, magic + sizeof magic, reinterpret_cast<const uint8_t*>(kPayloadMagic));
 }
 
 } // namespace ostrel

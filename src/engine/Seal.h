@@ -95,8 +95,4 @@ struct OpenedSeal {
 
 OpenedSeal openContainer(const QByteArray& container, const SealingKey& key);
 
-// Whether the picture (in the working format) carries a stream under `key`:
-// its first 48 carried bits read "START" and its zero byte.
-bool pictureShowsPayload(const QImage& picture, uint64_t key);
-
 } // namespace ostrel

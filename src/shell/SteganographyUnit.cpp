@@ -466,15 +466,15 @@ void TForm_Main_Steganography::Paste1Click()
     pictureReplaced(kPasteSource);
 }
 
-std::optional<uint64_t> TForm_Main_Steganography::askUsableKey()
+std::optional<QByteArray> TForm_Main_Steganography::askUsablePassword()
 {
     for (;;) {
         const std::optional<QString> password = m_dialogs->password(this);
         if (!password)
             return std::nullopt;
-        const uint64_t key = HashPassword(toAnsiBytes(*password));
-        if (keyCanProduceBits(key))
-            return key;
+        QByteArray bytes = toAnsiBytes(*password);
+        if (keyCanProduceBits(HashPassword(bytes)))
+            return bytes;
         m_dialogs->showError(unusablePasswordText());
     }
 }
@@ -484,11 +484,12 @@ void TForm_Main_Steganography::Encode1Click()
     const QString payload = m_dialogs->openFileName(this, kOpenPayloadTitle, kPayloadFilter);
     if (payload.isEmpty())
         return;
-    const std::optional<uint64_t> key = askUsableKey();
-    if (!key)
+    const std::optional<QByteArray> password = askUsablePassword();
+    if (!password)
         return;
-    const auto keyLow = uint32_t(*key);
-    const auto keyHigh = uint32_t(*key >> 32);
+    const uint64_t key = HashPassword(*password);
+    const auto keyLow = uint32_t(key);
+    const auto keyHigh = uint32_t(key >> 32);
     const TProgressProc progress = progressCallback();
     ReportList report;
     Update_All();
@@ -520,15 +521,16 @@ void TForm_Main_Steganography::Encode1Click()
 
 void TForm_Main_Steganography::Decode1Click()
 {
-    const std::optional<uint64_t> key = askUsableKey();
-    if (!key)
+    const std::optional<QByteArray> password = askUsablePassword();
+    if (!password)
         return;
     ReportList report;
     QString outputPath;
     bool decoded = false;
     {
         BusyCursor busy;
-        decoded = DecodePayload(m_picture, outputPath, &report, uint32_t(*key), uint32_t(*key >> 32));
+        // A sealed picture is opened too: the same password, derived as a sealed key.
+        decoded = DecodePayloadWithPassword(m_picture, QString(), outputPath, &report, *password);
     }
     m_dialogs->showMessage(outcomeText(QStringLiteral("Decode"), decoded, report), true, kDecodeTitle);
 }

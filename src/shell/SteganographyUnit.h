@@ -86,7 +86,7 @@ private:
     void UpdateCommandStates();
     TProgressProc progressCallback();
     void pictureReplaced(const QString& source);
-    std::optional<uint64_t> askUsableKey();
+    std::optional<QByteArray> askUsablePassword();
     void finishFetch(const QString& url, const WebFetchResult& result);
     // Cancels a running fetch and waits for it at most a second.
     void endFetch();

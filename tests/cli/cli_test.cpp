@@ -143,6 +143,49 @@ TEST_F(CliTest, WrongPasswordFailsAndWritesNothing)
     EXPECT_TRUE(QDir(outDir).entryList(QDir::Files).isEmpty());
 }
 
+// A sealed picture opens with its password; seal-key gives the format
+// password with which any decoder of the format gets the container out, and
+// only the container.
+TEST_F(CliTest, SealedPicturesOpenWithThePasswordAndSealKeyGivesTheContainer)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("sealed.bmp"));
+    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--seal", "--password-file", passwordFile});
+    ASSERT_EQ(encode.exitCode, 0) << encode.out.toStdString() << encode.err.toStdString();
+    EXPECT_TRUE(encode.out.contains(QStringLiteral("\nSealed: 21 Bytes in a container of "))) << encode.out.toStdString();
+
+    const QString opened = dir.filePath(QStringLiteral("opened"));
+    CliRun decode = runCli({"decode", hidden, "-o", opened, "--password-stdin"}, "correct horse\n");
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+    EXPECT_EQ(QDir(opened).entryList(QDir::Files), QStringList{QStringLiteral("secret.txt")});
+    EXPECT_EQ(readFile(opened + QStringLiteral("/secret.txt")), readFile(payload));
+
+    CliRun key = runCli({"seal-key", hidden, "--password-file", passwordFile});
+    ASSERT_EQ(key.exitCode, 0) << key.err.toStdString();
+    const QString formatPassword = key.out.trimmed();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[01]{64}$")).match(formatPassword).hasMatch()) << key.out.toStdString();
+
+    const QString extracted = dir.filePath(QStringLiteral("extracted"));
+    CliRun format = runCli({"decode", hidden, "-o", extracted, "--password-stdin"}, formatPassword.toLatin1() + "\n");
+    ASSERT_EQ(format.exitCode, 0) << format.out.toStdString();
+    EXPECT_TRUE(format.out.contains(QStringLiteral("Filename: sealed.ostrel\nDate/Time: \n")));
+    EXPECT_TRUE(format.out.contains(QStringLiteral("The file is sealed")));
+    EXPECT_EQ(QDir(extracted).entryList(QDir::Files), QStringList{QStringLiteral("sealed.ostrel")});
+    const QByteArray container = readFile(extracted + QStringLiteral("/sealed.ostrel"));
+    EXPECT_TRUE(container.startsWith("OSTRSEAL"));
+    EXPECT_FALSE(container.contains("quick brown fox"));
+
+    // A wrong password opens nothing and prints no key.
+    const QString nothing = dir.filePath(QStringLiteral("nothing"));
+    CliRun wrong = runCli({"decode", hidden, "-o", nothing, "--password-stdin"}, "correct horse!\n");
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.out.contains(QStringLiteral("Image does NOT appear to contain encoded data.")));
+    EXPECT_TRUE(QDir(nothing).entryList(QDir::Files).isEmpty());
+    CliRun wrongKey = runCli({"seal-key", hidden, "--password-stdin"}, "correct horse!\n");
+    EXPECT_EQ(wrongKey.exitCode, 1);
+    EXPECT_TRUE(wrongKey.out.isEmpty());
+}
+
 TEST_F(CliTest, TooLargePayloadFailsWithoutWritingTheOutput)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("small.bmp"), 16, 16, 0);
@@ -250,6 +293,13 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--size", "100000x100000"}, 2},
         {{"chart", dir.filePath("missing.bmp"), "-o", dir.filePath("chart.bmp")}, 1},
         {{"chart", "--help"}, 0},
+        {{"encode", carrier, payload, "-o", dir.filePath("sealed.bmp"), "--seal", "--reduce", "--password-file",
+          passwordFile},
+         2},
+        {{"seal-key"}, 2},
+        {{"seal-key", carrier, carrier}, 2},
+        {{"seal-key", dir.filePath("missing.bmp"), "--password-file", passwordFile}, 1},
+        {{"seal-key", "--help"}, 0},
         {{"encode", "--help"}, 0},
         {{"--help"}, 0},
         {{"fetch", "http://127.0.0.1:9/", "--timeout", "soon"}, 2},
@@ -260,6 +310,7 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("sealed.bmp")));
     EXPECT_FALSE(QFile::exists(dir.filePath("chart.png")));
     EXPECT_FALSE(QFile::exists(dir.filePath("chart.bmp")));
 }

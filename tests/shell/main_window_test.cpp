@@ -2,6 +2,7 @@
 // status and capacity lines, the questions of Encode, Save As choices and
 // errors, cancelled commands, and whole encode-save-open-decode journeys.
 #include "ShellTestSupport.h"
+#include "engine/SealedPayload.h"
 #include "engine/TRandom.h"
 #include "shell/ShellTexts.h"
 
@@ -378,6 +379,37 @@ TEST_F(MainWindow, EncodeSaveOpenDecodeJourneys)
         EXPECT_TRUE(decodedFiles().isEmpty());
         EXPECT_TRUE(dialogs.allAnswersUsed());
     }
+}
+
+// A picture sealed by the command line opens in the desktop program with the
+// same password: Decode tries the sealed derivation when the format's own key
+// finds nothing, and writes the file under its sealed name.
+TEST_F(MainWindow, DecodeOpensASealedPicture)
+{
+    const QByteArray secret = randomBytes(500, 21);
+    const QString payload = path(QStringLiteral("sealed \u00E9t\u00E9.txt"));
+    ASSERT_TRUE(writeBytes(payload, secret));
+    QImage sealed = gradientPicture(96, 80);
+    ReportList encodeReport;
+    ASSERT_TRUE(EncodeSealedPayload(sealed, payload, "correct horse", &encodeReport, {},
+                                    QStringLiteral("2024-01-02 10:11:12")))
+        << encodeReport.join('\n').toStdString();
+    openPicture(sealed, QStringLiteral("sealed.bmp"));
+
+    dialogs.passwordAnswers.push_back(QStringLiteral("wrong horse"));
+    trigger(TCommand::Decode);
+    EXPECT_TRUE(dialogs.last(QStringLiteral("message"))->text.startsWith(QStringLiteral("Decode Failed\r\n\r\n")));
+    EXPECT_TRUE(decodedFiles().isEmpty());
+
+    dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
+    trigger(TCommand::Decode);
+    const QString report = dialogs.last(QStringLiteral("message"))->text;
+    ASSERT_TRUE(report.startsWith(QStringLiteral("Decode Successful\r\n\r\n"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Date/Time: 2024-01-02 10:11:12\r\n")));
+    EXPECT_EQ(decodedFiles(), QStringList{QStringLiteral("sealed \u00E9t\u00E9.txt")});
+    EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("sealed \u00E9t\u00E9.txt")), secret);
+    EXPECT_TRUE(samePixels(window->picture(), sealed)) << "decoding leaves the picture";
+    EXPECT_TRUE(dialogs.allAnswersUsed());
 }
 
 TEST_F(MainWindow, EncodeFailureIsReportedAndThePictureStillCounted)
