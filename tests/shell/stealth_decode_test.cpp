@@ -1,0 +1,58 @@
+// Pictures written by the command line's stealth mode open and decode in the
+// desktop program like any other, from an empty payload to a full picture.
+#include "ShellTestSupport.h"
+#include "engine/Encoder.h"
+#include "engine/TRandom.h"
+
+#include <QFile>
+#include <random>
+
+namespace ostrel::testing {
+namespace {
+
+using StealthDecode = ShellWindowTest;
+
+TEST_F(StealthDecode, DesktopDecodeReadsStealthyPictures)
+{
+    // 96 x 80 pixels hold 960 bytes; "q.bin" and a 19-character stamp take
+    // 36 bytes of header and 4 of checksum, so 920 bytes fit.
+    const uint64_t key = HashPassword("correct horse");
+    for (int size : {0, 1, 500, 920}) {
+        SCOPED_TRACE(size);
+        for (const QString& name : decodedFiles())
+            QFile::remove(DecodeFolder() + name);
+        QByteArray payload(size, Qt::Uninitialized);
+        std::mt19937 random(static_cast<uint32_t>(size));
+        for (char& c : payload)
+            c = char(random());
+        const QString payloadPath = path(QStringLiteral("q.bin"));
+        QFile file(payloadPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(payload);
+        file.close();
+
+        QImage picture = gradientPicture(96, 80).convertToFormat(QImage::Format_BGR888);
+        EncodeOptions options;
+        options.stealth = true;
+        options.dateTimeText = QStringLiteral("2024-01-02 10:11:12");
+        ReportList report;
+        ASSERT_TRUE(EncodePayloadWith(picture, payloadPath, uint32_t(key), uint32_t(key >> 32), options, {}, &report))
+            << report.join('\n').toStdString();
+        openPicture(picture, QStringLiteral("quiet.bmp"));
+
+        dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
+        trigger(TCommand::Decode);
+        const QString text = dialogs.last(QStringLiteral("message"))->text;
+        if (size == 0) {
+            // As for any picture holding an empty file.
+            EXPECT_TRUE(text.startsWith(QStringLiteral("Decode Failed"))) << text.toStdString();
+            EXPECT_TRUE(text.contains(QStringLiteral("ERROR: Payload Size less than or equal to zero.")));
+            continue;
+        }
+        ASSERT_TRUE(text.startsWith(QStringLiteral("Decode Successful"))) << text.toStdString();
+        EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("q.bin")), payload);
+    }
+}
+
+} // namespace
+} // namespace ostrel::testing
