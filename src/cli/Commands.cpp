@@ -2,6 +2,7 @@
 
 #include "cli/CheckReport.h"
 #include "cli/Colours.h"
+#include "cli/Output.h"
 #include "cli/Password.h"
 #include "colour/AnalysisCharts.h"
 #include "colour/Census.h"
@@ -36,29 +37,6 @@
 namespace ostrel::cli {
 
 namespace {
-
-// One line of text. Whatever it quotes (a stored name, a date, a header, a
-// path) may come from a file, a picture or a server, so control characters
-// are printed as escapes and cannot act on the terminal.
-void out(const QString& line) { std::fputs(visibleControls(line).toUtf8().append('\n').constData(), stdout); }
-void err(const QString& line)
-{
-    // Keeps the order of the two streams when both go to one file or pipe.
-    std::fflush(stdout);
-    std::fputs(visibleControls(line).toUtf8().append('\n').constData(), stderr);
-}
-
-// Several lines of the program's own text.
-void outLines(const QString& text)
-{
-    for (const QString& line : text.split(QLatin1Char('\n')))
-        out(line);
-}
-void errLines(const QString& text)
-{
-    for (const QString& line : text.split(QLatin1Char('\n')))
-        err(line);
-}
 
 struct Options {
     QStringList positional;

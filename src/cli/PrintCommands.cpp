@@ -1,6 +1,7 @@
 #include "cli/PrintCommands.h"
 
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/text.h"
 #include "toolkit/printing/PrintJobs.h"
@@ -18,8 +19,6 @@ namespace ostrel::cli {
 
 namespace {
 
-void out(const QString& text) { std::fputs(text.toUtf8().append('\n').constData(), stdout); }
-void err(const QString& text) { std::fputs(text.toUtf8().append('\n').constData(), stderr); }
 
 constexpr const char* kPrintUsage =
     "ostrel-cli print FILE [-o OUT.pdf | --printer NAME] [--skin 1-9] [--font-size N] [--copies N] "
@@ -150,7 +149,7 @@ int runPrint(const QStringList& args)
 {
     const PrintOptions options = parsePrintOptions(args);
     if (options.help) {
-        out(QStringLiteral("Usage: %1\n"
+        outLines(QStringLiteral("Usage: %1\n"
                            "Prints a picture fitted on one page, or a text file (.txt, .dat, program sources) as\n"
                            "text pages, with the date and \"Page N of M\" in the footer. Without -o or --printer\n"
                            "it prints on the default printer; -o writes a PDF.")
@@ -212,7 +211,7 @@ int runPrint(const QStringList& args)
 int runPrinters(const QStringList& args)
 {
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        out(QStringLiteral("Usage: %1\nLists the print queues, the default one marked with *.")
+        outLines(QStringLiteral("Usage: %1\nLists the print queues, the default one marked with *.")
                 .arg(QLatin1String(kPrintersUsage)));
         return kExitSuccess;
     }

@@ -3,6 +3,7 @@
 #include "colour/Census.h"
 #include "detect/Verdict.h"
 #include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZQXZoomSpeedButton.h"
 #include "toolkit/ZoomRules.h"
@@ -173,8 +174,7 @@ void TForm_AnalyzeBMP::buildButtons()
     }
     connect(m_actions[abHide], &QPushButton::clicked, this, &QWidget::hide);
     connect(m_actions[abCopy], &QPushButton::clicked, this, &TForm_AnalyzeBMP::Copy);
-    // Printing a chart waits for the program's print dialog.
-    m_actions[abPrint]->setEnabled(false);
+    connect(m_actions[abPrint], &QPushButton::clicked, this, &TForm_AnalyzeBMP::Print);
 
     auto* views = new QButtonGroup(this);
     auto* dots = new QButtonGroup(this);
@@ -422,6 +422,14 @@ bool TForm_AnalyzeBMP::yieldToEvents()
 void TForm_AnalyzeBMP::Copy()
 {
     QGuiApplication::clipboard()->setImage(m_chart);
+}
+
+void TForm_AnalyzeBMP::Print()
+{
+    // A copy: the print window is modal, but a resize of this window could
+    // still replace the chart while the print dialog holds it.
+    const QImage chart = m_chart.copy();
+    PrintBitmapShared(chart, QStringLiteral("Image Analysis"));
 }
 
 QString TForm_AnalyzeBMP::helpText()

@@ -65,6 +65,7 @@ public:
     // Ctrl+C copies the chart, F1 shows the help; true when the key was one of them.
     bool AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers);
     void Copy();
+    void Print();
     void Help();
 
     TChartChoice currentChoice() const;

@@ -788,6 +788,14 @@ TEST_F(CliTest, ControlCharactersArePrintedAsEscapes)
     EXPECT_TRUE(fetch.out.contains(QStringLiteral("\nContent-Type: image/gif\n"))) << fetch.out.toStdString();
     EXPECT_FALSE(fetch.out.contains(QChar(0x1b)));
     EXPECT_FALSE(fetch.out.contains(QChar(u'\r')));
+
+    // The print command names its file and its PDF the same way.
+    const CliRun print = runCli({"print", evil, "-o", evil + QStringLiteral(".pdf")});
+    ASSERT_EQ(print.exitCode, 0) << print.err.toStdString();
+    const QString printed = print.out + print.err;
+    EXPECT_TRUE(printed.contains(shown + QStringLiteral(".pdf"))) << printed.toStdString();
+    EXPECT_FALSE(printed.contains(QChar(0x1b)));
+    EXPECT_FALSE(printed.contains(QChar(u'\r')));
 }
 
 // A name whose bytes are not valid UTF-8 is refused, never replaced by

@@ -5,7 +5,9 @@
 #include "ShellTestSupport.h"
 #include "colour/Census.h"
 #include "shell/Autoform_AnalyzeBMP.h"
+#include "toolkit/ToolkitTestSupport.h"
 #include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZQXZoomSpeedButton.h"
 #include "toolkit/ZoomRules.h"
@@ -14,7 +16,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -253,13 +258,12 @@ TEST_F(AnalysisWindow, CtrlCCopiesAndF1Helps)
     EXPECT_TRUE(TForm_AnalyzeBMP::helpText().endsWith(QStringLiteral("clipboard.\r\n")));
 }
 
-TEST_F(AnalysisWindow, CopyButtonCopiesAndPrintWaitsForThePrintDialog)
+TEST_F(AnalysisWindow, CopyButtonCopiesTheChart)
 {
     window->AnalyzeBitmap(pictureOfColours(7, 8, 8));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abCopy), Qt::LeftButton);
     EXPECT_TRUE(samePixels(QGuiApplication::clipboard()->image(), window->chart()));
-    EXPECT_FALSE(window->actionButton(TForm_AnalyzeBMP::abPrint)->isEnabled());
 }
 
 TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
@@ -411,6 +415,35 @@ TEST_F(AnalyzePictureCommand, F10ShowsTheWorkingPictureInTheAnalysisWindow)
     action->trigger();
     EXPECT_EQ(window->analysisWindow(), analysis) << "one window for the whole run";
     EXPECT_EQ(analysis->panelText(1), QStringLiteral("9 Colors"));
+}
+
+
+TEST_F(AnalysisWindow, PrintSendsTheChartToThePrintWindowUnderItsTitle)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    window->AnalyzeBitmap(pictureOfColours(10, 10, 10));
+    const QString pdfPath = dir.filePath(QStringLiteral("analysis.pdf"));
+    TForm_Print::Mode mode = TForm_Print::Mode::None;
+    QString title;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Print*>(modal);
+        ASSERT_NE(form, nullptr);
+        mode = form->mode();
+        title = form->texts()[TForm_Print::UpperCenter];
+        form->askPdfFileName = [&](QWidget*) { return pdfPath; };
+        ASSERT_TRUE(form->selectPrinter(QString::fromLatin1(kPrintToFileEntry)));
+        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+    });
+    QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abPrint), Qt::LeftButton);
+
+    EXPECT_EQ(mode, TForm_Print::Mode::Picture);
+    EXPECT_EQ(title, QStringLiteral("Image Analysis"));
+    ASSERT_TRUE(QFileInfo::exists(pdfPath));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000)) << "pdftotext (poppler-utils) is needed";
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Image Analysis")));
 }
 
 } // namespace
