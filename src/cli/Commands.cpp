@@ -135,13 +135,6 @@ Options parseOptions(const QStringList& args, unsigned takes)
     return options;
 }
 
-int usageError(const QString& message, const char* usage)
-{
-    err(message);
-    err(QStringLiteral("Usage: %1").arg(QLatin1String(usage)));
-    return kExitUsage;
-}
-
 // Prints "N%" on the terminal while long work runs; silent when stderr is not a terminal.
 TProgressProc terminalProgress(const char* what)
 {

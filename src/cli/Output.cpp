@@ -1,5 +1,6 @@
 #include "cli/Output.h"
 
+#include "cli/Commands.h"
 #include "util/Text.h"
 
 #include <QStringList>
@@ -27,6 +28,13 @@ void errLines(const QString& text)
 {
     for (const QString& line : text.split(QLatin1Char('\n')))
         err(line);
+}
+
+int usageError(const QString& message, const char* usage)
+{
+    err(message);
+    err(QStringLiteral("Usage: %1").arg(QLatin1String(usage)));
+    return kExitUsage;
 }
 
 } // namespace ostrel::cli

@@ -15,4 +15,8 @@ void err(const QString& line);
 void outLines(const QString& text);
 void errLines(const QString& text);
 
+// Says what is wrong with the command line and how it is used; gives the
+// usage-error exit status.
+int usageError(const QString& message, const char* usage);
+
 } // namespace ostrel::cli

@@ -119,13 +119,6 @@ bool isTextFile(uint8_t loaderCode)
     return loaderCode == PictureLoaderCode(QStringLiteral(".TXT"));
 }
 
-int usageError(const QString& message, const char* usage)
-{
-    err(message);
-    err(QStringLiteral("Usage: %1").arg(QLatin1String(usage)));
-    return kExitUsage;
-}
-
 std::optional<QStringList> loadTextLines(const QString& path)
 {
     QFile file(path);

@@ -161,35 +161,6 @@ TEST(WebFetch, RefusalsBeforeAnyConnection)
     EXPECT_EQ(fileName, QStringLiteral("b.gif"));
 }
 
-// A listener whose queue is full: a connection attempt to it hangs.
-class FullListener {
-public:
-    FullListener()
-    {
-        m_listener = listenOnLoopback(m_port, 0);
-        m_filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(m_port);
-        ::connect(m_filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
-    ~FullListener()
-    {
-        ::close(m_filler);
-        ::close(m_listener);
-    }
-    FullListener(const FullListener&) = delete;
-    FullListener& operator=(const FullListener&) = delete;
-    bool ready() const { return m_listener >= 0 && m_filler >= 0; }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/x.gif").arg(m_port); }
-
-private:
-    uint16_t m_port = 0;
-    int m_listener = -1;
-    int m_filler = -1;
-};
-
 TEST(WebFetch, ConnectionFailures)
 {
     // Nothing listens on the port.
@@ -198,10 +169,10 @@ TEST(WebFetch, ConnectionFailures)
     EXPECT_EQ(refused.fileName, QStringLiteral("x.gif"));
     EXPECT_EQ(refused.header, QString());
 
-    const FullListener full;
-    ASSERT_TRUE(full.ready());
+    const UnacceptedListener full;
+    ASSERT_TRUE(full.listening());
     const auto started = std::chrono::steady_clock::now();
-    const Fetched hanging = fetch(full.url());
+    const Fetched hanging = fetch(full.url(QStringLiteral("/x.gif")));
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_EQ(hanging.error, FetchError::ConnectTimedOut);
     EXPECT_LT(waited, 5s);
@@ -320,11 +291,11 @@ TEST(WebFetch, WholeFetchEndsAtItsDeadline)
 
     // Connecting to a listener that never accepts: the deadline is shorter
     // than the connection's own time-out and wins.
-    const FullListener full;
-    ASSERT_TRUE(full.ready());
+    const UnacceptedListener full;
+    ASSERT_TRUE(full.listening());
     settings.connectTimeout = 5s;
     settings.totalTimeout = 300ms;
-    EXPECT_EQ(fetch(full.url(), settings).error, FetchError::TimeLimitReached);
+    EXPECT_EQ(fetch(full.url(QStringLiteral("/x.gif")), settings).error, FetchError::TimeLimitReached);
 }
 
 // Python's own HTTP server, on a free port, serving a temporary folder.
