@@ -23,9 +23,16 @@ ColourFacts countColours(const QImage& picture)
 
 ColourFacts coloursForSaving(const QImage& picture)
 {
-    if (HasMoreColoursThan(picture, 256))
+    const std::optional<TFewColours> few = FewColoursForSaving(picture, 256);
+    if (!few)
         return ColourFacts{};
-    return countColours(picture);
+    ColourFacts facts;
+    facts.own = few->count.own;
+    facts.total = few->count.total;
+    facts.text = few->count.text;
+    facts.savePalette = few->save.palette;
+    facts.saveCount = few->save.count;
+    return facts;
 }
 
 int64_t coloursAfterEncoding(const QImage& picture)

@@ -6,6 +6,7 @@
 #include "util/Picture.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace ostrel {
@@ -17,7 +18,11 @@ QString colourCountText(int64_t own, int64_t total)
     return QString::number(own) + QStringLiteral(" of ") + QString::number(total) + QStringLiteral(" Colors");
 }
 
-bool HasMoreColoursThan(const QImage& picture, int limit)
+namespace {
+
+// Collects the distinct colours (packed blue, green, red from the lowest byte
+// up) until there are more than `limit`; true when there are.
+bool collectColoursBeyond(const QImage& picture, int limit, std::vector<uint32_t>* found)
 {
     if (picture.isNull())
         return limit < 0;
@@ -46,7 +51,36 @@ bool HasMoreColoursThan(const QImage& picture, int limit)
                 return true;
         }
     }
+    if (found)
+        for (uint32_t colour : table)
+            if (colour != 0xFFFFFFFFu)
+                found->push_back(colour);
     return false;
+}
+
+} // namespace
+
+bool HasMoreColoursThan(const QImage& picture, int limit)
+{
+    return collectColoursBeyond(picture, limit, nullptr);
+}
+
+std::optional<TFewColours> FewColoursForSaving(const QImage& picture, int limit)
+{
+    std::vector<uint32_t> colours;
+    if (collectColoursBeyond(picture, limit, &colours))
+        return std::nullopt;
+    TZQXTColorSplayTree tree;
+    for (uint32_t packed : colours)
+        tree.AddCount(colorValue(uint8_t(packed >> 16), uint8_t(packed >> 8), uint8_t(packed)), 1);
+    TFewColours result;
+    result.count.own = tree.Count();
+    for (TColorValue base : kBaseColours)
+        tree.AddCount(base, 1);
+    result.count.total = tree.Count();
+    result.count.text = colourCountText(result.count.own, result.count.total);
+    result.save = SavePaletteFromTree(tree);
+    return result;
 }
 
 TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress)

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace ostrel {
 
@@ -49,5 +50,16 @@ TSavePalette SavePaletteFromTree(const TZQXTColorSplayTree& tree);
 // The reduction palette: the base colours and then 256 colours in all built
 // from the tree with twins and averaging.
 void BuildReductionPalette(const TZQXTColorSplayTree& tree, TPaletteArray& palette, int32_t& count);
+
+struct TFewColours {
+    TColourCount count;
+    TSavePalette save;
+};
+
+// The colour count and the save palette of a picture of at most `limit`
+// colours of its own, from one pass over a small hash table instead of a
+// census (the pixels of each colour are not counted); nothing when the
+// picture has more. A few-colour picture is saved without paying for a census.
+std::optional<TFewColours> FewColoursForSaving(const QImage& picture, int limit);
 
 } // namespace ostrel

@@ -114,6 +114,44 @@ TEST(ColourCount, MoreColoursThanALimitAgreesWithTheCensus)
         EXPECT_EQ(HasMoreColoursThan(c.picture, c.limit), c.more) << c.name;
 }
 
+// Saving a few-colour picture skips the census; its count and palette must
+// be the census's to the entry, and a picture over the limit gets none.
+TEST(ColourCount, FewColoursForSavingAgreesWithTheCensus)
+{
+    QImage mixed = startPicture();
+    mixed.setPixel(5, 5, qRgb(1, 2, 3)); // a colour that is not a base colour
+    struct Case {
+        const char* name;
+        QImage picture;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"base colours only", distinctColours(0, true), true},
+        {"start picture", startPicture(), true},
+        {"start picture and one more", mixed, true},
+        {"240 besides the base colours", distinctColours(240), true},
+        {"241: no palette", distinctColours(241), true},
+        {"256", distinctColours(256), true},
+        {"257", distinctColours(257), false},
+        {"other format", distinctColours(100).convertToFormat(QImage::Format_RGB32), true},
+        {"null", QImage(), true},
+    };
+    for (const Case& c : cases) {
+        const std::optional<TFewColours> few = FewColoursForSaving(c.picture, 256);
+        ASSERT_EQ(few.has_value(), c.fits) << c.name;
+        if (!few)
+            continue;
+        TZQXTColorSplayTree tree;
+        const TColourCount census = CountColorsWithBase(c.picture, tree, {});
+        const TSavePalette save = SavePaletteFromTree(tree);
+        EXPECT_EQ(few->count.own, census.own) << c.name;
+        EXPECT_EQ(few->count.total, census.total) << c.name;
+        EXPECT_EQ(few->count.text, census.text) << c.name;
+        EXPECT_EQ(few->save.count, save.count) << c.name;
+        EXPECT_EQ(few->save.palette, save.palette) << c.name;
+    }
+}
+
 TEST(ColourCount, ReductionIsOfferedAbove128Colours)
 {
     EXPECT_FALSE(ReductionOffered(16));
