@@ -7,7 +7,7 @@
 # It installs what it needs (two Debian packages of photographs, steghide,
 # imagemagick), scales every photograph to about 2 megapixels as a 24-bit BMP,
 # and checks each one clean and after hiding 10 % of its capacity:
-#   spec      ostrel-cli encode
+#   plain     ostrel-cli encode
 #   stealth   ostrel-cli encode --stealth, 10 % and 50 % (when the program has it)
 #   steghide  steghide embed into the same BMP
 # and prints a Markdown table of every figure and verdict (blue channel for
@@ -71,8 +71,8 @@ for name in "${PHOTOS[@]}"; do
   check clean "$name" "$clean"
 
   payload "$clean" 10 "$WORK/p10"
-  "$CLI" encode "$clean" "$WORK/p10" -o "$WORK/spec.bmp" --password-file "$WORK/password" > /dev/null
-  check spec "$name" "$WORK/spec.bmp"
+  "$CLI" encode "$clean" "$WORK/p10" -o "$WORK/plain.bmp" --password-file "$WORK/password" > /dev/null
+  check plain "$name" "$WORK/plain.bmp"
 
   if [ "$HAS_STEALTH" = 1 ]; then
     "$CLI" encode --stealth "$clean" "$WORK/p10" -o "$WORK/stealth10.bmp" --password-file "$WORK/password" > /dev/null
@@ -92,8 +92,8 @@ python3 - "$RESULTS" <<'PY'
 import json, sys
 
 rows = [json.loads(line) for line in open(sys.argv[1])]
-kinds = [k for k in ("clean", "spec", "stealth10", "stealth50", "steghide") if any(r["kind"] == k for r in rows)]
-titles = {"clean": "clean", "spec": "encode 10 %", "stealth10": "--stealth 10 %",
+kinds = [k for k in ("clean", "plain", "stealth10", "stealth50", "steghide") if any(r["kind"] == k for r in rows)]
+titles = {"clean": "clean", "plain": "encode 10 %", "stealth10": "--stealth 10 %",
           "stealth50": "--stealth 50 %", "steghide": "steghide 10 %"}
 short = {"no sign of hidden data": "none", "hidden data possible": "possible", "hidden data likely": "likely"}
 
