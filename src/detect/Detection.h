@@ -26,6 +26,16 @@ using ChannelFigures = std::array<double, kChannelCount>;
 inline double& figure(ChannelFigures& figures, Channel channel) { return figures[size_t(channel)]; }
 inline double figure(const ChannelFigures& figures, Channel channel) { return figures[size_t(channel)]; }
 
+// Each channel's figure from its own counts.
+template <typename Counts, typename Estimate>
+ChannelFigures figuresFromCounts(const std::array<Counts, kChannelCount>& counts, Estimate estimate)
+{
+    ChannelFigures result{};
+    for (Channel channel : kChannels)
+        figure(result, channel) = estimate(counts[size_t(channel)]);
+    return result;
+}
+
 // Byte offset of a channel inside a pixel of the working format (blue, green, red).
 constexpr int channelByteOffset(Channel channel) { return 2 - int(channel); }
 

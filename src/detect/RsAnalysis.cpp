@@ -106,11 +106,7 @@ std::array<RsGroupCounts, kChannelCount> rsGroupCounts(const QImage& input)
 
 ChannelFigures rsAnalysis(const QImage& picture)
 {
-    const std::array<RsGroupCounts, kChannelCount> counts = rsGroupCounts(picture);
-    ChannelFigures result{};
-    for (Channel channel : kChannels)
-        figure(result, channel) = rsEstimate(counts[size_t(channel)]);
-    return result;
+    return figuresFromCounts(rsGroupCounts(picture), [](const auto& counts) { return rsEstimate(counts); });
 }
 
 } // namespace ostrel

@@ -103,11 +103,7 @@ std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& input
 
 ChannelFigures samplePairsAnalysis(const QImage& picture)
 {
-    const std::array<SamplePairCounts, kChannelCount> counts = samplePairCounts(picture);
-    ChannelFigures result{};
-    for (Channel channel : kChannels)
-        figure(result, channel) = samplePairsEstimate(counts[size_t(channel)]);
-    return result;
+    return figuresFromCounts(samplePairCounts(picture), [](const auto& counts) { return samplePairsEstimate(counts); });
 }
 
 } // namespace ostrel
