@@ -155,7 +155,8 @@ CarrierWriter::CarrierWriter(QImage& picture, TRandom& random, const TProgressPr
 
 void CarrierWriter::moveValuesBy(std::span<const uint64_t> directions)
 {
-    m_moveValues = m_search == nullptr;
+    if (m_search == nullptr)
+        m_mover = std::make_unique<ValueMover>(m_picture);
     m_directions = directions;
 }
 
@@ -185,10 +186,10 @@ void CarrierWriter::finish()
     // The bytes after the stream are zero, so their pixels carry the keystream alone.
     if (m_pendingCount > 0) {
         std::memset(m_pending + m_pendingCount, 0, sizeof m_pending - m_pendingCount);
-        writeStreamWord(streamWordFromBytes(m_pending), m_moveValues ? int(m_pendingCount) * 8 : 64);
+        writeStreamWord(streamWordFromBytes(m_pending), m_mover ? int(m_pendingCount) * 8 : 64);
         m_pendingCount = 0;
     }
-    if (m_moveValues) {
+    if (m_mover) {
         if (m_progress && !m_finished)
             m_progress(100);
         return;
@@ -211,7 +212,7 @@ void CarrierWriter::storePixelBits(uint64_t bits, int bitCount)
         const int count = std::min(remaining, m_width - m_column);
         if (m_search)
             storePaletteRun(m_rowData, m_column, bits, count);
-        else if (m_moveValues)
+        else if (m_mover)
             storeMovedRun(m_rowData, m_column, bits, ups, count);
         else
             storeTrueColorRun(m_rowData, m_column, bits, count);
@@ -237,22 +238,13 @@ void CarrierWriter::storeTrueColorRun(uint8_t* row, int column, uint64_t bits, i
 }
 
 // Only the pixels whose lowest blue bit differs from the wanted one change,
-// and by one: up or down as the directions say, so the values do not pair up
-// the way replaced bits make them.
+// and by one (see ValueMover).
 void CarrierWriter::storeMovedRun(uint8_t* row, int column, uint64_t bits, uint64_t ups, int count)
 {
-    uint8_t* pixels = row + size_t(column) * kBytesPerPixel;
     uint64_t change = gatherRun(row, column, count) ^ bits;
     if (count < 64)
         change &= (uint64_t(1) << count) - 1;
-    while (change != 0) {
-        const int i = std::countr_zero(change);
-        change &= change - 1;
-        uint8_t& blue = pixels[size_t(i) * kBytesPerPixel];
-        // Without branches: the directions are random, so any guess fails half the time.
-        const int up = (int((ups >> i) & 1) | int(blue == 0)) & int(blue != 255);
-        blue = uint8_t(blue + 2 * up - 1);
-    }
+    m_mover->moveRun(m_row, column, change, ups);
 }
 
 void CarrierWriter::storePaletteRun(uint8_t* row, int column, uint64_t bits, int count)

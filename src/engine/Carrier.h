@@ -5,10 +5,12 @@
 // i-th pixel, and bytes are split most significant bit first.
 #include "colour/PaletteSearch.h"
 #include "engine/TRandom.h"
+#include "engine/ValueMover.h"
 
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace ostrel {
@@ -28,9 +30,11 @@ public:
                   bool dither = false);
 
     // True colour only: a blue value whose lowest bit must change moves by
-    // one instead, up where bit k of `directions` is set for stream pixel k
-    // (0 always up, 255 always down), and finish() changes no pixel after
-    // the stream. Bits past the end of `directions` count as down.
+    // one instead (0 always up, 255 always down), in the direction that
+    // keeps its neighbouring pairs as untilted as they were (see ValueMover);
+    // where the direction is free, up when bit k of `directions` is set for
+    // stream pixel k. finish() changes no pixel after the stream. Bits past
+    // the end of `directions` count as down.
     void moveValuesBy(std::span<const uint64_t> directions);
 
     void writeBytes(const uint8_t* data, size_t size);
@@ -57,7 +61,7 @@ private:
     bool m_finished = false;
     uint8_t m_pending[8] = {};
     size_t m_pendingCount = 0;
-    bool m_moveValues = false;
+    std::unique_ptr<ValueMover> m_mover; // only when values are moved
     std::span<const uint64_t> m_directions;
     size_t m_word = 0; // the stream word being stored: pixels 64 × m_word on
 };

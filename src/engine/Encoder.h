@@ -22,14 +22,15 @@ struct EncodeOptions {
     TPaletteArray palette{};
     int32_t paletteCount = kTrueColorCount; // palette mode when 256 or less
     bool dither = false;                    // palette mode only
-    // True colour only: changed blue values move by one in a direction from
-    // the system's random source, and pixels after the stream keep their
-    // values (see CarrierStyle). Any decoder reads the result as usual.
+    // True colour only: changed blue values move by one, in a direction from
+    // the system's random source wherever the balance of neighbouring pairs
+    // leaves it free, and pixels after the stream keep their values (see
+    // CarrierStyle). Any decoder reads the result as usual.
     bool stealth = false;
     QString dateTimeText; // null: the clock's
 };
 
-// Writes a planned stream (with stealth, in directions drawn from the
+// Writes a planned stream (with stealth, its free directions drawn from the
 // system's random source) and reports how it went; true when the whole
 // stream was written.
 bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,

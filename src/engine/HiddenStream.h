@@ -21,10 +21,12 @@ struct CarrierStyle {
     int32_t paletteCount = kTrueColorCount;
     bool dither = false;
     // True colour only. A blue value whose lowest bit must change moves by
-    // one instead of having the bit replaced: up when bit k of the directions
-    // (bit k % 64 of word k / 64) is set for stream pixel k, down when not;
-    // 0 always moves up and 255 down. Pixels after the stream keep their
-    // values. Decoders see the same bits either way.
+    // one instead of having the bit replaced: 0 always up and 255 down; the
+    // others so that the neighbouring pairs stay as balanced as they were
+    // (see ValueMover), and where that leaves the choice free, up when bit k
+    // of the directions (bit k % 64 of word k / 64) is set for stream pixel
+    // k, down when not. Pixels after the stream keep their values. Decoders
+    // see the same bits either way.
     bool stealth = false;
     std::span<const uint64_t> directions;
 };
