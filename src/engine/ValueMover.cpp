@@ -85,12 +85,12 @@ void ValueMover::moveRun(int row, int column, uint64_t change, uint64_t ups)
         const uint32_t sum = turnChange<false>(value, pixels[at > 0 ? at - kBytesPerPixel : at], at > 0)
             + turnChange<true>(value, pixels[at < lastAt ? at + kBytesPerPixel : at], at < lastAt)
             + turnChange<false>(value, above[at], hasAbove) + turnChange<true>(value, below[at], hasBelow);
-        const int64_t afterUp = debt + int(sum & 0xFFFF) - 4 * kBias;
-        const int64_t afterDown = debt + int(sum >> 16) - 4 * kBias;
-        const int64_t sizeUp = std::abs(afterUp), sizeDown = std::abs(afterDown);
-        int up = int(sizeUp < sizeDown) | (int(sizeUp == sizeDown) & randomUp);
+        const int upTurn = int(sum & 0xFFFF) - 4 * kBias, downTurn = int(sum >> 16) - 4 * kBias;
+        // |debt + up| < |debt + down| exactly when (up − down)(2 debt + up + down) < 0.
+        const int64_t lean = int64_t(upTurn - downTurn) * (2 * debt + upTurn + downTurn);
+        int up = int(lean < 0) | (int(lean == 0) & randomUp);
         up = (up & int(value != 255)) | int(value == 0);
-        debt = afterDown + up * (afterUp - afterDown);
+        debt += downTurn + up * (upTurn - downTurn);
         pixels[at] = uint8_t(value + 2 * up - 1);
     }
     m_debt = debt;
