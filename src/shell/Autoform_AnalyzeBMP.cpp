@@ -214,12 +214,9 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
     m_effectiveZoom = z;
     const double x = z / 100.0;
 
-    for (QLabel* panel : m_panels) {
-        if (panel == m_panels[kVerdictPanel])
-            panel->setMinimumWidth(rounded(100 * x));
-        else
+    for (QLabel* panel : m_panels)
+        if (panel != m_panels[kVerdictPanel])
             panel->setFixedWidth(rounded(100 * x));
-    }
     const int panelHeight = ((rounded(25 * x) + 3) / 4) * 4 + 4;
     m_topPanel->setFixedHeight(panelHeight);
     m_bottomPanel->setFixedHeight(panelHeight);
@@ -232,6 +229,7 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
 
     m_status->setFixedHeight(rounded(20 * x));
     m_status->setFont(arialPoints(rounded(10 * x)));
+    fitVerdictPanel();
     for (TZQXZoomBitBtn* button : m_actions)
         button->setZoom(z);
     for (TZQXZoomSpeedButton* button : m_charts)
@@ -326,11 +324,22 @@ void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
     CountColorsQuiet(bitmap, &m_tree);
     // Panel 2: how plainly the classic detectors see data hidden in blue.
     const DetectionReport report = detectHiddenData(bitmap);
-    m_panels[2]->setText(channelVerdictLine(judgeChannel(report, Channel::Blue)));
-    m_panels[2]->setToolTip(QStringLiteral("Blue: chi-square probability %1, sample pairs estimate %2, RS estimate %3")
+    m_panels[kVerdictPanel]->setText(channelVerdictLine(judgeChannel(report, Channel::Blue)));
+    fitVerdictPanel();
+    m_panels[kVerdictPanel]->setToolTip(QStringLiteral("Blue: chi-square probability %1, sample pairs estimate %2, RS estimate %3")
                                 .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
                                 .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
                                 .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
+}
+
+// The verdict panel is never narrower than its words: in a narrow window the
+// empty last panel is pushed past the edge instead of the verdict being cut.
+void TForm_AnalyzeBMP::fitVerdictPanel()
+{
+    QLabel* verdict = m_panels[kVerdictPanel];
+    const int words = verdict->fontMetrics().horizontalAdvance(verdict->text()) + 2 * verdict->frameWidth()
+        + verdict->fontMetrics().averageCharWidth();
+    verdict->setMinimumWidth(std::max(m_effectiveZoom, words)); // 100 × the zoom factor at least
 }
 
 void TForm_AnalyzeBMP::resetButtonsForNewPicture()

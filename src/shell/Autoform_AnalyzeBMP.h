@@ -96,6 +96,7 @@ private:
     void watchKeys(QWidget* widget);
     void countColours(const QImage& bitmap);
     void resetButtonsForNewPicture();
+    void fitVerdictPanel();
     void drawOnce();
     bool yieldToEvents();
 
