@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 namespace ostrel {
 
@@ -172,28 +173,51 @@ QString usableStoredName(const QString& storedName)
     return name;
 }
 
+namespace {
+
+// Where a decode writes, and whether that folder can take the file.
+struct Destination {
+    QString folder;
+    bool ready = false;
+};
+
+// The decode folder of the data folder tree, checked again before anything
+// goes into it: a tree that is no longer private to the user receives nothing.
+std::optional<Destination> dataFolderDestination(ReportList* report)
+{
+    QString problem;
+    if (DataFoldersReady() && !DataFoldersStillPrivate(&problem)) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + problem);
+        return std::nullopt;
+    }
+    return Destination{DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty()};
+}
+
+// A folder of the caller's choosing, created when missing.
+Destination chosenDestination(const QString& folder)
+{
+    return {withSlash(folder), !folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir()};
+}
+
+} // namespace
+
 bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uint32_t keyLow, uint32_t keyHigh)
 {
     if (refuseUnusableKey(keyLow, keyHigh, outputPath, report))
         return false;
-    QString problem;
-    if (DataFoldersReady() && !DataFoldersStillPrivate(&problem)) {
-        AddReportLine(report, QStringLiteral("ERROR: ") + problem);
-        return false;
-    }
-    return decodeInto(picture, DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty(), outputPath, report,
-                      keyLow, keyHigh);
+    const std::optional<Destination> destination = dataFolderDestination(report);
+    return destination
+        && decodeInto(picture, destination->folder, destination->ready, outputPath, report, keyLow, keyHigh);
 }
 
 bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password)
 {
     outputPath.clear();
-    if (folder.isEmpty())
-        return decodeWithPassword(picture, DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty(),
-                                  outputPath, report, password);
-    const bool ready = QDir().mkpath(folder) && QFileInfo(folder).isDir();
-    return decodeWithPassword(picture, withSlash(folder), ready, outputPath, report, password);
+    const std::optional<Destination> destination =
+        folder.isEmpty() ? dataFolderDestination(report) : chosenDestination(folder);
+    return destination
+        && decodeWithPassword(picture, destination->folder, destination->ready, outputPath, report, password);
 }
 
 bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
@@ -201,8 +225,8 @@ bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPa
 {
     if (refuseUnusableKey(keyLow, keyHigh, outputPath, report))
         return false;
-    const bool ready = !folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir();
-    return decodeInto(picture, withSlash(folder), ready, outputPath, report, keyLow, keyHigh);
+    const Destination destination = chosenDestination(folder);
+    return decodeInto(picture, destination.folder, destination.ready, outputPath, report, keyLow, keyHigh);
 }
 
 } // namespace ostrel

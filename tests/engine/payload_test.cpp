@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -422,7 +423,9 @@ TEST_F(PayloadTest, DecodePayloadUsesTheDataFolderTree)
 }
 
 // The tree in the temporary folder is checked again before a payload is
-// written: swapped for a link to someone else's folder, it receives nothing.
+// written: swapped for a link to someone else's folder, it receives nothing,
+// whether the picture is decoded by key or, as the desktop program does, by
+// password.
 TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
 {
     const QByteArray payload = randomBytes(40, 32);
@@ -439,28 +442,39 @@ TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
         else
             qunsetenv(name);
     };
-    const std::optional<QByteArray> savedData = saved("XDG_DATA_HOME"), savedTemp = saved("TMPDIR");
-    const QString blocked = writeFile(m_dir.path() + "/home/", QStringLiteral("ostrel"), "not a folder");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(QFileInfo(blocked).path()));
-    qputenv("TMPDIR", QFile::encodeName(m_dir.path() + "/tmp"));
-    QDir().mkpath(m_dir.path() + "/tmp");
-    const bool created = CreateDataFolders();
-    const QString own = m_dir.path() + QStringLiteral("/tmp/ostrel-%1").arg(::geteuid());
-    const QString theirs = m_dir.path() + "/theirs";
-    QDir().mkpath(theirs + "/DATA/STEGANOGRAPHY");
-    const bool swapped = QDir().rename(own, m_dir.path() + "/cleaned") && QFile::link(theirs, own);
+    using Decode = std::function<bool(QImage&, QString&, ReportList*)>;
+    const std::pair<const char*, Decode> decoders[] = {
+        {"by key",
+         [&](QImage& p, QString& out, ReportList* r) { return DecodePayload(p, out, r, uint32_t(m_key), uint32_t(m_key >> 32)); }},
+        {"by password",
+         [](QImage& p, QString& out, ReportList* r) { return DecodePayloadWithPassword(p, QString(), out, r, "secret"); }},
+    };
+    for (const auto& [name, decode] : decoders) {
+        SCOPED_TRACE(name);
+        const QString root = m_dir.path() + QLatin1Char('/') + QString::fromLatin1(name).replace(QLatin1Char(' '), QLatin1Char('-'));
+        const std::optional<QByteArray> savedData = saved("XDG_DATA_HOME"), savedTemp = saved("TMPDIR");
+        const QString blocked = writeFile(root + "/home/", QStringLiteral("ostrel"), "not a folder");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(QFileInfo(blocked).path()));
+        qputenv("TMPDIR", QFile::encodeName(root + "/tmp"));
+        QDir().mkpath(root + "/tmp");
+        const bool created = CreateDataFolders();
+        const QString own = root + QStringLiteral("/tmp/ostrel-%1").arg(::geteuid());
+        const QString theirs = root + "/theirs";
+        QDir().mkpath(theirs + "/DATA/STEGANOGRAPHY");
+        const bool swapped = QDir().rename(own, root + "/cleaned") && QFile::link(theirs, own);
 
-    ReportList report;
-    QString outputPath;
-    const bool decoded = DecodePayload(picture, outputPath, &report, uint32_t(m_key), uint32_t(m_key >> 32));
-    ClearDataFolders();
-    restore("XDG_DATA_HOME", savedData);
-    restore("TMPDIR", savedTemp);
-    ASSERT_TRUE(created && swapped);
-    EXPECT_FALSE(decoded);
-    ASSERT_FALSE(report.isEmpty());
-    EXPECT_TRUE(report.back().contains(QStringLiteral("symbolic link"))) << report.back().toStdString();
-    EXPECT_EQ(entriesIn(theirs + "/DATA/STEGANOGRAPHY"), QStringList());
+        ReportList report;
+        QString outputPath;
+        const bool decoded = decode(picture, outputPath, &report);
+        ClearDataFolders();
+        restore("XDG_DATA_HOME", savedData);
+        restore("TMPDIR", savedTemp);
+        ASSERT_TRUE(created && swapped);
+        EXPECT_FALSE(decoded);
+        ASSERT_FALSE(report.isEmpty());
+        EXPECT_TRUE(report.back().contains(QStringLiteral("symbolic link"))) << report.back().toStdString();
+        EXPECT_EQ(entriesIn(theirs + "/DATA/STEGANOGRAPHY"), QStringList());
+    }
 }
 
 TEST_F(PayloadTest, ProgressIsCalledOncePerRow)
