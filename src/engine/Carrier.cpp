@@ -244,7 +244,7 @@ void CarrierWriter::storeMovedRun(uint8_t* row, int column, uint64_t bits, uint6
     uint64_t change = gatherRun(row, column, count) ^ bits;
     if (count < 64)
         change &= (uint64_t(1) << count) - 1;
-    m_mover->moveRun(m_row, column, change, ups);
+    m_mover->moveRun(row, m_row, column, change, ups);
 }
 
 void CarrierWriter::storePaletteRun(uint8_t* row, int column, uint64_t bits, int count)

@@ -62,9 +62,8 @@ inline uint32_t turnChange(int value, int neighbour, bool present)
 
 ValueMover::ValueMover(QImage& picture) : m_picture(picture), m_width(picture.width()), m_height(picture.height()) {}
 
-void ValueMover::moveRun(int row, int column, uint64_t change, uint64_t ups)
+void ValueMover::moveRun(uint8_t* pixels, int row, int column, uint64_t change, uint64_t ups)
 {
-    uint8_t* pixels = m_picture.scanLine(row);
     // A missing row of neighbours is stood in for by this one, and not counted.
     const bool hasAbove = row > 0, hasBelow = row + 1 < m_height;
     const uint8_t* above = hasAbove ? m_picture.constScanLine(row - 1) : pixels;

@@ -24,10 +24,11 @@ class ValueMover {
 public:
     explicit ValueMover(QImage& picture);
 
-    // Moves the blue values of up to 64 pixels of `row` from `column` on:
-    // pixel j when bit j of `change` is set, up when bit j of `ups` is and
-    // the debt leaves the choice free. Pixels are taken in stream order.
-    void moveRun(int row, int column, uint64_t change, uint64_t ups);
+    // Moves the blue values of up to 64 pixels of `row` (whose bytes start at
+    // `pixels`) from `column` on: pixel j when bit j of `change` is set, up
+    // when bit j of `ups` is and the debt leaves the choice free. Pixels are
+    // taken in stream order.
+    void moveRun(uint8_t* pixels, int row, int column, uint64_t change, uint64_t ups);
 
 private:
     QImage& m_picture;
