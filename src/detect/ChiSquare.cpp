@@ -61,14 +61,11 @@ double upperRegularizedGamma(double a, double x)
     return std::clamp(std::exp(logPrefactor) * h, 0.0, 1.0);
 }
 
-using Histograms = std::array<std::array<uint32_t, 256>, kChannelCount>; // by byte offset
+using Histogram = std::array<uint32_t, 256>;
 
-ChannelFigures probabilities(const Histograms& counts)
+ChannelFigures probabilities(const std::array<Histogram, kChannelCount>& counts)
 {
-    ChannelFigures result{};
-    for (Channel channel : kChannels)
-        figure(result, channel) = chiSquareProbability(counts[size_t(channelByteOffset(channel))].data());
-    return result;
+    return figuresFromCounts(counts, [](const Histogram& histogram) { return chiSquareProbability(histogram.data()); });
 }
 
 } // namespace
@@ -101,7 +98,10 @@ ChiSquareAttack chiSquareAttack(const QImage& input, int prefixSteps)
     const int64_t steps = std::clamp<int64_t>(prefixSteps, 1, total);
     attack.prefixes.reserve(size_t(steps));
 
-    Histograms counts{};
+    std::array<Histogram, kChannelCount> counts{};
+    Histogram& blue = counts[size_t(Channel::Blue)];
+    Histogram& green = counts[size_t(Channel::Green)];
+    Histogram& red = counts[size_t(Channel::Red)];
     int64_t step = 1;
     int64_t boundary = total * step / steps;
     int64_t seen = 0;
@@ -112,9 +112,9 @@ ChiSquareAttack chiSquareAttack(const QImage& input, int prefixSteps)
             // Up to the end of the row or the next prefix, whichever comes first.
             const int end = x + int(std::min<int64_t>(width - x, boundary - seen));
             for (; x < end; ++x) {
-                ++counts[0][row[3 * x]];
-                ++counts[1][row[3 * x + 1]];
-                ++counts[2][row[3 * x + 2]];
+                ++blue[row[3 * x]];
+                ++green[row[3 * x + 1]];
+                ++red[row[3 * x + 2]];
             }
             seen = int64_t(y) * width + x;
             if (seen == boundary) {

@@ -36,9 +36,6 @@ ChannelFigures figuresFromCounts(const std::array<Counts, kChannelCount>& counts
     return result;
 }
 
-// Byte offset of a channel inside a pixel of the working format (blue, green, red).
-constexpr int channelByteOffset(Channel channel) { return 2 - int(channel); }
-
 // "Red", "Green" or "Blue".
 const char* channelName(Channel channel);
 

@@ -12,9 +12,7 @@ inline QImage inWorkingFormat(const QImage& picture)
 {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
-    if (picture.format() == kPictureFormat)
-        return picture;
-    return picture.convertToFormat(kPictureFormat);
+    return inPictureFormat(picture);
 }
 
 } // namespace ostrel

@@ -4,7 +4,6 @@
 #include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
 #include "engine/SystemRandom.h"
-#include "util/Picture.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -84,7 +84,7 @@ SealKeys::~SealKeys()
 SealSalt sealSalt(const QImage& picture)
 {
     sodiumReady();
-    const QImage working = picture.format() == kPictureFormat ? picture : picture.convertToFormat(kPictureFormat);
+    const QImage working = inPictureFormat(picture);
     Sha256 hash;
     hash.add(reinterpret_cast<const uint8_t*>(kSaltDomain), kSaltDomainBytes);
     hash.addLittleEndian32(uint32_t(working.width()));

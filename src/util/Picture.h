@@ -29,6 +29,13 @@ QImage allocateFilledPicture(int64_t width, int64_t height, uint8_t red, uint8_t
 // to be converted.
 bool ensurePictureFormat(QImage& picture);
 
+// The picture itself when it is in the working format (sharing its pixels),
+// else a converted copy: for readers that must not change their input.
+inline QImage inPictureFormat(const QImage& picture)
+{
+    return picture.format() == kPictureFormat ? picture : picture.convertToFormat(kPictureFormat);
+}
+
 // "W×H" with the multiplication sign.
 QString pictureSizeText(const QImage& picture);
 
