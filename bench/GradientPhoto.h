@@ -1,9 +1,11 @@
 #pragma once
-// A 12-megapixel photo-like picture: smooth gradients with a little noise, so
-// no compression or colour count shortcut applies. Made once per program.
+// The benchmarks' 12-megapixel pictures: a photo-like one of smooth gradients
+// with a little noise, so no compression or colour count shortcut applies
+// (made once per program), and one of pure noise.
 #include "util/Picture.h"
 
 #include <QImage>
+#include <random>
 
 namespace ostrel::bench {
 
@@ -13,7 +15,7 @@ inline constexpr int kPhotoHeight = 3000;
 inline const QImage& gradientPhoto()
 {
     static const QImage picture = [] {
-        QImage p(kPhotoWidth, kPhotoHeight, ostrel::kPictureFormat);
+        QImage p = ostrel::allocatePicture(kPhotoWidth, kPhotoHeight);
         uint32_t noise = 12345;
         for (int y = 0; y < kPhotoHeight; ++y) {
             uint8_t* row = p.scanLine(y);
@@ -26,6 +28,19 @@ inline const QImage& gradientPhoto()
         }
         return p;
     }();
+    return picture;
+}
+
+// Every byte drawn from the same seeded generator, so runs compare.
+inline QImage noisePicture()
+{
+    QImage picture = ostrel::allocatePicture(kPhotoWidth, kPhotoHeight);
+    std::mt19937 rng(1);
+    for (int y = 0; y < kPhotoHeight; ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int i = 0; i < kPhotoWidth * 3; ++i)
+            row[i] = uint8_t(rng());
+    }
     return picture;
 }
 

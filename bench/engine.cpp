@@ -8,6 +8,8 @@
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 
+#include "GradientPhoto.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -21,30 +23,32 @@ using namespace ostrel;
 namespace {
 
 constexpr uint32_t kKeyLow = 0x9E3779B9u, kKeyHigh = 0x7F4A7C15u;
-constexpr int kWidth = 4000, kHeight = 3000; // 12 megapixels
+constexpr int kWidth = bench::kPhotoWidth, kHeight = bench::kPhotoHeight;
+using bench::noisePicture;
 
-QImage noisePicture()
-{
-    QImage picture = allocatePicture(kWidth, kHeight);
-    std::mt19937 rng(1);
-    for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = picture.scanLine(y);
-        for (int i = 0; i < kWidth * 3; ++i)
-            row[i] = uint8_t(rng());
-    }
-    return picture;
-}
+// The header and payload of a stream that fills the picture with its checksum.
+struct StreamParts {
+    QByteArray header, payload;
+};
 
-// A stream that fills the picture: header, payload and checksum.
-QByteArray fullStream()
+StreamParts fullStreamParts()
 {
     const int64_t capacity = int64_t(kWidth) * kHeight / 8;
-    const QByteArray header = payloadHeader("payload.bin", "2024-01-02 10:11:12", 0);
-    const int64_t payloadSize = capacity - header.size() - kChecksumBytes;
-    QByteArray stream = payloadHeader("payload.bin", "2024-01-02 10:11:12", uint32_t(payloadSize));
+    const int64_t payloadSize =
+        capacity - payloadHeader("payload.bin", "2024-01-02 10:11:12", 0).size() - kChecksumBytes;
+    StreamParts parts{payloadHeader("payload.bin", "2024-01-02 10:11:12", uint32_t(payloadSize)), {}};
     std::mt19937 rng(2);
+    parts.payload.reserve(qsizetype(payloadSize));
     for (int64_t i = 0; i < payloadSize; ++i)
-        stream.append(char(rng()));
+        parts.payload.append(char(rng()));
+    return parts;
+}
+
+// The whole stream: header, payload and checksum.
+QByteArray fullStream()
+{
+    const StreamParts parts = fullStreamParts();
+    QByteArray stream = parts.header + parts.payload;
     appendInt32(stream, addToChecksum(0, stream.constData(), size_t(stream.size())));
     return stream;
 }
@@ -150,10 +154,7 @@ BENCHMARK(BM_DecodeTrueColor12MP)->Unit(benchmark::kMillisecond);
 void BM_WriteHiddenStream12MP(benchmark::State& state)
 {
     QImage picture = noisePicture();
-    const QByteArray stream = fullStream();
-    const qsizetype headerSize = payloadHeader("payload.bin", "2024-01-02 10:11:12", 0).size();
-    const QByteArray header = stream.left(headerSize);
-    const QByteArray payload = stream.mid(headerSize, stream.size() - headerSize - kChecksumBytes);
+    const auto [header, payload] = fullStreamParts();
     for (auto _ : state) {
         WriteHiddenStream(picture, header, payload, kKeyLow, kKeyHigh, CarrierStyle{}, {});
         benchmark::ClobberMemory();
@@ -189,11 +190,8 @@ QImage skyPicture()
 // them, in the sky picture the ones near its clipped part.
 void writeStealthily(benchmark::State& state, const QImage& carrier)
 {
-    const QByteArray stream = fullStream();
-    const qsizetype headerSize = payloadHeader("payload.bin", "2024-01-02 10:11:12", 0).size();
-    const QByteArray header = stream.left(headerSize);
-    const QByteArray payload = stream.mid(headerSize, stream.size() - headerSize - kChecksumBytes);
-    std::vector<uint64_t> directions(size_t(stream.size()) / 8 + 1);
+    const auto [header, payload] = fullStreamParts();
+    std::vector<uint64_t> directions(size_t(header.size() + payload.size() + kChecksumBytes) / 8 + 1);
     std::mt19937_64 rng(3);
     for (uint64_t& word : directions)
         word = rng();

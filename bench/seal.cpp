@@ -14,6 +14,8 @@
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 
+#include "GradientPhoto.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QFile>
@@ -26,7 +28,8 @@ using namespace ostrel;
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000; // 12 megapixels
+constexpr int kWidth = bench::kPhotoWidth, kHeight = bench::kPhotoHeight;
+using bench::noisePicture;
 constexpr int kCandidateLength = 8;
 
 // Candidate number i as eight lower-case letters, the shape of a word list entry.
@@ -143,18 +146,6 @@ void BM_GuessRatio(benchmark::State& state)
     state.counters["ratio"] = ordinaryRate / sealedRate;
 }
 BENCHMARK(BM_GuessRatio)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-QImage noisePicture()
-{
-    QImage picture = allocatePicture(kWidth, kHeight);
-    std::mt19937 rng(1);
-    for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = picture.scanLine(y);
-        for (int i = 0; i < kWidth * 3; ++i)
-            row[i] = uint8_t(rng());
-    }
-    return picture;
-}
 
 // The salt reads every red and green byte once.
 void BM_SealSalt12MP(benchmark::State& state)
