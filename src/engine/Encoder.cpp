@@ -10,34 +10,6 @@
 
 namespace ostrel {
 
-namespace {
-
-QString fileLine(const QString& what, const QString& path, const QString& reason)
-{
-    return QStringLiteral("ERROR: %1 %2: %3").arg(what, path, reason);
-}
-
-// The payload's bytes, read whole before any pixel changes, so a file that
-// cannot be read or changes under us leaves the picture as it was.
-bool readPayload(QFile& file, int64_t size, QByteArray& bytes, ReportList* report)
-{
-    const QString path = file.fileName();
-    bytes = file.read(size);
-    const bool more = !file.read(1).isEmpty();
-    if (file.error() != QFileDevice::NoError) {
-        AddReportLine(report, fileLine(QStringLiteral("Cannot read"), path, file.errorString()));
-        return false;
-    }
-    if (bytes.size() != size || more) {
-        AddReportLine(report, fileLine(QStringLiteral("Cannot read"), path,
-                                       QStringLiteral("its size changed while it was being read")));
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
 {
@@ -61,10 +33,8 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     }
 
     QFile file(fullPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        AddReportLine(report, fileLine(QStringLiteral("Cannot open"), fullPath, file.errorString()));
+    if (!openPayload(file, report))
         return false;
-    }
     EncodeRequest request;
     request.payloadPath = fullPath;
     request.fileName = info.fileName();

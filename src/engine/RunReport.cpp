@@ -42,6 +42,42 @@ bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportLi
     return convertCarrier(picture, report);
 }
 
+namespace {
+
+QString fileLine(const QString& what, const QString& path, const QString& reason)
+{
+    return QStringLiteral("ERROR: %1 %2: %3").arg(what, path, reason);
+}
+
+} // namespace
+
+bool openPayload(QFile& file, ReportList* report)
+{
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    AddReportLine(report, fileLine(QStringLiteral("Cannot open"), file.fileName(), file.errorString()));
+    return false;
+}
+
+// The payload's bytes, read whole before any pixel changes, so a file that
+// cannot be read or changes under us leaves the picture as it was.
+bool readPayload(QFile& file, int64_t size, QByteArray& bytes, ReportList* report)
+{
+    const QString path = file.fileName();
+    bytes = file.read(size);
+    const bool more = !file.read(1).isEmpty();
+    if (file.error() != QFileDevice::NoError) {
+        AddReportLine(report, fileLine(QStringLiteral("Cannot read"), path, file.errorString()));
+        return false;
+    }
+    if (bytes.size() != size || more) {
+        AddReportLine(report, fileLine(QStringLiteral("Cannot read"), path,
+                                       QStringLiteral("its size changed while it was being read")));
+        return false;
+    }
+    return true;
+}
+
 QString imageSizeLine(const QImage& picture)
 {
     return QStringLiteral("Image Size: ") + pictureSizeText(picture) + QStringLiteral(" Pixels");

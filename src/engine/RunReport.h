@@ -2,6 +2,8 @@
 // Steps and report lines that the encoder and the decoder share.
 #include "util/StandardUnit.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -20,6 +22,14 @@ bool convertCarrier(QImage& picture, ReportList* report);
 // then the picture brought to the working format; false (with a line) when
 // one fails.
 bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report);
+
+// Opens the payload file for reading; false (with a line naming the file and
+// the reason) when it cannot be opened.
+bool openPayload(QFile& file, ReportList* report);
+
+// Reads exactly `size` bytes of an opened payload, the size it was planned
+// with; false (with a line) when reading fails or the file changed size.
+bool readPayload(QFile& file, int64_t size, QByteArray& bytes, ReportList* report);
 
 // "Image Size: W×H Pixels"
 QString imageSizeLine(const QImage& picture);

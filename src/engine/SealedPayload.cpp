@@ -4,9 +4,9 @@
 #include "engine/Encoder.h"
 #include "engine/PayloadFormat.h"
 #include "engine/RunReport.h"
-#include "util/FileIO.h"
 #include "util/Text.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace ostrel {
@@ -32,29 +32,25 @@ bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const 
                       QStringLiteral("ERROR: File name longer than %1 Bytes cannot be stored.").arg(kNameReadLimit));
         return false;
     }
-    QString error;
-    std::optional<QByteArray> bytes = readWholeFile(fullPath, &error);
-    if (!bytes) {
-        AddReportLine(report, QStringLiteral("ERROR: ") + error);
+    QFile payloadFile(fullPath);
+    if (!openPayload(payloadFile, report))
         return false;
-    }
-    file.bytes = std::move(*bytes);
+    const int64_t payloadSize = payloadFile.size();
 
-    // The room is known before the costly derivation: the container's size
-    // follows from what it holds.
+    // The room is known before the file is read or the costly derivation
+    // runs: the container's size follows from what it holds.
     EncodeRequest request;
     request.payloadPath = fullPath;
     request.fileName = QLatin1String(kSealedStreamName);
     request.dateTime = QStringLiteral("");
-    request.payloadSize =
-        int64_t(kSealOverheadBytes) + file.name.size() + file.dateTime.size() + int64_t(file.bytes.size());
+    request.payloadSize = int64_t(kSealOverheadBytes) + file.name.size() + file.dateTime.size() + payloadSize;
     const EncodePlan plan = PlanEncode(picture, request);
     AddReportLine(report, QStringLiteral("Sealed: %1 Bytes in a container of %2 Bytes that only the password opens")
-                              .arg(file.bytes.size())
+                              .arg(payloadSize)
                               .arg(request.payloadSize));
     for (const QString& line : plan.lines)
         AddReportLine(report, line);
-    if (!plan.accepted)
+    if (!plan.accepted || !readPayload(payloadFile, payloadSize, file.bytes, report))
         return false;
 
     const std::optional<SealKeys> keys = deriveSealKeys(password, sealSalt(picture));
