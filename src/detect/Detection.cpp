@@ -1,4 +1,5 @@
 #include "detect/Detection.h"
+#include "detect/WorkingPicture.h"
 
 namespace ostrel {
 
@@ -17,10 +18,12 @@ const char* channelName(Channel channel)
 
 DetectionReport detectHiddenData(const QImage& picture)
 {
+    // Converted once for all three when it comes in another format.
+    const QImage working = inWorkingFormat(picture);
     DetectionReport report;
-    report.chiSquare = chiSquareAttack(picture);
-    report.samplePairs = samplePairsAnalysis(picture);
-    report.rs = rsAnalysis(picture);
+    report.chiSquare = chiSquareAttack(working);
+    report.samplePairs = samplePairsAnalysis(working);
+    report.rs = rsAnalysis(working);
     return report;
 }
 
