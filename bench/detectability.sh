@@ -107,7 +107,8 @@ def cell(row):
         c = next(c for c in row["channels"] if c["channel"] == row["verdict"]["channel"])
         verdict, where = row["verdict"]["verdict"], c["channel"][0].upper() + " "
     else:
-        c, verdict, where = blue(row), blue(row)["verdict"], ""
+        c = blue(row)
+        verdict, where = c["verdict"], ""
     return "%s%.2f / %.2f / %.2f %s" % (where, c["chiSquare"], c["samplePairs"], c["rs"], short[verdict])
 
 photos = list(dict.fromkeys(r["photo"] for r in rows))
@@ -118,8 +119,8 @@ for photo in photos:
     for kind in kinds:
         row = next((r for r in rows if r["photo"] == photo and r["kind"] == kind), None)
         cells.append(cell(row) if row else "")
-    print("| %s (%d×%d) | %s |" % (photo.split("_by_")[0], rows[0]["width"] if False else next(r for r in rows if r["photo"] == photo)["width"],
-                                 next(r for r in rows if r["photo"] == photo)["height"], " | ".join(cells)))
+    first = next(r for r in rows if r["photo"] == photo)
+    print("| %s (%d×%d) | %s |" % (photo.split("_by_")[0], first["width"], first["height"], " | ".join(cells)))
 print()
 print("Each cell: chi-square probability / sample pairs estimate / RS estimate, then the verdict.")
 for kind in kinds:

@@ -59,6 +59,9 @@ private:
     uint32_t m_sum = 0;
 };
 
+// One stream byte for every eight pixels.
+int64_t carrierBytes(const QImage& picture) { return int64_t(picture.width()) * picture.height() / 8; }
+
 } // namespace
 
 int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
@@ -74,10 +77,10 @@ int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByte
     if (style.palette && style.paletteCount <= 256)
         search = std::make_unique<TPaletteSearch>(*style.palette, style.paletteCount);
     CarrierWriter writer(picture, random, progress, search.get(), style.dither);
-    if (style.stealth && !search)
-        writer.moveValuesBy(style.directions);
+    if (style.stealth)
+        writer.moveValuesBy(style.directions); // ignored in palette mode
     int64_t written = 0;
-    const int64_t room = int64_t(picture.width()) * picture.height() / 8;
+    const int64_t room = carrierBytes(picture);
     const QByteArray* const parts[] = {&header, &payload, &trailer};
     for (const QByteArray* part : parts) {
         writer.writeBytes(reinterpret_cast<const uint8_t*>(part->constData()), size_t(part->size()));
@@ -98,8 +101,8 @@ HiddenPayload ReadHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t 
     found.name = stream.text(kNameReadLimit);
     found.dateTime = stream.text(kDateTimeReadLimit);
     found.payloadSize = int32_t(stream.int32());
-    const int64_t room = int64_t(picture.width()) * picture.height() / 8
-        - payloadHeaderLength(found.name.size(), found.dateTime.size()) - kChecksumBytes;
+    const int64_t room =
+        carrierBytes(picture) - payloadHeaderLength(found.name.size(), found.dateTime.size()) - kChecksumBytes;
     using Outcome = HiddenPayload::Outcome;
     if (room < found.payloadSize) {
         found.outcome = Outcome::SizeTooLarge;
