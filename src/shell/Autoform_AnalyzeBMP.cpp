@@ -182,7 +182,7 @@ void TForm_AnalyzeBMP::buildButtons()
         m_charts[i] = new TZQXZoomSpeedButton(m_topPanel);
         setUpButton(m_charts[i], kChartRows[i]);
         m_charts[i]->setCheckable(true);
-        connect(m_charts[i], &QToolButton::clicked, this, &TForm_AnalyzeBMP::LayoutChartButtons);
+        connect(m_charts[i], &QToolButton::clicked, this, &TForm_AnalyzeBMP::chartChosen);
     }
     for (ChartButton b : {cbBrightMap, cbRgbMap, cbHsvMap})
         views->addButton(m_charts[b]);
@@ -303,6 +303,11 @@ void TForm_AnalyzeBMP::LayoutChartButtons()
         const int room = button->width() - glyphWidth - 10;
         button->setText(fittedCaption(QLatin1String(kChartRows[i].caption), QFontMetrics(button->font()), room));
     }
+}
+
+void TForm_AnalyzeBMP::chartChosen()
+{
+    LayoutChartButtons();
     RedrawAnalysis();
 }
 
@@ -496,11 +501,14 @@ bool TForm_AnalyzeBMP::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::Resize:
+        // Only the view's size is the chart's, and the layout gives the view
+        // its final size once per resize. A window being shown hands the view
+        // its size before the view counts as visible; the show draws then.
         if (watched == m_bottomPanel)
             LayoutActionButtons();
         else if (watched == m_topPanel)
             LayoutChartButtons();
-        else if (watched == m_view)
+        else if (watched == m_view && m_view->isVisible())
             RedrawAnalysis();
         break;
     case QEvent::ShortcutOverride: {
@@ -533,6 +541,7 @@ void TForm_AnalyzeBMP::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     WindowResized();
+    RedrawAnalysis();
 }
 
 void TForm_AnalyzeBMP::hideEvent(QHideEvent* event)

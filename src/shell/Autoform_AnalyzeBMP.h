@@ -55,6 +55,8 @@ public:
     // The zoom the window fits the screen with (steps of 5 below zoom()).
     int effectiveZoom() const { return m_effectiveZoom; }
 
+    // These only place the buttons; the chart is drawn when the chart view
+    // changes size, when the window is shown and when a chart button is pressed.
     void WindowResized();
     void LayoutActionButtons();
     void LayoutChartButtons();
@@ -96,6 +98,7 @@ private:
     void watchKeys(QWidget* widget);
     void countColours(const QImage& bitmap);
     void resetButtonsForNewPicture();
+    void chartChosen();
     void fitVerdictPanel();
     void drawOnce();
     bool yieldToEvents();
