@@ -55,11 +55,6 @@ const ButtonRow kChartRows[] = {
     {"Outline", BMP_None, "Show Colors as Blocks with Black Outline"},
 };
 
-int rounded(double v)
-{
-    return int(roundHalfEven(v));
-}
-
 QFont arialPoints(int points)
 {
     QFont font(QStringLiteral("Arial"));
@@ -206,29 +201,29 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
         return;
     m_zoom = percent;
     const QSize screen = toolkitScreenSize();
-    int z = percent;
-    while (z > 9
-           && !(rounded(kBaseWidth * z / 100.0) < screen.width() - 50
-                && rounded(kBaseHeight * z / 100.0) < screen.height() - 75))
-        z -= 5;
+    const int widthLimit = screen.width() - 50;
+    // The fit is judged on base × zoom / 100, which rounds a few halves the
+    // other way than the sizes below do (350 at 7 %).
+    const int z = fittedZoom(percent, 9, kBaseWidth, widthLimit, [&](int trial) {
+        return scaleByZoom(kBaseWidth, trial) < widthLimit && scaleByZoom(kBaseHeight, trial) < screen.height() - 75;
+    });
     m_effectiveZoom = z;
-    const double x = z / 100.0;
 
     for (QLabel* panel : m_panels)
         if (panel != m_panels[kVerdictPanel])
-            panel->setFixedWidth(rounded(100 * x));
-    const int panelHeight = ((rounded(25 * x) + 3) / 4) * 4 + 4;
+            panel->setFixedWidth(zoomScaled(100, z));
+    const int panelHeight = ((zoomScaled(25, z) + 3) / 4) * 4 + 4;
     m_topPanel->setFixedHeight(panelHeight);
     m_bottomPanel->setFixedHeight(panelHeight);
 
-    const int width = rounded(kBaseWidth * x);
-    const int height = rounded(kBaseHeight * x) + 2 * panelHeight;
+    const int width = zoomScaled(kBaseWidth, z);
+    const int height = zoomScaled(kBaseHeight, z) + 2 * panelHeight;
     resize(width, height);
     move(std::max(0, std::min(this->x(), screen.width() - width)),
          std::max(0, std::min(this->y(), screen.height() - height - 75)));
 
-    m_status->setFixedHeight(rounded(20 * x));
-    m_status->setFont(arialPoints(rounded(10 * x)));
+    m_status->setFixedHeight(zoomScaled(20, z));
+    m_status->setFont(arialPoints(zoomScaled(10, z)));
     fitVerdictPanel();
     for (TZQXZoomBitBtn* button : m_actions)
         button->setZoom(z);

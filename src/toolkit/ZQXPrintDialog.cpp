@@ -55,11 +55,6 @@ constexpr std::array<TextButtonRow, 6> kTextButtons = {{
     {"Right", BMP_Arrow_DR, "Lower Right"},
 }};
 
-int rnd(double value)
-{
-    return int(roundHalfEven(value));
-}
-
 bool isPlain(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
@@ -100,29 +95,28 @@ Button* makeGlyphButton(QWidget* parent, const char* caption, Defined_Resource g
 
 PrintZoomSizes printZoomSizes(int zoom, const QSize& screen, const QSize& frameExtra)
 {
+    const auto buttonHeight = [](int z) { return zoomScaled(kBaseButtonHeight, z); };
+    const auto window = [&](int z) {
+        return QSize(std::max(kMinWidth, zoomScaled(kBaseWidth, z)) + frameExtra.width(),
+                     std::max(kMinHeight, zoomScaled(kBaseHeight, z)) + 2 * (buttonHeight(z) + 4) + frameExtra.height());
+    };
+    const int heightLimit = screen.height() - 75;
+    const int z = fittedZoom(zoomFloor(zoom), 100, kBaseHeight, heightLimit - frameExtra.height(), [&](int trial) {
+        const QSize trialWindow = window(trial);
+        return trialWindow.width() < screen.width() - 50 && trialWindow.height() < heightLimit;
+    });
     PrintZoomSizes s{};
-    int z = zoomFloor(zoom);
-    while (true) {
-        const double f = z / 100.0;
-        s.buttonHeight = rnd(f * kBaseButtonHeight);
-        s.window = QSize(std::max(kMinWidth, rnd(f * kBaseWidth)) + frameExtra.width(),
-                         std::max(kMinHeight, rnd(f * kBaseHeight)) + 2 * (s.buttonHeight + 4) + frameExtra.height());
-        if (z > 100 && (s.window.width() >= screen.width() - 50 || s.window.height() >= screen.height() - 75)) {
-            z -= 5;
-            continue;
-        }
-        break;
-    }
-    const double f = z / 100.0;
     s.zoom = z;
+    s.buttonHeight = buttonHeight(z);
+    s.window = window(z);
     s.topLeft = QPoint(std::max(0, screen.width() / 2 - s.window.width() / 2),
                        std::max(0, screen.height() / 2 - s.window.height() / 2 - 75));
-    s.listFontSize = rnd(f * 12);
-    s.barFontSize = rnd(f * 12);
-    s.spinFontSize = rnd(f * 10);
-    s.presetWidth = rnd(f * 25);
-    s.valueBoxWidth = rnd(f * 50);
-    s.spinnerWidth = rnd(f * 30);
+    s.listFontSize = zoomScaled(12, z);
+    s.barFontSize = zoomScaled(12, z);
+    s.spinFontSize = zoomScaled(10, z);
+    s.presetWidth = zoomScaled(25, z);
+    s.valueBoxWidth = zoomScaled(50, z);
+    s.spinnerWidth = zoomScaled(30, z);
     return s;
 }
 

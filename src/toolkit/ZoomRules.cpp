@@ -29,6 +29,21 @@ int zoomScaled(int base, int zoom)
     return static_cast<int>(std::min(roundHalfEven(zoom / 100.0 * base), kLargestScaledSize));
 }
 
+int fittedZoom(int zoom, int floor, int base, int limit, const std::function<bool(int)>& fits)
+{
+    int64_t z = zoom;
+    if (base > 0) {
+        // From here on base × zoom / 100 is at least limit + 1, so however it
+        // is rounded it reaches limit.
+        const int64_t hopeless = std::max<int64_t>((100 * (int64_t(limit) + 1) + base - 1) / base, floor);
+        if (z > hopeless)
+            z -= 5 * ((z - hopeless + 4) / 5);
+    }
+    while (z > floor && !fits(static_cast<int>(z)))
+        z -= 5;
+    return static_cast<int>(z);
+}
+
 int fontPointSize(const QFont& font)
 {
     if (font.pixelSize() > 0)
@@ -110,31 +125,22 @@ std::vector<int> popupButtonLefts(const std::vector<bool>& visible, const std::v
 EnterDataZoomSizes enterDataZoomSizes(int zoom, const QSize& screen, const QSize& frameExtra,
                                       const std::function<int(int)>& editHeight)
 {
-    const int limit = screen.height() - 75;
-    // Every trial above this percent has buttons alone taller than the
-    // screen, so the loop may start below it without changing its outcome;
-    // this keeps a huge zoom from running millions of passes.
-    const int64_t hopeless = 4 * int64_t(std::max(screen.height(), 0)) + 200;
-    int64_t z = zoom;
-    if (z > hopeless)
-        z -= 5 * ((z - hopeless + 4) / 5);
-
-    EnterDataZoomSizes sizes{};
-    for (;;) {
-        sizes.trialZoom = static_cast<int>(z);
-        sizes.editFontSize = zoomScaled(14, sizes.trialZoom);
-        sizes.promptFontSize = zoomScaled(10, sizes.trialZoom);
-        sizes.buttonHeight = zoomScaled(25, sizes.trialZoom);
+    const auto sizesAt = [&](int z) {
+        EnterDataZoomSizes sizes{};
+        sizes.trialZoom = z;
+        sizes.editFontSize = zoomScaled(14, z);
+        sizes.promptFontSize = zoomScaled(10, z);
+        sizes.buttonHeight = zoomScaled(25, z);
         sizes.panelHeight = sizes.buttonHeight + 4;
         sizes.editHeight = editHeight(sizes.editFontSize);
-        const int clientHeight = 2 * sizes.panelHeight + sizes.editHeight;
-        sizes.client = QSize(screen.width() * 6 / 8, clientHeight);
-        if (z >= 10 && clientHeight >= limit) {
-            z -= 5;
-            continue;
-        }
-        break;
-    }
+        sizes.client = QSize(screen.width() * 6 / 8, 2 * sizes.panelHeight + sizes.editHeight);
+        return sizes;
+    };
+    const int limit = screen.height() - 75;
+    // Buttons as high as the screen leave two panels taller than the limit.
+    const int z = fittedZoom(zoom, 9, 25, screen.height(),
+                             [&](int trial) { return sizesAt(trial).client.height() < limit; });
+    EnterDataZoomSizes sizes = sizesAt(z);
     const int frameWidth = sizes.client.width() + frameExtra.width();
     const int frameHeight = sizes.client.height() + frameExtra.height();
     sizes.topLeft = QPoint(std::max(0, (screen.width() - frameWidth) / 2),

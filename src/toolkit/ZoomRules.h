@@ -22,6 +22,13 @@ int zoomFloor(int percent);
 // base × zoom / 100, halves to even, bounded far beyond any screen.
 int zoomScaled(int base, int zoom);
 
+// The zoom a window fits the screen at: `zoom` itself or the first of
+// zoom - 5, zoom - 10, ... that `fits` accepts, or else the first at or below
+// `floor`. `fits` must refuse every zoom at which `base` pixels, scaled by
+// it, reach `limit`: such zooms are passed over in one jump, so a huge zoom
+// ends as quickly as a small one and `fits` only sees zooms near the screen's size.
+int fittedZoom(int zoom, int floor, int base, int limit, const std::function<bool(int)>& fits);
+
 // The primary screen's size, which every zoom rule works from; 1024 x 768
 // when there is no screen. Tests may put another size in its place.
 QSize toolkitScreenSize();

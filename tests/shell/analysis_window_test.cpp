@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <random>
 
@@ -282,6 +283,7 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         {{559, 768}, 100, 100, 100, 32},
         {{300, 400}, 100, 45, 45, 16},
         {{1280, 420}, 100, 95, 95, 28}, // 350 is not below 420 − 75
+        {{1280, 1024}, INT_MAX, 242, 242, 64}, // at once, still in steps of 5 from the zoom asked for
     };
     for (const Case& c : cases) {
         setToolkitScreenSizeOverride(c.screen);

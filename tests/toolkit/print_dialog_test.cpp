@@ -20,6 +20,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace ostrel {
 namespace {
 
@@ -264,6 +266,8 @@ TEST(PrintDialogZoom, TheWindowFitsTheScreen)
         {200, {1024, 768}, 200, 52, {800, 582}, {112, 18}},
         // 240 is still too high for 768 lines; 235 fits.
         {300, {1024, 768}, 235, 61, {940, 682}, {42, 0}},
+        // At once, still in steps of 5 from the zoom asked for.
+        {INT_MAX, {1024, 768}, 237, 62, {948, 689}, {38, 0}},
     };
     for (const Case& c : cases) {
         const PrintZoomSizes s = printZoomSizes(c.zoom, c.screen, QSize(0, 0));
