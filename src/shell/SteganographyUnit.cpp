@@ -152,6 +152,11 @@ void TForm_Main_Steganography::endFetch()
         delete m_fetchThread;
     else
         connect(m_fetchThread, &QThread::finished, m_fetchThread, &QObject::deleteLater);
+    clearFetch();
+}
+
+void TForm_Main_Steganography::clearFetch()
+{
     m_fetchThread = nullptr;
     m_fetchCancellation.reset();
     m_panels[2]->setText(m_sourceBeforeFetch);
@@ -384,10 +389,7 @@ void TForm_Main_Steganography::OpenfromWeb1Click()
 void TForm_Main_Steganography::finishFetch(const QString& url, const WebFetchResult& result)
 {
     m_fetchThread->deleteLater();
-    m_fetchThread = nullptr;
-    m_fetchCancellation.reset();
-    m_panels[2]->setText(m_sourceBeforeFetch);
-    UpdateCommandStates();
+    clearFetch();
     if (result.errorText.isEmpty()) {
         if (PictureLoaderCode(upperExtension(result.targetPath)) != 0)
             openPictureFile(result.targetPath);

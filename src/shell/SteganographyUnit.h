@@ -90,6 +90,9 @@ private:
     void finishFetch(const QString& url, const WebFetchResult& result);
     // Cancels a running fetch and waits for it at most a second.
     void endFetch();
+    // Forgets the fetch whose thread is already dealt with and shows the
+    // source panel and the commands as they were before it.
+    void clearFetch();
     // The picture file a drag or drop carries, when Open could take it now.
     QString droppableFile(const QDropEvent* event) const;
 
