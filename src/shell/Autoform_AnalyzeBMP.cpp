@@ -476,18 +476,34 @@ void TForm_AnalyzeBMP::Help()
     dialog.ShowTextMessage(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
 }
 
+namespace {
+
+enum class AnalysisKey { None, Copy, Help };
+
+// Ctrl+C and F1 with no other Ctrl, Shift or Alt.
+AnalysisKey analysisKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (key == Qt::Key_C && mods == Qt::ControlModifier)
+        return AnalysisKey::Copy;
+    if (key == Qt::Key_F1 && mods == Qt::NoModifier)
+        return AnalysisKey::Help;
+    return AnalysisKey::None;
+}
+
+} // namespace
+
 bool TForm_AnalyzeBMP::AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers)
 {
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool shift = modifiers & Qt::ShiftModifier;
-    const bool alt = modifiers & Qt::AltModifier;
-    if (key == Qt::Key_C && ctrl && !shift && !alt) {
+    switch (analysisKey(key, modifiers)) {
+    case AnalysisKey::Copy:
         Copy();
         return true;
-    }
-    if (key == Qt::Key_F1 && !ctrl && !shift && !alt) {
+    case AnalysisKey::Help:
         Help();
         return true;
+    case AnalysisKey::None:
+        break;
     }
     return false;
 }
@@ -509,8 +525,7 @@ bool TForm_AnalyzeBMP::eventFilter(QObject* watched, QEvent* event)
     case QEvent::ShortcutOverride: {
         // The window's own keys come before any shortcut of the main window.
         auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers mods = key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-        if ((key->key() == Qt::Key_C && mods == Qt::ControlModifier) || (key->key() == Qt::Key_F1 && mods == 0))
+        if (analysisKey(key->key(), key->modifiers()) != AnalysisKey::None)
             event->accept();
         break;
     }
