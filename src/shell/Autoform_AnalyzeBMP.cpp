@@ -202,8 +202,8 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
     m_zoom = percent;
     const QSize screen = toolkitScreenSize();
     const int widthLimit = screen.width() - 50;
-    // The fit is judged on base × zoom / 100, which rounds a few halves the
-    // other way than the sizes below do (350 at 7 %).
+    // The fit is judged on base × zoom / 100 worked out exactly, which at a
+    // few halves rounds the other way than zoomScaled (350 at 7 %: 24, not 25).
     const int z = fittedZoom(percent, 9, kBaseWidth, widthLimit, [&](int trial) {
         return scaleByZoom(kBaseWidth, trial) < widthLimit && scaleByZoom(kBaseHeight, trial) < screen.height() - 75;
     });
