@@ -4,6 +4,7 @@
 #include "colour/Census.h"
 #include "data/loopback_server.h"
 #include "imageio/GraphicsIOUnit.h"
+#include "support/ProcessRun.h"
 #include "util/Picture.h"
 
 #include <QDir>
@@ -33,31 +34,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using ostrel::testing::ProcessOptions;
+using ostrel::testing::ProcessRun;
 
-// With `merged`, the error lines go into `out` in the order they were printed.
-CliRun runCli(const QStringList& args, const QByteArray& input = {}, const QString& dataHome = {}, bool merged = false,
-              const QString& program = QStringLiteral(OSTREL_CLI_PATH))
+ProcessRun runCli(const QStringList& args, const ProcessOptions& options = {})
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!dataHome.isEmpty())
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-    process.setProcessEnvironment(env);
-    if (merged)
-        process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    process.waitForStarted();
-    if (!input.isEmpty())
-        process.write(input);
-    process.closeWriteChannel();
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return ostrel::testing::runProcess(QStringLiteral(OSTREL_CLI_PATH), args, options);
+}
+
+// A run whose data folders are under `dataHome`.
+ProcessOptions dataHomeIn(const QString& dataHome)
+{
+    return {.setEnvironment = {{QStringLiteral("XDG_DATA_HOME"), dataHome}}};
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -107,12 +95,12 @@ TEST_F(CliTest, EncodeThenDecodeGivesTheFileBack)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
-    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+    ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
     ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
     EXPECT_TRUE(encode.out.startsWith(QStringLiteral("Encoding Successful\n\nEncoding: "))) << encode.out.toStdString();
 
     const QString outDir = dir.filePath(QStringLiteral("out"));
-    CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, "correct horse\n");
+    ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, {.input = "correct horse\n"});
     ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString() << decode.err.toStdString();
     EXPECT_TRUE(decode.out.startsWith(QStringLiteral("Decode Successful\n\n")));
     EXPECT_TRUE(decode.out.contains(QStringLiteral("Check Sum is OK")));
@@ -125,7 +113,7 @@ TEST_F(CliTest, DecodeWithoutFolderWritesIntoTheDataFolder)
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
     const QString dataHome = dir.filePath(QStringLiteral("xdg"));
-    CliRun decode = runCli({"decode", hidden, "--password-file", passwordFile}, {}, dataHome);
+    ProcessRun decode = runCli({"decode", hidden, "--password-file", passwordFile}, dataHomeIn(dataHome));
     ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
     EXPECT_EQ(readFile(dataHome + QStringLiteral("/ostrel/DATA/STEGANOGRAPHY/secret.txt")), readFile(payload));
 }
@@ -136,7 +124,7 @@ TEST_F(CliTest, WrongPasswordFailsAndWritesNothing)
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
     const QString outDir = dir.filePath(QStringLiteral("out"));
-    CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, "wrong\n");
+    ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, {.input = "wrong\n"});
     EXPECT_EQ(decode.exitCode, 1);
     EXPECT_TRUE(decode.out.startsWith(QStringLiteral("Decode Failed\n\n")));
     EXPECT_TRUE(decode.out.contains(QStringLiteral("Image does NOT appear to contain encoded data.")));
@@ -150,23 +138,24 @@ TEST_F(CliTest, SealedPicturesOpenWithThePasswordAndSealKeyGivesTheContainer)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
     const QString hidden = dir.filePath(QStringLiteral("sealed.bmp"));
-    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--seal", "--password-file", passwordFile});
+    ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--seal", "--password-file", passwordFile});
     ASSERT_EQ(encode.exitCode, 0) << encode.out.toStdString() << encode.err.toStdString();
     EXPECT_TRUE(encode.out.contains(QStringLiteral("\nSealed: 21 Bytes in a container of "))) << encode.out.toStdString();
 
     const QString opened = dir.filePath(QStringLiteral("opened"));
-    CliRun decode = runCli({"decode", hidden, "-o", opened, "--password-stdin"}, "correct horse\n");
+    ProcessRun decode = runCli({"decode", hidden, "-o", opened, "--password-stdin"}, {.input = "correct horse\n"});
     ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
     EXPECT_EQ(QDir(opened).entryList(QDir::Files), QStringList{QStringLiteral("secret.txt")});
     EXPECT_EQ(readFile(opened + QStringLiteral("/secret.txt")), readFile(payload));
 
-    CliRun key = runCli({"seal-key", hidden, "--password-file", passwordFile});
+    ProcessRun key = runCli({"seal-key", hidden, "--password-file", passwordFile});
     ASSERT_EQ(key.exitCode, 0) << key.err.toStdString();
     const QString formatPassword = key.out.trimmed();
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[01]{64}$")).match(formatPassword).hasMatch()) << key.out.toStdString();
 
     const QString extracted = dir.filePath(QStringLiteral("extracted"));
-    CliRun format = runCli({"decode", hidden, "-o", extracted, "--password-stdin"}, formatPassword.toLatin1() + "\n");
+    ProcessRun format = runCli({"decode", hidden, "-o", extracted, "--password-stdin"},
+                               {.input = formatPassword.toLatin1() + "\n"});
     ASSERT_EQ(format.exitCode, 0) << format.out.toStdString();
     EXPECT_TRUE(format.out.contains(QStringLiteral("Filename: sealed.ostrel\nDate/Time: \n")));
     EXPECT_TRUE(format.out.contains(QStringLiteral("The file is sealed")));
@@ -177,11 +166,11 @@ TEST_F(CliTest, SealedPicturesOpenWithThePasswordAndSealKeyGivesTheContainer)
 
     // A wrong password opens nothing and prints no key.
     const QString nothing = dir.filePath(QStringLiteral("nothing"));
-    CliRun wrong = runCli({"decode", hidden, "-o", nothing, "--password-stdin"}, "correct horse!\n");
+    ProcessRun wrong = runCli({"decode", hidden, "-o", nothing, "--password-stdin"}, {.input = "correct horse!\n"});
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_TRUE(wrong.out.contains(QStringLiteral("Image does NOT appear to contain encoded data.")));
     EXPECT_TRUE(QDir(nothing).entryList(QDir::Files).isEmpty());
-    CliRun wrongKey = runCli({"seal-key", hidden, "--password-stdin"}, "correct horse!\n");
+    ProcessRun wrongKey = runCli({"seal-key", hidden, "--password-stdin"}, {.input = "correct horse!\n"});
     EXPECT_EQ(wrongKey.exitCode, 1);
     EXPECT_TRUE(wrongKey.out.isEmpty());
 }
@@ -190,7 +179,7 @@ TEST_F(CliTest, TooLargePayloadFailsWithoutWritingTheOutput)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("small.bmp"), 16, 16, 0);
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
-    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+    ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
     EXPECT_EQ(encode.exitCode, 1);
     EXPECT_TRUE(encode.out.contains(QStringLiteral("Insufficient Space to Encode File.")));
     EXPECT_FALSE(QFile::exists(hidden));
@@ -200,7 +189,7 @@ TEST_F(CliTest, ManyColoursCannotBeSavedAsGifButReductionAllowsIt)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("photo.bmp"), 80, 60, 0);
     const QString gif = dir.filePath(QStringLiteral("hidden.gif"));
-    CliRun refused = runCli({"encode", carrier, payload, "-o", gif, "--password-file", passwordFile});
+    ProcessRun refused = runCli({"encode", carrier, payload, "-o", gif, "--password-file", passwordFile});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral(".bmp"))) << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(gif));
@@ -211,7 +200,7 @@ TEST_F(CliTest, ManyColoursCannotBeSavedAsGifButReductionAllowsIt)
         own256.setPixel(i % 16, i / 16, qRgb(i, 1, 2));
     const QString own256Path = dir.filePath(QStringLiteral("own256.bmp"));
     ASSERT_TRUE(own256.save(own256Path, "BMP"));
-    CliRun explained = runCli({"convert", own256Path, dir.filePath(QStringLiteral("own256.gif"))});
+    ProcessRun explained = runCli({"convert", own256Path, dir.filePath(QStringLiteral("own256.gif"))});
     EXPECT_EQ(explained.exitCode, 1);
     EXPECT_TRUE(explained.err.contains(QStringLiteral("has 256 colours, 272 with the 16 base colours")))
         << explained.err.toStdString();
@@ -220,11 +209,11 @@ TEST_F(CliTest, ManyColoursCannotBeSavedAsGifButReductionAllowsIt)
         QStringList args = {"encode", carrier, payload, "-o", gif, "--reduce", "--password-file", passwordFile};
         if (*dither)
             args << dither;
-        CliRun reduced = runCli(args);
+        ProcessRun reduced = runCli(args);
         ASSERT_EQ(reduced.exitCode, 0) << reduced.err.toStdString();
         EXPECT_TRUE(reduced.out.startsWith(QStringLiteral("Resulting image will contain ")));
         const QString outDir = dir.filePath(QStringLiteral("out") + QLatin1String(dither));
-        CliRun decode = runCli({"decode", gif, "-o", outDir, "--password-file", passwordFile});
+        ProcessRun decode = runCli({"decode", gif, "-o", outDir, "--password-file", passwordFile});
         ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
         EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
     }
@@ -233,7 +222,7 @@ TEST_F(CliTest, ManyColoursCannotBeSavedAsGifButReductionAllowsIt)
 TEST_F(CliTest, InfoPrintsSizeColoursAndCapacity)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("few.bmp"), 320, 240, 3);
-    CliRun info = runCli({"info", carrier});
+    ProcessRun info = runCli({"info", carrier});
     ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
     const QStringList lines = info.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
@@ -248,7 +237,7 @@ TEST_F(CliTest, TextFilesAndDamagedPicturesLoadWithTheirOwnApplication)
 {
     const QString text = dir.filePath(QStringLiteral("notes.txt"));
     writeFile(text, "first line\nsecond line\n");
-    CliRun textInfo = runCli({"info", text});
+    ProcessRun textInfo = runCli({"info", text});
     ASSERT_EQ(textInfo.exitCode, 0) << textInfo.err.toStdString();
     const QStringList size = textInfo.out.section(QLatin1Char('\n'), 0, 0).split(QChar(0xD7));
     ASSERT_EQ(size.size(), 2) << textInfo.out.toStdString();
@@ -260,7 +249,7 @@ TEST_F(CliTest, TextFilesAndDamagedPicturesLoadWithTheirOwnApplication)
     const QString carrier = makeCarrier(dir, QStringLiteral("whole.bmp"), 200, 100, 0);
     const QString damaged = dir.filePath(QStringLiteral("damaged.bmp"));
     writeFile(damaged, readFile(carrier).left(20000));
-    CliRun damagedInfo = runCli({"info", damaged});
+    ProcessRun damagedInfo = runCli({"info", damaged});
     ASSERT_EQ(damagedInfo.exitCode, 1) << damagedInfo.err.toStdString();
     EXPECT_EQ(damagedInfo.out, QString());
     EXPECT_TRUE(damagedInfo.err.contains(damaged + QStringLiteral(": the file ends before the picture does")))
@@ -306,7 +295,7 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         {{"fetch", "http://127.0.0.1:9/", "--timeout", "0"}, 2},
     };
     for (const Case& c : cases) {
-        CliRun run = runCli(c.args);
+        ProcessRun run = runCli(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
@@ -320,7 +309,7 @@ TEST_F(CliTest, ConvertKeepsEveryPixelOfAFewColourPicture)
     const QString carrier = makeCarrier(dir, QStringLiteral("few.bmp"), 33, 17, 5);
     for (const char* name : {"copy.gif", "copy.bmp"}) {
         const QString target = dir.filePath(QLatin1String(name));
-        CliRun convert = runCli({"convert", carrier, target});
+        ProcessRun convert = runCli({"convert", carrier, target});
         ASSERT_EQ(convert.exitCode, 0) << convert.err.toStdString();
         QImage before(carrier), after(target);
         ASSERT_FALSE(after.isNull()) << name;
@@ -356,7 +345,7 @@ TEST_F(CliTest, ChartDrawsWhatTheWindowDraws)
     };
     for (const Case& c : cases) {
         const QString output = dir.filePath(c.output);
-        CliRun run = runCli(QStringList{"chart", c.picture, "-o", output} + c.options);
+        ProcessRun run = runCli(QStringList{"chart", c.picture, "-o", output} + c.options);
         ASSERT_EQ(run.exitCode, 0) << c.output.toStdString() << " " << run.err.toStdString();
 
         QImage picture(c.picture);
@@ -376,7 +365,7 @@ TEST_F(CliTest, ChartOfManyColoursCannotBeAGif)
 {
     const QString many = makeCarrier(dir, QStringLiteral("many.bmp"), 200, 200, 0);
     const QString output = dir.filePath(QStringLiteral("cube.gif"));
-    CliRun run = runCli({"chart", many, "-o", output, "--kind", "rgb"});
+    ProcessRun run = runCli({"chart", many, "-o", output, "--kind", "rgb"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("GIF holds at most 256"))) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(output));
@@ -406,7 +395,7 @@ TEST_F(CliTest, CheckTellsCleanFromEncodedPictures)
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ASSERT_EQ(runCli({"encode", clean, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
 
-    CliRun check = runCli({"check", clean, hidden});
+    ProcessRun check = runCli({"check", clean, hidden});
     ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();
     const QStringList reports = check.out.split(QStringLiteral("\n\n"));
     ASSERT_EQ(reports.size(), 2) << check.out.toStdString();
@@ -428,7 +417,7 @@ TEST_F(CliTest, CheckJsonIsOneObjectPerPicture)
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ASSERT_EQ(runCli({"encode", clean, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
 
-    CliRun check = runCli({"check", "--json", hidden, clean});
+    ProcessRun check = runCli({"check", "--json", hidden, clean});
     ASSERT_EQ(check.exitCode, 0) << check.err.toStdString();
     const QStringList lines = check.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << check.out.toStdString();
@@ -479,7 +468,7 @@ TEST_F(CliTest, CheckExitStatus)
         {{"check", "--help"}, 0, 0},
     };
     for (const Case& c : cases) {
-        CliRun run = runCli(c.args);
+        ProcessRun run = runCli(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
         EXPECT_EQ(int(run.out.count(QStringLiteral("Verdict: ")) + run.out.count(QStringLiteral("\"verdict\":{"))), c.reports)
             << c.args.join(' ').toStdString() << "\n" << run.out.toStdString();
@@ -525,7 +514,7 @@ TEST_F(CliTest, RefusesPicturesThatWereNotReadCompletely)
         };
         for (const QStringList& command : commands) {
             SCOPED_TRACE(command.join(' ').toStdString());
-            const CliRun run = runCli(command);
+            const ProcessRun run = runCli(command);
             EXPECT_EQ(run.exitCode, 1);
             EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read %1: %2").arg(c.picture, QLatin1String(c.reason))))
                 << run.err.toStdString();
@@ -536,7 +525,7 @@ TEST_F(CliTest, RefusesPicturesThatWereNotReadCompletely)
     }
     for (const Case& c : {cases[3], cases[4]}) {
         SCOPED_TRACE(c.reason);
-        const CliRun run = runCli({"encode", whole, c.picture, "-o", out, "--password-file", passwordFile});
+        const ProcessRun run = runCli({"encode", whole, c.picture, "-o", out, "--password-file", passwordFile});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot read %1: %2").arg(c.picture, QLatin1String(c.reason))))
             << run.err.toStdString();
@@ -564,7 +553,7 @@ TEST_F(CliTest, FailedWritesSayWhy)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const CliRun run = runCli(c.args);
+        const ProcessRun run = runCli(c.args);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     }
@@ -583,14 +572,14 @@ TEST_F(CliTest, GifThatMayOutgrowItsPaletteIsRefusedBeforeEncoding)
     ASSERT_TRUE(picture.save(carrier, "BMP"));
     const QString gif = dir.filePath(QStringLiteral("hidden.gif"));
 
-    const CliRun refused = runCli({"encode", carrier, payload, "-o", gif, "--password-file", passwordFile});
+    const ProcessRun refused = runCli({"encode", carrier, payload, "-o", gif, "--password-file", passwordFile});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("may have 266 colours"))) << refused.err.toStdString();
     EXPECT_TRUE(refused.err.contains(QStringLiteral("--reduce"))) << refused.err.toStdString();
     EXPECT_EQ(refused.out, QString()); // nothing was encoded
     EXPECT_FALSE(QFile::exists(gif));
 
-    const CliRun reduced = runCli({"encode", carrier, payload, "-o", gif, "--reduce", "--password-file", passwordFile});
+    const ProcessRun reduced = runCli({"encode", carrier, payload, "-o", gif, "--reduce", "--password-file", passwordFile});
     ASSERT_EQ(reduced.exitCode, 0) << reduced.err.toStdString();
     const QString outDir = dir.filePath(QStringLiteral("out"));
     ASSERT_EQ(runCli({"decode", gif, "-o", outDir, "--password-file", passwordFile}).exitCode, 0);
@@ -603,7 +592,8 @@ TEST_F(CliTest, FailedSaveIsTheLastWord)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
     const QString out = dir.filePath(QStringLiteral("gone/hidden.bmp"));
-    const CliRun run = runCli({"encode", carrier, payload, "-o", out, "--password-file", passwordFile}, {}, {}, true);
+    const ProcessRun run = runCli({"encode", carrier, payload, "-o", out, "--password-file", passwordFile},
+                                  {.mergedChannels = true});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(run.out.contains(QStringLiteral("Encoding Successful"))) << run.out.toStdString();
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("Encoding Failed\n"))) << run.out.toStdString();
@@ -639,7 +629,8 @@ TEST_F(CliTest, EmptyPasswordOnlyWhenAskedFor)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
-        const CliRun run = runCli(QStringList{"encode", carrier, payload, "-o", hidden} + c.options, c.input);
+        const ProcessRun run =
+            runCli(QStringList{"encode", carrier, payload, "-o", hidden} + c.options, {.input = c.input});
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(hidden));
@@ -649,7 +640,7 @@ TEST_F(CliTest, EmptyPasswordOnlyWhenAskedFor)
     // desktop program with an empty password.
     ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--empty-password"}).exitCode, 0);
     const QString outDir = dir.filePath(QStringLiteral("out"));
-    const CliRun decode = runCli({"decode", hidden, "-o", outDir, "--empty-password"});
+    const ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--empty-password"});
     ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
     EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
 }
@@ -765,13 +756,13 @@ TEST_F(CliTest, ControlCharactersArePrintedAsEscapes)
     const QString evil = dir.filePath(evilName);
     writeFile(evil, "payload");
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
-    const CliRun encode = runCli({"encode", carrier, evil, "-o", hidden, "--password-file", passwordFile});
+    const ProcessRun encode = runCli({"encode", carrier, evil, "-o", hidden, "--password-file", passwordFile});
     ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
     const QString outDir = dir.filePath(QStringLiteral("out"));
-    const CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+    const ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
     ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
     const QString shown = QStringLiteral("a\\x1b]0;owned\\x07\\r\\nDecode Successful.txt");
-    for (const CliRun* run : {&encode, &decode}) {
+    for (const ProcessRun* run : {&encode, &decode}) {
         EXPECT_TRUE(run->out.contains(shown)) << run->out.toStdString();
         EXPECT_FALSE(run->out.contains(QChar(0x1b)));
         EXPECT_FALSE(run->out.contains(QChar(u'\r')));
@@ -782,7 +773,7 @@ TEST_F(CliTest, ControlCharactersArePrintedAsEscapes)
     ostrel::testing::LoopbackServer server(ostrel::testing::answer(
         "HTTP/1.0 200 OK\r\nX-Title: \x1b]0;owned\x07\rFake: line\r\nContent-Type: image/gif\r\n\r\nGIF"));
     const QString dataHome = dir.filePath(QStringLiteral("xdg"));
-    const CliRun fetch = runCli({"fetch", server.url(QStringLiteral("/a.gif"))}, {}, dataHome);
+    const ProcessRun fetch = runCli({"fetch", server.url(QStringLiteral("/a.gif"))}, dataHomeIn(dataHome));
     ASSERT_EQ(fetch.exitCode, 0) << fetch.err.toStdString();
     EXPECT_TRUE(fetch.out.contains(QStringLiteral("X-Title: \\x1b]0;owned\\x07\\rFake: line\n"))) << fetch.out.toStdString();
     EXPECT_TRUE(fetch.out.contains(QStringLiteral("\nContent-Type: image/gif\n"))) << fetch.out.toStdString();
@@ -790,7 +781,7 @@ TEST_F(CliTest, ControlCharactersArePrintedAsEscapes)
     EXPECT_FALSE(fetch.out.contains(QChar(u'\r')));
 
     // The print command names its file and its PDF the same way.
-    const CliRun print = runCli({"print", evil, "-o", evil + QStringLiteral(".pdf")});
+    const ProcessRun print = runCli({"print", evil, "-o", evil + QStringLiteral(".pdf")});
     ASSERT_EQ(print.exitCode, 0) << print.err.toStdString();
     const QString printed = print.out + print.err;
     EXPECT_TRUE(printed.contains(shown + QStringLiteral(".pdf"))) << printed.toStdString();
@@ -813,17 +804,17 @@ TEST_F(CliTest, NamesThatAreNotUtf8AreRefused)
     };
     for (const Case& c : {Case{"convert", "out", ".bmp"}, Case{"info", "pic", ".bmp"}}) {
         SCOPED_TRACE(c.command);
-        const CliRun run = runCli({"-c", script, "sh", dir.path(), QStringLiteral(OSTREL_CLI_PATH),
-                                   QLatin1String(c.command), QLatin1String(c.name), QLatin1String(c.rest)},
-                                  {}, {}, false, QStringLiteral("/bin/sh"));
+        const ProcessRun run = ostrel::testing::runProcess(
+            QStringLiteral("/bin/sh"), {"-c", script, "sh", dir.path(), QStringLiteral(OSTREL_CLI_PATH),
+                                        QLatin1String(c.command), QLatin1String(c.name), QLatin1String(c.rest)});
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains(QStringLiteral("\\xff") + QLatin1String(c.rest) + QStringLiteral(": it is not valid UTF-8")))
             << run.err.toStdString();
     }
     const QString decodeScript = QStringLiteral("cd \"$1\" && exec \"$2\" decode carrier.bmp -o \"$(printf 'dir\\377')\" "
                                                 "--password-file password.txt");
-    const CliRun decode = runCli({"-c", decodeScript, "sh", dir.path(), QStringLiteral(OSTREL_CLI_PATH)}, {}, {}, false,
-                                 QStringLiteral("/bin/sh"));
+    const ProcessRun decode = ostrel::testing::runProcess(
+        QStringLiteral("/bin/sh"), {"-c", decodeScript, "sh", dir.path(), QStringLiteral(OSTREL_CLI_PATH)});
     EXPECT_EQ(decode.exitCode, 2);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
@@ -880,7 +871,7 @@ TEST_F(CliTest, DecodedFilesArePrivate)
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
     const QString dataHome = dir.filePath(QStringLiteral("xdg"));
-    ASSERT_EQ(runCli({"decode", hidden, "--password-file", passwordFile}, {}, dataHome).exitCode, 0);
+    ASSERT_EQ(runCli({"decode", hidden, "--password-file", passwordFile}, dataHomeIn(dataHome)).exitCode, 0);
     const QString outDir = dir.filePath(QStringLiteral("out"));
     ASSERT_EQ(runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile}).exitCode, 0);
     auto mode = [](const QString& path) {
@@ -901,7 +892,8 @@ TEST_F(CliTest, FetchEndsAtItsDeadlineAndStoresNothing)
     const QString web = dataHome + QStringLiteral("/ostrel/DATA/WEB/");
     ostrel::testing::LoopbackServer slow(ostrel::testing::trickleOneByteAtATime(200ms));
     const auto started = std::chrono::steady_clock::now();
-    const CliRun late = runCli({"fetch", slow.url(QStringLiteral("/slow.gif")), "--timeout", "1"}, {}, dataHome);
+    const ProcessRun late =
+        runCli({"fetch", slow.url(QStringLiteral("/slow.gif")), "--timeout", "1"}, dataHomeIn(dataHome));
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
     EXPECT_EQ(late.exitCode, 1);
     EXPECT_TRUE(late.out.startsWith(QStringLiteral("ERROR: Fetch Took Longer Than Its Time Limit\n")))
@@ -910,7 +902,7 @@ TEST_F(CliTest, FetchEndsAtItsDeadlineAndStoresNothing)
 
     ASSERT_TRUE(QDir().mkpath(web + QStringLiteral("busy.gif")));
     ostrel::testing::LoopbackServer server(ostrel::testing::answer("HTTP/1.0 200 OK\r\n\r\nGIF"));
-    const CliRun blocked = runCli({"fetch", server.url(QStringLiteral("/busy.gif"))}, {}, dataHome);
+    const ProcessRun blocked = runCli({"fetch", server.url(QStringLiteral("/busy.gif"))}, dataHomeIn(dataHome));
     EXPECT_EQ(blocked.exitCode, 1);
     EXPECT_TRUE(blocked.err.contains(QStringLiteral("Cannot write %1busy.gif: it is a folder").arg(web)))
         << blocked.err.toStdString();
@@ -924,7 +916,7 @@ TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("few.bmp"), 64, 48, 20);
     const QString hidden = dir.filePath(QStringLiteral("quiet.bmp"));
-    CliRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--stealth", "--password-file", passwordFile});
+    ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--stealth", "--password-file", passwordFile});
     ASSERT_EQ(encode.exitCode, 0) << encode.out.toStdString() << encode.err.toStdString();
     EXPECT_TRUE(encode.out.contains(QStringLiteral("Stealth Mode: "))) << encode.out.toStdString();
     const QByteArray file = readFile(hidden);
@@ -932,7 +924,7 @@ TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
     EXPECT_EQ(uint8_t(file[28]), 24) << "bits per pixel";
 
     const QString outDir = dir.filePath(QStringLiteral("out"));
-    CliRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+    ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
     ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
     EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
 
@@ -949,7 +941,7 @@ TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.output.toStdString());
         const QString out = dir.filePath(r.output);
-        CliRun refused = runCli(QStringList{"encode", carrier, payload, "-o", out, "--password-file", passwordFile}
+        ProcessRun refused = runCli(QStringList{"encode", carrier, payload, "-o", out, "--password-file", passwordFile}
                                 + r.extra);
         EXPECT_EQ(refused.exitCode, 2);
         EXPECT_TRUE(refused.err.contains(r.message)) << refused.err.toStdString();

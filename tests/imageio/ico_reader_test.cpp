@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <functional>
 
 using namespace ostrel;

@@ -8,7 +8,6 @@
 #include "util/Picture.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -34,13 +33,9 @@ ReferenceDecode decodeWithDjpeg(const QString& path, bool grey = false)
     if (grey)
         arguments << QStringLiteral("-grayscale");
     arguments << path;
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return reference;
-    const int status = process.exitCode();
-    const QImage picture = QImage::fromData(process.readAllStandardOutput(), "BMP");
-    if ((status == 0 || status == 2) && !picture.isNull())
+    const ProcessRun run = runProcess(program, arguments, {.timeoutMs = 60000});
+    const QImage picture = QImage::fromData(run.output, "BMP");
+    if ((run.exitCode == 0 || run.exitCode == 2) && !picture.isNull())
         reference.picture = picture.convertToFormat(QImage::Format_RGB32);
     return reference;
 }

@@ -3,6 +3,7 @@
 // byte, running a reader over them, reading pixels and report lines, and
 // asking an independent decoder for its pixels.
 #include "imageio/GraphicsIOUnit.h"
+#include "support/ProcessRun.h"
 #include "util/Picture.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -176,14 +175,10 @@ inline QStringList corpusFiles(const char* format, const QStringList& patterns)
 // installed or fails.
 inline std::optional<QByteArray> runTool(const QString& program, const QStringList& arguments)
 {
-    const QString path = QStandardPaths::findExecutable(program);
-    if (path.isEmpty())
+    const ProcessRun run = runProcess(program, arguments, {.timeoutMs = 30000});
+    if (run.exitCode != 0)
         return std::nullopt;
-    QProcess process;
-    process.start(path, arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return process.readAllStandardOutput();
+    return run.output;
 }
 
 // Pixels from an external decoder that writes a picture to its standard output.

@@ -1,35 +1,21 @@
 // "ostrel-cli print" as a user runs it: files in, PDF pages out, and clear
 // failures with the right exit status.
+#include "support/ProcessRun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using ostrel::testing::pdfText;
+using ostrel::testing::ProcessRun;
 
-CliRun runCli(const QStringList& args)
+ProcessRun runCli(const QStringList& args)
 {
-    QProcess process;
-    process.start(QStringLiteral(OSTREL_CLI_PATH), args);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-QString pdfText(const QString& pdf)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return ostrel::testing::runProcess(QStringLiteral(OSTREL_CLI_PATH), args);
 }
 
 class CliPrintTest : public ::testing::Test {
@@ -56,7 +42,7 @@ protected:
 
 TEST_F(CliPrintTest, TextFilesPrintAsNumberedPagesInCopies)
 {
-    const CliRun run = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), out("story.pdf"),
+    const ProcessRun run = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), out("story.pdf"),
                                QStringLiteral("--line-numbers"), QStringLiteral("--copies"), QStringLiteral("2"),
                                QStringLiteral("--no-collate")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -72,7 +58,7 @@ TEST_F(CliPrintTest, TextFilesPrintAsNumberedPagesInCopies)
     EXPECT_TRUE(pages[0].contains(QStringLiteral("    1:chapter 1"))) << pages[0].toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("6 pages")));
 
-    const CliRun one = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), out("page2.pdf"),
+    const ProcessRun one = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), out("page2.pdf"),
                                QStringLiteral("--page"), QStringLiteral("2"), QStringLiteral("--skin"),
                                QStringLiteral("9"), QStringLiteral("--font-size"), QStringLiteral("10")});
     ASSERT_EQ(one.exitCode, 0) << one.err.toStdString();
@@ -81,7 +67,7 @@ TEST_F(CliPrintTest, TextFilesPrintAsNumberedPagesInCopies)
 
 TEST_F(CliPrintTest, PicturesPrintOnOnePageTitledWithTheirName)
 {
-    const CliRun run = runCli({QStringLiteral("print"), picture, QStringLiteral("-o"), out("photo.pdf")});
+    const ProcessRun run = runCli({QStringLiteral("print"), picture, QStringLiteral("-o"), out("photo.pdf")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString printed = pdfText(out("photo.pdf"));
     EXPECT_EQ(printed.count(QLatin1Char('\f')), 1);
@@ -122,7 +108,7 @@ TEST_F(CliPrintTest, FailuresSayWhatWentWrong)
         {{}, 2, QStringLiteral("needs a file")},
     };
     for (const Case& c : cases) {
-        const CliRun run = runCli(QStringList{QStringLiteral("print")} + c.args);
+        const ProcessRun run = runCli(QStringList{QStringLiteral("print")} + c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     }

@@ -1,12 +1,12 @@
 // Whole print jobs into real PDF files, read back with poppler's tools:
 // page counts, header and footer texts, and skin colours on the rendered page.
+#include "support/ProcessRun.h"
 #include "toolkit/printing/PrintJobs.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -14,45 +14,25 @@
 namespace ostrel {
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-ToolRun runTool(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using testing::pdfText;
+using testing::runProcess;
 
 int pdfPageCount(const QString& pdf)
 {
-    const ToolRun info = runTool(QStringLiteral("pdfinfo"), {pdf});
-    for (const QByteArray& line : info.out.split('\n'))
-        if (line.startsWith("Pages:"))
+    const QString info = runProcess(QStringLiteral("pdfinfo"), {pdf}).out;
+    for (const QString& line : info.split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("Pages:")))
             return line.mid(6).trimmed().toInt();
     return -1;
-}
-
-QString pdfPageText(const QString& pdf, int page)
-{
-    return QString::fromUtf8(runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"),
-                                                                    QString::number(page), QStringLiteral("-l"),
-                                                                    QString::number(page), pdf, QStringLiteral("-")})
-                                 .out);
 }
 
 // Page `page` rendered at 72 dpi: one pixel a point.
 QImage pdfPagePicture(const QString& pdf, int page, const QString& folder)
 {
     const QString stem = QDir(folder).filePath(QStringLiteral("page"));
-    runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
-                                         QString::number(page), QStringLiteral("-l"), QString::number(page),
-                                         QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, stem});
+    runProcess(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
+                                            QString::number(page), QStringLiteral("-l"), QString::number(page),
+                                            QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, stem});
     return QImage(stem + QStringLiteral(".png"));
 }
 
@@ -113,7 +93,7 @@ TEST_F(PdfPrintTest, ThreePageTextInTwoCopiesCollatedAndNot)
         ASSERT_EQ(pdfPageCount(pdf), 6);
         for (size_t sheet = 0; sheet < c.pages.size(); ++sheet) {
             const int page = c.pages[sheet];
-            const QString text = pdfPageText(pdf, int(sheet) + 1);
+            const QString text = pdfText(pdf, int(sheet) + 1);
             EXPECT_TRUE(text.contains(QStringLiteral("Page %1 of 3").arg(page))) << sheet << ": " << text.toStdString();
             EXPECT_TRUE(text.contains(QStringLiteral("notes.txt")));
             EXPECT_TRUE(text.contains(QDate::currentDate().toString(QStringLiteral("yyyy"))));
@@ -123,7 +103,7 @@ TEST_F(PdfPrintTest, ThreePageTextInTwoCopiesCollatedAndNot)
         }
     }
     // Page 3 holds the last three lines only.
-    const QString last = pdfPageText(path("collated.pdf"), 3);
+    const QString last = pdfText(path("collated.pdf"), 3);
     EXPECT_TRUE(last.contains(QStringLiteral("entry %1").arg(2 * perPage + 3)));
     EXPECT_FALSE(last.contains(QStringLiteral("entry %1\n").arg(2 * perPage)));
 }
@@ -138,7 +118,7 @@ TEST_F(PdfPrintTest, OnePageOfATextAlone)
     const QString pdf = path("page2.pdf");
     ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
     EXPECT_EQ(pdfPageCount(pdf), 1);
-    EXPECT_TRUE(pdfPageText(pdf, 1).contains(QStringLiteral("Page 2 of 2")));
+    EXPECT_TRUE(pdfText(pdf, 1).contains(QStringLiteral("Page 2 of 2")));
 
     request.page = 3;
     const PrintOutcome beyond = printRequestToPdf(request, path("page3.pdf"), a4());
@@ -161,7 +141,7 @@ TEST_F(PdfPrintTest, PictureInEachSkinsColours)
         {8, qRgb(0, 0, 255), qRgb(0, 255, 255), qRgb(0, 0, 255)},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "skin " << c.skin);
+        SCOPED_TRACE(::testing::Message() << "skin " << c.skin);
         PrintRequest request;
         request.title = QStringLiteral("picture.bmp");
         request.picture = picture;
@@ -170,7 +150,7 @@ TEST_F(PdfPrintTest, PictureInEachSkinsColours)
         const QString pdf = dir.filePath(QStringLiteral("skin%1.pdf").arg(c.skin));
         ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
         EXPECT_EQ(pdfPageCount(pdf), 2);
-        EXPECT_TRUE(pdfPageText(pdf, 2).contains(QStringLiteral("Page 1 of 1")));
+        EXPECT_TRUE(pdfText(pdf, 2).contains(QStringLiteral("Page 1 of 1")));
         // A4 is 595 × 842 points; the outer rectangle starts an inch (72 points) in.
         const QImage page = pdfPagePicture(pdf, 1, dir.path());
         ASSERT_EQ(page.size(), QSize(595, 842));

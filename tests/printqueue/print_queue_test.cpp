@@ -2,6 +2,7 @@
 // (own configuration folder, own socket, CUPS_SERVER pointing at it), makes a
 // queue with lpadmin whose device is a file: URI, and checks that the print
 // window lists that queue and that the server accepts what it sends.
+#include "support/ProcessRun.h"
 #include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXSuperSpin.h"
 
@@ -21,21 +22,8 @@ namespace {
 
 constexpr const char* kQueue = "ostrel-queue";
 
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun run(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(60000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
+using testing::ProcessRun;
+using testing::runProcess;
 
 // A cupsd of the test's own, in the foreground, on a socket in a temporary
 // folder; stopped when the object goes.
@@ -123,8 +111,8 @@ bool jobListed(const QString& job)
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 10000) {
-        const ToolRun jobs = run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
-                                                        QStringLiteral("-o"), QLatin1String(kQueue)});
+        const ProcessRun jobs = runProcess(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
+                                                                      QStringLiteral("-o"), QLatin1String(kQueue)});
         if (jobs.out.contains(job))
             return true;
         QThread::msleep(100);
@@ -139,10 +127,11 @@ TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
     if (!why.isEmpty())
         GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
                      << why.toStdString();
-    const ToolRun added = run(QStringLiteral("lpadmin"), {QStringLiteral("-p"), QLatin1String(kQueue), QStringLiteral("-E"),
-                                                      QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
+    const ProcessRun added =
+        runProcess(QStringLiteral("lpadmin"), {QStringLiteral("-p"), QLatin1String(kQueue), QStringLiteral("-E"),
+                                               QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
     ASSERT_EQ(added.exitCode, 0) << added.err.toStdString() << server.log().toStdString();
-    ASSERT_EQ(run(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QLatin1String(kQueue)}).exitCode, 0);
+    ASSERT_EQ(runProcess(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QLatin1String(kQueue)}).exitCode, 0);
 
     TForm_Print form;
     form.showPrintError = [](QWidget*, const QString& message) { ADD_FAILURE() << message.toStdString(); };
@@ -172,10 +161,10 @@ TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("one line\n");
     file.close();
-    const ToolRun printers = run(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("printers")});
+    const ProcessRun printers = runProcess(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("printers")});
     EXPECT_EQ(printers.exitCode, 0);
     EXPECT_TRUE(printers.out.contains(QStringLiteral("* %1").arg(QLatin1String(kQueue)))) << printers.out.toStdString();
-    const ToolRun printed = run(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("print"), text});
+    const ProcessRun printed = runProcess(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("print"), text});
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
     EXPECT_TRUE(printed.err.contains(QStringLiteral("Sent 1 page to %1").arg(QLatin1String(kQueue))));
     EXPECT_TRUE(jobListed(QStringLiteral("%1-2").arg(QLatin1String(kQueue)))) << server.log().toStdString();

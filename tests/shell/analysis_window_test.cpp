@@ -5,6 +5,7 @@
 #include "ShellTestSupport.h"
 #include "colour/Census.h"
 #include "shell/Autoform_AnalyzeBMP.h"
+#include "support/ProcessRun.h"
 #include "toolkit/ToolkitTestSupport.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXPrintDialog.h"
@@ -18,7 +19,6 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -442,10 +442,7 @@ TEST_F(AnalysisWindow, PrintSendsTheChartToThePrintWindowUnderItsTitle)
     EXPECT_EQ(mode, TForm_Print::Mode::Picture);
     EXPECT_EQ(title, QStringLiteral("Image Analysis"));
     ASSERT_TRUE(QFileInfo::exists(pdfPath));
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(30000)) << "pdftotext (poppler-utils) is needed";
-    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Image Analysis")));
+    EXPECT_TRUE(pdfText(pdfPath).contains(QStringLiteral("Image Analysis")));
 }
 
 } // namespace

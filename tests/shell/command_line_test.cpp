@@ -3,13 +3,12 @@
 // through which file managers hand it a file ("Open With").
 #include "imageio/GraphicsIOUnit.h"
 #include "shell/CommandLine.h"
+#include "support/ProcessRun.h"
 #include "util/Text.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
 namespace ostrel {
@@ -57,48 +56,31 @@ TEST(DesktopCommandLine, ArgumentsSayWhatToDo)
     }
 }
 
-// Runs the desktop program with no display to show a window on.
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using testing::ProcessRun;
 
-ProgramRun runWithoutDisplay(const QStringList& arguments, const QString& platform)
+// Runs the desktop program with no display to show a window on.
+ProcessRun runWithoutDisplay(const QStringList& arguments, const QString& platform)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(OSTREL_DESKTOP_PATH), arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return testing::runProcess(QStringLiteral(OSTREL_DESKTOP_PATH), arguments,
+                               {.setEnvironment = {{QStringLiteral("QT_QPA_PLATFORM"), platform}},
+                                .unsetEnvironment = {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY")},
+                                .timeoutMs = 20000});
 }
 
 TEST(DesktopCommandLine, HelpAndVersionPrintAndEndWithoutADisplay)
 {
     // With the X11 platform and no display, starting the window would fail.
-    const ProgramRun help = runWithoutDisplay({QStringLiteral("--help")}, QStringLiteral("xcb"));
+    const ProcessRun help = runWithoutDisplay({QStringLiteral("--help")}, QStringLiteral("xcb"));
     EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: ostrel [FILE]\n"))) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains(QStringLiteral("--version")));
 
-    const ProgramRun version = runWithoutDisplay({QStringLiteral("--version")}, QStringLiteral("xcb"));
+    const ProcessRun version = runWithoutDisplay({QStringLiteral("--version")}, QStringLiteral("xcb"));
     EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
     EXPECT_EQ(version.out, QStringLiteral("ostrel 1.3\n"));
 
     // A wrong line is a usage error before any window shows.
-    const ProgramRun wrong = runWithoutDisplay({QStringLiteral("--bogus")}, QStringLiteral("offscreen"));
+    const ProcessRun wrong = runWithoutDisplay({QStringLiteral("--bogus")}, QStringLiteral("offscreen"));
     EXPECT_EQ(wrong.exitCode, 2);
     EXPECT_EQ(wrong.out, QString());
     EXPECT_TRUE(wrong.err.contains(QStringLiteral("unknown option '--bogus'"))) << wrong.err.toStdString();
