@@ -11,86 +11,10 @@
 
 #include <atomic>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 namespace ostrel::testing {
 namespace {
-
-// Answers one request with a fixed response on a thread of its own, with
-// plain sockets, and closes the connection.
-class OneResponseServer {
-public:
-    explicit OneResponseServer(QByteArray response)
-        : m_response(std::move(response))
-    {
-        m_listener = listeningSocket(m_port);
-        EXPECT_GE(m_listener, 0);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~OneResponseServer()
-    {
-        // Wakes a server still waiting for its connection.
-        ::shutdown(m_listener, SHUT_RDWR);
-        if (m_thread.joinable())
-            m_thread.join();
-        ::close(m_listener);
-    }
-    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path); }
-    // The request received; waits for the server to have answered it.
-    const QByteArray& request()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-        return m_request;
-    }
-
-    // A socket listening on a free port of the loopback address.
-    static int listeningSocket(quint16& port)
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 1) != 0
-            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return -1;
-        port = ntohs(address.sin_port);
-        return fd;
-    }
-
-private:
-    void serve()
-    {
-        const int connection = ::accept(m_listener, nullptr, nullptr);
-        if (connection < 0)
-            return;
-        char buffer[4096];
-        while (!m_request.contains("\r\n\r\n")) {
-            const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                break;
-            m_request.append(buffer, got);
-        }
-        for (qsizetype sent = 0; sent < m_response.size();) {
-            const ssize_t put = ::send(connection, m_response.constData() + sent, size_t(m_response.size() - sent), 0);
-            if (put <= 0)
-                break;
-            sent += put;
-        }
-        ::close(connection);
-    }
-
-    QByteArray m_response;
-    QByteArray m_request;
-    quint16 m_port = 0;
-    int m_listener = -1;
-    std::thread m_thread;
-};
 
 QByteArray bmpBytes(const QImage& picture)
 {
@@ -125,7 +49,8 @@ TEST_F(OpenFromWeb, FetchedPictureIsStoredAndLoaded)
 {
     const QImage picture = pictureOfColours(7, 21, 13);
     const QByteArray header = "HTTP/1.0 200 OK\r\nContent-Type: image/bmp\r\n\r\n";
-    OneResponseServer server(header + bmpBytes(picture));
+    LoopbackServer server(answer(header + bmpBytes(picture)));
+    ASSERT_TRUE(server.listening());
     const QString url = server.url(QStringLiteral("/pictures/fetched.bmp"));
     fetch(url);
 
@@ -152,7 +77,8 @@ TEST_F(OpenFromWeb, FetchedPictureIsStoredAndLoaded)
 TEST_F(OpenFromWeb, FileThatIsNoPictureClearsThePicture)
 {
     openPicture(pictureOfColours(3, 5, 5));
-    OneResponseServer server("HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nPK\x03\x04");
+    LoopbackServer server(answer("HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nPK\x03\x04"));
+    ASSERT_TRUE(server.listening());
     fetch(server.url(QStringLiteral("/archive.zip")));
 
     EXPECT_TRUE(QFile::exists(WebFolder() + QStringLiteral("archive.zip")));
@@ -167,10 +93,8 @@ TEST_F(OpenFromWeb, FailedFetchIsReportedAndChangesNothing)
     const QString source = openPicture(pictureOfColours(3, 5, 5));
     const QImage before = window->picture().copy();
     // A port that was free a moment ago and has nobody listening now.
-    quint16 closedPort = 0;
-    const int probe = OneResponseServer::listeningSocket(closedPort);
-    ASSERT_GE(probe, 0);
-    ::close(probe);
+    const uint16_t closedPort = unusedLoopbackPort();
+    ASSERT_NE(closedPort, 0);
     const QString url = QStringLiteral("http://127.0.0.1:%1/x.bmp").arg(closedPort);
     fetch(url);
 
