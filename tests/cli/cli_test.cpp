@@ -4,6 +4,7 @@
 #include "colour/Census.h"
 #include "data/loopback_server.h"
 #include "imageio/GraphicsIOUnit.h"
+#include "support/Posix.h"
 #include "support/ProcessRun.h"
 #include "util/Picture.h"
 
@@ -25,7 +26,6 @@
 #include <csignal>
 #include <poll.h>
 #include <pty.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,6 +34,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
+using ostrel::testing::modeOf;
 using ostrel::testing::ProcessOptions;
 using ostrel::testing::ProcessRun;
 
@@ -874,15 +875,11 @@ TEST_F(CliTest, DecodedFilesArePrivate)
     ASSERT_EQ(runCli({"decode", hidden, "--password-file", passwordFile}, dataHomeIn(dataHome)).exitCode, 0);
     const QString outDir = dir.filePath(QStringLiteral("out"));
     ASSERT_EQ(runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile}).exitCode, 0);
-    auto mode = [](const QString& path) {
-        struct stat info {};
-        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0xFFFFu;
-    };
     const QString decodeFolder = dataHome + QStringLiteral("/ostrel/DATA/STEGANOGRAPHY");
-    EXPECT_EQ(mode(decodeFolder), 0700u);
-    EXPECT_EQ(mode(dataHome + QStringLiteral("/ostrel/DATA")), 0700u);
-    EXPECT_EQ(mode(decodeFolder + QStringLiteral("/secret.txt")), 0600u);
-    EXPECT_EQ(mode(outDir + QStringLiteral("/secret.txt")), 0600u);
+    EXPECT_EQ(modeOf(decodeFolder), 0700u);
+    EXPECT_EQ(modeOf(dataHome + QStringLiteral("/ostrel/DATA")), 0700u);
+    EXPECT_EQ(modeOf(decodeFolder + QStringLiteral("/secret.txt")), 0600u);
+    EXPECT_EQ(modeOf(outDir + QStringLiteral("/secret.txt")), 0600u);
 }
 
 // The whole fetch has a deadline of its own; the store step names its reason.

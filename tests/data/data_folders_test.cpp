@@ -2,6 +2,7 @@
 // temporary folder, and what a folder that cannot be made leaves behind.
 #include "data/TempPathUnit.h"
 #include "imageio/text_printing.h"
+#include "support/Posix.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include <sys/stat.h>
@@ -19,27 +19,8 @@
 namespace ostrel {
 namespace {
 
-// Sets an environment variable for one test and puts it back afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value) : m_name(name)
-    {
-        if (qEnvironmentVariableIsSet(name))
-            m_previous = qgetenv(name);
-        qputenv(name, value);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_previous)
-            qputenv(m_name, *m_previous);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<QByteArray> m_previous;
-};
+using testing::modeOf;
+using testing::ScopedEnvironment;
 
 void makeFile(const QString& path)
 {
@@ -115,12 +96,6 @@ TEST_F(DataFolders, ForceFolderLeavesTheVariableAloneOnFailure)
     EXPECT_TRUE(ForceFolder(variable, deep));
     EXPECT_EQ(variable, deep + QLatin1Char('/'));
     EXPECT_TRUE(ForceFolder(variable, deep));
-}
-
-mode_t modeOf(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
 }
 
 // The preferred root, and this user's private folder in the temporary folder

@@ -2,6 +2,7 @@
 #include "data/TempPathUnit.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
+#include "support/Posix.h"
 #include "util/Text.h"
 
 #include <QDir>
@@ -11,11 +12,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <unistd.h>
 
 using namespace ostrel;
 using namespace ostrel::test;
+using ostrel::testing::ScopedEnvironment;
 
 namespace {
 
@@ -431,17 +432,6 @@ TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
     const QByteArray payload = randomBytes(40, 32);
     QImage picture = randomPicture(60, 30, 33);
     embedByBits(picture, m_key, streamFor("secret.bin", "now", payload));
-    auto saved = [](const char* name) -> std::optional<QByteArray> {
-        if (!qEnvironmentVariableIsSet(name))
-            return std::nullopt;
-        return qgetenv(name);
-    };
-    auto restore = [](const char* name, const std::optional<QByteArray>& value) {
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    };
     using Decode = std::function<bool(QImage&, QString&, ReportList*)>;
     const std::pair<const char*, Decode> decoders[] = {
         {"by key",
@@ -452,10 +442,9 @@ TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
     for (const auto& [name, decode] : decoders) {
         SCOPED_TRACE(name);
         const QString root = m_dir.path() + QLatin1Char('/') + QString::fromLatin1(name).replace(QLatin1Char(' '), QLatin1Char('-'));
-        const std::optional<QByteArray> savedData = saved("XDG_DATA_HOME"), savedTemp = saved("TMPDIR");
         const QString blocked = writeFile(root + "/home/", QStringLiteral("ostrel"), "not a folder");
-        qputenv("XDG_DATA_HOME", QFile::encodeName(QFileInfo(blocked).path()));
-        qputenv("TMPDIR", QFile::encodeName(root + "/tmp"));
+        const ScopedEnvironment dataHome("XDG_DATA_HOME", QFile::encodeName(QFileInfo(blocked).path()));
+        const ScopedEnvironment temp("TMPDIR", QFile::encodeName(root + "/tmp"));
         QDir().mkpath(root + "/tmp");
         const bool created = CreateDataFolders();
         const QString own = root + QStringLiteral("/tmp/ostrel-%1").arg(::geteuid());
@@ -467,8 +456,6 @@ TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
         QString outputPath;
         const bool decoded = decode(picture, outputPath, &report);
         ClearDataFolders();
-        restore("XDG_DATA_HOME", savedData);
-        restore("TMPDIR", savedTemp);
         ASSERT_TRUE(created && swapped);
         EXPECT_FALSE(decoded);
         ASSERT_FALSE(report.isEmpty());

@@ -1,3 +1,4 @@
+#include "support/Posix.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
@@ -116,11 +117,7 @@ TEST(Text, ControlCharactersBecomeVisibleEscapes)
 
 namespace {
 
-mode_t modeOf(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
-}
+using ostrel::testing::modeOf;
 
 QByteArray contentsOf(const QString& path)
 {
