@@ -286,7 +286,7 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         {{1280, 1024}, INT_MAX, 242, 242, 64}, // at once, still in steps of 5 from the zoom asked for
     };
     for (const Case& c : cases) {
-        setToolkitScreenSizeOverride(c.screen);
+        const ScreenSize screenSize(c.screen);
         TForm_AnalyzeBMP sized;
         sized.SetZoom(c.zoom);
         EXPECT_EQ(sized.effectiveZoom(), c.effective) << c.screen.width() << "x" << c.screen.height();
@@ -294,7 +294,6 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         EXPECT_EQ(sized.buttonPanelHeight(), c.panelHeight) << c.screen.width();
         EXPECT_EQ(sized.actionButton(TForm_AnalyzeBMP::abCopy)->zoom(), std::max(c.effective, 100));
     }
-    setToolkitScreenSizeOverride(QSize());
 }
 
 TEST_F(AnalysisWindow, CaptionsTooWideEndInAnEllipsis)

@@ -1,6 +1,7 @@
 // The password dialog and the about window as real widgets.
 #include "shell/AboutUnit.h"
 #include "shell/PasswordUnit.h"
+#include "toolkit/ToolkitTestSupport.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 
 #include <QLabel>
@@ -52,11 +53,7 @@ TEST(PasswordDialog, EveryShowingStartsEmptyAndOkOrCancelDecide)
          [](TForm_Password& d) { QTest::mouseClick(d.ZQXZoomBitBtn2, Qt::LeftButton); }, QDialog::Rejected},
         // Enter presses the button the user tabbed to, not the default one.
         {"Enter on Cancel", QStringLiteral("abc"),
-         [](TForm_Password& d) {
-             d.ZQXZoomBitBtn2->setFocus(Qt::TabFocusReason);
-             QTest::keyClick(d.focusWidget(), Qt::Key_Return);
-         },
-         QDialog::Rejected},
+         [](TForm_Password& d) { testing::pressKeyWithFocusOn(d.ZQXZoomBitBtn2); }, QDialog::Rejected},
     };
     for (const auto& c : cases) {
         const int result = runDialog(dialog, [&] {
