@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -42,6 +43,16 @@ inline QImage gradientPicture(int width, int height)
         for (int x = 0; x < width; ++x)
             picture.setPixelColor(x, y, QColor((x * 255) / width, (y * 255) / height, (x * y * 7) % 256));
     return picture;
+}
+
+// `size` bytes of noise, the same for the same seed.
+inline QByteArray randomBytes(int size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = char(random.bounded(256));
+    return bytes;
 }
 
 inline QByteArray fileBytes(const QString& path)

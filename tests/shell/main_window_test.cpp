@@ -27,15 +27,6 @@ const QString kStartCapacity = QStringLiteral("Image has space for approximately
 const QString kUnusablePassword =
     QStringLiteral("oaaabaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaabbaaaab");
 
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char& byte : bytes)
-        byte = char(random.bounded(256));
-    return bytes;
-}
-
 using MainWindow = ShellWindowTest;
 
 TEST_F(MainWindow, StartsWithTheClearedPicture)

@@ -5,7 +5,6 @@
 #include "engine/TRandom.h"
 
 #include <QFile>
-#include <random>
 
 namespace ostrel::testing {
 namespace {
@@ -21,17 +20,11 @@ TEST_F(StealthDecode, DesktopDecodeReadsStealthyPictures)
         SCOPED_TRACE(size);
         for (const QString& name : decodedFiles())
             QFile::remove(DecodeFolder() + name);
-        QByteArray payload(size, Qt::Uninitialized);
-        std::mt19937 random(static_cast<uint32_t>(size));
-        for (char& c : payload)
-            c = char(random());
+        const QByteArray payload = randomBytes(size, quint32(size));
         const QString payloadPath = path(QStringLiteral("q.bin"));
-        QFile file(payloadPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(payload);
-        file.close();
+        ASSERT_TRUE(writeBytes(payloadPath, payload));
 
-        QImage picture = gradientPicture(96, 80).convertToFormat(QImage::Format_BGR888);
+        QImage picture = gradientPicture(96, 80);
         EncodeOptions options;
         options.stealth = true;
         options.dateTimeText = QStringLiteral("2024-01-02 10:11:12");
