@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for the BMP tests: building bitmap files field by field, and
 // pictures to save.
+#include "colour/PaletteTypes.h"
+#include "imageio/bmp.h"
 #include "imageio/small_readers_support.h"
 
 #include <QByteArray>
@@ -99,6 +101,28 @@ inline QImage gradientPicture(int width, int height)
         for (int x = 0; x < width; ++x)
             picture.setPixel(x, y, qRgb((x * 37 + y) & 0xFF, (y * 53 + 7) & 0xFF, (x * 11 + y * 29) & 0xFF));
     return picture;
+}
+
+// Little-endian header fields of a written file.
+inline uint32_t u32At(const QByteArray& file, qsizetype at)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | uint8_t(file[at + i]);
+    return value;
+}
+inline uint16_t u16At(const QByteArray& file, qsizetype at)
+{
+    return uint16_t(uint8_t(file[at]) | uint8_t(file[at + 1]) << 8);
+}
+
+// The paletted BMP file the writer makes of `picture`; a failure fails the test.
+inline QByteArray bmpOf(const QImage& picture, const TPaletteArray& palette, int32_t count, bool dither = false)
+{
+    QString error;
+    const std::optional<QByteArray> bytes = EncodeBmpPaletted(picture, palette, count, dither, {}, &error);
+    EXPECT_TRUE(bytes.has_value()) << error.toStdString();
+    return bytes.value_or(QByteArray());
 }
 
 } // namespace ostrel::testing

@@ -17,18 +17,6 @@
 namespace ostrel::testing {
 namespace {
 
-uint32_t u32At(const QByteArray& file, qsizetype at)
-{
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | uint8_t(file[at + i]);
-    return value;
-}
-uint16_t u16At(const QByteArray& file, qsizetype at)
-{
-    return uint16_t(uint8_t(file[at]) | uint8_t(file[at + 1]) << 8);
-}
-
 // Entry i of a palette in which no entry is black or equal to another.
 TColorValue distinctColour(int i) { return colorValue(uint8_t(i), uint8_t(255 - i), uint8_t(i * 7 + 1)); }
 
@@ -51,14 +39,6 @@ QImage pictureOfPaletteColours(int width, int height, int count)
     return picture;
 }
 
-QByteArray encodePaletted(const QImage& picture, const TPaletteArray& palette, int32_t count, bool dither = false)
-{
-    QString error;
-    const std::optional<QByteArray> bytes = EncodeBmpPaletted(picture, palette, count, dither, {}, &error);
-    EXPECT_TRUE(bytes.has_value()) << error.toStdString();
-    return bytes.value_or(QByteArray());
-}
-
 QImage decodeWithQt(const QByteArray& file) { return QImage::fromData(file, "BMP"); }
 
 struct DepthCase {
@@ -74,7 +54,7 @@ TEST(BmpWriterDepth, CountChoosesBitsAndTableAndEveryHeaderField)
     const QImage picture = pictureOfPaletteColours(7, 3, 2);
     for (const DepthCase& c : cases) {
         SCOPED_TRACE(c.count);
-        const QByteArray file = encodePaletted(picture, distinctPalette(), c.count);
+        const QByteArray file = bmpOf(picture, distinctPalette(), c.count);
         const uint32_t rowSize = (7 * c.bits + 31) / 32 * 4;
         const uint32_t offset = 54 + c.tableSize * 4;
         ASSERT_GE(file.size(), 54);
@@ -102,7 +82,7 @@ TEST(BmpWriterDepth, TableHoldsThePaletteUpToCountThenBlack)
     const TPaletteArray palette = distinctPalette();
     for (int32_t count : {0, 1, 2, 5, 16, 17, 200, 256}) {
         SCOPED_TRACE(count);
-        const QByteArray file = encodePaletted(pictureOfPaletteColours(3, 2, 1), palette, count);
+        const QByteArray file = bmpOf(pictureOfPaletteColours(3, 2, 1), palette, count);
         const int tableSize = int(u32At(file, 46));
         for (int i = 0; i < tableSize; ++i) {
             const TColorValue c = i < count ? palette[size_t(i)] : 0;
@@ -126,7 +106,7 @@ TEST(BmpWriterLayout, RowsArePaddedToWholeWords)
                           {9, 16, 8}, {8, 16, 4}, {5, 256, 8}, {4, 256, 4}, {5, 300, 16}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "width " << c.width << " count " << c.count);
-        const QByteArray file = encodePaletted(pictureOfPaletteColours(c.width, 3, 2), distinctPalette(), c.count);
+        const QByteArray file = bmpOf(pictureOfPaletteColours(c.width, 3, 2), distinctPalette(), c.count);
         EXPECT_EQ(u32At(file, 34), c.rowSize * 3);
         EXPECT_EQ(uint32_t(file.size()), u32At(file, 10) + c.rowSize * 3);
     }
@@ -143,10 +123,10 @@ TEST(BmpWriterLayout, BottomRowComesFirstLeftPixelInTheHighBits)
             const TColorValue c = palette[size_t(indices[y][x])];
             picture.setPixel(x, y, qRgb(redOf(c), greenOf(c), blueOf(c)));
         }
-    const QByteArray four = encodePaletted(picture, palette, 16);
+    const QByteArray four = bmpOf(picture, palette, 16);
     const qsizetype pixels4 = u32At(four, 10);
     EXPECT_EQ(four.mid(pixels4, 8), QByteArray("\x45\x10\x00\x00\x12\x30\x00\x00", 8));
-    const QByteArray eight = encodePaletted(picture, palette, 256);
+    const QByteArray eight = bmpOf(picture, palette, 256);
     const qsizetype pixels8 = u32At(eight, 10);
     EXPECT_EQ(eight.mid(pixels8, 8), QByteArray("\x04\x05\x01\x00\x01\x02\x03\x00", 8));
 
@@ -156,10 +136,10 @@ TEST(BmpWriterLayout, BottomRowComesFirstLeftPixelInTheHighBits)
         const TColorValue c = palette[(x == 0 || x == 7 || x == 9) ? 1 : 0];
         mono.setPixel(x, 0, qRgb(redOf(c), greenOf(c), blueOf(c)));
     }
-    const QByteArray one = encodePaletted(mono, palette, 2);
+    const QByteArray one = bmpOf(mono, palette, 2);
     EXPECT_EQ(one.mid(u32At(one, 10), 4), QByteArray("\x81\x40\x00\x00", 4));
 
-    const QByteArray trueColour = encodePaletted(picture, palette, 300);
+    const QByteArray trueColour = bmpOf(picture, palette, 300);
     const TColorValue bottomLeft = palette[4];
     EXPECT_EQ(uint8_t(trueColour[54]), blueOf(bottomLeft));
     EXPECT_EQ(uint8_t(trueColour[55]), greenOf(bottomLeft));
@@ -184,7 +164,7 @@ TEST(BmpWriterRoundTrip, PictureSavedWithItsOwnColoursComesBackExactly)
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.colours << " colours, count " << c.count << (c.dither ? " dither" : ""));
         const QImage picture = pictureOfPaletteColours(c.width, c.height, c.colours);
-        const QByteArray file = encodePaletted(picture, palette, c.count, c.dither);
+        const QByteArray file = bmpOf(picture, palette, c.count, c.dither);
         const LoadResult ours = loadBmpBytes(file);
         EXPECT_EQ(ours.stop, LoadStop::Complete);
         EXPECT_EQ(firstDifference(ours.picture, picture), "");
@@ -200,7 +180,7 @@ TEST(BmpWriterRoundTrip, TrueColourFileComesBackExactly)
         QString error;
         const std::optional<QByteArray> file = encodeBmp24(picture, &error);
         ASSERT_TRUE(file) << error.toStdString();
-        EXPECT_EQ(*file, encodePaletted(picture, distinctPalette(), 300));
+        EXPECT_EQ(*file, bmpOf(picture, distinctPalette(), 300));
         EXPECT_EQ(u16At(*file, 28), 24);
         EXPECT_EQ(u32At(*file, 46), 0u);
         EXPECT_EQ(firstDifference(loadBmpBytes(*file).picture, picture), "");
@@ -233,7 +213,7 @@ TEST(BmpWriterMapping, OtherColoursBecomeTheNearestTableColourBlackEntriesInclud
     picture.setPixel(1, 0, qRgb(240, 30, 20)); // red
     picture.setPixel(2, 0, qRgb(200, 210, 220)); // white
     const QImage before = picture.copy();
-    const LoadResult result = loadBmpBytes(encodePaletted(picture, palette, 3));
+    const LoadResult result = loadBmpBytes(bmpOf(picture, palette, 3));
     EXPECT_EQ(result.picture.pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(result.picture.pixel(1, 0), qRgb(255, 0, 0));
     EXPECT_EQ(result.picture.pixel(2, 0), qRgb(255, 255, 255));
@@ -252,7 +232,7 @@ TEST(BmpWriterMapping, DitherSpreadsGreyOverBlackAndWhite)
     const std::optional<QByteArray> dithered = EncodeBmpPaletted(
         grey, palette, 2, true, [&](int32_t p) { progress.push_back(p); }, nullptr);
     ASSERT_TRUE(dithered);
-    const QImage plain = loadBmpBytes(encodePaletted(grey, palette, 2, false)).picture;
+    const QImage plain = loadBmpBytes(bmpOf(grey, palette, 2, false)).picture;
     int white = 0, plainWhite = 0;
     const QImage ditheredPicture = loadBmpBytes(*dithered).picture;
     for (int y = 0; y < 16; ++y)
@@ -289,7 +269,7 @@ TEST_F(BmpWriterFiles, EverySaveWritesWhatTheEncoderMakes)
     const TPaletteArray palette = distinctPalette();
     QString error;
     ASSERT_TRUE(SaveBmpWithPalette(picture, path("with-palette.bmp"), palette, 16, &error)) << error.toStdString();
-    EXPECT_EQ(contents(path("with-palette.bmp")), encodePaletted(picture, palette, 16));
+    EXPECT_EQ(contents(path("with-palette.bmp")), bmpOf(picture, palette, 16));
     ASSERT_TRUE(WriteIndexedBmp(picture, path("indexed.bmp"), palette, 16, &error));
     EXPECT_EQ(contents(path("indexed.bmp")), *encodeIndexedBmp(picture, palette, 16));
     ASSERT_TRUE(Write24BitBmp(picture, path("true.bmp"), &error));

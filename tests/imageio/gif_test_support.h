@@ -3,6 +3,7 @@
 // sub-blocks, blocks), a plain reference decoder that checks a written file
 // strictly, and Qt's decoder as an independent reader.
 #include "colour/PaletteTypes.h"
+#include "imageio/gif.h"
 #include "small_readers_support.h"
 
 #include <QBuffer>
@@ -313,6 +314,17 @@ QImage paletteImage(int width, int height, const TPaletteArray& palette, IndexAt
         }
     }
     return picture;
+}
+
+// The paletted GIF file the writer makes of `picture`; a failure fails the test.
+inline QByteArray gifOf(const QImage& picture, const TPaletteArray& palette, int count, bool interlace = false,
+                        bool transparent = false, TColorValue transparentColour = 0, bool dither = false)
+{
+    QString error;
+    const std::optional<QByteArray> bytes = EncodeGifPaletted(picture, palette, count, dither, transparent,
+                                                              transparentColour, interlace, TProgressProc(), &error);
+    EXPECT_TRUE(bytes.has_value()) << error.toStdString();
+    return bytes.value_or(QByteArray());
 }
 
 } // namespace ostrel::testing

@@ -17,14 +17,8 @@ namespace {
 // Indices of an uncompressed 1-, 4- or 8-bit file, by picture row.
 std::vector<std::vector<int>> bmpIndices(const QByteArray& file)
 {
-    auto u32At = [&](qsizetype at) {
-        uint32_t value = 0;
-        for (int i = 3; i >= 0; --i)
-            value = (value << 8) | uint8_t(file[at + i]);
-        return value;
-    };
-    const uint32_t offset = u32At(10);
-    const int width = int(u32At(18)), height = int(u32At(22));
+    const uint32_t offset = u32At(file, 10);
+    const int width = int(u32At(file, 18)), height = int(u32At(file, 22));
     const int bits = uint8_t(file[28]);
     const qsizetype rowSize = (qsizetype(width) * bits + 31) / 32 * 4;
     std::vector<std::vector<int>> rows(static_cast<size_t>(height));
@@ -44,16 +38,6 @@ std::vector<std::vector<int>> gifIndices(const QByteArray& file)
     const WrittenGif gif = parseWrittenGif(file);
     EXPECT_EQ(gif.error, "");
     return gif.rows;
-}
-
-QByteArray bmpOf(const QImage& picture, const TPaletteArray& palette, int32_t count)
-{
-    return EncodeBmpPaletted(picture, palette, count, false, {}, nullptr).value_or(QByteArray());
-}
-
-QByteArray gifOf(const QImage& picture, const TPaletteArray& palette, int32_t count, bool interlace = false)
-{
-    return EncodeGifPaletted(picture, palette, count, false, false, 0, interlace, {}, nullptr).value_or(QByteArray());
 }
 
 // Part of the remapping written from its description alone: a front-to-back
