@@ -160,4 +160,21 @@ inline constexpr TColorValue kBaseColours[16] = {
     0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
 };
 
+// The base colours in their order, and with `twins` each once more after
+// them with the other blue parity, so that any colour can carry either bit.
+inline TPaletteArray basePalette(int32_t& count, bool twins)
+{
+    TPaletteArray palette{};
+    count = 0;
+    for (TColorValue c : kBaseColours)
+        palette[size_t(count++)] = c;
+    if (twins)
+        for (TColorValue c : kBaseColours)
+            palette[size_t(count++)] = c ^ 0x010000;
+    return palette;
+}
+
+// The date and time the tests stamp into hidden streams: 19 characters.
+inline const QString kStamp = QStringLiteral("2024-01-02 10:11:12");
+
 } // namespace ostrel::test

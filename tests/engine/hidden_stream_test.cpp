@@ -11,7 +11,6 @@ using namespace ostrel::test;
 
 namespace {
 
-const QString kStamp = QStringLiteral("2024-01-02 10:11:12"); // 19 characters
 const QString kTimes = QString(QChar(0x00D7));
 
 EncodeRequest requestFor(const QString& name, int64_t size)
@@ -138,12 +137,8 @@ TEST(HiddenStream, WritesTheFormatAndReadsItBack)
 
 TEST(HiddenStream, PaletteModeMatchesTheModelAndReadsBack)
 {
-    TPaletteArray palette{};
     int32_t count = 0;
-    for (TColorValue c : kBaseColours) {
-        palette[size_t(count++)] = c;
-        palette[size_t(count++)] = c ^ 0x010000; // the same colour with the other blue parity
-    }
+    const TPaletteArray palette = basePalette(count, true);
     const uint64_t key = HashPassword("palette");
     const QByteArray payload = randomBytes(60, 4);
     const QByteArray header = payloadHeader("p.bin", kStamp.toLatin1(), uint32_t(payload.size()));

@@ -12,20 +12,6 @@ using namespace ostrel::test;
 
 namespace {
 
-const QString kStamp = QStringLiteral("2024-01-02 10:11:12");
-
-TPaletteArray basePalette(int32_t& count, bool twins)
-{
-    TPaletteArray palette{};
-    count = 0;
-    for (TColorValue c : kBaseColours)
-        palette[size_t(count++)] = c;
-    if (twins)
-        for (TColorValue c : kBaseColours)
-            palette[size_t(count++)] = c ^ 0x010000; // the same colour with the other blue parity
-    return palette;
-}
-
 // Soft gradients with noise, where the error diffusion has much to carry.
 QImage gradientPicture(int width, int height)
 {

@@ -20,7 +20,6 @@ using ostrel::testing::ScopedEnvironment;
 
 namespace {
 
-const QString kStamp = QStringLiteral("2024-01-02 10:11:12"); // 19 characters
 const QString kTimes = QString(QChar(0x00D7));
 
 class PayloadTest : public ::testing::Test {

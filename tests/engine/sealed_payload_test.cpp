@@ -13,7 +13,6 @@ using namespace ostrel::test;
 
 namespace {
 
-const QString kStamp = QStringLiteral("2024-01-02 10:11:12"); // 19 characters
 const QByteArray kPassword = "correct horse";
 const QString kNoPayload = QStringLiteral("Image does NOT appear to contain encoded data.");
 

@@ -18,8 +18,6 @@ using namespace ostrel::test;
 
 namespace {
 
-const QByteArray kStamp = "2024-01-02 10:11:12";
-
 std::vector<uint64_t> randomWords(size_t count, uint32_t seed)
 {
     std::mt19937_64 rng(seed);
@@ -94,11 +92,11 @@ TEST(Stealth, RoundTripsFromAnEmptyPayloadToCapacity)
         CarrierStyle style;
         style.stealth = true;
         style.directions = directions;
-        const QByteArray header = payloadHeader("s.bin", kStamp, uint32_t(size));
+        const QByteArray header = payloadHeader("s.bin", kStamp.toLatin1(), uint32_t(size));
         const int64_t written =
             WriteHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
         EXPECT_EQ(written, header.size() + size + 4);
-        expectStealthyPixels(before, picture, key, streamFor("s.bin", kStamp, payload), directions);
+        expectStealthyPixels(before, picture, key, streamFor("s.bin", kStamp.toLatin1(), payload), directions);
 
         // The reader takes it exactly as a normal encode (which refuses an empty payload).
         QImage normal = before;
@@ -118,8 +116,8 @@ TEST(Stealth, ValuesAtTheEndsMoveInward)
 {
     const uint64_t key = HashPassword("ends");
     const QByteArray payload = randomBytes(40, 9);
-    const QByteArray header = payloadHeader("e", kStamp, uint32_t(payload.size()));
-    const QByteArray stream = streamFor("e", kStamp, payload);
+    const QByteArray header = payloadHeader("e", kStamp.toLatin1(), uint32_t(payload.size()));
+    const QByteArray stream = streamFor("e", kStamp.toLatin1(), payload);
     QImage before = allocatePicture(33, 25);
     const uint8_t blues[] = {0, 255, 0, 255, 128, 1, 254};
     for (int y = 0; y < before.height(); ++y)
@@ -177,7 +175,7 @@ TEST(Stealth, ClippedSkyKeepsTheDetectorsEstimates)
     for (double share : {0.1, 0.4}) {
         SCOPED_TRACE(share);
         const QByteArray payload = randomBytes(size_t(share * 320 * 240 / 8), 17);
-        const QByteArray header = payloadHeader("sky.bin", kStamp, uint32_t(payload.size()));
+        const QByteArray header = payloadHeader("sky.bin", kStamp.toLatin1(), uint32_t(payload.size()));
         const std::vector<uint64_t> directions = randomWords(size_t(320 * 240 / 64), 6);
         QImage picture = before;
         CarrierStyle style;
@@ -206,7 +204,7 @@ TEST(Stealth, EncodePayloadWithDrawsDirectionsAndRefusesPalettes)
 
     EncodeOptions options;
     options.stealth = true;
-    options.dateTimeText = QString::fromLatin1(kStamp);
+    options.dateTimeText = kStamp;
     QImage picture = before;
     ReportList report;
     ASSERT_TRUE(EncodePayloadWith(picture, path, uint32_t(key), uint32_t(key >> 32), options, {}, &report))
