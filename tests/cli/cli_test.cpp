@@ -905,8 +905,6 @@ TEST_F(CliTest, FetchEndsAtItsDeadlineAndStoresNothing)
         << blocked.err.toStdString();
 }
 
-} // namespace
-
 // A carrier of few colours would be saved with a palette by a normal encode;
 // the stealthy one stays a 24-bit file, and the usual decode reads it.
 TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
@@ -945,3 +943,5 @@ TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
         EXPECT_FALSE(QFile::exists(out));
     }
 }
+
+} // namespace

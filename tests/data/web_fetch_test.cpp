@@ -468,6 +468,10 @@ TEST_F(WebFolderFetch, FailuresStoreNothing)
     EXPECT_EQ(blocked.errorText, QStringLiteral("Undetermined Error"));
     EXPECT_TRUE(blocked.failureDetail.contains(QStringLiteral("busy.gif: it is a folder")))
         << blocked.failureDetail.toStdString();
+    EXPECT_EQ(blocked.fileName, QString());
+    EXPECT_EQ(blocked.targetPath, QString());
+    EXPECT_EQ(fetchMessageText(blocked), QStringLiteral("ERROR: Undetermined Error\r\n\r\n"));
+    EXPECT_TRUE(QFileInfo(WebFolder() + QStringLiteral("busy.gif")).isDir());
 
     // Out of time: nothing of what arrived is stored.
     LoopbackServer slowServer(trickleOneByteAtATime(50ms));
@@ -476,10 +480,6 @@ TEST_F(WebFolderFetch, FailuresStoreNothing)
     const WebFetchResult late = FetchToWebFolder(slowServer.url(QStringLiteral("/late.gif")), shortFetch);
     EXPECT_EQ(late.errorText, FetchError::TimeLimitReached);
     EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("late.gif")));
-    EXPECT_EQ(blocked.fileName, QString());
-    EXPECT_EQ(blocked.targetPath, QString());
-    EXPECT_EQ(fetchMessageText(blocked), QStringLiteral("ERROR: Undetermined Error\r\n\r\n"));
-    EXPECT_TRUE(QFileInfo(WebFolder() + QStringLiteral("busy.gif")).isDir());
 
     // No web folder at all: nothing is written anywhere else instead.
     const QString folder = WebFolder();
