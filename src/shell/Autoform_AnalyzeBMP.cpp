@@ -7,6 +7,7 @@
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZQXZoomSpeedButton.h"
 #include "toolkit/ZoomRules.h"
+#include "util/Fonts.h"
 #include "util/Picture.h"
 #include "util/StandardUnit.h"
 
@@ -31,7 +32,6 @@ namespace {
 constexpr int kBaseWidth = 508;
 constexpr int kBaseHeight = 350;
 constexpr size_t kVerdictPanel = 2;
-const QString kEllipsis = QString(QChar(0x2026));
 
 struct ButtonRow {
     const char* caption;
@@ -72,21 +72,6 @@ void setUpButton(Button* button, const ButtonRow& row)
     button->setZoom(100);
     button->setToolTip(QLatin1String(row.hint));
     button->setGeometry(2, 2, 89, 25);
-}
-
-// The caption whole when it fits in `room` pixels, otherwise as many of its
-// first characters as fit followed by an ellipsis.
-QString fittedCaption(const QString& caption, const QFontMetrics& metrics, int room)
-{
-    if (metrics.horizontalAdvance(caption) <= room)
-        return caption;
-    QString shortened = caption;
-    while (!shortened.isEmpty()) {
-        shortened.chop(1);
-        if (metrics.horizontalAdvance(shortened + kEllipsis) <= room)
-            break;
-    }
-    return shortened + kEllipsis;
 }
 
 } // namespace
@@ -296,7 +281,7 @@ void TForm_AnalyzeBMP::LayoutChartButtons()
         TZQXZoomSpeedButton* button = m_charts[i];
         const int glyphWidth = button->resource() == BMP_None ? 0 : glyphCellSize(button->glyph()).width();
         const int room = button->width() - glyphWidth - 10;
-        button->setText(fittedCaption(QLatin1String(kChartRows[i].caption), QFontMetrics(button->font()), room));
+        button->setText(elidedToWidth(QLatin1String(kChartRows[i].caption), QFontMetrics(button->font()), room));
     }
 }
 

@@ -1,6 +1,28 @@
 #include "util/Fonts.h"
 
+#include <QFontMetrics>
+#include <QFontMetricsF>
+
 namespace ostrel {
+
+namespace {
+
+template <class Metrics, class Width>
+QString elided(const QString& text, const Metrics& metrics, Width width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    QString base = text;
+    while (!base.isEmpty()) {
+        base.chop(1);
+        const QString candidate = base + kEllipsis;
+        if (metrics.horizontalAdvance(candidate) <= width)
+            return candidate;
+    }
+    return QString(kEllipsis);
+}
+
+} // namespace
 
 void installFontSubstitutes()
 {
@@ -25,6 +47,16 @@ QFont pictureFont(const QString& family, int points, bool bold)
 QFont courierBold10()
 {
     return pictureFont(QStringLiteral("Courier New"), 10, true);
+}
+
+QString elidedToWidth(const QString& text, const QFontMetrics& metrics, int width)
+{
+    return elided(text, metrics, width);
+}
+
+QString elidedToWidth(const QString& text, const QFontMetricsF& metrics, double width)
+{
+    return elided(text, metrics, width);
 }
 
 } // namespace ostrel

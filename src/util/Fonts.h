@@ -1,8 +1,12 @@
 #pragma once
 // The program's fonts. The original faces are mapped to the metric-compatible
 // Liberation families, so text keeps its size and layout.
+#include <QChar>
 #include <QFont>
 #include <QString>
+
+class QFontMetrics;
+class QFontMetricsF;
 
 namespace ostrel {
 
@@ -16,5 +20,14 @@ QFont pictureFont(const QString& family, int points, bool bold);
 
 // Courier New 10 pt bold, the font of labelled and text pictures.
 QFont courierBold10();
+
+// The mark that ends a text cut short.
+inline constexpr QChar kEllipsis{0x2026};
+
+// The text whole when it fits in `width`, otherwise as many of its first
+// characters as fit followed by an ellipsis (the ellipsis alone when none
+// do). Measured in whole pixels for widgets, in fractions for pages.
+QString elidedToWidth(const QString& text, const QFontMetrics& metrics, int width);
+QString elidedToWidth(const QString& text, const QFontMetricsF& metrics, double width);
 
 } // namespace ostrel

@@ -2,6 +2,7 @@
 
 #include "util/Fonts.h"
 #include "util/StandardUnit.h"
+#include "util/Text.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -20,8 +21,6 @@ namespace ostrel {
 namespace {
 
 constexpr double kPointsPerInch = 72.27;
-constexpr QChar kEllipsis(0x2026);
-constexpr int kTabWidth = 8;
 
 constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kSilver = 0xFFC0C0C0, kRed = 0xFFFF0000,
                kYellow = 0xFFFFFF00, kBlue = 0xFF0000FF, kAqua = 0xFF00FFFF;
@@ -46,36 +45,6 @@ QString longTime(const QTime& time)
     static const QRegularExpression zone(QStringLiteral("\\s*t+"));
     format.remove(zone);
     return QLocale::system().toString(time, format.trimmed());
-}
-
-// Drops characters from the end and adds an ellipsis until the text fits.
-QString shortenedToWidth(const QString& text, const QFontMetricsF& metrics, double width)
-{
-    if (metrics.horizontalAdvance(text) <= width)
-        return text;
-    QString base = text;
-    while (!base.isEmpty()) {
-        base.chop(1);
-        const QString candidate = base + kEllipsis;
-        if (metrics.horizontalAdvance(candidate) <= width)
-            return candidate;
-    }
-    return QString(kEllipsis);
-}
-
-QString expandTabs(const QString& line)
-{
-    if (!line.contains(QLatin1Char('\t')))
-        return line;
-    QString expanded;
-    expanded.reserve(line.size() + kTabWidth);
-    for (const QChar c : line) {
-        if (c == QLatin1Char('\t'))
-            expanded.append(QString(kTabWidth - expanded.size() % kTabWidth, QLatin1Char(' ')));
-        else
-            expanded.append(c);
-    }
-    return expanded;
 }
 
 QRectF toRectF(const TPageRect& r)
@@ -328,7 +297,7 @@ void TPrinterPainter::drawBand(QPainter& painter, const TPageRect& band, const T
     for (int i = 0; i < 3; ++i) {
         if (texts[size_t(i)].isEmpty())
             continue;
-        const QString text = shortenedToWidth(texts[size_t(i)], metrics, width);
+        const QString text = elidedToWidth(texts[size_t(i)], metrics, width);
         const double textWidth = metrics.horizontalAdvance(text);
         double x = band.left + ptX(3);
         if (i == 1)
@@ -355,7 +324,7 @@ void TPrinterPainter::drawBody(QPainter& painter, const PageContent& content, bo
     const int last = std::min<int>(content.page * g.linesPerPage, int(content.lines->size()));
     const double textWidth = g.text.right - g.text.left + 1;
     for (int index = first; index < last; ++index) {
-        const QString line = shortenedToWidth(pageLine(*content.lines, index, content.lineNumbers), metrics, textWidth);
+        const QString line = elidedToWidth(pageLine(*content.lines, index, content.lineNumbers), metrics, textWidth);
         const double baseline = g.text.top + (index - first) * g.lineHeight + ptY(2) + metrics.ascent();
         if (!preview) {
             painter.drawText(QPointF(g.text.left, baseline), line);
