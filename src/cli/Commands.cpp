@@ -92,13 +92,7 @@ Options parseOptions(const QStringList& args, unsigned takes)
     };
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        auto value = [&](const char* name) -> QString {
-            if (i + 1 >= args.size()) {
-                options.error = QStringLiteral("%1 needs a value.").arg(QLatin1String(name));
-                return {};
-            }
-            return args[++i];
-        };
+        auto value = [&](const char* name) { return takeValue(args, i, QLatin1String(name), options.error); };
         if (a == QLatin1String("--help") || a == QLatin1String("-h"))
             options.help = true;
         else if ((takes & kTakesOutput) && (a == QLatin1String("-o") || a == QLatin1String("--output")))
@@ -357,13 +351,7 @@ ChartOptions parseChartOptions(const QStringList& args)
     static const QStringList kDots = {QStringLiteral("points"), QStringLiteral("blocks"), QStringLiteral("outline")};
     for (int i = 0; i < args.size() && options.error.isEmpty(); ++i) {
         const QString& a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) {
-                options.error = QStringLiteral("%1 needs a value.").arg(a);
-                return {};
-            }
-            return args[++i];
-        };
+        auto value = [&] { return takeValue(args, i, a, options.error); };
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             options.help = true;
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
@@ -418,6 +406,15 @@ bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bo
 }
 
 } // namespace
+
+QString takeValue(const QStringList& args, int& i, const QString& name, QString& error)
+{
+    if (i + 1 >= args.size()) {
+        error = QStringLiteral("%1 needs a value.").arg(name);
+        return {};
+    }
+    return args[++i];
+}
 
 std::optional<QImage> loadCommandPicture(const QString& path)
 {
@@ -497,13 +494,10 @@ int printMainHelp(bool toError)
 int runEncode(const QStringList& args)
 {
     Options options = parseOptions(args, kTakesOutput | kTakesPassword | kTakesReduce);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\nHides PAYLOAD in the lowest blue bit of every pixel of CARRIER and saves OUT.")
-                .arg(QLatin1String(kEncodeUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kEncodeUsage);
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kEncodeUsage,
+            QStringLiteral("Hides PAYLOAD in the lowest blue bit of every pixel of CARRIER and saves OUT.")))
+        return *done;
     if (options.positional.size() != 2 || options.output.isEmpty())
         return usageError(QStringLiteral("encode needs a carrier, a payload and -o OUT."), kEncodeUsage);
     const QString carrierPath = options.positional[0];
@@ -570,13 +564,11 @@ int runEncode(const QStringList& args)
 int runDecode(const QStringList& args)
 {
     Options options = parseOptions(args, kTakesOutput | kTakesPassword);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\nWrites the hidden file into the decode folder (%2) or into DIR.")
-                .arg(QLatin1String(kDecodeUsage), preferredDataRoot() + QStringLiteral("STEGANOGRAPHY/")));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kDecodeUsage);
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kDecodeUsage,
+            QStringLiteral("Writes the hidden file into the decode folder (%1) or into DIR.")
+                .arg(preferredDataRoot() + QStringLiteral("STEGANOGRAPHY/"))))
+        return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("decode needs one picture."), kDecodeUsage);
     std::optional<QImage> picture = loadPicture(options.positional[0]);
@@ -603,12 +595,10 @@ int runDecode(const QStringList& args)
 int runInfo(const QStringList& args)
 {
     Options options = parseOptions(args, 0);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\nPrints the size, the colour count and the capacity.").arg(QLatin1String(kInfoUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kInfoUsage);
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kInfoUsage,
+            QStringLiteral("Prints the size, the colour count and the capacity.")))
+        return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("info needs one picture."), kInfoUsage);
     std::optional<QImage> picture = loadPicture(options.positional[0]);
@@ -623,12 +613,10 @@ int runInfo(const QStringList& args)
 int runConvert(const QStringList& args)
 {
     Options options = parseOptions(args, 0);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\nLoads IN by its extension and saves it losslessly.").arg(QLatin1String(kConvertUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kConvertUsage);
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kConvertUsage,
+            QStringLiteral("Loads IN by its extension and saves it losslessly.")))
+        return *done;
     if (options.positional.size() != 2)
         return usageError(QStringLiteral("convert needs an input and an output file."), kConvertUsage);
     const QString outPath = options.positional[1];
@@ -647,14 +635,11 @@ int runConvert(const QStringList& args)
 int runFetch(const QStringList& args)
 {
     Options options = parseOptions(args, kTakesTimeout);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\nFetches one resource over HTTP into the web folder and prints its header.\n"
-                                "The whole fetch may take at most --timeout seconds (300 unless given).")
-                .arg(QLatin1String(kFetchUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kFetchUsage);
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kFetchUsage,
+            QStringLiteral("Fetches one resource over HTTP into the web folder and prints its header.\n"
+                           "The whole fetch may take at most --timeout seconds (300 unless given).")))
+        return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("fetch needs one web address."), kFetchUsage);
     if (!CreateDataFolders() && WebFolder().isEmpty()) {
@@ -678,17 +663,13 @@ int runFetch(const QStringList& args)
 int runChart(const QStringList& args)
 {
     const ChartOptions options = parseChartOptions(args);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\n"
-                           "Draws the chart of the picture's colours that the analysis window shows, at WxH\n"
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kChartUsage,
+            QStringLiteral("Draws the chart of the picture's colours that the analysis window shows, at WxH\n"
                            "(800x600 by default): the brightness histogram (bright), the colour cube (rgb)\n"
                            "or the hue hexagon (hsv). Without --dots, pictures of at most 100000 colours\n"
-                           "are drawn with blocks and others with single points.")
-                .arg(QLatin1String(kChartUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kChartUsage);
+                           "are drawn with blocks and others with single points.")))
+        return *done;
     if (options.picture.isEmpty() || options.output.isEmpty())
         return usageError(QStringLiteral("chart needs a picture and -o OUT."), kChartUsage);
     if (!isSavableExtension(upperExtension(options.output)))
@@ -721,18 +702,14 @@ int runCheck(const QStringList& args)
     QStringList rest = args;
     const bool json = rest.removeAll(QStringLiteral("--json")) > 0;
     Options options = parseOptions(rest, 0);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\n"
-                           "Runs the chi-square attack, sample pairs analysis and RS analysis on the red, green and\n"
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kCheckUsage,
+            QStringLiteral("Runs the chi-square attack, sample pairs analysis and RS analysis on the red, green and\n"
                            "blue channels of each picture and says how plainly they see hidden data.\n"
                            "--json prints one JSON object per picture, one per line.\n"
                            "Exit status: 0 when every picture was checked, whatever was found; 1 when a picture\n"
-                           "could not be read; 2 for usage errors.")
-                .arg(QLatin1String(kCheckUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kCheckUsage);
+                           "could not be read; 2 for usage errors.")))
+        return *done;
     if (options.positional.isEmpty())
         return usageError(QStringLiteral("check needs at least one picture."), kCheckUsage);
     bool allRead = true;
@@ -761,16 +738,12 @@ int runCheck(const QStringList& args)
 int runSealKey(const QStringList& args)
 {
     const Options options = parseOptions(args, kTakesPassword);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\n"
-                           "Asks for the password of a sealed picture and prints the password of the hiding\n"
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kSealKeyUsage,
+            QStringLiteral("Asks for the password of a sealed picture and prints the password of the hiding\n"
                            "format that reads its hidden file: 64 characters \"0\" and \"1\". With it any\n"
-                           "decoder of the format gets the sealed container out; its content stays sealed.")
-                .arg(QLatin1String(kSealKeyUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kSealKeyUsage);
+                           "decoder of the format gets the sealed container out; its content stays sealed.")))
+        return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("seal-key needs one picture."), kSealKeyUsage);
     const QString path = options.positional[0];

@@ -37,4 +37,15 @@ int usageError(const QString& message, const char* usage)
     return kExitUsage;
 }
 
+std::optional<int> helpOrUsageError(bool help, const QString& error, const char* usage, const QString& description)
+{
+    if (help) {
+        outLines(QStringLiteral("Usage: %1\n").arg(QLatin1String(usage)) + description);
+        return kExitSuccess;
+    }
+    if (!error.isEmpty())
+        return usageError(error, usage);
+    return std::nullopt;
+}
+
 } // namespace ostrel::cli

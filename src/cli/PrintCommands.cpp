@@ -6,19 +6,16 @@
 #include "imageio/text.h"
 #include "toolkit/printing/PrintJobs.h"
 #include "toolkit/printing/PrinterUnit.h"
-#include "util/Text.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPrinter>
 #include <QPrinterInfo>
-#include <cstdio>
+#include <algorithm>
 #include <optional>
 
 namespace ostrel::cli {
 
 namespace {
-
 
 constexpr const char* kPrintUsage =
     "ostrel-cli print FILE [-o OUT.pdf | --printer NAME] [--skin 1-9] [--font-size N] [--copies N] "
@@ -29,12 +26,7 @@ struct PrintOptions {
     QString file;
     QString output;
     QString printer;
-    int skin = 1;
-    int fontSize = 12;
-    int copies = 1;
-    bool collate = true;
-    bool lineNumbers = false;
-    int page = 0; // 0: every page
+    PrintRequest request; // its title and its lines or picture come from the file
     bool help = false;
     QString error;
 };
@@ -58,20 +50,14 @@ PrintOptions parsePrintOptions(const QStringList& args)
         int low, high;
     };
     const NumberOption numbers[] = {
-        {"--skin", &options.skin, 1, kSkinCount},
-        {"--font-size", &options.fontSize, 6, 144},
-        {"--copies", &options.copies, 1, 1000},
-        {"--page", &options.page, 1, 1000000},
+        {"--skin", &options.request.skin, 1, kSkinCount},
+        {"--font-size", &options.request.fontSize, 6, 144},
+        {"--copies", &options.request.copies, 1, 1000},
+        {"--page", &options.request.page, 1, 1000000},
     };
     for (int i = 0; i < args.size() && options.error.isEmpty(); ++i) {
         const QString& a = args[i];
-        auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) {
-                options.error = QStringLiteral("%1 needs a value.").arg(a);
-                return {};
-            }
-            return args[++i];
-        };
+        auto value = [&] { return takeValue(args, i, a, options.error); };
         const auto number = std::find_if(std::begin(numbers), std::end(numbers),
                                          [&](const NumberOption& n) { return a == QLatin1String(n.name); });
         if (number != std::end(numbers)) {
@@ -94,9 +80,9 @@ PrintOptions parsePrintOptions(const QStringList& args)
         } else if (a == QLatin1String("--printer")) {
             options.printer = value();
         } else if (a == QLatin1String("--no-collate")) {
-            options.collate = false;
+            options.request.collate = false;
         } else if (a == QLatin1String("--line-numbers")) {
-            options.lineNumbers = true;
+            options.request.lineNumbers = true;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             options.error = QStringLiteral("Unknown option %1.").arg(a);
         } else if (options.file.isEmpty()) {
@@ -126,31 +112,25 @@ std::optional<QStringList> loadTextLines(const QString& path)
         err(QStringLiteral("Cannot open %1: %2.").arg(path, file.errorString()));
         return std::nullopt;
     }
-    QString text = fromStoredBytes(file.readAll());
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         err(QStringLiteral("Cannot read %1: %2.").arg(path, file.errorString()));
         return std::nullopt;
     }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return splitTextLines(text);
+    return textFileLines(bytes);
 }
 
 } // namespace
 
 int runPrint(const QStringList& args)
 {
-    const PrintOptions options = parsePrintOptions(args);
-    if (options.help) {
-        outLines(QStringLiteral("Usage: %1\n"
-                           "Prints a picture fitted on one page, or a text file (.txt, .dat, program sources) as\n"
+    PrintOptions options = parsePrintOptions(args);
+    if (const std::optional<int> done = helpOrUsageError(
+            options.help, options.error, kPrintUsage,
+            QStringLiteral("Prints a picture fitted on one page, or a text file (.txt, .dat, program sources) as\n"
                            "text pages, with the date and \"Page N of M\" in the footer. Without -o or --printer\n"
-                           "it prints on the default printer; -o writes a PDF.")
-                .arg(QLatin1String(kPrintUsage)));
-        return kExitSuccess;
-    }
-    if (!options.error.isEmpty())
-        return usageError(options.error, kPrintUsage);
+                           "it prints on the default printer; -o writes a PDF.")))
+        return *done;
     if (!QFileInfo(options.file).isFile()) {
         err(QStringLiteral("Cannot open %1: no such file.").arg(options.file));
         return kExitFailed;
@@ -162,14 +142,8 @@ int runPrint(const QStringList& args)
         return kExitFailed;
     }
 
-    PrintRequest request;
+    PrintRequest& request = options.request;
     request.title = QFileInfo(options.file).fileName();
-    request.skin = options.skin;
-    request.fontSize = options.fontSize;
-    request.copies = options.copies;
-    request.collate = options.collate;
-    request.lineNumbers = options.lineNumbers;
-    request.page = options.page;
     if (isTextFile(code)) {
         std::optional<QStringList> lines = loadTextLines(options.file);
         if (!lines)
@@ -180,7 +154,7 @@ int runPrint(const QStringList& args)
         }
         request.lines = std::move(*lines);
     } else {
-        if (options.page > 1)
+        if (request.page > 1)
             return usageError(QStringLiteral("A picture prints on one page; --page can only be 1."), kPrintUsage);
         std::optional<QImage> picture = loadCommandPicture(options.file);
         if (!picture)
@@ -203,13 +177,11 @@ int runPrint(const QStringList& args)
 
 int runPrinters(const QStringList& args)
 {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        outLines(QStringLiteral("Usage: %1\nLists the print queues, the default one marked with *.")
-                .arg(QLatin1String(kPrintersUsage)));
-        return kExitSuccess;
-    }
-    if (!args.isEmpty())
-        return usageError(QStringLiteral("printers takes no arguments."), kPrintersUsage);
+    const bool help = args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+    const QString error = args.isEmpty() ? QString() : QStringLiteral("printers takes no arguments.");
+    if (const std::optional<int> done = helpOrUsageError(
+            help, error, kPrintersUsage, QStringLiteral("Lists the print queues, the default one marked with *.")))
+        return *done;
     const QStringList names = installedPrinterNames();
     const QString defaultName = QPrinterInfo::defaultPrinterName();
     if (names.isEmpty())

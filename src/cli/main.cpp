@@ -1,13 +1,12 @@
 // ostrel-cli: hides a file in a picture and gets it back, from a terminal.
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "cli/PrintCommands.h"
 #include "util/Fonts.h"
-#include "util/Text.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <cstdio>
 #include <memory>
 
 using namespace ostrel::cli;
@@ -25,9 +24,9 @@ QStringList commandLineOf(int argc, char** argv)
 // Only pictures drawn as text need fonts. The graphical application's
 // platform and font set-up would otherwise take longer than encoding a large
 // BMP, so every other command runs on the plain core application.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const QStringList& commandLine)
 {
-    if (!commandNeedsFonts(commandLineOf(argc, argv)))
+    if (!commandNeedsFonts(commandLine))
         return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -49,10 +48,9 @@ int refuseUndecodableArguments(int argc, char** argv)
         for (char byte : raw)
             shown += uint8_t(byte) < 0x80 ? QString(QLatin1Char(byte))
                                           : QStringLiteral("\\x%1").arg(int(uint8_t(byte)), 2, 16, QLatin1Char('0'));
-        const QString message = QStringLiteral(
-            "Cannot use the argument %1: it is not valid UTF-8, so a file of that name could not be read or written "
-            "under its own name. Rename the file, or give a name in UTF-8.\n").arg(ostrel::visibleControls(shown));
-        std::fputs(message.toUtf8().constData(), stderr);
+        err(QStringLiteral("Cannot use the argument %1: it is not valid UTF-8, so a file of that name could not be "
+                           "read or written under its own name. Rename the file, or give a name in UTF-8.")
+                .arg(shown));
         return kExitUsage;
     }
     return -1;
@@ -67,7 +65,7 @@ int main(int argc, char** argv)
     // Read before the application exists: the graphical one takes options
     // such as -reverse out of the command line.
     QStringList args = commandLineOf(argc, argv);
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, args);
 
     if (args.isEmpty())
         return printMainHelp(true);

@@ -132,16 +132,21 @@ LoadResult dumpLoadResult(MsdosDump dump, bool exists)
     return result;
 }
 
+QStringList textFileLines(const QByteArray& bytes)
+{
+    QString text = fromStoredBytes(bytes);
+    if (text.startsWith(QChar(kByteOrderMark)))
+        text.remove(0, 1);
+    return splitTextLines(text);
+}
+
 LoadResult LoadTextFile(const LoadInput& input)
 {
     kit::ReaderRun run(input, "TXT", 10, 10);
     QStringList lines;
     if (input.exists) {
-        QString text = fromStoredBytes(QByteArray::fromRawData(reinterpret_cast<const char*>(input.data.data()),
-                                                               qsizetype(input.data.size())));
-        if (text.startsWith(QChar(kByteOrderMark)))
-            text.remove(0, 1);
-        lines = splitTextLines(text);
+        lines = textFileLines(QByteArray::fromRawData(reinterpret_cast<const char*>(input.data.data()),
+                                                      qsizetype(input.data.size())));
     } else {
         run.line(QStringLiteral("File does not exist"));
     }

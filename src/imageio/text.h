@@ -20,4 +20,8 @@ LoadResult dumpLoadResult(MsdosDump dump, bool exists);
 // Splits text at CR LF, LF or CR; a break at the very end starts no line.
 QStringList splitTextLines(const QString& text);
 
+// The lines of a text file's bytes, read as fromStoredBytes reads them and
+// without a leading byte-order mark.
+QStringList textFileLines(const QByteArray& bytes);
+
 } // namespace ostrel
