@@ -147,24 +147,6 @@ void TZQXSuperSpin::setColor(const QColor& colour)
     m_box->setPalette(colours);
 }
 
-std::vector<QToolButton*> TZQXSuperSpin::presetButtons() const
-{
-    std::vector<QToolButton*> filled;
-    for (QToolButton* b : m_presets)
-        if (b)
-            filled.push_back(b);
-    return filled;
-}
-
-std::vector<TZQXSpinStepper*> TZQXSuperSpin::stepSpinners() const
-{
-    std::vector<TZQXSpinStepper*> filled;
-    for (TZQXSpinStepper* s : m_spinners)
-        if (s)
-            filled.push_back(s);
-    return filled;
-}
-
 void TZQXSuperSpin::rebuild()
 {
     m_box->setFont(font());
@@ -173,45 +155,40 @@ void TZQXSuperSpin::rebuild()
     m_label->adjustSize();
     m_label->resize(m_label->width() + 4, height);
 
+    qDeleteAll(m_presets);
+    m_presets.clear();
     const std::vector<int> presets = ReadNumberList(m_valuesButtons);
-    for (int k = 0; k < kMaxSlots; ++k) {
-        delete m_presets[size_t(k)];
-        m_presets[size_t(k)] = nullptr;
-        if (size_t(k) >= presets.size())
-            continue;
-        const int number = presets[size_t(k)];
+    for (size_t k = 0; k < std::min(presets.size(), size_t(kMaxSlots)); ++k) {
+        const int number = presets[k];
         auto* button = new QToolButton(this);
         button->setText(QString::number(number));
         button->setToolTip(QLatin1Char('=') + QString::number(number));
-        button->setProperty("Tag", number);
         button->setFocusPolicy(Qt::NoFocus);
         button->setFont(font());
         connect(button, &QToolButton::clicked, this, [this, number] { setValue(number); });
         button->show();
-        m_presets[size_t(k)] = button;
+        m_presets.push_back(button);
     }
 
+    qDeleteAll(m_spinners);
+    m_spinners.clear();
     const std::vector<int> steps = ReadNumberList(m_valuesSpinners);
-    for (int k = 0; k < kMaxSlots; ++k) {
-        delete m_spinners[size_t(k)];
-        m_spinners[size_t(k)] = nullptr;
-        if (size_t(k) >= steps.size())
-            continue;
-        const int step = steps[size_t(k)];
+    for (size_t k = 0; k < std::min(steps.size(), size_t(kMaxSlots)); ++k) {
+        const int step = steps[k];
         auto* spinner = new TZQXSpinStepper(step, this);
         spinner->setToolTip(QChar(0x00B1) + QString::number(step));
         connect(spinner, &TZQXSpinStepper::stepped, this,
                 [this](int delta) { setValue(int(std::clamp<int64_t>(int64_t(value()) + delta, INT_MIN, INT_MAX))); });
         spinner->show();
-        m_spinners[size_t(k)] = spinner;
+        m_spinners.push_back(spinner);
     }
 
     int x = 0;
-    for (QToolButton* b : presetButtons()) {
+    for (QToolButton* b : m_presets) {
         b->setGeometry(x, 0, m_widthButtons, height);
         x += m_widthButtons;
     }
-    for (TZQXSpinStepper* s : stepSpinners()) {
+    for (TZQXSpinStepper* s : m_spinners) {
         s->setGeometry(x, 0, m_widthSpinners, height);
         x += m_widthSpinners;
     }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <array>
 #include <vector>
 
 class QLabel;
@@ -88,9 +87,9 @@ public:
 
     QSpinBox* valueBox() const { return m_box; }
     QLabel* captionLabel() const { return m_label; }
-    // Filled slots in order.
-    std::vector<QToolButton*> presetButtons() const;
-    std::vector<TZQXSpinStepper*> stepSpinners() const;
+    // In order, left to right.
+    const std::vector<QToolButton*>& presetButtons() const { return m_presets; }
+    const std::vector<TZQXSpinStepper*>& stepSpinners() const { return m_spinners; }
 
 signals:
     // A preset, a spinner or the value box changed the value.
@@ -105,8 +104,8 @@ protected:
 private:
     QSpinBox* m_box;
     QLabel* m_label;
-    std::array<QToolButton*, kMaxSlots> m_presets{};
-    std::array<TZQXSpinStepper*, kMaxSlots> m_spinners{};
+    std::vector<QToolButton*> m_presets;
+    std::vector<TZQXSpinStepper*> m_spinners;
     QString m_valuesButtons;
     QString m_valuesSpinners;
     int m_min = 0;
