@@ -192,7 +192,6 @@ void TPrinterPainter::setTarget(QPagedPaintDevice* device, const QString& name)
 
 void TPrinterPainter::setFixedMetrics(const TPrinterMetrics& metrics)
 {
-    m_hasFixedMetrics = metrics.valid;
     m_fixedMetrics = metrics;
 }
 
@@ -208,7 +207,7 @@ int TPrinterPainter::ptY(double points) const
 
 bool TPrinterPainter::RefreshMetrics()
 {
-    if (m_hasFixedMetrics)
+    if (m_fixedMetrics.valid)
         m_metrics = m_fixedMetrics;
     else if (m_target)
         m_metrics = metricsOfDevice(*m_target);
@@ -468,6 +467,16 @@ void TPrinterPainter::PreviewFittedPicture(QImage& preview, const QSize& area, c
     drawPage(painter, content, true);
 }
 
+// Every job lays its pages out on the target's metrics as they are now.
+bool TPrinterPainter::startJob()
+{
+    m_lastError.clear();
+    if (RefreshMetrics())
+        return true;
+    m_lastError = QStringLiteral("%1 is not a printer that can print.").arg(m_targetName);
+    return false;
+}
+
 bool TPrinterPainter::runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne)
 {
     m_lastError.clear();
@@ -501,11 +510,8 @@ bool TPrinterPainter::runJob(const std::vector<int>& pages, const std::function<
 bool TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
                                      bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp)
 {
-    m_lastError.clear();
-    if (!RefreshMetrics()) {
-        m_lastError = QStringLiteral("%1 is not a printer that can print.").arg(m_targetName);
+    if (!startJob())
         return false;
-    }
     if (lines.isEmpty())
         return true;
     const int pageCount = PageCount(int(lines.size()));
@@ -535,11 +541,8 @@ bool TPrinterPainter::PrintAllText(const QStringList& lines, int copies, bool co
 bool TPrinterPainter::PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts,
                                          const QDateTime& stamp)
 {
-    m_lastError.clear();
-    if (!RefreshMetrics()) {
-        m_lastError = QStringLiteral("%1 is not a printer that can print.").arg(m_targetName);
+    if (!startJob())
         return false;
-    }
     if (picture.width() <= 0 || picture.height() <= 0)
         return true;
     return runJob(PrintPageOrder(1, 1, std::max(1, copies), true), [&](QPainter& painter, int) {

@@ -152,12 +152,12 @@ private:
     void drawPicture(QPainter& painter, const QImage& picture, bool preview);
     void drawBorderBars(QPainter& painter);
     bool beginPreview(QImage& preview, const QSize& area, QPainter& painter);
+    bool startJob();
     bool runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne);
     QFont deviceFont(const TSkinFont& font, int size) const;
 
     QPagedPaintDevice* m_target = nullptr;
     QString m_targetName;
-    bool m_hasFixedMetrics = false;
     TPrinterMetrics m_fixedMetrics;
     TPrinterMetrics m_metrics;
     TPageGeometry m_geometry;
