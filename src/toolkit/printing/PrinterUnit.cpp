@@ -322,18 +322,32 @@ void TPrinterPainter::drawBody(QPainter& painter, const PageContent& content, bo
     const int first = (content.page - 1) * g.linesPerPage;
     const int last = std::min<int>(content.page * g.linesPerPage, int(content.lines->size()));
     const double textWidth = g.text.right - g.text.left + 1;
+    const int firstLineTop = g.text.top + ptY(2);
+    const double ascent = metrics.ascent();
+    // The preview draws character by character on the printer's grid, so it
+    // breaks lines where paper does whatever the screen font's widths. The
+    // grid's columns are the same on every line (pageLine cuts each line to
+    // charactersPerLine), and a space leaves no mark, so none is drawn.
+    std::vector<double> columns;
+    if (preview) {
+        columns.resize(size_t(g.charactersPerLine));
+        for (int i = 0; i < g.charactersPerLine; ++i)
+            columns[size_t(i)] = g.text.left + roundHalfEven(double(i) * textWidth / g.charactersPerLine);
+    }
+    QString glyph(1, QChar());
     for (int index = first; index < last; ++index) {
         const QString line = elidedToWidth(pageLine(*content.lines, index, content.lineNumbers), metrics, textWidth);
-        const double baseline = g.text.top + (index - first) * g.lineHeight + ptY(2) + metrics.ascent();
+        const double baseline = firstLineTop + (index - first) * g.lineHeight + ascent;
         if (!preview) {
             painter.drawText(QPointF(g.text.left, baseline), line);
             continue;
         }
-        // Character by character on the printer's grid, so the preview
-        // breaks lines where paper does whatever the screen font's widths.
+        Q_ASSERT(size_t(line.size()) <= columns.size());
         for (qsizetype i = 0; i < line.size(); ++i) {
-            const double x = g.text.left + roundHalfEven(double(i) * textWidth / g.charactersPerLine);
-            painter.drawText(QPointF(x, baseline), QString(line[i]));
+            if (line[i] == QLatin1Char(' '))
+                continue;
+            glyph[0] = line[i];
+            painter.drawText(QPointF(columns[size_t(i)], baseline), glyph);
         }
     }
 }
