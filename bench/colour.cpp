@@ -130,6 +130,38 @@ void BM_CensusBySplaying1MP(benchmark::State& state)
 }
 BENCHMARK(BM_CensusBySplaying1MP)->Unit(benchmark::kMillisecond);
 
+// The photograph reduced to 100 colours in diagonal stripes: few enough
+// pairs of colours for the whole picture to be looked at.
+const QImage& fewColourPhoto()
+{
+    static const QImage picture = [] {
+        QImage p = allocatePicture(kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y) {
+            uint8_t* row = p.scanLine(y);
+            for (int x = 0; x < kWidth; ++x) {
+                const int shade = (x + y) / 7 % 100;
+                row[3 * x + 0] = uint8_t(2 * shade + 3);
+                row[3 * x + 1] = uint8_t(shade);
+                row[3 * x + 2] = uint8_t(255 - shade);
+            }
+        }
+        return p;
+    }();
+    return picture;
+}
+
+// How many colours a picture may have once encoded (the question a GIF save
+// asks before any work), for the photograph (answered within a few pixels)
+// and for a picture of 100 colours (answered from every pixel).
+void BM_ColoursAfterEncoding12MP(benchmark::State& state)
+{
+    const QImage& picture = state.range(0) != 0 ? fewColourPhoto() : photo();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ColoursWithBothBlueBits(picture));
+    state.SetLabel(state.range(0) != 0 ? "100 colours" : "photograph");
+}
+BENCHMARK(BM_ColoursAfterEncoding12MP)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 void BM_PaletteBuildPhoto(benchmark::State& state)
 {
     const TZQXTColorSplayTree& tree = photoCensus();

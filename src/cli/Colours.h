@@ -23,11 +23,9 @@ ColourFacts countColours(const QImage& picture);
 // palette; otherwise just "no palette".
 ColourFacts coloursForSaving(const QImage& picture);
 
-// The most colours the picture may have once every pixel's lowest blue bit
-// is rewritten by true-colour encoding (each colour may appear with both
-// values of that bit), counting the 16 base colours every palette holds.
-// Stops counting early and returns kUncountedColours when there are surely
-// more than 256.
+// The most colours the picture may have once true-colour encoding rewrites
+// every pixel's lowest blue bit (ColoursWithBothBlueBits), or
+// kUncountedColours when there are surely more than 256.
 constexpr int64_t kUncountedColours = std::numeric_limits<int64_t>::max();
 int64_t coloursAfterEncoding(const QImage& picture);
 

@@ -20,9 +20,9 @@ QString colourCountText(int64_t own, int64_t total)
 
 namespace {
 
-// Collects the distinct colours (packed blue, green, red from the lowest byte
-// up) until there are more than `limit`; true when there are.
-bool collectColoursBeyond(const QImage& picture, int limit, std::vector<uint32_t>* found)
+// Collects the distinct colours (triple values, with only the bits of
+// `keyMask` kept) until there are more than `limit`; true when there are.
+bool collectColoursBeyond(const QImage& picture, int limit, TTripleValue keyMask, std::vector<TTripleValue>* found)
 {
     if (picture.isNull())
         return limit < 0;
@@ -32,7 +32,7 @@ bool collectColoursBeyond(const QImage& picture, int limit, std::vector<uint32_t
     size_t size = 1;
     while (size < size_t(std::max(limit, 0)) * 2 + 2)
         size <<= 1;
-    std::vector<uint32_t> table(size, 0xFFFFFFFFu);
+    std::vector<TTripleValue> table(size, 0xFFFFFFFFu);
     int seen = 0;
     const int width = working.width(), height = working.height();
     for (int y = 0; y < height; ++y) {
@@ -40,7 +40,7 @@ bool collectColoursBeyond(const QImage& picture, int limit, std::vector<uint32_t
         for (int x = 0; x < width; ++x, pixel += 3) {
             // Every pixel is looked up: pictures of few colours mixed pixel by
             // pixel (an encoded one) would keep a test for runs guessing wrong.
-            const uint32_t colour = uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16;
+            const TTripleValue colour = tripleValue(pixel[0], pixel[1], pixel[2]) & keyMask;
             size_t slot = (colour * 2654435761u) & (size - 1);
             while (table[slot] != colour && table[slot] != 0xFFFFFFFFu)
                 slot = (slot + 1) & (size - 1);
@@ -52,33 +52,44 @@ bool collectColoursBeyond(const QImage& picture, int limit, std::vector<uint32_t
         }
     }
     if (found)
-        for (uint32_t colour : table)
+        for (TTripleValue colour : table)
             if (colour != 0xFFFFFFFFu)
                 found->push_back(colour);
     return false;
+}
+
+constexpr TTripleValue kWholeColour = 0xFFFFFF;
+
+// The counts and text once the picture's own colours are in the tree; adds
+// each base colour with a count of 1.
+TColourCount addBaseColours(TZQXTColorSplayTree& tree)
+{
+    TColourCount result;
+    result.own = tree.Count();
+    for (TColorValue base : kBaseColours)
+        tree.AddCount(base, 1);
+    result.total = tree.Count();
+    result.text = colourCountText(result.own, result.total);
+    return result;
 }
 
 } // namespace
 
 bool HasMoreColoursThan(const QImage& picture, int limit)
 {
-    return collectColoursBeyond(picture, limit, nullptr);
+    return collectColoursBeyond(picture, limit, kWholeColour, nullptr);
 }
 
 std::optional<TFewColours> FewColoursForSaving(const QImage& picture, int limit)
 {
-    std::vector<uint32_t> colours;
-    if (collectColoursBeyond(picture, limit, &colours))
+    std::vector<TTripleValue> colours;
+    if (collectColoursBeyond(picture, limit, kWholeColour, &colours))
         return std::nullopt;
     TZQXTColorSplayTree tree;
-    for (uint32_t packed : colours)
+    for (TTripleValue packed : colours)
         tree.AddCount(colorValue(uint8_t(packed >> 16), uint8_t(packed >> 8), uint8_t(packed)), 1);
     TFewColours result;
-    result.count.own = tree.Count();
-    for (TColorValue base : kBaseColours)
-        tree.AddCount(base, 1);
-    result.count.total = tree.Count();
-    result.count.text = colourCountText(result.count.own, result.count.total);
+    result.count = addBaseColours(tree);
     result.save = SavePaletteFromTree(tree);
     return result;
 }
@@ -90,13 +101,21 @@ TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tre
     if (picture.isNull())
         tree.Clear();
     CountColors(picture, &tree, progress);
-    TColourCount result;
-    result.own = tree.Count();
+    return addBaseColours(tree);
+}
+
+std::optional<int64_t> ColoursWithBothBlueBits(const QImage& picture)
+{
+    // One value per pair of colours that differ only in the lowest blue bit.
+    constexpr TTripleValue kPairOfColours = kWholeColour & ~TTripleValue(1);
+    std::vector<TTripleValue> pairs;
+    if (collectColoursBeyond(picture, 128, kPairOfColours, &pairs))
+        return std::nullopt;
+    int64_t count = 2 * int64_t(pairs.size());
     for (TColorValue base : kBaseColours)
-        tree.AddCount(base, 1);
-    result.total = tree.Count();
-    result.text = colourCountText(result.own, result.total);
-    return result;
+        if (std::find(pairs.begin(), pairs.end(), tripleOfColor(base) & kPairOfColours) == pairs.end())
+            ++count;
+    return count;
 }
 
 namespace {

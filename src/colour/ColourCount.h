@@ -28,6 +28,13 @@ TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tre
 // so deciding that it is saved without a palette needs no census.
 bool HasMoreColoursThan(const QImage& picture, int limit);
 
+// The most colours the picture may have once every pixel's lowest blue bit
+// is rewritten by true-colour encoding (each colour may appear with both
+// values of that bit), counting the 16 base colours every palette holds.
+// Nothing when there are surely more than 256: more than 128 pairs of
+// colours that differ only in that bit. Stops looking as soon as it knows.
+std::optional<int64_t> ColoursWithBothBlueBits(const QImage& picture);
+
 // "D Colors" or "D of T Colors".
 QString colourCountText(int64_t own, int64_t total);
 

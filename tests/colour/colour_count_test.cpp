@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -150,6 +151,35 @@ TEST(ColourCount, FewColoursForSavingAgreesWithTheCensus)
         EXPECT_EQ(few->save.count, save.count) << c.name;
         EXPECT_EQ(few->save.palette, save.palette) << c.name;
     }
+}
+
+// Each colour counts with its twin of the other lowest blue bit; a base
+// colour counts once more only when neither it nor its twin is there.
+TEST(ColourCount, ColoursWithBothBlueBitsCountsPairsAndStopsAfter128)
+{
+    // 256 colours that pair up, blue 0 and 1, into 128 pairs.
+    QImage paired = allocatePicture(256, 1);
+    for (int i = 0; i < 256; ++i) {
+        uint8_t* px = paired.scanLine(0) + 3 * i;
+        px[0] = uint8_t(i & 1);
+        px[1] = 1;
+        px[2] = uint8_t(i >> 1);
+    }
+    struct Case {
+        const char* name;
+        QImage picture;
+        std::optional<int64_t> colours;
+    };
+    const Case cases[] = {
+        {"start picture: black and aqua are base colours", startPicture(), 2 * 2 + 14},
+        {"three other colours", distinctColours(3), 2 * 3 + 16},
+        {"128 pairs, both bits present", paired, 2 * 128 + 16},
+        {"129 pairs", distinctColours(129), std::nullopt},
+        {"other format", paired.convertToFormat(QImage::Format_RGB32), 2 * 128 + 16},
+        {"null", QImage(), 16},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ColoursWithBothBlueBits(c.picture), c.colours) << c.name;
 }
 
 TEST(ColourCount, ReductionIsOfferedAbove128Colours)
