@@ -200,6 +200,18 @@ struct TPaletteSearch::Impl {
         return known != 0 ? known : learnAnswer(triple);
     }
 
+    // The kept answers of a row; false at its first tied colour.
+    bool soleAnswersRow(const uint8_t* row, int width, uint8_t* indices)
+    {
+        for (int x = 0; x < width; ++x, row += 3) {
+            const uint16_t known = knownAnswer(tripleValue(row[0], row[1], row[2]));
+            if (known == kTied)
+                return false;
+            indices[x] = uint8_t(known);
+        }
+        return true;
+    }
+
     void prepareAnswers()
     {
         if (soleAnswers.empty())
@@ -319,10 +331,12 @@ void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* ind
     }
 }
 
-// The list order decides only the answers of tied colours. A picture without
-// any is mapped by looking its colours up, which spares every pixel the
+// The list order decides only the answers of tied colours. Rows without any
+// are mapped by looking their colours up, which spares every pixel the
 // reordering (two dependent memory round trips, the whole cost of a mapping
-// otherwise); the first pass that finds this out also fills the answers.
+// otherwise). From the first row with a tied colour on the order matters:
+// the rows before it are searched again with reordering, their answers (the
+// same as the ones already given) dropped, and every later row in full.
 void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
                          const std::function<void(int y, const uint8_t* indices)>& takeRow)
 {
@@ -330,21 +344,17 @@ void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, in
     TPaletteSearch::Impl& s = *search.m_impl;
     s.prepareAnswers();
     const int width = picture.width(), height = picture.height();
-    bool tied = false;
-    for (int y = 0; y < height && !tied; ++y) {
-        const uint8_t* row = picture.constScanLine(y);
-        for (int x = 0; x < width; ++x, row += 3)
-            tied = tied || s.knownAnswer(tripleValue(row[0], row[1], row[2])) == TPaletteSearch::Impl::kTied;
-    }
     std::vector<uint8_t> indices(static_cast<size_t>(width));
+    bool tied = false;
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = picture.constScanLine(y);
-        if (tied) {
-            search.NearestIndexRow(row, width, indices.data());
-        } else {
-            for (int x = 0; x < width; ++x, row += 3)
-                indices[size_t(x)] = uint8_t(s.knownAnswer(tripleValue(row[0], row[1], row[2])));
+        if (!tied && !s.soleAnswersRow(row, width, indices.data())) {
+            tied = true;
+            for (int before = 0; before < y; ++before)
+                search.NearestIndexRow(picture.constScanLine(before), width, indices.data());
         }
+        if (tied)
+            search.NearestIndexRow(row, width, indices.data());
         takeRow(y, indices.data());
     }
 }

@@ -67,23 +67,35 @@ QImage pictureOfRgb(int width, int height, const std::vector<std::array<uint8_t,
 
 // X = (1,0,0) is as near to black as to B = (2,0,0). The first X takes black,
 // the first entry; each B moves its entry forward, so the last X takes B.
+// When the first X comes only in a later row, the Bs before it still count.
 TEST(PalettedWriters, TiesFollowTheReorderedListInBothFiles)
 {
     TPaletteArray palette{};
     palette[0] = colorValue(0, 0, 0);
     palette[1] = colorValue(2, 0, 0);
-    const QImage picture = pictureOfRgb(4, 1, {{1, 0, 0}, {2, 0, 0}, {2, 0, 0}, {1, 0, 0}});
-    const std::vector<std::vector<int>> expected = {{0, 1, 1, 1}};
-    EXPECT_EQ(bmpIndices(bmpOf(picture, palette, 2)), expected);
-    EXPECT_EQ(gifIndices(gifOf(picture, palette, 2)), expected);
-    EXPECT_EQ(gifIndices(gifOf(picture, palette, 2, true)), expected);
-    for (const QByteArray& file : {bmpOf(picture, palette, 2), gifOf(picture, palette, 2)}) {
-        const QImage back = loadBytes(file.startsWith("BM") ? QStringLiteral("t.bmp") : QStringLiteral("t.gif"), file)
-                                .picture;
-        std::vector<int> reds;
-        for (int x = 0; x < 4; ++x)
-            reds.push_back(qRed(back.pixel(x, 0)));
-        EXPECT_EQ(reds, (std::vector<int>{0, 2, 2, 2}));
+    struct Case {
+        const char* what;
+        QImage picture;
+        std::vector<std::vector<int>> expected;
+    };
+    const Case cases[] = {
+        {"one row", pictureOfRgb(4, 1, {{1, 0, 0}, {2, 0, 0}, {2, 0, 0}, {1, 0, 0}}), {{0, 1, 1, 1}}},
+        {"first tie in the third row",
+         pictureOfRgb(2, 3, {{2, 0, 0}, {0, 0, 0}, {2, 0, 0}, {2, 0, 0}, {1, 0, 0}, {0, 0, 0}}),
+         {{1, 0}, {1, 1}, {1, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(bmpIndices(bmpOf(c.picture, palette, 2)), c.expected);
+        EXPECT_EQ(gifIndices(gifOf(c.picture, palette, 2)), c.expected);
+        EXPECT_EQ(gifIndices(gifOf(c.picture, palette, 2, true)), c.expected);
+        for (const QByteArray& file : {bmpOf(c.picture, palette, 2), gifOf(c.picture, palette, 2)}) {
+            const QImage back =
+                loadBytes(file.startsWith("BM") ? QStringLiteral("t.bmp") : QStringLiteral("t.gif"), file).picture;
+            for (int y = 0; y < back.height(); ++y)
+                for (int x = 0; x < back.width(); ++x)
+                    EXPECT_EQ(qRed(back.pixel(x, y)), 2 * c.expected[size_t(y)][size_t(x)]) << x << "," << y;
+        }
     }
 }
 
