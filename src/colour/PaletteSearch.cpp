@@ -428,23 +428,6 @@ void RemapToPalette(QImage& picture, int x1, int y1, int x2, int y2, const TPale
         return;
     TPaletteSearch search(palette, count);
     const int64_t rows = int64_t(y2) - y1 + 1;
-    if (!dither) {
-        std::vector<uint8_t> indices(size_t(x2 - x1 + 1));
-        for (int y = y1; y <= y2; ++y) {
-            if (progress)
-                progress(int32_t((int64_t(y) - y1 + 1) * 100 / rows));
-            uint8_t* px = picture.scanLine(y) + 3 * size_t(x1);
-            search.NearestIndexRow(px, int(indices.size()), indices.data());
-            for (uint8_t index : indices) {
-                const TColorValue c = palette[index];
-                px[0] = blueOf(c);
-                px[1] = greenOf(c);
-                px[2] = redOf(c);
-                px += 3;
-            }
-        }
-        return;
-    }
     for (int y = y1; y <= y2; ++y) {
         if (progress)
             progress(int32_t((int64_t(y) - y1 + 1) * 100 / rows));
@@ -457,7 +440,7 @@ void RemapToPalette(QImage& picture, int x1, int y1, int x2, int y2, const TPale
             px[0] = uint8_t(now);
             px[1] = uint8_t(now >> 8);
             px[2] = uint8_t(now >> 16);
-            if (old == now)
+            if (old == now || !dither)
                 continue;
             const int eB = int(old & 0xFF) - int(now & 0xFF);
             const int eG = int((old >> 8) & 0xFF) - int((now >> 8) & 0xFF);

@@ -253,13 +253,8 @@ private:
 };
 
 template <typename RowFunction>
-void forEachRowInOrder(int height, bool interlace, RowFunction&& rowFunction)
+void forEachInterlacedRow(int height, RowFunction&& rowFunction)
 {
-    if (!interlace) {
-        for (int y = 0; y < height; ++y)
-            rowFunction(y);
-        return;
-    }
     for (const InterlacePass& pass : kInterlacePasses)
         for (int y = pass.start; y < height; y += pass.step)
             rowFunction(y);
@@ -337,7 +332,7 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, Ch
         MapPictureToIndices(picture, settings.palette, settings.count, [&](int y, const uint8_t* indices) {
             std::memcpy(plane.data() + size_t(y) * size_t(width), indices, size_t(width));
         });
-        forEachRowInOrder(height, true, [&](int y) { encodeRow(plane.data() + size_t(y) * size_t(width)); });
+        forEachInterlacedRow(height, [&](int y) { encodeRow(plane.data() + size_t(y) * size_t(width)); });
     }
     encoder->finish();
 
