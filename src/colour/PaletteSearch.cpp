@@ -171,26 +171,24 @@ struct TPaletteSearch::Impl {
     static constexpr uint16_t kSole = 0x100, kTied = 0x200;
     std::vector<std::unique_ptr<uint16_t[]>> soleAnswers;
 
-    void moveForward(int position)
-    {
-        const int front = position - 1;
-        std::swap(indexAt[front], indexAt[position]);
-        positionOf[indexAt[front]] = uint8_t(front);
-        positionOf[indexAt[position]] = uint8_t(position);
-    }
-
-    // The answer's reordering: the entry found moves one place forward.
+    // The answer's reordering: the entry found moves one place forward; at
+    // the front it stays, which the same stores do without a branch that
+    // pictures of few interleaved colours would keep guessing wrong.
     void chosen(int index)
     {
         const int position = positionOf[index];
-        if (position > 0)
-            moveForward(position);
+        const int front = position - (position > 0);
+        const uint8_t passed = indexAt[front];
+        indexAt[front] = uint8_t(index);
+        indexAt[position] = passed;
+        positionOf[passed] = uint8_t(position);
+        positionOf[index] = uint8_t(front);
     }
 
     int nearestAny(TTripleValue triple)
     {
         bool tied = false;
-        return nearest(0, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
+        return nearest(0, triple, tied);
     }
 
     uint16_t knownAnswer(TTripleValue triple)
@@ -225,14 +223,15 @@ struct TPaletteSearch::Impl {
         if (!block)
             block = std::make_unique<uint16_t[]>(kBlockSize); // zeroed
         bool tied = false;
-        const int index = nearest(0, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
+        const int index = nearest(0, triple, tied);
         return block[triple & (kBlockSize - 1)] = tied ? kTied : uint16_t(kSole | index);
     }
 
     // The accepted entry nearest to the colour, ties to the smaller list
     // position; `tied` tells whether another entry was as near.
-    int nearest(int filter, int r, int g, int b, bool& tied)
+    int nearest(int filter, TTripleValue triple, bool& tied)
     {
+        const int r = int(triple >> 16), g = int((triple >> 8) & 0xFF), b = int(triple & 0xFF);
         int bestDistance = INT_MAX, bestIndex = 0;
         tied = false;
         const auto consider = [&](int candidate) {
@@ -300,7 +299,7 @@ int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
         return s.indexAt[0];
     triple &= kTripleMask;
     bool tied = false;
-    const int index = s.nearest(number, int(triple >> 16), int((triple >> 8) & 0xFF), int(triple & 0xFF), tied);
+    const int index = s.nearest(number, triple, tied);
     s.chosen(index);
     return index;
 }
@@ -317,16 +316,7 @@ void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* ind
         const TTripleValue triple = tripleValue(row[0], row[1], row[2]);
         const uint16_t known = s.knownAnswer(triple);
         const int index = known & Impl::kSole ? known & 0xFF : s.nearestAny(triple);
-        // The entry moves one place forward; at the front it stays, which
-        // the same stores do without a branch that pictures of few
-        // interleaved colours would keep guessing wrong.
-        const int position = s.positionOf[index];
-        const int front = position - (position > 0);
-        const uint8_t passed = s.indexAt[front];
-        s.indexAt[front] = uint8_t(index);
-        s.indexAt[position] = passed;
-        s.positionOf[passed] = uint8_t(position);
-        s.positionOf[index] = uint8_t(front);
+        s.chosen(index);
         indices[x] = uint8_t(index);
     }
 }
