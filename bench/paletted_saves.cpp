@@ -15,6 +15,7 @@
 
 #include <QTemporaryDir>
 
+#include <optional>
 #include <random>
 
 using namespace ostrel;
@@ -56,25 +57,18 @@ const QImage& palettePicture()
     return picture;
 }
 
-void BM_SavePalettedBmp(benchmark::State& state)
+// Saves the 256-colour picture with one of the paletted writers.
+template <typename Save>
+void BM_SavePaletted(benchmark::State& state, Save save, const char* fileName)
 {
-    const QString path = scratch().filePath(QStringLiteral("paletted.bmp"));
+    const QString path = scratch().filePath(QString::fromLatin1(fileName));
     for (auto _ : state)
-        if (!SaveBmpWithPalette(palettePicture(), path, benchPalette(), 256, nullptr))
+        if (!save(palettePicture(), path, benchPalette(), 256, nullptr))
             state.SkipWithError("save failed");
     state.SetItemsProcessed(state.iterations() * int64_t(palettePicture().width()) * palettePicture().height());
 }
-BENCHMARK(BM_SavePalettedBmp)->Unit(benchmark::kMillisecond);
-
-void BM_SavePalettedGif(benchmark::State& state)
-{
-    const QString path = scratch().filePath(QStringLiteral("paletted.gif"));
-    for (auto _ : state)
-        if (!SaveGifWithPalette(palettePicture(), path, benchPalette(), 256, nullptr))
-            state.SkipWithError("save failed");
-    state.SetItemsProcessed(state.iterations() * int64_t(palettePicture().width()) * palettePicture().height());
-}
-BENCHMARK(BM_SavePalettedGif)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SavePaletted, Bmp, SaveBmpWithPalette, "paletted.bmp")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SavePaletted, Gif, SaveGifWithPalette, "paletted.gif")->Unit(benchmark::kMillisecond);
 
 constexpr int kBigWidth = 8000, kBigHeight = 6000;
 
@@ -99,7 +93,8 @@ const QImage& bigCarrier(bool random)
 }
 
 // Encode and save as the command-line program does: the stream, then the
-// picture's own palette when it has at most 256 colours, then the file.
+// picture's own palette when it has at most 256 colours (found without a
+// census), then the file.
 void BM_EncodeAndSaveBmp8000x6000(benchmark::State& state)
 {
     const bool random = state.range(0) != 0;
@@ -115,12 +110,8 @@ void BM_EncodeAndSaveBmp8000x6000(benchmark::State& state)
         CarrierWriter writer(picture, keystream, {});
         writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
         writer.finish();
-        TSavePalette save;
-        if (!HasMoreColoursThan(picture, 256)) {
-            TZQXTColorSplayTree tree;
-            CountColorsWithBase(picture, tree, {});
-            save = SavePaletteFromTree(tree);
-        }
+        const std::optional<TFewColours> few = FewColoursForSaving(picture, 256);
+        const TSavePalette save = few ? few->save : TSavePalette{};
         if (!SaveBmpWithPalette(picture, path, save.palette, save.count, nullptr))
             state.SkipWithError("save failed");
     }
