@@ -154,9 +154,10 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
     const uint8_t code = PictureLoaderCode(extension);
     LoadInput input{fileName, false, {}, options};
     // Read into memory, never mapped: a mapped file that another program
-    // shortens while it is read ends the process with a bus error.
+    // shortens while it is read ends the process with a bus error. A file
+    // that is not regular, or is shortened meanwhile, is not read at all.
     std::optional<QByteArray> bytes;
-    if (code != 0 && QFileInfo(fileName).isFile() && (bytes = readWholeFile(fileName))) {
+    if (code != 0 && (bytes = readRegularFile(fileName))) {
         input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
         input.exists = true;
     }
