@@ -9,17 +9,25 @@
 
 namespace ostrel {
 
-inline int fuzzPictureReader(const char* fileName, const uint8_t* data, size_t size,
-                             const PictureLoadOptions& options = {})
+// The reader's result, once its promises are checked.
+inline LoadResult loadCheckedPicture(const char* fileName, const uint8_t* data, size_t size,
+                                     const PictureLoadOptions& options = {})
 {
     prepareFuzzing();
     PictureLoadOptions limited = options;
     limited.PixelLimit = std::min(options.PixelLimit, kFuzzPixelLimit);
-    const LoadResult result = LoadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), limited);
+    LoadResult result = LoadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), limited);
     // Every reader promises a picture in the working format and a closed report.
     if (result.picture.isNull() || result.picture.format() != kPictureFormat || result.report.isEmpty() ||
         !result.report.back().endsWith(QStringLiteral(" End.")))
         std::abort();
+    return result;
+}
+
+inline int fuzzPictureReader(const char* fileName, const uint8_t* data, size_t size,
+                             const PictureLoadOptions& options = {})
+{
+    loadCheckedPicture(fileName, data, size, options);
     return 0;
 }
 

@@ -11,9 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // it; a smaller limit keeps the fuzzer exploring headers, not memory.
     ostrel::PictureLoadOptions options;
     options.PixelLimit = int64_t(1) << 20;
-    ostrel::fuzzPictureReader("x.bmp", data, size, options);
-    const ostrel::LoadResult result =
-        ostrel::LoadPictureBytes(QStringLiteral("x.bmp"), ostrel::ByteView(data, size), options);
+    const ostrel::LoadResult result = ostrel::loadCheckedPicture("x.bmp", data, size, options);
     if (result.stop != ostrel::LoadStop::Complete || result.picture.width() * result.picture.height() > (1 << 16))
         return 0;
     const std::optional<QByteArray> written = ostrel::encodeBmp24(result.picture);
