@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace ostrel::kit {
 
@@ -97,6 +98,20 @@ public:
                  .arg(QChar(0x00D7))
                  .arg(height));
         return false;
+    }
+
+    // How the load stops before allocating a width × height picture: over
+    // the run's pixel limit, or more than the file's data can fill (see
+    // dataCanFill); nothing when it may be allocated. `fillable` gives the
+    // pixels the data can supply and is asked only within the limit.
+    template <typename Fillable>
+    std::optional<LoadStop> sizeStop(int64_t width, int64_t height, Fillable&& fillable)
+    {
+        if (!pictureSizeAllowed(width, height, m_pixelLimit))
+            return LoadStop::OverLimit;
+        if (!dataCanFill(width, height, fillable()))
+            return LoadStop::Truncated;
+        return std::nullopt;
     }
 
     LoadResult finish(LoadStop stop)

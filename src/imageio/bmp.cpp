@@ -864,14 +864,11 @@ LoadResult LoadBmpFile(const LoadInput& input)
         const Header& header = parsed.header;
         Coding coding = Coding::Indexed;
         stop = parsed.stop == LoadStop::Complete ? chooseCoding(header, coding) : parsed.stop;
-        const int64_t limit = input.options.PixelLimit;
-        if (stop == LoadStop::Complete && !pictureSizeAllowed(header.width, header.height, limit))
-            stop = LoadStop::OverLimit;
-        if (stop == LoadStop::Complete &&
-            !run.dataCanFill(header.width, header.height, fillablePixels(input.data, header, coding)))
-            stop = LoadStop::Truncated;
+        if (stop == LoadStop::Complete)
+            stop = run.sizeStop(header.width, header.height, [&] { return fillablePixels(input.data, header, coding); })
+                       .value_or(LoadStop::Complete);
         if (stop == LoadStop::Complete) {
-            QImage picture = allocatePicture(header.width, header.height, limit);
+            QImage picture = allocatePicture(header.width, header.height, run.pixelLimit());
             if (picture.isNull()) {
                 stop = LoadStop::OverLimit;
             } else {

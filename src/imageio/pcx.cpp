@@ -251,10 +251,9 @@ LoadResult LoadPcxFile(const LoadInput& input)
     const int height = header.height();
     if (width == 0 || height == 0)
         return run.finish(LoadStop::Corrupt);
-    if (!pictureSizeAllowed(width, height, run.pixelLimit()))
-        return run.finish(LoadStop::OverLimit);
-    if (!run.dataCanFill(width, height, fillablePixels(header, input.data.size() - kPcxHeaderSize)))
-        return run.finish(LoadStop::Truncated);
+    if (const std::optional<LoadStop> stop =
+            run.sizeStop(width, height, [&] { return fillablePixels(header, input.data.size() - kPcxHeaderSize); }))
+        return run.finish(*stop);
     QImage picture = allocateFilledPicture(width, height, 255, 255, 255, run.pixelLimit());
     if (picture.isNull())
         return run.finish(LoadStop::OverLimit);

@@ -159,8 +159,8 @@ void readHeader(kit::ReaderRun& run, ByteView data, PngState& state, uint64_t fi
         state.problems.append(QStringLiteral("ERROR: Interlace must be 0 or 1"));
     checkBitDepth(state);
 
-    if (pictureSizeAllowed(state.width, state.height, run.pixelLimit()) &&
-        !run.dataCanFill(state.width, state.height, fillablePixels(state, fileSize))) {
+    if (run.sizeStop(state.width, state.height, [&] { return fillablePixels(state, fileSize); }) ==
+        LoadStop::Truncated) {
         state.beyondData = true;
         state.allowed = kAllChunks & ~bit(IHDR);
         return;

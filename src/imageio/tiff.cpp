@@ -336,15 +336,15 @@ LoadResult LoadTiffFile(const LoadInput& input)
         QImage& picture = run.picture();
         const int64_t width = walk.width > 0 ? walk.width : picture.width();
         const int64_t height = walk.height > 0 ? walk.height : picture.height();
-        if (!pictureSizeAllowed(width, height, run.pixelLimit())) {
+        const std::optional<LoadStop> sizeStop =
+            run.sizeStop(width, height, [&] { return fillablePixels(width, input.data.size()); });
+        if (sizeStop == LoadStop::OverLimit)
             walk.problems.append(
                 QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height));
-            stop = LoadStop::OverLimit;
-        } else if (!run.dataCanFill(width, height, fillablePixels(width, input.data.size()))) {
-            stop = LoadStop::Truncated;
-        } else {
+        if (sizeStop)
+            stop = *sizeStop;
+        else
             picture = blankPicture(int(width), int(height));
-        }
     }
     for (const QString& problem : walk.problems)
         run.line(problem);
