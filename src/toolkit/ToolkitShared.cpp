@@ -2,6 +2,7 @@
 
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
+#include "toolkit/ZQXPrintDialog.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ namespace {
 
 void freeAll()
 {
+    sharedDialogs().freePrint();
     sharedDialogs().freeEnterData();
     sharedDialogs().freePopup();
 }
@@ -82,6 +84,19 @@ void SharedDialogs::freeEnterData()
     m_enterDataPromised = false;
     delete m_enterData;
     m_enterData = nullptr;
+}
+
+TZQXPrintDialog* SharedDialogs::print()
+{
+    if (!m_print)
+        m_print = new TZQXPrintDialog;
+    return m_print;
+}
+
+void SharedDialogs::freePrint()
+{
+    delete m_print;
+    m_print = nullptr;
 }
 
 } // namespace ostrel

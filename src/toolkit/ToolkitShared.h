@@ -8,6 +8,7 @@ namespace ostrel {
 
 class TZQXEnterDataDialog;
 class TZQXPopupDialog;
+class TZQXPrintDialog;
 
 class SharedDialogs {
 public:
@@ -22,11 +23,16 @@ public:
     void createEnterData();
     void freeEnterData();
 
+    // The print window behind PrintBitmapShared, built when first asked for.
+    TZQXPrintDialog* print();
+    void freePrint();
+
 private:
     // Plain pointers on purpose: a dialog still alive at exit must not be
     // destroyed by static destruction after the application is gone.
     TZQXPopupDialog* m_popup = nullptr;
     TZQXEnterDataDialog* m_enterData = nullptr;
+    TZQXPrintDialog* m_print = nullptr;
     bool m_popupPromised = false;
     bool m_enterDataPromised = false;
 };

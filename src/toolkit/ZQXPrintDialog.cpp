@@ -1,5 +1,6 @@
 #include "toolkit/ZQXPrintDialog.h"
 
+#include "toolkit/ToolkitShared.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXSuperSpin.h"
@@ -716,14 +717,7 @@ bool PrintBitmapShared(const QImage& picture, const QString& title)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
-    // Made on first use and freed when the event loop ends, while windows can
-    // still be destroyed cleanly.
-    static QPointer<TZQXPrintDialog> shared;
-    if (!shared) {
-        shared = new TZQXPrintDialog(qApp);
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, shared.data(), &QObject::deleteLater);
-    }
-    return shared->PrintBitmap(picture, title);
+    return sharedDialogs().print()->PrintBitmap(picture, title);
 }
 
 } // namespace ostrel
