@@ -857,8 +857,9 @@ TEST_F(CliTest, PictureShortenedWhileReadIsNoCrash)
                 cut = true;
             }
         }
-        if (!finished)
+        if (!finished) {
             ASSERT_TRUE(process.waitForFinished(60000));
+        }
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "signal " << process.exitCode();
         EXPECT_TRUE(process.exitCode() == 0 || process.exitCode() == 1) << process.exitCode();
     }

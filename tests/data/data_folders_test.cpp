@@ -51,8 +51,9 @@ TEST_F(DataFolders, BuildsTheSevenSubFolders)
     for (bool existedBefore : {false, true}) {
         SCOPED_TRACE(existedBefore);
         const QString root = m_temp.filePath(QStringLiteral("DATA"));
-        if (existedBefore)
+        if (existedBefore) {
             ASSERT_TRUE(QDir().mkpath(root));
+        }
         ASSERT_TRUE(CreateDataFoldersAt(root));
         EXPECT_TRUE(DataFoldersReady());
         EXPECT_EQ(DataRootFolder(), root + QLatin1Char('/'));
@@ -156,8 +157,9 @@ TEST_F(DataFolders, RefusesAFallbackFolderThatIsNotPrivate)
         {"a folder of another user",
          [&] {
              ASSERT_EQ(::mkdir(ownName.constData(), 0700), 0);
-             if (::geteuid() == 0)
+             if (::geteuid() == 0) {
                  ASSERT_EQ(::chown(ownName.constData(), 65534, 65534), 0);
+             }
          },
          "belongs to another user"},
     };

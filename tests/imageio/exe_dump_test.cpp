@@ -217,8 +217,9 @@ TEST(ExeDump, SampleExecutables)
         const LoadResult result = loadSampleFile(path, "EXE");
         EXPECT_EQ(result.report.front(), reportValueLine(QStringLiteral("EXE Filename"), path));
         const QString name = QFileInfo(path).fileName();
-        if (kinds.contains(name))
+        if (kinds.contains(name)) {
             EXPECT_EQ(result.report.value(1), reportValueLine(QStringLiteral(".EXE is"), kinds.value(name)));
+        }
         EXPECT_LE(result.picture.width(), 4096);
         EXPECT_LE(result.picture.height(), 4096);
     }

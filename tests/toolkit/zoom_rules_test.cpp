@@ -123,8 +123,9 @@ TEST(EnterDataZoomRule, SizesAndFitLoop)
         SCOPED_TRACE(std::to_string(c.zoom) + " on a screen " + std::to_string(c.screenHeight) + " high");
         const EnterDataZoomSizes s = enterDataZoomSizes(c.zoom, {1024, c.screenHeight}, {}, editHeightOf);
         EXPECT_EQ(s.trialZoom, c.trial);
-        if (c.trial >= 10)
+        if (c.trial >= 10) {
             EXPECT_LT(s.client.height(), c.screenHeight - 75);
+        }
     }
     EXPECT_LT(plainTrialZoom(1000, 768), 1000);
     EXPECT_GT(plainTrialZoom(100, 170), 5);
