@@ -26,7 +26,7 @@ bool collectColoursBeyond(const QImage& picture, int limit, TTripleValue keyMask
 {
     if (picture.isNull())
         return limit < 0;
-    const QImage working = picture.format() == kPictureFormat ? picture : picture.convertToFormat(kPictureFormat);
+    const QImage working = inPictureFormat(picture);
     // Open addressing over a table at least twice the limit; 0xFFFFFFFF marks
     // an empty slot (no 24-bit colour has that value).
     size_t size = 1;
