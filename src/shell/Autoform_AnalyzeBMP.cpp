@@ -33,19 +33,13 @@ constexpr int kBaseWidth = 508;
 constexpr int kBaseHeight = 350;
 constexpr size_t kVerdictPanel = 2;
 
-struct ButtonRow {
-    const char* caption;
-    Defined_Resource glyph;
-    const char* hint;
-};
-
-const ButtonRow kActionRows[] = {
+const GlyphButtonRow kActionRows[] = {
     {"Hide", BMP_Hide, "Hide Embedded Bitmap Analysis Window"},
     {"Copy", BMP_Image_Copy, "Copy Image of Current Analysis to Clipboard"},
     {"Print", BMP_Printer, "Print Image of Current Analysis"},
 };
 
-const ButtonRow kChartRows[] = {
+const GlyphButtonRow kChartRows[] = {
     {"Bright Map", BMP_None, "Show Color Brightness on a Scale of 0 to 255"},
     {"RGB Map", BMP_Color_RGB, "Show Distribution of Colors in RGB Color Cube"},
     {"HSV Map", BMP_Colors, "Show Distribution of Colors in HSV Color Map (Distance from Gray)"},
@@ -63,7 +57,7 @@ QFont arialPoints(int points)
 }
 
 template <class Button>
-void setUpButton(Button* button, const ButtonRow& row)
+void setUpButton(Button* button, const GlyphButtonRow& row)
 {
     button->setText(QLatin1String(row.caption));
     button->setResource(row.glyph);

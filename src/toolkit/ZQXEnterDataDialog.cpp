@@ -21,13 +21,7 @@ constexpr int kEditFontSize = 14;
 constexpr int kPromptFontSize = 10;
 constexpr int kButtonBaseFontSize = 10;
 
-struct EnterButtonRow {
-    const char* caption;
-    Defined_Resource glyph;
-    const char* hint;
-};
-
-constexpr std::array<EnterButtonRow, 4> kButtons = {{
+constexpr std::array<GlyphButtonRow, 4> kButtons = {{
     {"OK", BMP_Check, "Accept current data entry string"},
     {"Cancel", BMP_Cancel, "Cancel data entry"},
     {"Copy", BMP_Edit_Copy, "Copy current data entry string to Clipboard"},

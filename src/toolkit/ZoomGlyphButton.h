@@ -12,6 +12,13 @@
 
 namespace ostrel {
 
+// A row of a table of glyph buttons: caption, glyph and tool tip.
+struct GlyphButtonRow {
+    const char* caption;
+    Defined_Resource glyph;
+    const char* hint;
+};
+
 // The normal cell on the left and the disabled cell on the right, with the
 // colour of the lower-left pixel made transparent.
 QIcon glyphIcon(const QImage& glyph);
