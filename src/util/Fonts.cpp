@@ -3,23 +3,43 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 
+#include <algorithm>
+
 namespace ostrel {
 
 namespace {
 
+// The first `count` characters, one fewer where that would split a
+// surrogate pair.
+QString prefixOf(const QString& text, qsizetype count)
+{
+    if (count > 0 && count < text.size() && text.at(count - 1).isHighSurrogate())
+        --count;
+    return text.left(count);
+}
+
+// Only a prefix about as long as what fits is ever measured: the prefix
+// doubles until it no longer fits, then a binary search finds the longest one
+// that fits with the ellipsis. A text of any length costs a few measurements
+// of about the width's worth of characters, not one per character.
 template <class Metrics, class Width>
 QString elided(const QString& text, const Metrics& metrics, Width width)
 {
-    if (metrics.horizontalAdvance(text) <= width)
+    qsizetype tooLong = 32;
+    while (tooLong < text.size() && metrics.horizontalAdvance(prefixOf(text, tooLong)) <= width)
+        tooLong *= 2;
+    if (tooLong >= text.size() && metrics.horizontalAdvance(text) <= width)
         return text;
-    QString base = text;
-    while (!base.isEmpty()) {
-        base.chop(1);
-        const QString candidate = base + kEllipsis;
-        if (metrics.horizontalAdvance(candidate) <= width)
-            return candidate;
+    tooLong = std::min(tooLong, text.size());
+    qsizetype fits = 0; // with the ellipsis after it
+    while (tooLong - fits > 1) {
+        const qsizetype middle = fits + (tooLong - fits) / 2;
+        if (metrics.horizontalAdvance(prefixOf(text, middle) + kEllipsis) <= width)
+            fits = middle;
+        else
+            tooLong = middle;
     }
-    return QString(kEllipsis);
+    return prefixOf(text, fits) + kEllipsis;
 }
 
 } // namespace
