@@ -100,6 +100,23 @@ void BM_PrintPicture12MPToPdf(benchmark::State& state)
 }
 BENCHMARK(BM_PrintPicture12MPToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A preview whose header is a 20,000-character text: only what can fit is
+// ever laid out, so it costs about what a short header does.
+void BM_PreviewTextPageLongHeader(benchmark::State& state)
+{
+    const QStringList lines = {QStringLiteral("one line")};
+    TPrinterPainter painter;
+    painter.setFixedMetrics(letter600());
+    const QString header = state.range(0) ? QString(20000, QLatin1Char('W')) : QStringLiteral("notes.txt");
+    const TPageTexts texts = standardPageTexts(header);
+    QImage preview;
+    for (auto _ : state) {
+        painter.PreviewTextPage(preview, kPreviewArea, 1, false, texts, QDateTime::currentDateTime(), lines);
+        benchmark::DoNotOptimize(preview.constBits());
+    }
+}
+BENCHMARK(BM_PreviewTextPageLongHeader)->Arg(0)->Arg(1)->ArgNames({"long"})->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 OSTREL_GUI_BENCHMARK_MAIN()

@@ -284,19 +284,102 @@ QFont TPrinterPainter::deviceFont(const TSkinFont& skinFont, int size) const
     return font;
 }
 
-void TPrinterPainter::drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& skinFont, int size,
-                               const std::array<QString, 3>& texts)
+int TPrinterPainter::printableBottom() const
 {
-    const QFont font = deviceFont(skinFont, size);
+    const TPrinterMetrics& m = m_metrics;
+    return m.printableHeight > 0 ? m.printableHeight : m.physicalHeight - m.offsetY;
+}
+
+// A band's three texts share one font size. They are drawn at the size asked
+// for when they fit beside each other and the band fits in the room between
+// the border and the edge of the printable area. Otherwise each text is first
+// shortened to the share of the width it is given, but to no fewer than
+// kShortestCut characters, and where even that does not fit, the size goes
+// down until it does.
+TPrinterPainter::BandLayout TPrinterPainter::fitBand(const TSkinFont& skinFont, int size,
+                                                     const std::array<QString, 3>& texts, int bandWidth,
+                                                     int room) const
+{
+    auto attempt = [&](int trySize, BandLayout& layout) {
+        layout.size = trySize;
+        layout.height = ptY(trySize + 4) + 1;
+        const QFontMetricsF metrics(deviceFont(skinFont, trySize));
+        if (std::max<double>(layout.height, ptY(2) + metrics.height()) > room)
+            return false;
+        return fitBandTexts(texts, metrics, bandWidth, layout.texts);
+    };
+    BandLayout layout;
+    if (attempt(size, layout))
+        return layout;
+    // The largest size below the one asked for that fits; size 1 when none does.
+    int fits = 0, tooLarge = size;
+    while (tooLarge - fits > 1) {
+        const int middle = fits + (tooLarge - fits) / 2;
+        BandLayout candidate;
+        if (attempt(middle, candidate)) {
+            fits = middle;
+            layout = candidate;
+        } else {
+            tooLarge = middle;
+        }
+    }
+    if (fits == 0)
+        attempt(1, layout);
+    return layout;
+}
+
+bool TPrinterPainter::fitBandTexts(const std::array<QString, 3>& texts, const QFontMetricsF& metrics,
+                                   int bandWidth, std::array<QString, 3>& fitted) const
+{
+    constexpr int kShortestCut = 8;
+    const double inset = ptX(3), gap = ptX(6);
+    const double width = bandWidth - 2 * inset;
+    // Only as much of each text is measured as could ever be drawn.
+    std::array<double, 3> need{};
+    for (size_t i = 0; i < 3; ++i) {
+        fitted[i] = elidedToWidth(texts[i], metrics, width);
+        need[i] = texts[i].isEmpty() ? 0 : metrics.horizontalAdvance(fitted[i]);
+    }
+    const bool left = !texts[0].isEmpty(), centre = !texts[1].isEmpty(), right = !texts[2].isEmpty();
+    std::array<double, 3> slot{width, width, width};
+    if (centre) {
+        // The centre text stays centred on the band, so both sides get the
+        // same room beside it.
+        const double side = std::max(left ? need[0] : 0.0, right ? need[2] : 0.0);
+        const double sideRoom = (left || right) ? side + gap : 0.0;
+        slot[1] = std::min(need[1], std::max(width - 2 * sideRoom, width / 3));
+        slot[0] = slot[2] = (width - slot[1]) / 2 - gap;
+    } else if (left && right && need[0] + gap + need[2] > width) {
+        const double half = (width - gap) / 2;
+        slot[0] = need[2] < half ? width - gap - need[2] : need[0] < half ? need[0] : half;
+        slot[2] = width - gap - slot[0];
+    }
+    for (size_t i = 0; i < 3; ++i) {
+        if (texts[i].isEmpty() || need[i] <= slot[i])
+            continue;
+        if (slot[i] <= 0)
+            return false;
+        fitted[i] = elidedToWidth(texts[i], metrics, slot[i]);
+        const qsizetype kept = fitted[i].size() - 1; // before the ellipsis
+        if (kept < std::min<qsizetype>(kShortestCut, texts[i].size()))
+            return false;
+    }
+    return true;
+}
+
+void TPrinterPainter::drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& skinFont,
+                               const BandLayout& layout)
+{
+    const QFont font = deviceFont(skinFont, layout.size);
     const QFontMetricsF metrics(font);
     painter.setFont(font);
     painter.setPen(QColor::fromRgb(skinFont.colour));
     const double width = band.width();
     const double baseline = band.top + ptY(2) + metrics.ascent();
     for (int i = 0; i < 3; ++i) {
-        if (texts[size_t(i)].isEmpty())
+        const QString& text = layout.texts[size_t(i)];
+        if (text.isEmpty())
             continue;
-        const QString text = elidedToWidth(texts[size_t(i)], metrics, width);
         const double textWidth = metrics.horizontalAdvance(text);
         double x = band.left + ptX(3);
         if (i == 1)
@@ -358,7 +441,12 @@ void TPrinterPainter::drawPicture(QPainter& painter, const QImage& picture, bool
     if (place.width() <= 0 || place.height() <= 0)
         return;
     if (!preview) {
+        // A PDF would otherwise carry the picture as JPEG, and a printed
+        // picture is often one whose exact colours matter.
+        painter.save();
+        painter.setRenderHint(QPainter::LosslessImageRendering, true);
         painter.drawImage(toRectF(place), picture);
+        painter.restore();
         return;
     }
     // The preview's pixels: scale the picture to exactly these once, then
@@ -402,15 +490,18 @@ void TPrinterPainter::drawPage(QPainter& painter, const PageContent& content, bo
     for (size_t i = 0; i < texts.size(); ++i)
         texts[i] = ExpandPrintCodes((*content.texts)[i], content.page, content.pageCount, content.stamp);
 
-    const int headerHeight = ptY(m_headerSize + 4) + 1;
-    const TPageRect header{g.outer.left, g.outer.top - headerHeight, g.outer.right + 1, g.outer.top};
+    const int bandLeft = g.outer.left, bandRight = g.outer.right + 1;
+    const BandLayout head = fitBand(s.header, m_headerSize, {texts[0], texts[1], texts[2]}, bandRight - bandLeft,
+                                    g.outer.top);
+    const TPageRect header{bandLeft, g.outer.top - head.height, bandRight, g.outer.top};
     painter.fillRect(toRectF(header), QColor::fromRgb(s.headerBand));
-    drawBand(painter, header, s.header, m_headerSize, {texts[0], texts[1], texts[2]});
+    drawBand(painter, header, s.header, head);
 
-    const int footerHeight = ptY(m_footerSize + 4) + 1;
-    const TPageRect footer{g.outer.left, g.outer.bottom, g.outer.right + 1, g.outer.bottom + footerHeight};
+    const BandLayout foot = fitBand(s.footer, m_footerSize, {texts[3], texts[4], texts[5]}, bandRight - bandLeft,
+                                    printableBottom() - g.outer.bottom);
+    const TPageRect footer{bandLeft, g.outer.bottom, bandRight, g.outer.bottom + foot.height};
     painter.fillRect(toRectF(footer), QColor::fromRgb(s.footerBand));
-    drawBand(painter, footer, s.footer, m_footerSize, {texts[3], texts[4], texts[5]});
+    drawBand(painter, footer, s.footer, foot);
 
     drawBody(painter, content, preview);
     drawBorderBars(painter);

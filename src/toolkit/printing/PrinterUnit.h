@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class QFontMetricsF;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -144,10 +145,21 @@ public:
 
 private:
     struct PageContent;
+    // A header or footer band as it is drawn: its texts, their size and the
+    // band's height in device pixels.
+    struct BandLayout {
+        int size = 1;
+        int height = 1;
+        std::array<QString, 3> texts;
+    };
     void computeGeometry();
+    int printableBottom() const;
+    BandLayout fitBand(const TSkinFont& font, int size, const std::array<QString, 3>& texts, int bandWidth,
+                       int room) const;
+    bool fitBandTexts(const std::array<QString, 3>& texts, const QFontMetricsF& metrics, int bandWidth,
+                      std::array<QString, 3>& fitted) const;
     void drawPage(QPainter& painter, const PageContent& content, bool preview);
-    void drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& font, int size,
-                  const std::array<QString, 3>& texts);
+    void drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& font, const BandLayout& layout);
     void drawBody(QPainter& painter, const PageContent& content, bool preview);
     void drawPicture(QPainter& painter, const QImage& picture, bool preview);
     void drawBorderBars(QPainter& painter);
