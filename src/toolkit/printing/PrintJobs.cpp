@@ -10,7 +10,10 @@ namespace ostrel {
 
 TPageTexts standardPageTexts(const QString& title)
 {
-    return {QString(), title, QString(), QStringLiteral("&D"), QString(), QStringLiteral("Page &P of &#")};
+    // A title is printed as it is: an "&" in a file name is no code.
+    QString literal = title;
+    literal.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return {QString(), literal, QString(), QStringLiteral("&D"), QString(), QStringLiteral("Page &P of &#")};
 }
 
 QStringList installedPrinterNames()
