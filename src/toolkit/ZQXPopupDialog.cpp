@@ -179,7 +179,12 @@ void TForm_Popup::printText()
 {
     TZQXPrintDialog print;
     print.setZoom(m_zoom);
-    print.PrintText(m_text->toPlainText().split(QLatin1Char('\n')), m_printTitle);
+    // The lines as shown: a text that ends with a line break has no empty
+    // line after it.
+    QStringList lines = m_text->toPlainText().split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    print.PrintText(lines, m_printTitle);
 }
 
 void TForm_Popup::finish(int result)

@@ -1,6 +1,7 @@
 // The print window: options per mode and page count, keyboard, copy, help,
 // header and footer editing, the zoom rule, and printing into a PDF file.
 #include "ToolkitTestSupport.h"
+#include "support/ProcessRun.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXPrintDialog.h"
@@ -250,6 +251,37 @@ TEST(PrintDialog, MessageWindowPrintsItsTextWithItsTitle)
     popup.ShowTextMessage(QStringLiteral("Encoding Successful\r\n\r\nline"), true, QStringLiteral("ENCODE"));
     EXPECT_EQ(title, QStringLiteral("ENCODE"));
     EXPECT_EQ(printed, QStringList{QStringLiteral("Page &P of &#")});
+}
+
+// A report that ends with a line break prints the lines it shows and no
+// numbered empty line after them.
+TEST(PrintDialog, MessageWindowPrintsTheLinesItShows)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    TZQXPopupDialog popup;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Popup*>(modal);
+        ASSERT_NE(form, nullptr);
+        whenModal(
+            [&](QWidget* print) {
+                auto* printForm = qobject_cast<TForm_Print*>(print);
+                ASSERT_NE(printForm, nullptr);
+                printForm->askPdfFileName = [&](QWidget*) { return pdf; };
+                for (QCheckBox* box : printForm->findChildren<QCheckBox*>())
+                    if (box->text() == QLatin1String("Line Numbers"))
+                        box->setChecked(true);
+                QTest::mouseClick(printForm->printPageButton(), Qt::LeftButton);
+            },
+            form);
+        QTest::mouseClick(form->button(TForm_Popup::btnPrint), Qt::LeftButton);
+        QTest::mouseClick(form->button(TForm_Popup::btnOk), Qt::LeftButton);
+    });
+    popup.ShowTextMessage(QStringLiteral("one\r\ntwo\r\nthree\r\nfour\r\n"), true, QStringLiteral("REPORT"));
+    const QString text = testing::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QLatin1String("4:four"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QLatin1String("5:"))) << text.toStdString();
 }
 
 TEST(PrintDialogZoom, TheWindowFitsTheScreen)
