@@ -5,6 +5,7 @@
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/text.h"
 #include "toolkit/printing/PrintJobs.h"
+#include "toolkit/printing/PrintQueue.h"
 #include "toolkit/printing/PrinterUnit.h"
 
 #include <QFile>
@@ -182,11 +183,16 @@ int runPrinters(const QStringList& args)
     if (const std::optional<int> done = helpOrUsageError(
             help, error, kPrintersUsage, QStringLiteral("Lists the print queues, the default one marked with *.")))
         return *done;
-    const QStringList names = installedPrinterNames();
-    const QString defaultName = QPrinterInfo::defaultPrinterName();
-    if (names.isEmpty())
+    QString unreachable;
+    const std::optional<QStringList> names = printQueueNames(unreachable);
+    if (!names) {
+        err(QStringLiteral("Cannot list the print queues: %1.").arg(unreachable));
+        return kExitFailed;
+    }
+    const QString defaultName = defaultPrintQueue();
+    if (names->isEmpty())
         err(QStringLiteral("No print queues are installed; print into a PDF file with -o."));
-    for (const QString& name : names)
+    for (const QString& name : *names)
         out((name == defaultName ? QStringLiteral("* ") : QStringLiteral("  ")) + name);
     return kExitSuccess;
 }

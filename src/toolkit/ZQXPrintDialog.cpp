@@ -8,6 +8,7 @@
 #include "toolkit/ZQXZoomSpeedButton.h"
 #include "toolkit/ZoomRules.h"
 #include "toolkit/printing/PrintJobs.h"
+#include "toolkit/printing/PrintQueue.h"
 #include "util/Fonts.h"
 #include "util/StandardUnit.h"
 
@@ -507,6 +508,15 @@ bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
 {
     if (!m_printer)
         return false;
+    // Files and queues alike: the pages are drawn on the target the job
+    // path gives, then the painter goes back to the chosen printer for the
+    // preview.
+    auto draw = [&](QPagedPaintDevice& device, const QString& name, QString& jobError) {
+        m_painter.setTarget(&device, name);
+        const bool ok = job(m_painter);
+        jobError = m_painter.lastError();
+        return ok;
+    };
     bool printed = false;
     QString error;
     if (m_printerName == QLatin1String(kPrintToFileEntry)) {
@@ -516,20 +526,16 @@ bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
         const QString path = withPdfSuffix(chosen);
         printed = printToPdfFile(
             path, m_printer->pageLayout(), kPdfResolution,
-            [&](QPagedPaintDevice& device, QString& jobError) {
-                m_painter.setTarget(&device, path);
-                const bool ok = job(m_painter);
-                jobError = m_painter.lastError();
-                return ok;
-            },
-            error);
-        m_painter.setTarget(m_printer.get(), m_printerName);
+            [&](QPagedPaintDevice& device, QString& jobError) { return draw(device, path, jobError); }, error);
     } else {
-        m_printer->setCopyCount(1); // every copy is drawn, collated or not
-        m_printer->setDocName(m_texts[UpperCenter].isEmpty() ? QStringLiteral("Ostrel") : m_texts[UpperCenter]);
-        printed = job(m_painter);
-        error = m_painter.lastError();
+        QString title = m_texts[UpperCenter].isEmpty() ? QStringLiteral("Ostrel") : m_texts[UpperCenter];
+        title.replace(QStringLiteral("&&"), QStringLiteral("&"));
+        printed = printToQueue(
+            m_printerName, m_printer->pageLayout(), title, kPdfResolution,
+            [&](QPagedPaintDevice& device, QString& jobError) { return draw(device, m_printerName, jobError); },
+            error);
     }
+    m_painter.setTarget(m_printer.get(), m_printerName);
     if (!printed) {
         if (showPrintError)
             showPrintError(this, error);

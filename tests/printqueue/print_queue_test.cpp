@@ -105,6 +105,16 @@ private:
     QProcess m_server;
 };
 
+// One server for the whole program: the print library keeps the server it
+// first talked to, so every test in this process uses the same one.
+PrivateCupsServer& sharedServer(QString& why)
+{
+    static PrivateCupsServer server;
+    static const QString startError = server.start();
+    why = startError;
+    return server;
+}
+
 // Waits a little for the server to list the job.
 bool jobListed(const QString& job)
 {
@@ -122,8 +132,8 @@ bool jobListed(const QString& job)
 
 TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
 {
-    PrivateCupsServer server;
-    const QString why = server.start();
+    QString why;
+    PrivateCupsServer& server = sharedServer(why);
     if (!why.isEmpty())
         GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
                      << why.toStdString();
@@ -168,6 +178,82 @@ TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
     EXPECT_TRUE(printed.err.contains(QStringLiteral("Sent 1 page to %1").arg(QLatin1String(kQueue))));
     EXPECT_TRUE(jobListed(QStringLiteral("%1-2").arg(QLatin1String(kQueue)))) << server.log().toStdString();
+}
+
+// A queue that refuses jobs, is stopped or has gone is an error in the print
+// window and on the command line alike, naming the queue and the server's
+// reason, and no job reaches the server.
+TEST(PrintQueue, RefusingStoppedAndMissingQueuesAreErrorsInBothPrograms)
+{
+    QString why;
+    PrivateCupsServer& server = sharedServer(why);
+    if (!why.isEmpty())
+        GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
+                     << why.toStdString();
+    const QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("one line\n");
+    file.close();
+
+    struct Case {
+        const char* name;
+        QStringList turnOff; // a command given the queue's name last
+        const char* reason;  // in the error, beside the queue's name
+    };
+    const std::vector<Case> cases = {
+        {"rejecting", {QStringLiteral("cupsreject"), QStringLiteral("-r"), QStringLiteral("closed for repairs")},
+         "not accepting jobs (closed for repairs)"},
+        {"disabled", {QStringLiteral("cupsdisable"), QStringLiteral("-r"), QStringLiteral("out of paper")},
+         "stopped (out of paper)"},
+        {"deleted", {QStringLiteral("lpadmin"), QStringLiteral("-x")}, "no such queue"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString queue = QStringLiteral("queue-%1").arg(QLatin1String(c.name));
+        ASSERT_EQ(runProcess(QStringLiteral("lpadmin"), {QStringLiteral("-p"), queue, QStringLiteral("-E"),
+                                                         QStringLiteral("-v"), QStringLiteral("file:///dev/null")})
+                      .exitCode,
+                  0)
+            << server.log().toStdString();
+        // The window chooses the queue while it is still there.
+        TForm_Print form;
+        QString shown;
+        form.showPrintError = [&](QWidget*, const QString& message) { shown = message; };
+        form.setTextSource({QStringLiteral("a line")});
+        form.prepareForShow();
+        ASSERT_TRUE(form.selectPrinter(queue));
+
+        const ProcessRun off = runProcess(c.turnOff.first(), c.turnOff.mid(1) << queue);
+        ASSERT_EQ(off.exitCode, 0) << off.err.toStdString();
+
+        form.printPage();
+        EXPECT_NE(form.result(), QDialog::Accepted);
+        EXPECT_TRUE(shown.contains(queue) && shown.contains(QLatin1String(c.reason))) << shown.toStdString();
+
+        const ProcessRun printed =
+            runProcess(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("print"), text, QStringLiteral("--printer"), queue});
+        EXPECT_EQ(printed.exitCode, 1) << printed.err.toStdString();
+        EXPECT_TRUE(printed.err.contains(queue) && printed.err.contains(QLatin1String(c.reason)))
+            << printed.err.toStdString();
+        EXPECT_FALSE(printed.err.contains(QLatin1String("Sent"))) << printed.err.toStdString();
+
+        const ProcessRun jobs = runProcess(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"),
+                                                                      QStringLiteral("-o")});
+        EXPECT_FALSE(jobs.out.contains(queue)) << jobs.out.toStdString();
+    }
+}
+
+TEST(PrintQueue, ListingSaysWhenThePrintServerCannotBeReached)
+{
+    const QTemporaryDir dir;
+    const ProcessRun printers = runProcess(
+        QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("printers")},
+        {.setEnvironment = {{QStringLiteral("CUPS_SERVER"), dir.filePath(QStringLiteral("no-server.sock"))}}});
+    EXPECT_EQ(printers.exitCode, 1);
+    EXPECT_TRUE(printers.err.contains(QLatin1String("the print server cannot be reached: "))) << printers.err.toStdString();
+    EXPECT_FALSE(printers.err.contains(QLatin1String("No print queues"))) << printers.err.toStdString();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "toolkit/printing/PrintJobs.h"
 
+#include "toolkit/printing/PrintQueue.h"
+
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -84,24 +86,29 @@ PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path,
 PrintOutcome printRequestOnQueue(const PrintRequest& request, const QString& printerName)
 {
     PrintOutcome outcome;
-    const QString name = printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : printerName;
+    const QString name = printerName.isEmpty() ? defaultPrintQueue() : printerName;
     if (name.isEmpty()) {
         outcome.error = QStringLiteral("There is no default printer; name a queue with --printer (see "
                                        "\"ostrel-cli printers\") or print into a PDF file with -o.");
         return outcome;
     }
+    // The queue's own paper and printable area, where Qt knows them.
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-    if (info.isNull()) {
-        outcome.error = QStringLiteral("There is no print queue named %1.").arg(name);
-        return outcome;
-    }
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(request.title);
-    printer.setCopyCount(1); // the painter prints every copy itself, collated or not
-    TPrinterPainter painter;
-    painter.setTarget(&printer, name);
-    outcome = printRequestWith(painter, request);
-    if (outcome.ok)
+    const QPageLayout layout = info.isNull() ? localePageLayout() : QPrinter(info, QPrinter::HighResolution).pageLayout();
+    QString error;
+    const bool printed = printToQueue(name, layout, request.title, kPdfResolution,
+                                      [&](QPagedPaintDevice& device, QString& jobError) {
+                                          TPrinterPainter painter;
+                                          painter.setTarget(&device, name);
+                                          outcome = printRequestWith(painter, request);
+                                          jobError = outcome.error;
+                                          return outcome.ok;
+                                      },
+                                      error);
+    outcome.ok = printed;
+    if (!printed)
+        outcome.error = error;
+    else
         outcome.summary = QStringLiteral("Sent %1 to %2.").arg(outcome.summary, name);
     return outcome;
 }
