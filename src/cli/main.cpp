@@ -7,6 +7,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using namespace ostrel::cli;
@@ -19,6 +22,18 @@ QStringList commandLineOf(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         commandLine.append(QString::fromLocal8Bit(argv[i]));
     return commandLine;
+}
+
+// The command line speaks for itself on standard error; what Qt says about
+// its own set-up ("XDG_RUNTIME_DIR not set", font and platform notes) means
+// nothing to a user of a command and is dropped. A fatal message still ends
+// the program, with its text.
+void dropToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        std::abort();
+    }
 }
 
 // Only pictures drawn as text need fonts. The graphical application's
@@ -65,6 +80,7 @@ int main(int argc, char** argv)
     // Read before the application exists: the graphical one takes options
     // such as -reverse out of the command line.
     QStringList args = commandLineOf(argc, argv);
+    qInstallMessageHandler(dropToolkitMessages);
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, args);
 
     if (args.isEmpty())
