@@ -14,6 +14,7 @@
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
 #include "engine/HiddenStream.h"
+#include "engine/PasswordBytes.h"
 #include "engine/Seal.h"
 #include "engine/SealedPayload.h"
 #include "engine/TRandom.h"
@@ -279,10 +280,11 @@ std::optional<QByteArray> askPassword(const PasswordRequest& request)
 
 std::optional<uint64_t> obtainKey(const PasswordRequest& request)
 {
-    const std::optional<QByteArray> password = askPassword(request);
+    std::optional<QByteArray> password = askPassword(request);
     if (!password)
         return std::nullopt;
     const uint64_t key = HashPassword(*password);
+    wipeSecret(*password);
     if (!keyCanProduceBits(key)) {
         err(QStringLiteral("This password cannot be used to hide data; please choose another one."));
         return std::nullopt;
@@ -516,10 +518,17 @@ int runEncode(const QStringList& args)
     if (options.seal && options.reduce)
         return usageError(QStringLiteral("--seal keeps the picture's true colours and cannot be combined with --reduce."),
                           kEncodeUsage);
+    if (options.seal && options.password.source == PasswordSource::Empty)
+        return usageError(QStringLiteral("--seal needs a password: a seal with the empty password protects nothing."),
+                          kEncodeUsage);
 
     std::optional<QImage> picture = loadPicture(carrierPath);
     if (!picture || !payloadReadable(payloadPath))
         return kExitFailed;
+    if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
+        err(nothingToHideText(payloadPath));
+        return kExitFailed;
+    }
     // The census is needed only to decide on a reduction; a GIF needs to know,
     // before any work, whether the encoded picture can still fit a palette.
     const ColourFacts facts = options.reduce ? countColours(*picture) : ColourFacts{};
@@ -537,11 +546,12 @@ int runEncode(const QStringList& args)
     ReportList report;
     bool ok = false;
     if (options.seal) {
-        const std::optional<QByteArray> password = askPassword(options.password);
+        std::optional<QByteArray> password = askPassword(options.password);
         if (!password)
             return kExitFailed;
         ok = EncodeSealedPayload(*picture, payloadPath, *password, &report, terminalProgress("Encoding"),
                                  currentDateTimeText(), options.stealth);
+        wipeSecret(*password);
     } else {
         std::optional<uint64_t> key = obtainKey(options.password);
         if (!key)
@@ -574,13 +584,14 @@ int runDecode(const QStringList& args)
     std::optional<QImage> picture = loadPicture(options.positional[0]);
     if (!picture)
         return kExitFailed;
+    // A folder given with -o is made by the decode once there is a file to
+    // write, so a wrong password leaves nothing behind.
     QString folderError;
-    if (!options.output.isEmpty() ? !makeFolders(options.output, 0777, &folderError)
-                                   : !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
+    if (options.output.isEmpty() && !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
         err(folderError);
         return kExitFailed;
     }
-    const std::optional<QByteArray> password = askPassword(options.password);
+    std::optional<QByteArray> password = askPassword(options.password);
     if (!password)
         return kExitFailed;
     const QString folder =
@@ -588,6 +599,7 @@ int runDecode(const QStringList& args)
     ReportList report;
     QString outputPath;
     const bool ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password);
+    wipeSecret(*password);
     printOutcome("Decode", ok, report);
     return ok ? kExitSuccess : kExitFailed;
 }
@@ -750,10 +762,11 @@ int runSealKey(const QStringList& args)
     const std::optional<QImage> picture = loadPicture(path);
     if (!picture)
         return kExitFailed;
-    const std::optional<QByteArray> password = askPassword(options.password);
+    std::optional<QByteArray> password = askPassword(options.password);
     if (!password)
         return kExitFailed;
     const std::optional<SealKeys> keys = deriveSealKeys(*password, sealSalt(*picture));
+    wipeSecret(*password);
     if (!keys) {
         err(sealDerivationFailedText());
         return kExitFailed;

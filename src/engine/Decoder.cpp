@@ -99,6 +99,11 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
         return false;
     if (!lineBeforeSaving.isEmpty())
         AddReportLine(report, lineBeforeSaving);
+    // The folder is made only now, so a wrong password leaves nothing behind.
+    if (!QDir().mkpath(folder)) {
+        AddReportLine(report, QStringLiteral("Cannot create path: ") + folder);
+        return false;
+    }
     if (!clearLinkInTheWay(outputPath, report))
         return false;
     QString error;
@@ -193,10 +198,12 @@ std::optional<Destination> dataFolderDestination(ReportList* report)
     return Destination{DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty()};
 }
 
-// A folder of the caller's choosing, created when missing.
+// A folder of the caller's choosing, created when missing once there is a
+// file to write into it.
 Destination chosenDestination(const QString& folder)
 {
-    return {withSlash(folder), !folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir()};
+    const QFileInfo info(folder);
+    return {withSlash(folder), !folder.isEmpty() && (!info.exists() || info.isDir())};
 }
 
 } // namespace

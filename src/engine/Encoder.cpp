@@ -10,6 +10,11 @@
 
 namespace ostrel {
 
+QString nothingToHideText(const QString& payloadPath)
+{
+    return QStringLiteral("nothing to hide: %1 is empty").arg(payloadPath);
+}
+
 bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
 {
@@ -35,6 +40,12 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     QFile file(fullPath);
     if (!openPayload(file, report))
         return false;
+    // A stored size of 0 is never read back, so an empty file would be hidden
+    // for good; a sealed one is not, its container is never empty.
+    if (file.size() == 0) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + nothingToHideText(fullPath));
+        return false;
+    }
     EncodeRequest request;
     request.payloadPath = fullPath;
     request.fileName = info.fileName();

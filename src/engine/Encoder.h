@@ -39,6 +39,10 @@ bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArra
 // Appends an account to `report` and returns true when the whole stream was
 // written. A run that fails leaves the pixels as they were (a picture not in
 // the working format is converted first).
+// Why an empty payload file is refused (its stored size of 0 could never be
+// read back); sealed payloads are not empty and are not refused.
+QString nothingToHideText(const QString& payloadPath);
+
 bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
 

@@ -201,6 +201,7 @@ OpenedSeal openContainer(const QByteArray& container, const SealingKey& key)
     const size_t nameSize = size_t(p[0]) | size_t(p[1]) << 8;
     const size_t dateAt = 2 + nameSize;
     if (dateAt + 1 > size || dateAt + 1 + p[dateAt] > size) {
+        sodium_memzero(plain.data(), size_t(plain.size()));
         opened.status = SealOpenStatus::Malformed;
         return opened;
     }

@@ -694,6 +694,7 @@ public:
         }
         return true;
     }
+    void signal(int signalNumber) { ::kill(m_child, signalNumber); }
     void type(const QByteArray& keys) { ASSERT_EQ(::write(m_master, keys.constData(), size_t(keys.size())), keys.size()); }
     bool echoing() const
     {
@@ -942,6 +943,98 @@ TEST_F(CliTest, StealthEncodeDecodesAsUsualAndRefusesPaletteResults)
         EXPECT_EQ(refused.exitCode, 2);
         EXPECT_TRUE(refused.err.contains(r.message)) << refused.err.toStdString();
         EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Password files and standard input: bytes that are not UTF-8 all count, a
+// first line without end is refused at once, and a seal needs a password.
+TEST_F(CliTest, PasswordBytesAllCountAndReadingIsBounded)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    const QString keyFile = dir.filePath(QStringLiteral("key.bin"));
+    writeFile(keyFile, QByteArray::fromHex("8081828384858687"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", keyFile}).exitCode, 0);
+
+    // Bytes once read as the same eight replacement characters.
+    const QString otherKey = dir.filePath(QStringLiteral("other.bin"));
+    writeFile(otherKey, QByteArray::fromHex("FFFEFDFCFBFAF9F8"));
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    const ProcessRun wrong = runCli({"decode", hidden, "-o", outDir, "--password-file", otherKey});
+    EXPECT_EQ(wrong.exitCode, 1) << wrong.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(outDir)); // a wrong password leaves no folder behind
+    const ProcessRun right =
+        runCli({"decode", hidden, "-o", outDir, "--password-stdin"}, {.input = QByteArray::fromHex("80818283848586870A")});
+    ASSERT_EQ(right.exitCode, 0) << right.out.toStdString() << right.err.toStdString();
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+
+    struct Case {
+        QStringList options;
+        QByteArray input;
+        int exitCode;
+        const char* message;
+    };
+    const QString longLine = dir.filePath(QStringLiteral("long.txt"));
+    writeFile(longLine, QByteArray(4097, 'a') + "\n");
+    const QString longest = dir.filePath(QStringLiteral("longest.txt"));
+    writeFile(longest, QByteArray(4096, 'a') + "\n");
+    const Case cases[] = {
+        {{"--password-file", "/dev/zero"}, {}, 1, "password longer than 4096 bytes"},
+        {{"--password-file", longLine}, {}, 1, "password longer than 4096 bytes"},
+        {{"--password-stdin"}, QByteArray(100000, 'x'), 1, "password longer than 4096 bytes"},
+        {{"--password-file", longest, "--seal"}, {}, 0, ""},
+        {{"--empty-password", "--seal"}, {}, 2, "--seal needs a password"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        QFile::remove(hidden);
+        const ProcessRun run =
+            runCli(QStringList{"encode", carrier, payload, "-o", hidden} + c.options, {.input = c.input});
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
+        EXPECT_EQ(QFile::exists(hidden), c.exitCode == 0);
+    }
+}
+
+// An empty file could never be read back; sealed, it can.
+TEST_F(CliTest, EmptyPayloadIsRefusedUnlessSealed)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    const QString empty = dir.filePath(QStringLiteral("empty.dat"));
+    writeFile(empty, "");
+    const ProcessRun plain = runCli({"encode", carrier, empty, "-o", hidden, "--password-file", passwordFile});
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_TRUE(plain.err.contains(QStringLiteral("nothing to hide: %1 is empty").arg(empty))) << plain.err.toStdString();
+    EXPECT_FALSE(QFile::exists(hidden));
+
+    ASSERT_EQ(runCli({"encode", carrier, empty, "-o", hidden, "--seal", "--password-file", passwordFile}).exitCode, 0);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    const ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+    ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+    EXPECT_TRUE(QFileInfo(outDir + QStringLiteral("/empty.dat")).isFile());
+    EXPECT_EQ(QFileInfo(outDir + QStringLiteral("/empty.dat")).size(), 0);
+}
+
+// Any signal that ends the program at the prompt gives the terminal its echo
+// back first.
+TEST_F(CliTest, EveryEndingSignalAtThePromptRestoresEcho)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    for (int signalNumber : {SIGUSR1, SIGALRM, SIGTERM, SIGPIPE}) {
+        SCOPED_TRACE(signalNumber);
+        TerminalSession session({"decode", carrier, "-o", dir.filePath(QStringLiteral("out"))});
+        ASSERT_TRUE(session.started());
+        ASSERT_TRUE(session.waitFor("Password: ")) << session.output().toStdString();
+        EXPECT_FALSE(session.echoing());
+        session.signal(signalNumber);
+        const int status = session.finish();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
+        EXPECT_TRUE(session.echoing());
     }
 }
 
