@@ -571,6 +571,25 @@ int runEncode(const QStringList& args)
     return saved ? kExitSuccess : kExitFailed;
 }
 
+namespace {
+
+// Whether `folder` is a folder or could be made one: the nearest part of it
+// that exists must be a folder. Nothing is made here, so that a wrong
+// password leaves nothing behind, but a folder that can never be made is
+// named before the password is asked for.
+bool folderCanBeMade(const QString& folder, QString& error)
+{
+    QString existing = QDir::cleanPath(QDir(folder).absolutePath());
+    while (!QFileInfo::exists(existing) && existing != QDir::rootPath())
+        existing = QFileInfo(existing).path();
+    if (QFileInfo(existing).isDir())
+        return true;
+    error = QStringLiteral("Cannot create folder %1: %2 is not a folder.").arg(folder, existing);
+    return false;
+}
+
+} // namespace
+
 int runDecode(const QStringList& args)
 {
     Options options = parseOptions(args, kTakesOutput | kTakesPassword);
@@ -587,7 +606,8 @@ int runDecode(const QStringList& args)
     // A folder given with -o is made by the decode once there is a file to
     // write, so a wrong password leaves nothing behind.
     QString folderError;
-    if (options.output.isEmpty() && !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
+    if (!options.output.isEmpty() ? !folderCanBeMade(options.output, folderError)
+                                   : !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
         err(folderError);
         return kExitFailed;
     }

@@ -100,8 +100,8 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
     if (!lineBeforeSaving.isEmpty())
         AddReportLine(report, lineBeforeSaving);
     // The folder is made only now, so a wrong password leaves nothing behind.
-    if (!QDir().mkpath(folder)) {
-        AddReportLine(report, QStringLiteral("Cannot create path: ") + folder);
+    if (QString folderError; !makeFolders(folder, 0777, &folderError)) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + folderError);
         return false;
     }
     if (!clearLinkInTheWay(outputPath, report))

@@ -40,12 +40,6 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     QFile file(fullPath);
     if (!openPayload(file, report))
         return false;
-    // A stored size of 0 is never read back, so an empty file would be hidden
-    // for good; a sealed one is not, its container is never empty.
-    if (file.size() == 0) {
-        AddReportLine(report, QStringLiteral("ERROR: ") + nothingToHideText(fullPath));
-        return false;
-    }
     EncodeRequest request;
     request.payloadPath = fullPath;
     request.fileName = info.fileName();
@@ -61,6 +55,13 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     QByteArray payload;
     if (!readPayload(file, plan.payloadSize, payload, report))
         return false;
+    // A stored size of 0 is never read back, so an empty file would be hidden
+    // for good; a sealed one is not, its container is never empty. Known only
+    // once read: some files report no size and still hold data.
+    if (payload.isEmpty()) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + nothingToHideText(fullPath));
+        return false;
+    }
 
     CarrierStyle style;
     style.palette = &options.palette;

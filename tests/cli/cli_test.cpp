@@ -539,6 +539,9 @@ TEST_F(CliTest, FailedWritesSayWhy)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
     ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("taken.bmp"))));
+    // The folder is made once there is something to write into it.
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
     struct Case {
         QStringList args;
         QString message;
@@ -549,7 +552,7 @@ TEST_F(CliTest, FailedWritesSayWhy)
         {{"convert", carrier, dir.filePath("taken.bmp")},
          QStringLiteral("Cannot write %1: it is a folder").arg(dir.filePath("taken.bmp"))},
         {{"convert", carrier, payload + "/out.bmp"}, QStringLiteral("Cannot write %1: Not a directory").arg(payload + "/out.bmp")},
-        {{"decode", carrier, "-o", payload + "/sub", "--password-file", passwordFile},
+        {{"decode", hidden, "-o", payload + "/sub", "--password-file", passwordFile},
          QStringLiteral("Cannot create folder %1: %2 is not a folder").arg(payload + "/sub", payload)},
     };
     for (const Case& c : cases) {
