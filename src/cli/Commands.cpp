@@ -229,13 +229,17 @@ QString tooManyColoursForGif(const QString& fileName, const ColourFacts& facts)
 
 // True-colour encoding may give every colour a twin with the other lowest
 // blue bit, so a picture that fits a GIF now may not once it carries data.
-QString tooManyColoursAfterEncoding(const QString& fileName, int64_t colours)
+// A sealed picture keeps its true colours, so --reduce is no way out for it.
+QString tooManyColoursAfterEncoding(const QString& fileName, int64_t colours, bool sealed)
 {
     const QString count = colours == kUncountedColours ? QStringLiteral("more than 256") : QString::number(colours);
+    const QString way = sealed ? QStringLiteral("A sealed picture keeps its true colours: save it as .bmp.")
+                               : QStringLiteral("Add --reduce to hide the data with a palette of 256 colours, or "
+                                                "save as .bmp.");
     return QStringLiteral("Cannot save %1: once data are hidden in it the picture may have %2 colours (each colour "
-                          "with both values of its lowest blue bit, and the 16 base colours); GIF holds at most 256. "
-                          "Add --reduce to hide the data with a palette of 256 colours, or save as .bmp.")
-        .arg(fileName, count);
+                          "with both values of its lowest blue bit, and the 16 base colours); GIF holds at most 256. ")
+               .arg(fileName, count)
+        + way;
 }
 
 // Saves by extension with the picture's own palette when it has at most 256
@@ -536,7 +540,7 @@ int runEncode(const QStringList& args)
     if (!reduce && toGif) {
         const int64_t colours = coloursAfterEncoding(*picture);
         if (colours > 256 && !options.reduce) {
-            err(tooManyColoursAfterEncoding(outPath, colours));
+            err(tooManyColoursAfterEncoding(outPath, colours, options.seal));
             return kExitFailed;
         }
         // Few colours, but too many with their twins: the palette asked for is made.

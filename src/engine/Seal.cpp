@@ -32,10 +32,11 @@ bool sodiumReady()
 // SHA-256 through libcrypto, which uses the processor's SHA instructions
 // where it has them (several times faster than libsodium's portable code on
 // the 24 MB of a 12-megapixel picture); libsodium's when libcrypto cannot
-// give a context.
+// give a context or is not wanted. Every libcrypto step is checked: a step
+// that failed leaves the digest unusable, and failed() says so.
 class Sha256 {
 public:
-    Sha256() : m_context(EVP_MD_CTX_new(), &EVP_MD_CTX_free)
+    explicit Sha256(bool useLibcrypto) : m_context(useLibcrypto ? EVP_MD_CTX_new() : nullptr, &EVP_MD_CTX_free)
     {
         if (m_context && EVP_DigestInit_ex(m_context.get(), EVP_sha256(), nullptr) != 1)
             m_context.reset();
@@ -46,7 +47,7 @@ public:
     void add(const uint8_t* data, size_t size)
     {
         if (m_context)
-            EVP_DigestUpdate(m_context.get(), data, size);
+            m_failed |= EVP_DigestUpdate(m_context.get(), data, size) != 1;
         else
             crypto_hash_sha256_update(&m_fallback, data, size);
     }
@@ -62,30 +63,23 @@ public:
         SealSalt digest{};
         unsigned int size = 0;
         if (m_context)
-            EVP_DigestFinal_ex(m_context.get(), digest.data(), &size);
+            m_failed |= EVP_DigestFinal_ex(m_context.get(), digest.data(), &size) != 1 || size != digest.size();
         else
             crypto_hash_sha256_final(&m_fallback, digest.data());
         return digest;
     }
 
+    bool failed() const { return m_failed; }
+
 private:
     std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> m_context;
     crypto_hash_sha256_state m_fallback{};
+    bool m_failed = false;
 };
 
-} // namespace
-
-SealKeys::~SealKeys()
+SealSalt hashShapeRedAndGreen(const QImage& working, bool useLibcrypto, bool& failed)
 {
-    sodium_memzero(sealingKey.data(), sealingKey.size());
-    sodium_memzero(&formatKey, sizeof formatKey);
-}
-
-SealSalt sealSalt(const QImage& picture)
-{
-    sodiumReady();
-    const QImage working = inPictureFormat(picture);
-    Sha256 hash;
+    Sha256 hash(useLibcrypto);
     hash.add(reinterpret_cast<const uint8_t*>(kSaltDomain), kSaltDomainBytes);
     hash.addLittleEndian32(uint32_t(working.width()));
     hash.addLittleEndian32(uint32_t(working.height()));
@@ -99,7 +93,28 @@ SealSalt sealSalt(const QImage& picture)
         }
         hash.add(redGreen.data(), redGreen.size());
     }
-    return hash.finish();
+    const SealSalt salt = hash.finish();
+    failed = hash.failed();
+    return salt;
+}
+
+} // namespace
+
+SealKeys::~SealKeys()
+{
+    sodium_memzero(sealingKey.data(), sealingKey.size());
+    sodium_memzero(&formatKey, sizeof formatKey);
+}
+
+SealSalt sealSalt(const QImage& picture)
+{
+    sodiumReady();
+    const QImage working = inPictureFormat(picture);
+    bool failed = false;
+    const SealSalt salt = hashShapeRedAndGreen(working, true, failed);
+    // A salt from a failed digest would be whatever the buffer held, the same
+    // for every picture; libsodium's digest cannot fail, so it is taken again.
+    return failed ? hashShapeRedAndGreen(working, false, failed) : salt;
 }
 
 uint64_t formatKeyFromDerived(uint64_t derived)

@@ -1041,4 +1041,42 @@ TEST_F(CliTest, EveryEndingSignalAtThePromptRestoresEcho)
     }
 }
 
+// What the README promises of sealed pictures: few colours may go into a GIF,
+// a refusal for many colours does not point at --reduce (which --seal
+// refuses), and any change to a red or green value reads like a wrong
+// password.
+TEST_F(CliTest, SealedPicturesInGifsAndAfterChanges)
+{
+    const QString few = makeCarrier(dir, QStringLiteral("few.bmp"), 64, 48, 4);
+    const QString gif = dir.filePath(QStringLiteral("sealed.gif"));
+    ASSERT_EQ(runCli({"encode", few, payload, "-o", gif, "--seal", "--password-file", passwordFile}).exitCode, 0);
+    const ProcessRun opened = runCli({"decode", gif, "-o", dir.filePath("fromgif"), "--password-file", passwordFile});
+    EXPECT_EQ(opened.exitCode, 0) << opened.out.toStdString();
+    EXPECT_EQ(readFile(dir.filePath("fromgif/secret.txt")), readFile(payload));
+
+    const QString many = makeCarrier(dir, QStringLiteral("many.bmp"), 64, 48, 0);
+    const ProcessRun refused =
+        runCli({"encode", many, payload, "-o", dir.filePath("many.gif"), "--seal", "--password-file", passwordFile});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QLatin1String("GIF holds at most 256"))) << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains(QLatin1String("--reduce"))) << refused.err.toStdString();
+
+    const QString sealed = dir.filePath(QStringLiteral("sealed.bmp"));
+    ASSERT_EQ(runCli({"encode", many, payload, "-o", sealed, "--seal", "--password-file", passwordFile}).exitCode, 0);
+    const ProcessRun wrong = runCli({"decode", sealed, "-o", dir.filePath("wrong"), "--password-stdin"},
+                                    {.input = "not the password\n"});
+    QImage changed(sealed);
+    ASSERT_FALSE(changed.isNull());
+    changed = changed.convertToFormat(QImage::Format_RGB888);
+    changed.setPixel(40, 30, changed.pixel(40, 30) ^ 0x010000); // one red value, far from the stream
+    const QString edited = dir.filePath(QStringLiteral("edited.bmp"));
+    ASSERT_TRUE(changed.save(edited, "BMP"));
+    const ProcessRun afterEdit =
+        runCli({"decode", edited, "-o", dir.filePath("edited"), "--password-file", passwordFile});
+    EXPECT_EQ(afterEdit.exitCode, 1);
+    EXPECT_EQ(afterEdit.exitCode, wrong.exitCode);
+    EXPECT_EQ(afterEdit.err, wrong.err);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("edited"))) << "nothing is written for a changed picture";
+}
+
 } // namespace
