@@ -8,27 +8,16 @@
 
 namespace ostrel {
 
-namespace {
-
-void wipeText(QString& text)
-{
-    if (!text.isEmpty())
-        sodium_memzero(text.data(), size_t(text.size()) * sizeof(QChar));
-    text.clear();
-}
-
-} // namespace
-
 QByteArray passwordKeyBytes(const QByteArray& typed)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(typed);
     if (decoder.hasError()) {
-        wipeText(text);
+        wipeSecret(text);
         text = fromWindows1252(typed);
     }
     QByteArray bytes = toAnsiBytes(text);
-    wipeText(text);
+    wipeSecret(text);
     return bytes;
 }
 
@@ -36,6 +25,12 @@ void wipeSecret(QByteArray& secret)
 {
     if (!secret.isEmpty())
         sodium_memzero(secret.data(), size_t(secret.size()));
+}
+
+void wipeSecret(QString& secret)
+{
+    if (!secret.isEmpty())
+        sodium_memzero(secret.data(), size_t(secret.size()) * sizeof(QChar));
 }
 
 } // namespace ostrel

@@ -2,6 +2,7 @@
 // The bytes a key is made from, for a password read as bytes (a password
 // file, standard input, a terminal).
 #include <QByteArray>
+#include <QString>
 
 namespace ostrel {
 
@@ -15,5 +16,6 @@ QByteArray passwordKeyBytes(const QByteArray& typed);
 // Overwrites the bytes `secret` holds with zeros, in place; a buffer shared
 // with another array is copied first, so only this array's bytes are wiped.
 void wipeSecret(QByteArray& secret);
+void wipeSecret(QString& secret);
 
 } // namespace ostrel

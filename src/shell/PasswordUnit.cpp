@@ -5,6 +5,8 @@
 
 #include <QLineEdit>
 
+#include <utility>
+
 namespace ostrel {
 
 namespace {
@@ -49,9 +51,17 @@ TForm_Password::TForm_Password(QWidget* parent)
     setTabOrder(ZQXZoomBitBtn1, ZQXZoomBitBtn2);
 }
 
-QString TForm_Password::password() const
+QString TForm_Password::takePassword()
 {
-    return Edit_Password->text();
+    return std::exchange(m_taken, QString());
+}
+
+void TForm_Password::done(int result)
+{
+    m_taken = result == QDialog::Accepted ? Edit_Password->text() : QString();
+    // Setting the text also forgets what undo could bring back.
+    Edit_Password->setText(QString());
+    QDialog::done(result);
 }
 
 void TForm_Password::showEvent(QShowEvent* event)

@@ -14,7 +14,12 @@ class TForm_Password : public QDialog {
 public:
     explicit TForm_Password(QWidget* parent = nullptr);
 
-    QString password() const;
+    // The password typed before OK, handed over once: the dialog keeps no
+    // copy of it, and its field (with its undo history) is emptied as soon as
+    // the dialog closes, so a password does not stay in a hidden window.
+    QString takePassword();
+
+    void done(int result) override;
 
     QLineEdit* Edit_Password = nullptr;
     TZQXZoomBitBtn* ZQXZoomBitBtn1 = nullptr; // OK
@@ -22,6 +27,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QString m_taken;
 };
 
 } // namespace ostrel

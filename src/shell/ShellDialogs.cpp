@@ -70,7 +70,7 @@ std::optional<QString> TStandardShellDialogs::password(QWidget*)
 {
     if (m_password->exec() != QDialog::Accepted)
         return std::nullopt;
-    return m_password->password();
+    return m_password->takePassword();
 }
 
 void TStandardShellDialogs::showMessage(const QString& text, bool printAllowed, const QString& title)

@@ -3,6 +3,7 @@
 #include "colour/ColourCount.h"
 #include "colour/ZQXSplayTree.h"
 #include "data/WebUnit.h"
+#include "engine/PasswordBytes.h"
 #include "engine/Capacity.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
@@ -471,12 +472,14 @@ void TForm_Main_Steganography::Paste1Click()
 std::optional<QByteArray> TForm_Main_Steganography::askUsablePassword()
 {
     for (;;) {
-        const std::optional<QString> password = m_dialogs->password(this);
+        std::optional<QString> password = m_dialogs->password(this);
         if (!password)
             return std::nullopt;
         QByteArray bytes = toAnsiBytes(*password);
+        wipeSecret(*password);
         if (keyCanProduceBits(HashPassword(bytes)))
             return bytes;
+        wipeSecret(bytes);
         m_dialogs->showError(unusablePasswordText());
     }
 }
@@ -486,10 +489,11 @@ void TForm_Main_Steganography::Encode1Click()
     const QString payload = m_dialogs->openFileName(this, kOpenPayloadTitle, kPayloadFilter);
     if (payload.isEmpty())
         return;
-    const std::optional<QByteArray> password = askUsablePassword();
+    std::optional<QByteArray> password = askUsablePassword();
     if (!password)
         return;
     const uint64_t key = HashPassword(*password);
+    wipeSecret(*password);
     const auto keyLow = uint32_t(key);
     const auto keyHigh = uint32_t(key >> 32);
     const TProgressProc progress = progressCallback();
@@ -523,7 +527,7 @@ void TForm_Main_Steganography::Encode1Click()
 
 void TForm_Main_Steganography::Decode1Click()
 {
-    const std::optional<QByteArray> password = askUsablePassword();
+    std::optional<QByteArray> password = askUsablePassword();
     if (!password)
         return;
     ReportList report;
@@ -534,6 +538,7 @@ void TForm_Main_Steganography::Decode1Click()
         // A sealed picture is opened too: the same password, derived as a sealed key.
         decoded = DecodePayloadWithPassword(m_picture, QString(), outputPath, &report, *password);
     }
+    wipeSecret(*password);
     m_dialogs->showMessage(outcomeText(QStringLiteral("Decode"), decoded, report), true, kDecodeTitle);
 }
 

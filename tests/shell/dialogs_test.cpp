@@ -63,9 +63,12 @@ TEST(PasswordDialog, EveryShowingStartsEmptyAndOkOrCancelDecide)
             c.finish(dialog);
         });
         EXPECT_EQ(result, c.result) << c.name;
-        if (c.result == QDialog::Accepted) {
-            EXPECT_EQ(dialog.password(), c.typed) << c.name;
-        }
+        // Closed, the dialog holds no password: the field is empty, undo
+        // cannot bring it back, and it is handed over once.
+        EXPECT_EQ(dialog.Edit_Password->text(), QString()) << c.name;
+        EXPECT_FALSE(dialog.Edit_Password->isUndoAvailable()) << c.name;
+        EXPECT_EQ(dialog.takePassword(), c.result == QDialog::Accepted ? c.typed : QString()) << c.name;
+        EXPECT_EQ(dialog.takePassword(), QString()) << c.name;
     }
 }
 
