@@ -519,17 +519,17 @@ bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
     };
     bool printed = false;
     QString error;
+    QString title = m_texts[UpperCenter].isEmpty() ? QStringLiteral("Ostrel") : m_texts[UpperCenter];
+    title.replace(QStringLiteral("&&"), QStringLiteral("&"));
     if (m_printerName == QLatin1String(kPrintToFileEntry)) {
         const QString chosen = askPdfFileName ? askPdfFileName(this) : QString();
         if (chosen.isEmpty())
             return false;
         const QString path = withPdfSuffix(chosen);
         printed = printToPdfFile(
-            path, m_printer->pageLayout(), kPdfResolution,
+            path, m_printer->pageLayout(), title, kPdfResolution,
             [&](QPagedPaintDevice& device, QString& jobError) { return draw(device, path, jobError); }, error);
     } else {
-        QString title = m_texts[UpperCenter].isEmpty() ? QStringLiteral("Ostrel") : m_texts[UpperCenter];
-        title.replace(QStringLiteral("&&"), QStringLiteral("&"));
         printed = printToQueue(
             m_printerName, m_printer->pageLayout(), title, kPdfResolution,
             [&](QPagedPaintDevice& device, QString& jobError) { return draw(device, m_printerName, jobError); },

@@ -5,7 +5,9 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <climits>
+#include <csignal>
+#include <cstring>
+#include <iterator>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,23 +78,141 @@ bool writeAll(int fd, const char* data, qsizetype size, int& errorNumber)
     return true;
 }
 
-// A new file beside `target`, created exclusively so that nothing planted
-// under the same name is written through.
-int createSiblingTemporary(const QByteArray& target, mode_t mode, QByteArray& tempName)
+QByteArray folderOf(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    return slash < 0 ? QByteArrayLiteral(".") : slash == 0 ? QByteArrayLiteral("/") : target.left(slash);
+}
+
+// A hidden name beside `target` that no file has yet, when `candidate`
+// returns EEXIST for the names already taken.
+template <class Attempt>
+int withFreeSiblingName(const QByteArray& target, QByteArray& name, Attempt attempt)
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray() : target.left(slash + 1);
     // Leaves room for the suffix within the longest name a file system takes.
     const QByteArray base = target.mid(slash + 1).left(200);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = folder + '.' + base + '.' +
-                   QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-        const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+    for (int tries = 0; tries < 100; ++tries) {
+        name = folder + '.' + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int result = attempt(name);
+        if (result >= 0 || errno != EEXIST)
+            return result;
     }
     errno = EEXIST;
     return -1;
+}
+
+// Names of temporary files being written, removed by the handler of a signal
+// that ends the program. Fixed slots of plain characters, so the handler
+// touches nothing but memory that is always there and unlink().
+constexpr int kTemporarySlots = 8;
+constexpr size_t kTemporaryNameBytes = 4096;
+char g_temporaries[kTemporarySlots][kTemporaryNameBytes];
+volatile sig_atomic_t g_temporaryUsed[kTemporarySlots];
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previousActions[std::size(kCleanedSignals)];
+int g_writesUnderWay = 0;
+
+void removeTemporariesAndEnd(int signalNumber)
+{
+    for (int i = 0; i < kTemporarySlots; ++i)
+        if (g_temporaryUsed[i])
+            ::unlink(g_temporaries[i]);
+    for (size_t i = 0; i < std::size(kCleanedSignals); ++i)
+        if (kCleanedSignals[i] == signalNumber)
+            ::sigaction(signalNumber, &g_previousActions[i], nullptr);
+    ::raise(signalNumber);
+}
+
+// While a write is under way, Ctrl-C, SIGTERM and SIGHUP first remove its
+// temporary file, then do what they did before (end the program, or whatever
+// handler was there).
+class TemporaryGuard {
+public:
+    TemporaryGuard()
+    {
+        if (g_writesUnderWay++ > 0)
+            return;
+        struct sigaction action {};
+        action.sa_handler = removeTemporariesAndEnd;
+        sigemptyset(&action.sa_mask);
+        for (int signalNumber : kCleanedSignals)
+            sigaddset(&action.sa_mask, signalNumber);
+        for (size_t i = 0; i < std::size(kCleanedSignals); ++i)
+            ::sigaction(kCleanedSignals[i], &action, &g_previousActions[i]);
+    }
+    TemporaryGuard(const TemporaryGuard&) = delete;
+    TemporaryGuard& operator=(const TemporaryGuard&) = delete;
+    ~TemporaryGuard()
+    {
+        forget();
+        if (--g_writesUnderWay > 0)
+            return;
+        for (size_t i = 0; i < std::size(kCleanedSignals); ++i)
+            ::sigaction(kCleanedSignals[i], &g_previousActions[i], nullptr);
+    }
+
+    // `name` is removed if a signal ends the program from now on.
+    void watch(const QByteArray& name)
+    {
+        forget();
+        if (size_t(name.size()) >= kTemporaryNameBytes)
+            return;
+        for (int i = 0; i < kTemporarySlots; ++i)
+            if (!g_temporaryUsed[i]) {
+                std::memcpy(g_temporaries[i], name.constData(), size_t(name.size()) + 1);
+                g_temporaryUsed[i] = 1;
+                m_slot = i;
+                return;
+            }
+    }
+
+    void forget()
+    {
+        if (m_slot >= 0)
+            g_temporaryUsed[m_slot] = 0;
+        m_slot = -1;
+    }
+
+private:
+    int m_slot = -1;
+};
+
+// The file being written: unnamed (O_TMPFILE) where the file system allows,
+// so that nothing is left behind however the program ends, else a hidden
+// sibling created exclusively, removed by TemporaryGuard on a signal.
+struct Temporary {
+    int fd = -1;
+    QByteArray name; // empty while unnamed
+};
+
+Temporary createTemporary(const QByteArray& target, mode_t mode)
+{
+    Temporary temporary;
+#ifdef O_TMPFILE
+    temporary.fd = ::open(folderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (temporary.fd >= 0)
+        return temporary;
+#endif
+    temporary.fd = withFreeSiblingName(target, temporary.name, [&](const QByteArray& name) {
+        return ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    });
+    return temporary;
+}
+
+// Gives an unnamed temporary file a hidden name beside `target`; false with
+// errno set when the system would not link it.
+bool nameTemporary(Temporary& temporary, const QByteArray& target)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(temporary.fd);
+    const int linked = withFreeSiblingName(target, temporary.name, [&](const QByteArray& name) {
+        return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
+    });
+    if (linked == 0)
+        return true;
+    temporary.name.clear();
+    return false;
 }
 
 } // namespace
@@ -191,26 +311,35 @@ bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const
     auto fail = [&](const QString& reason) {
         return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, reason));
     };
-    QByteArray target = QFile::encodeName(path);
-    struct stat link {};
-    // Saving through a link to an existing file keeps the link, as editors do.
-    if (access == FileAccess::Shared && ::lstat(target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(target.constData(), resolved))
-            target = QByteArray(resolved);
-    }
+    const QByteArray target = QFile::encodeName(path);
     struct stat existing {};
-    const bool exists = ::stat(target.constData(), &existing) == 0;
+    bool exists = ::lstat(target.constData(), &existing) == 0;
+    // What the user named is what is written: a link would put the file
+    // somewhere else, so it is refused for the real path. In the private
+    // folders a link is only ever something in the way, replaced itself.
+    if (exists && S_ISLNK(existing.st_mode)) {
+        if (access == FileAccess::Shared)
+            return fail(QStringLiteral("it is a symbolic link; give the path of the file itself"));
+        exists = false;
+    }
     if (exists && !S_ISREG(existing.st_mode))
         return fail(fileKindReason(existing.st_mode));
+    // A protected file is kept even from a user (root) whom the system would
+    // let replace it.
+    if (exists && access == FileAccess::Shared
+        && ((existing.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0))
+        return fail(QStringLiteral("it is write-protected"));
 
-    QByteArray tempName;
-    FileDescriptor fd(createSiblingTemporary(target, access == FileAccess::Private ? 0600 : 0666, tempName));
+    TemporaryGuard guard;
+    Temporary temporary = createTemporary(target, access == FileAccess::Private ? 0600 : 0666);
+    FileDescriptor fd(temporary.fd);
     if (fd.get() < 0)
         return fail(systemReason(errno));
-    auto abandon = [&](const QString& reason) {
-        ::unlink(tempName.constData());
-        return fail(reason);
+    guard.watch(temporary.name);
+    auto abandon = [&](int errorNumber) {
+        if (!temporary.name.isEmpty())
+            ::unlink(temporary.name.constData());
+        return fail(systemReason(errorNumber));
     };
     if (access == FileAccess::Shared && exists)
         ::fchmod(fd.get(), existing.st_mode & 07777);
@@ -219,15 +348,33 @@ bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const
     ByteSink sink = [&](const char* data, qsizetype size) {
         return errorNumber == 0 && writeAll(fd.get(), data, size, errorNumber);
     };
-    if (!produce(sink) || errorNumber != 0)
-        return abandon(errorNumber != 0 ? systemReason(errorNumber) : QStringLiteral("writing was abandoned"));
+    if (!produce(sink) || errorNumber != 0) {
+        if (errorNumber == 0) {
+            if (!temporary.name.isEmpty())
+                ::unlink(temporary.name.constData());
+            return fail(QStringLiteral("writing was abandoned"));
+        }
+        return abandon(errorNumber);
+    }
     // A full disk may only show when the data reach it.
     if (::fsync(fd.get()) != 0 && errno != EINVAL)
-        return abandon(systemReason(errno));
+        return abandon(errno);
+    if (temporary.name.isEmpty()) {
+        // Complete and on disk: a new file takes its name in one step, an
+        // existing one is replaced through a hidden name.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
+        if (!exists && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            fd.close(); // the data are on disk already
+            return true;
+        }
+        if (!nameTemporary(temporary, target))
+            return abandon(errno);
+        guard.watch(temporary.name);
+    }
     if (!fd.close())
-        return abandon(systemReason(errno));
-    if (::rename(tempName.constData(), target.constData()) != 0)
-        return abandon(systemReason(errno));
+        return abandon(errno);
+    if (::rename(temporary.name.constData(), target.constData()) != 0)
+        return abandon(errno);
     return true;
 }
 

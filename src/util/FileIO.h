@@ -1,8 +1,7 @@
 #pragma once
 // Whole-file reads, folder creation and atomic writes, each failure reported
 // with the system's own reason. Writers never leave a half-written file in
-// place of the one that was there: they write a sibling temporary file and
-// rename it over the target.
+// place of the one that was there.
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -33,8 +32,16 @@ bool makeFolders(const QString& path, unsigned mode, QString* error = nullptr);
 // (a new one gets the usual ones), Private makes it readable by its owner alone.
 enum class FileAccess { Shared, Private };
 
-// Writes `bytes` to `path` atomically. On failure returns false, leaves any
-// existing file untouched and sets `error` to a text naming the file and the reason.
+// Writes `bytes` to `path` atomically: every program's output goes through
+// here. The data go into an unnamed temporary file in the destination's
+// folder (a hidden sibling where the file system has none), are flushed to
+// disk, and only then take the destination's name, so a full disk, a crash or
+// a signal never leaves a half-written file, and Ctrl-C, SIGTERM or SIGHUP
+// during a write leave no temporary file either. Only a regular file the user
+// may write is replaced: a folder, pipe, device, socket, symbolic link (for
+// Shared files; in private folders a link is replaced itself) or
+// write-protected file is refused. On failure returns false, leaves any
+// existing file untouched and sets `error` to "Cannot write FILE: REASON".
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                          FileAccess access = FileAccess::Shared);
 

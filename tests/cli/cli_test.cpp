@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -542,6 +544,12 @@ TEST_F(CliTest, FailedWritesSayWhy)
     // The folder is made once there is something to write into it.
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+    // Every command refuses a protected file and a link alike.
+    const QString locked = dir.filePath(QStringLiteral("locked.bmp"));
+    writeFile(locked, "kept");
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    const QString link = dir.filePath(QStringLiteral("link.bmp"));
+    ASSERT_TRUE(QFile::link(locked, link));
     struct Case {
         QStringList args;
         QString message;
@@ -552,6 +560,11 @@ TEST_F(CliTest, FailedWritesSayWhy)
         {{"convert", carrier, dir.filePath("taken.bmp")},
          QStringLiteral("Cannot write %1: it is a folder").arg(dir.filePath("taken.bmp"))},
         {{"convert", carrier, payload + "/out.bmp"}, QStringLiteral("Cannot write %1: Not a directory").arg(payload + "/out.bmp")},
+        {{"convert", carrier, locked}, QStringLiteral("Cannot write %1: it is write-protected").arg(locked)},
+        {{"encode", carrier, payload, "-o", locked, "--password-file", passwordFile},
+         QStringLiteral("Cannot write %1: it is write-protected").arg(locked)},
+        {{"chart", carrier, "-o", locked}, QStringLiteral("Cannot write %1: it is write-protected").arg(locked)},
+        {{"convert", carrier, link}, QStringLiteral("Cannot write %1: it is a symbolic link").arg(link)},
         {{"decode", hidden, "-o", payload + "/sub", "--password-file", passwordFile},
          QStringLiteral("Cannot create folder %1: %2 is not a folder").arg(payload + "/sub", payload)},
     };
@@ -561,6 +574,8 @@ TEST_F(CliTest, FailedWritesSayWhy)
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
     }
+    EXPECT_EQ(readFile(locked), QByteArray("kept"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
 
 // A GIF is refused before any work when the encoded picture may need more

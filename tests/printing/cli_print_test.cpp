@@ -1,12 +1,19 @@
 // "ostrel-cli print" as a user runs it: files in, PDF pages out, and clear
 // failures with the right exit status.
+#include "support/Posix.h"
 #include "support/ProcessRun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <iostream>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -127,6 +134,60 @@ TEST_F(CliPrintTest, ToolkitWarningsAreNotPrinted)
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.startsWith(QLatin1String("Printed ")) && run.err.count(QLatin1Char('\n')) == 1)
         << run.err.toStdString();
+}
+
+// The PDF goes through the program's one safe writer: a full disk, a pipe, a
+// device or a link at the destination is an error that names the file and
+// keeps what was there, and the document's title is the printed file's name.
+TEST_F(CliPrintTest, PdfFilesAreWrittenSafely)
+{
+    const QString pdf = out("titled.pdf");
+    ASSERT_EQ(runCli({QStringLiteral("print"), text, QStringLiteral("-o"), pdf}).exitCode, 0);
+    const QString info = ostrel::testing::runProcess(QStringLiteral("pdfinfo"), {pdf}).out;
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Title: +story.txt\n")))) << info.toStdString();
+
+    const QString fifo = out("fifo.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = out("link.pdf");
+    ASSERT_TRUE(QFile::link(pdf, link));
+    struct Case {
+        QString path;
+        QString reason;
+    };
+    std::vector<Case> cases = {{fifo, QStringLiteral("it is a named pipe (FIFO), not a file")},
+                               {link, QStringLiteral("it is a symbolic link")}};
+    const QString device = out("device.pdf");
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) // as /dev/null
+        cases.push_back({device, QStringLiteral("it is a device, not a file")});
+    const ostrel::testing::SmallFileSystem disk("200k");
+    QByteArray old;
+    if (disk.whyNot().isEmpty()) {
+        const QString full = disk.filePath(QStringLiteral("p.pdf"));
+        ASSERT_EQ(runCli({QStringLiteral("print"), picture, QStringLiteral("-o"), full}).exitCode, 0);
+        QFile file(full);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        old = file.readAll();
+        disk.fill();
+        cases.push_back({full, QStringLiteral("No space left on device")});
+    } else {
+        std::cout << "No full disk is tried: " << disk.whyNot().toStdString() << std::endl;
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const ProcessRun run = runCli({QStringLiteral("print"), text, QStringLiteral("-o"), c.path});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("Cannot write %1: %2").arg(c.path, c.reason))) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QLatin1String("Printed"))) << run.err.toStdString();
+    }
+    if (!old.isEmpty()) {
+        QFile file(disk.filePath(QStringLiteral("p.pdf")));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), old);
+        EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList({QStringLiteral("filler"), QStringLiteral("p.pdf")}));
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(fifo).isFile(), false);
 }
 
 } // namespace

@@ -4,10 +4,12 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <optional>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace ostrel::testing {
@@ -43,5 +45,51 @@ inline mode_t modeOf(const QString& path)
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(-1);
 }
+
+// A small file system of its own (tmpfs), to fill up: writes that run out of
+// room there fail as on a full disk. Mounting needs root; elsewhere
+// whyNot() says why there is none.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const char* size)
+    {
+        if (!m_dir.isValid()) {
+            m_whyNot = QStringLiteral("no temporary folder");
+            return;
+        }
+        const QByteArray options = QByteArrayLiteral("size=") + size;
+        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) != 0)
+            m_whyNot = QStringLiteral("cannot mount a small tmpfs here (needs root): ") + qt_error_string(errno);
+        else
+            m_mounted = true;
+    }
+    ~SmallFileSystem()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    const QString& whyNot() const { return m_whyNot; }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    QString path() const { return m_dir.path(); }
+
+    // Fills what is left with one file, so the next write has no room.
+    void fill() const
+    {
+        QFile filler(filePath(QStringLiteral("filler")));
+        if (!filler.open(QIODevice::WriteOnly))
+            return;
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_whyNot;
+    bool m_mounted = false;
+};
 
 } // namespace ostrel::testing

@@ -1,6 +1,7 @@
 // The print window: options per mode and page count, keyboard, copy, help,
 // header and footer editing, the zoom rule, and printing into a PDF file.
 #include "ToolkitTestSupport.h"
+#include "support/Posix.h"
 #include "support/ProcessRun.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
@@ -223,6 +224,42 @@ TEST(PrintDialog, PrintPageWritesThePictureIntoTheChosenPdf)
     const QByteArray bytes = pdf.readAll();
     EXPECT_TRUE(bytes.startsWith("%PDF"));
     EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 2);
+}
+
+// Print to File on a full disk says why, stays open and keeps the PDF that
+// was there.
+TEST(PrintDialog, PrintToAFullDiskKeepsTheOldFileAndSaysWhy)
+{
+    const testing::SmallFileSystem disk("200k");
+    if (!disk.whyNot().isEmpty())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    const QString pdf = disk.filePath(QStringLiteral("p.pdf"));
+    const QByteArray old(7380, 'o');
+    {
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    disk.fill();
+    TZQXPrintDialog dialog;
+    dialog.form()->askPdfFileName = [&](QWidget*) { return pdf; };
+    QString shown;
+    dialog.form()->showPrintError = [&](QWidget*, const QString& message) { shown = message; };
+    QImage picture(300, 100, QImage::Format_RGB888);
+    picture.fill(Qt::blue);
+    bool stayedOpen = false;
+    whenModal([&](QWidget* modal) {
+        auto* form = static_cast<TForm_Print*>(modal);
+        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+        stayedOpen = QApplication::activeModalWidget() == form;
+        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+    });
+    EXPECT_FALSE(dialog.PrintBitmap(picture, QStringLiteral("blue.bmp")));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(shown, QStringLiteral("Cannot write %1: No space left on device").arg(pdf));
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
 }
 
 TEST(PrintDialog, MessageWindowPrintsItsTextWithItsTitle)

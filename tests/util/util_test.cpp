@@ -11,7 +11,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <csignal>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace ostrel;
 
@@ -176,11 +183,135 @@ TEST(FileIO, WrittenFilesGetTheirPermissions)
     EXPECT_EQ(modeOf(shared), 0640u);
     EXPECT_EQ(contentsOf(shared), QByteArray("2"));
 
+    // In the private folders a link in the way is replaced, never followed.
     const QString link = dir.filePath(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(shared, link));
-    ASSERT_TRUE(writeFileAtomically(link, "3"));
+    ASSERT_TRUE(writeFileAtomically(link, "3", nullptr, FileAccess::Private));
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(contentsOf(link), QByteArray("3"));
+    EXPECT_EQ(contentsOf(shared), QByteArray("2"));
+}
+
+// Only regular files the user may write are replaced: whatever else stands
+// at the destination is named and kept as it is.
+TEST(FileIO, OnlyWritableRegularFilesAreReplaced)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("target"));
+    ASSERT_TRUE(writeFileAtomically(target, "kept"));
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString dangling = dir.filePath(QStringLiteral("dangling"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nowhere")), dangling));
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(writeFileAtomically(locked, "locked"));
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    const QString socketPath = dir.filePath(QStringLiteral("socket"));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketName = QFile::encodeName(socketPath);
+    ASSERT_LT(size_t(socketName.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
+    ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    struct Case {
+        QString path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {fifo, "it is a named pipe (FIFO), not a file"},
+        {socketPath, "it is a socket, not a file"},
+        {QStringLiteral("/dev/null"), "it is a device, not a file"},
+        {link, "it is a symbolic link; give the path of the file itself"},
+        {dangling, "it is a symbolic link; give the path of the file itself"},
+        {locked, "it is write-protected"},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(writeFileAtomically(c.path, "new", &error)) << c.reason;
+        EXPECT_EQ(error, QStringLiteral("Cannot write %1: %2").arg(c.path, QLatin1String(c.reason)));
+    }
+    ::close(socket);
+    EXPECT_EQ(contentsOf(target), QByteArray("kept"));
+    EXPECT_EQ(contentsOf(locked), QByteArray("locked"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(contentsOf(shared), QByteArray("3"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+// On a full disk the write fails with the system's reason, the file that was
+// there keeps every byte, and nothing else is left in the folder.
+TEST(FileIO, FullDiskKeepsTheOldFile)
+{
+    const ostrel::testing::SmallFileSystem disk("200k");
+    if (!disk.whyNot().isEmpty())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    const QString target = disk.filePath(QStringLiteral("report.pdf"));
+    const QByteArray old(7380, 'o');
+    ASSERT_TRUE(writeFileAtomically(target, old));
+    disk.fill();
+    QString error;
+    EXPECT_FALSE(writeFileAtomically(target, QByteArray(64 * 1024, 'n'), &error));
+    EXPECT_EQ(error, QStringLiteral("Cannot write %1: No space left on device").arg(target));
+    EXPECT_EQ(contentsOf(target), old);
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("filler"), QStringLiteral("report.pdf")}));
+}
+
+// A save ended by a signal leaves the file that was there and nothing else,
+// and the program still ends by that signal; a handler the program had
+// before the save is back after it.
+TEST(FileIO, SignalsDuringASaveLeaveNothingBehind)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString target = dir.filePath(QStringLiteral("picture.bmp"));
+    ASSERT_TRUE(writeFileAtomically(target, "old"));
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(signalNumber);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            writeFileAtomicallyWith(target, [&](const ByteSink& sink) {
+                const QByteArray half(1 << 20, 'h');
+                sink(half.constData(), half.size());
+                (void)!::write(ready[1], "w", 1); // half written: the parent may end us now
+                for (;;)
+                    ::pause();
+                return true;
+            });
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        ASSERT_EQ(::kill(child, signalNumber), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
+        EXPECT_EQ(contentsOf(target), QByteArray("old"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList({QStringLiteral("picture.bmp")}));
+    }
+
+    static volatile sig_atomic_t caught = 0;
+    struct sigaction mine {};
+    mine.sa_handler = [](int) { caught = 1; };
+    struct sigaction before {};
+    ASSERT_EQ(::sigaction(SIGHUP, &mine, &before), 0);
+    ASSERT_TRUE(writeFileAtomically(target, "new"));
+    ::raise(SIGHUP);
+    EXPECT_EQ(caught, 1);
+    ::sigaction(SIGHUP, &before, nullptr);
 }
 
 // Reading a picture names what is not a file before opening it (a FIFO

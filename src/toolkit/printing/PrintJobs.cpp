@@ -66,7 +66,7 @@ PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path,
     PrintOutcome outcome;
     QString error;
     const bool written = printToPdfFile(
-        path, layout, kPdfResolution,
+        path, layout, request.title, kPdfResolution,
         [&](QPagedPaintDevice& device, QString& jobError) {
             TPrinterPainter painter;
             painter.setTarget(&device, path);

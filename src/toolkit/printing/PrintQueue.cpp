@@ -1,7 +1,6 @@
 #include "toolkit/printing/PrintQueue.h"
 
-#include <QBuffer>
-#include <QPdfWriter>
+#include "toolkit/printing/PrinterUnit.h"
 
 #include <cups/cups.h>
 
@@ -159,23 +158,13 @@ bool printToQueue(const QString& queue, const QPageLayout& layout, const QString
         error = QStringLiteral("Cannot print on %1: %2.").arg(queue, refusal);
         return false;
     }
-    QBuffer document;
-    document.open(QIODevice::WriteOnly);
-    bool drawn = false;
-    {
-        QPdfWriter writer(&document);
-        writer.setResolution(dpi);
-        writer.setPageLayout(layout);
-        writer.setCreator(QStringLiteral("Ostrel"));
-        writer.setTitle(title);
-        drawn = job(writer, error);
-    }
-    if (!drawn) {
+    const std::optional<QByteArray> document = renderPdf(layout, title, dpi, job, error);
+    if (!document) {
         if (error.isEmpty())
             error = QStringLiteral("Cannot print on %1.").arg(queue);
         return false;
     }
-    return submitPdfToQueue(document.data(), queue, title, error);
+    return submitPdfToQueue(*document, queue, title, error);
 }
 
 } // namespace ostrel

@@ -1,9 +1,11 @@
 #include "toolkit/printing/PrinterUnit.h"
 
+#include "util/FileIO.h"
 #include "util/Fonts.h"
 #include "util/StandardUnit.h"
 #include "util/Text.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -11,7 +13,6 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -668,34 +669,35 @@ QPageLayout localePageLayout(QPageLayout::Orientation orientation)
     return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation, QMarginsF(0, 0, 0, 0));
 }
 
-bool printToPdfFile(const QString& path, const QPageLayout& layout, int dpi,
-                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
+std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi,
+                                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("Cannot write %1: %2.").arg(path, file.errorString());
-        return false;
-    }
-    bool printed = false;
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    bool drawn = false;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&document);
         writer.setResolution(dpi);
         writer.setPageLayout(layout);
         writer.setCreator(QStringLiteral("Ostrel"));
-        writer.setTitle(QFileInfo(path).completeBaseName());
-        printed = job(writer, error);
+        writer.setTitle(title);
+        drawn = job(writer, error);
     }
-    if (!printed) {
-        file.cancelWriting();
+    if (!drawn)
+        return std::nullopt;
+    return document.data();
+}
+
+bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi,
+                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
+{
+    const std::optional<QByteArray> document = renderPdf(layout, title, dpi, job, error);
+    if (!document) {
         if (error.isEmpty())
             error = QStringLiteral("Cannot write %1.").arg(path);
         return false;
     }
-    if (file.error() != QFileDevice::NoError || !file.commit()) {
-        error = QStringLiteral("Cannot write %1: %2.").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, *document, &error);
 }
 
 } // namespace ostrel

@@ -4,6 +4,7 @@
 // down on a preview picture. Every page goes through one drawing routine, so
 // preview and paper cannot drift apart. No widget code lives here, so the
 // command line can print too.
+#include <QByteArray>
 #include <QColor>
 #include <QDateTime>
 #include <QImage>
@@ -13,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QFontMetricsF;
@@ -186,10 +188,15 @@ private:
     QImage m_scaled;
 };
 
-// Writes a PDF with `job`, which prints on the device it is given; the file
-// appears only when the whole job succeeded (an existing file is replaced in
-// one step). On failure `error` names the file and the reason.
-bool printToPdfFile(const QString& path, const QPageLayout& layout, int dpi,
+// A PDF document of `title` drawn by `job`, which prints on the device it is
+// given; nothing when the job fails (`error` then says why).
+std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi,
+                                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error);
+
+// Writes a PDF with `job` through the safe writer: the file appears only when
+// the whole job succeeded and every byte reached the disk (an existing file is
+// replaced in one step). On failure `error` names the file and the reason.
+bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi,
                     const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error);
 
 // The page layout of the locale's paper (Letter where that is the custom,
