@@ -45,15 +45,10 @@ bool reportFound(const HiddenPayload& found, const QString& folder, QString& out
     }
     const QString storedName = fromStoredBytes(found.name);
     AddReportLine(report, QStringLiteral("Image appears to contain encoded data."));
-    AddReportLine(report, QStringLiteral("Filename: ") + storedName);
-    AddReportLine(report, QStringLiteral("Date/Time: ") + fromStoredBytes(found.dateTime));
+    AddReportLine(report, QStringLiteral("Filename: ") + escapedName(storedName));
+    AddReportLine(report, QStringLiteral("Date/Time: ") + escapedName(fromStoredBytes(found.dateTime)));
     AddReportLine(report, QStringLiteral("File Size: ") + QString::number(found.payloadSize));
-    const QString name = usableStoredName(storedName);
-    if (name.isEmpty()) {
-        AddReportLine(report, QStringLiteral("ERROR: Stored file name is not usable."));
-        return false;
-    }
-    outputPath = folder + name;
+    outputPath = folder + usableStoredName(storedName);
     AddReportLine(report, QStringLiteral("Saving To: ") + outputPath);
     switch (found.outcome) {
     case Outcome::SizeTooLarge:
@@ -172,9 +167,15 @@ bool refuseUnusableKey(uint32_t keyLow, uint32_t keyHigh, QString& outputPath, R
 QString usableStoredName(const QString& storedName)
 {
     const qsizetype cut = std::max(storedName.lastIndexOf(QLatin1Char('/')), storedName.lastIndexOf(QLatin1Char('\\')));
-    const QString name = storedName.mid(cut + 1);
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return {};
+    QString name = storedName.mid(cut + 1);
+    // A NUL would end the name early on disk (so "evil\0.txt" would replace
+    // "evil"), controls and bidirectional marks would make it print as
+    // another name.
+    for (QChar& ch : name)
+        if (ch.unicode() == 0 || isHiddenControl(ch.unicode()))
+            ch = QLatin1Char('_');
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString::fromLatin1(kUnnamedPayload);
     return name;
 }
 

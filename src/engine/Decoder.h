@@ -28,8 +28,14 @@ bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPa
 bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password);
 
-// The stored name reduced to its last path component ('/' and '\' both
-// separate); empty when nothing usable remains ("", "." or "..").
+// The name a decoded file gets when its stored name leaves nothing usable.
+inline constexpr const char* kUnnamedPayload = "unnamed";
+
+// The name a decoded file is written under: the stored name reduced to its
+// last path component ('/' and '\' both separate), with NUL, control
+// characters and bidirectional controls turned into '_'; kUnnamedPayload
+// when nothing usable remains ("", "." or ".."). What the picture stores is
+// reported as it is (escaped), beside this name.
 QString usableStoredName(const QString& storedName);
 
 } // namespace ostrel

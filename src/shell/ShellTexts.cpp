@@ -1,5 +1,7 @@
 #include "shell/ShellTexts.h"
 
+#include "util/Text.h"
+
 #include <QFileInfo>
 
 namespace ostrel {
@@ -58,7 +60,7 @@ QString saveExtensionErrorText(const QString& fileName, const QString& upperExte
 QString fileErrorText(const QString& fileName, const QString& reason)
 {
     return QStringLiteral("ERROR:") + kCrLf + QStringLiteral("    File name entered is:") + kCrLf
-        + QStringLiteral("    ") + fileName + kCrLf + kCrLf + QStringLiteral("    ") + reason;
+        + QStringLiteral("    ") + visibleControls(fileName) + kCrLf + kCrLf + QStringLiteral("    ") + reason;
 }
 
 QString reduceQuestionText()
@@ -78,8 +80,9 @@ QString ditherQuestionText(int32_t paletteCount)
 QString outcomeText(const QString& heading, bool succeeded, const ReportList& report)
 {
     QString text = heading + (succeeded ? QStringLiteral(" Successful") : QStringLiteral(" Failed")) + kCrLf + kCrLf;
+    // A line break inside a line (a name holding one) would fake a line.
     for (const QString& line : report)
-        text += line + kCrLf;
+        text += visibleControls(line) + kCrLf;
     return text;
 }
 

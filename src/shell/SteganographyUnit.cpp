@@ -332,7 +332,7 @@ void TForm_Main_Steganography::pictureReplaced(const QString& source)
 {
     ensurePictureFormat(m_picture);
     m_image->fitToPicture();
-    m_panels[2]->setText(source);
+    m_panels[2]->setText(visibleControls(source));
     RecountColors();
     Update_All();
 }
@@ -382,7 +382,7 @@ void TForm_Main_Steganography::OpenfromWeb1Click()
     });
     connect(m_fetchThread, &QThread::finished, this, [this, url = *url, result] { finishFetch(url, *result); });
     m_sourceBeforeFetch = m_panels[2]->text();
-    m_panels[2]->setText(fetchRunningText(*url));
+    m_panels[2]->setText(visibleControls(fetchRunningText(*url)));
     UpdateCommandStates();
     m_fetchThread->start();
 }
@@ -434,7 +434,7 @@ void TForm_Main_Steganography::SaveAs1Click()
         m_dialogs->showError(fileErrorText(fileName, error));
         return;
     }
-    m_panels[2]->setText(fileName);
+    m_panels[2]->setText(visibleControls(fileName));
     Update_All();
 }
 

@@ -9,6 +9,7 @@
 #include "toolkit/ZoomRules.h"
 #include "toolkit/printing/PrintJobs.h"
 #include "toolkit/printing/PrintQueue.h"
+#include "util/Text.h"
 #include "util/Fonts.h"
 #include "util/StandardUnit.h"
 
@@ -75,9 +76,18 @@ QString askPdfFileNameWithDialog(QWidget* parent)
                                         QStringLiteral("PDF Files (*.pdf)"));
 }
 
+// A message that names a file is text: markup in the name is shown as typed
+// and a line break in it cannot fake a line of its own.
+void showPlainMessage(QWidget* parent, QMessageBox::Icon icon, const QString& message)
+{
+    QMessageBox box(icon, QStringLiteral("Print"), message, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
 void showPrintErrorInBox(QWidget* parent, const QString& message)
 {
-    QMessageBox::warning(parent, QStringLiteral("Print"), message);
+    showPlainMessage(parent, QMessageBox::Warning, visibleControls(message));
 }
 
 template <typename Button>
@@ -399,7 +409,8 @@ void TForm_Print::printerChosen(int index)
 {
     const QString name = m_printerList->itemText(index);
     if (name != m_printerName && !selectPrinter(name))
-        QMessageBox::information(this, QStringLiteral("Print"), QStringLiteral("Printer Select Failed for\n") + name);
+        showPlainMessage(this, QMessageBox::Information,
+                         QStringLiteral("Printer Select Failed for\n") + visibleControls(name));
     recount();
 }
 

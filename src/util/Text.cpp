@@ -65,14 +65,32 @@ QString fromStoredBytes(const QByteArray& bytes)
     return fromWindows1252(bytes);
 }
 
+bool isHiddenControl(char16_t code)
+{
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029
+        || isBidiControl(code);
+}
+
+bool isBidiControl(char16_t code)
+{
+    return code == 0x061C || code == 0x200E || code == 0x200F || (code >= 0x202A && code <= 0x202E)
+        || (code >= 0x2066 && code <= 0x2069);
+}
+
+QString escapedName(const QString& name)
+{
+    QString doubled = name;
+    doubled.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    return visibleControls(doubled);
+}
+
 QString visibleControls(const QString& text)
 {
     QString out;
     out.reserve(text.size());
     for (QChar ch : text) {
         const char16_t code = ch.unicode();
-        const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
-        if (!control) {
+        if (!isHiddenControl(code)) {
             out.append(ch);
             continue;
         }

@@ -24,7 +24,19 @@ char16_t windows1252Char(uint8_t byte);
 // \x1b, \x9b ...), for printing on a terminal: a name or header that came
 // from a file, a picture or a server can then neither move the cursor nor
 // retitle the terminal nor fake a line of its own.
+// Bidirectional controls (U+202E and the others) are written as escapes
+// too: they would show a name's characters in another order.
 QString visibleControls(const QString& text);
+
+// A name from a file, a picture or a server as printed: its backslashes
+// doubled first, then its controls escaped, so a name holding the text
+// "\x1b" never prints like one holding the control character.
+QString escapedName(const QString& name);
+
+// Characters that print as nothing or move other characters: C0 and C1
+// controls, line and paragraph separators, and bidirectional controls.
+bool isHiddenControl(char16_t code);
+bool isBidiControl(char16_t code);
 
 // Expands each tab to spaces up to the next multiple of 8 columns (at least one).
 QString expandTabs(const QString& text);

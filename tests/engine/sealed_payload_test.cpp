@@ -151,6 +151,32 @@ TEST_F(SealedPayloadTest, OrdinaryPicturesStillDecodeWithTheirPassword)
     EXPECT_TRUE(report.contains(QStringLiteral("Check Sum is OK")));
 }
 
+// A sealed name can hold any byte, NUL included: the file is written under a
+// name with those made '_' beside what was there, and the report shows the
+// stored name escaped.
+TEST_F(SealedPayloadTest, HostileSealedNamesGetASafeName)
+{
+    QImage picture = randomPicture(120, 90, 21);
+    const auto keys = deriveSealKeys(kPassword, sealSalt(picture));
+    ASSERT_TRUE(keys);
+    const QByteArray payload = randomBytes(40, 22);
+    const std::optional<QByteArray> container =
+        sealContainer({QByteArray("evil\0.txt\xE2\x80\xAEgpj", 15), "now", payload}, keys->sealingKey);
+    ASSERT_TRUE(container);
+    embedByBits(picture, keys->formatKey, streamFor(QByteArray(kSealedStreamName), QByteArray(), *container));
+    writeFile(m_out, QStringLiteral("evil"), "precious");
+
+    ReportList report;
+    QString path;
+    ASSERT_TRUE(decode(picture, kPassword, &report, &path)) << report.join('\n').toStdString();
+    const QString safe = QStringLiteral("evil_.txt_gpj");
+    EXPECT_EQ(path, m_out + safe);
+    EXPECT_EQ(readFile(m_out + safe), payload);
+    EXPECT_EQ(readFile(m_out + QStringLiteral("evil")), QByteArray("precious"));
+    EXPECT_TRUE(report.contains(QStringLiteral("Filename: evil\\x00.txt\\u202egpj"))) << report.join('\n').toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("Saving To: ") + m_out + safe));
+}
+
 // Every way a sealed decode can fail ends with its reason and writes nothing.
 TEST_F(SealedPayloadTest, FailuresWriteNothing)
 {

@@ -114,9 +114,17 @@ TEST(Text, ControlCharactersBecomeVisibleEscapes)
         {QStringLiteral("line\r\nfake\tline"), "line\\r\\nfake\\tline"},
         {QString(QChar(0x9B)) + QStringLiteral("2J") + QChar(0x7F), "\\x9b2J\\x7f"},
         {QString(QChar(0x2028)), "\\u2028"},
+        {QStringLiteral("invoice") + QChar(0x202E) + QStringLiteral("fdp.exe"), "invoice\\u202efdp.exe"},
+        {QString(QChar(0x2066)) + QChar(0x2069) + QChar(0x200E) + QChar(0x200F) + QChar(0x061C),
+         "\\u2066\\u2069\\u200e\\u200f\\u061c"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(visibleControls(c.text), QLatin1String(c.shown)) << c.shown;
+    // A name from a file or picture also has its backslashes doubled, so the
+    // text "\x1b" and the control character never print alike.
+    EXPECT_EQ(escapedName(QStringLiteral("a\\x1b")), QStringLiteral("a\\\\x1b"));
+    EXPECT_EQ(escapedName(QStringLiteral("a\x1b")), QStringLiteral("a\\x1b"));
+    EXPECT_EQ(escapedName(QStringLiteral("C:\\dir\n")), QStringLiteral("C:\\\\dir\\n"));
     // Letters beyond ASCII are not controls and stay as they are.
     const QString accented = QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC");
     EXPECT_EQ(visibleControls(accented), accented);
