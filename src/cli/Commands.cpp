@@ -692,6 +692,8 @@ int runFetch(const QStringList& args)
             err(result.failureDetail);
         return kExitFailed;
     }
+    if (const QString warning = fetchStatusWarning(result); !warning.isEmpty())
+        err(QStringLiteral("Warning: ") + warning);
     err(QStringLiteral("Saved to %1").arg(result.targetPath));
     return kExitSuccess;
 }

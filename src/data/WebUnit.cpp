@@ -129,6 +129,27 @@ QString contentTypeSearchText(const QString& header)
     return header.mid(valueStart, lineEnd < 0 ? -1 : lineEnd - valueStart);
 }
 
+// The value of the header line `name` (at the start of a line, any case),
+// trimmed; empty when there is none.
+QString headerField(const QString& header, const QString& name)
+{
+    for (const QString& line : header.split(QStringLiteral("\r\n")))
+        if (line.startsWith(name + QLatin1Char(':'), Qt::CaseInsensitive))
+            return line.mid(name.size() + 1).trimmed();
+    return {};
+}
+
+// A body shorter than the server said it would be lost data on the way: the
+// connection ended early, and what came is not the resource.
+QString bodyCutShort(const QString& header, qsizetype received)
+{
+    bool ok = false;
+    const qlonglong announced = headerField(header, QStringLiteral("Content-Length")).toLongLong(&ok);
+    if (!ok || announced <= received)
+        return {};
+    return FetchError::BodyCutShort + QStringLiteral(" (%1 of %2 bytes arrived)").arg(received).arg(announced);
+}
+
 QByteArray percentEncodeControls(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -588,6 +609,8 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
     // A shut-down socket reads as the server's orderly end, or fails.
     if (settings.cancellation && settings.cancellation->cancelled())
         ErrorText = FetchError::Cancelled;
+    if (ErrorText.isEmpty())
+        ErrorText = bodyCutShort(Header, Stream->size());
     if (!ErrorText.isEmpty())
         return;
     if (FileName.isEmpty())
@@ -626,8 +649,22 @@ WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& setting
     return result;
 }
 
+QString fetchStatusWarning(const WebFetchResult& result)
+{
+    if (!result.errorText.isEmpty())
+        return {};
+    const QString statusLine = result.header.section(QStringLiteral("\r\n"), 0, 0).trimmed();
+    const int status = statusLine.section(QLatin1Char(' '), 1, 1).toInt();
+    if (status >= 200 && status < 300)
+        return {};
+    return QStringLiteral("The server answered \"%1\": what it sent was stored, and it may not be what was asked for.")
+        .arg(statusLine);
+}
+
 QString fetchMessageText(const WebFetchResult& result)
 {
+    if (const QString warning = fetchStatusWarning(result); !warning.isEmpty())
+        return QStringLiteral("WARNING: ") + warning + QStringLiteral("\r\n\r\n") + result.header;
     if (result.errorText.isEmpty())
         return result.header;
     return QStringLiteral("ERROR: ") + result.errorText + QStringLiteral("\r\n\r\n") + result.header;

@@ -114,6 +114,7 @@ inline const QString BodyTooLarge = QStringLiteral("Response Body Too Large");
 inline const QString NoConnection = QStringLiteral("No Connection");
 inline const QString Cancelled = QStringLiteral("Fetch Cancelled");
 inline const QString TimeLimitReached = QStringLiteral("Fetch Took Longer Than Its Time Limit");
+inline const QString BodyCutShort = QStringLiteral("Connection Closed Before The Whole Body Arrived");
 } // namespace FetchError
 
 // Fetches `URL`. ErrorText is empty after a complete fetch: `Stream` then
@@ -141,8 +142,13 @@ struct WebFetchResult {
 // folder atomically, replacing an earlier file of that name.
 WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& settings = {});
 
+// For a stored fetch whose status is not a success (a 404 page, a redirect):
+// a sentence naming the status line; empty otherwise.
+QString fetchStatusWarning(const WebFetchResult& result);
+
 // The text shown after a fetch: the header, or "ERROR: " with the error
-// text, a blank line and the header.
+// text, or "WARNING: " with the status warning, then a blank line and the
+// header.
 QString fetchMessageText(const WebFetchResult& result);
 
 // "Fetch: " followed by the address.

@@ -1095,4 +1095,24 @@ TEST_F(CliTest, SealedPicturesInGifsAndAfterChanges)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("edited"))) << "nothing is written for a changed picture";
 }
 
+// A fetch that lost data fails and stores nothing; an error page is stored
+// and the status line is said on standard error.
+TEST_F(CliTest, FetchSaysWhatTheServerAnswered)
+{
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    ostrel::testing::LoopbackServer cut(
+        ostrel::testing::answer("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nGIF89a"));
+    const ProcessRun lost = runCli({"fetch", cut.url(QStringLiteral("/cut.gif"))}, dataHomeIn(dataHome));
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_TRUE(lost.out.contains(QLatin1String("ERROR: Connection Closed Before The Whole Body Arrived (6 of 1000"))) << lost.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dataHome + QStringLiteral("/ostrel/DATA/WEB/cut.gif")));
+
+    ostrel::testing::LoopbackServer missing(
+        ostrel::testing::answer("HTTP/1.0 404 Not Found\r\nContent-Type: image/gif\r\n\r\nnot here"));
+    const ProcessRun page = runCli({"fetch", missing.url(QStringLiteral("/gone.gif"))}, dataHomeIn(dataHome));
+    EXPECT_EQ(page.exitCode, 0);
+    EXPECT_TRUE(page.err.contains(QLatin1String("Warning: The server answered \"HTTP/1.0 404 Not Found\"")))
+        << page.err.toStdString();
+}
+
 } // namespace

@@ -491,5 +491,50 @@ TEST_F(WebFolderFetch, FailuresStoreNothing)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList());
 }
 
+// A body shorter than the server announced is lost data: an error, and
+// nothing is stored. One that is whole, or a server that announces no
+// length, is stored.
+TEST_F(WebFolderFetch, BodyShorterThanAnnouncedIsAnError)
+{
+    struct Case {
+        const char* name;
+        QByteArray response;
+        bool stored;
+    };
+    const Case cases[] = {
+        {"cut.gif", "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nGIF89a....", false},
+        {"cutcase.gif", "HTTP/1.0 200 OK\r\ncontent-length:  11\r\n\r\nGIF89a", false},
+        {"whole.gif", "HTTP/1.0 200 OK\r\nContent-Length: 6\r\n\r\nGIF89a", true},
+        {"unannounced.gif", "HTTP/1.0 200 OK\r\n\r\nGIF89a", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server(answer(c.response));
+        const WebFetchResult result =
+            FetchToWebFolder(server.url(QStringLiteral("/") + QLatin1String(c.name)), quickSettings());
+        if (c.stored) {
+            EXPECT_EQ(result.errorText, QString());
+            EXPECT_EQ(stored(QLatin1String(c.name)), QByteArray("GIF89a"));
+        } else {
+            EXPECT_TRUE(result.errorText.startsWith(FetchError::BodyCutShort)) << result.errorText.toStdString();
+            EXPECT_FALSE(QFile::exists(WebFolder() + QLatin1String(c.name)));
+        }
+    }
+}
+
+// An error page is stored as it came, and the message says which status the
+// server answered, so it never passes for the resource.
+TEST_F(WebFolderFetch, ErrorStatusIsStoredAndSaid)
+{
+    LoopbackServer server(answer("HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<p>gone</p>"));
+    const WebFetchResult result = FetchToWebFolder(server.url(QStringLiteral("/missing.gif")), quickSettings());
+    EXPECT_EQ(result.errorText, QString());
+    EXPECT_EQ(stored(result.fileName), QByteArray("<p>gone</p>"));
+    EXPECT_TRUE(fetchMessageText(result).startsWith(
+        QStringLiteral("WARNING: The server answered \"HTTP/1.0 404 Not Found\"")))
+        << fetchMessageText(result).toStdString();
+    EXPECT_TRUE(fetchMessageText(result).endsWith(result.header));
+}
+
 } // namespace
 } // namespace ostrel::testing
