@@ -106,8 +106,23 @@ RowKind chooseOutput(j_decompress_ptr info, bool grey)
 // component in the first scan, so a byte of scan data covers at most 512
 // pixels. libjpeg would decode a file cut short after its header to a whole
 // grey picture of any size; past this bound it is refused instead.
-// Arithmetic coding has no such floor and is not bounded.
 constexpr uint64_t kHuffmanPixelsPerByte = 8 * 64;
+
+// Arithmetic coding has no such floor: its coder adapts until an empty block
+// costs almost nothing, so a flat picture of any size takes the same few
+// bytes (8000 × 8000 grey in 125 bytes, 1000 × 1000 in as many). What such a
+// file can supply is told instead by whether its data reach the end-of-image
+// marker: a complete file is as large as its frame says, one cut short is
+// held to the Huffman bound, like any file whose data end early.
+bool reachesImageEnd(const uint8_t* data, size_t size)
+{
+    // Entropy-coded data never hold FF D9: an FF there is followed by 00 or a
+    // restart marker.
+    for (size_t i = 0; i + 1 < size; ++i)
+        if (data[i] == 0xFF && data[i + 1] == 0xD9)
+            return true;
+    return false;
+}
 
 // Opens the file and settles the output size. Returns false with
 // session.failure set when libjpeg gives up.
@@ -249,9 +264,10 @@ LoadResult LoadJpegFile(const LoadInput& input)
         const int64_t width = session.info.output_width;
         const int64_t height = session.info.output_height;
         const uint64_t dataBytes = session.info.src->bytes_in_buffer;
+        const bool completeArithmetic =
+            session.info.arith_code && reachesImageEnd(session.info.src->next_input_byte, dataBytes);
         QImage picture;
-        if (session.info.arith_code ||
-            run.dataCanFill(width, height, kit::pixelsFrom(dataBytes, kHuffmanPixelsPerByte)))
+        if (completeArithmetic || run.dataCanFill(width, height, kit::pixelsFrom(dataBytes, kHuffmanPixelsPerByte)))
             picture = allocatePicture(width, height, input.options.PixelLimit);
         if (picture.isNull()) {
             if (!pictureSizeAllowed(width, height, input.options.PixelLimit))

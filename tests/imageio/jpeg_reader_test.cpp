@@ -261,6 +261,37 @@ TEST_F(JpegFiles, SizeBeyondWhatTheScanDataCanCoverIsRefused)
 
 // A progressive file that repeats one scan hundreds of times would make the
 // decoder walk the picture once per scan; it is refused instead.
+// Arithmetic coding needs almost no data for a flat picture, so a complete
+// file loads at its full size; one whose data end before the end-of-image
+// marker is held to what its data can cover, like a Huffman-coded one.
+TEST_F(JpegFiles, ArithmeticCodedFilesAreBoundedWhenTheirDataEndEarly)
+{
+    const auto arithmetic = [](jpeg_compress_struct& info) { info.arith_code = TRUE; };
+    QImage flat(1600, 1200, QImage::Format_RGB888);
+    flat.fill(qRgb(90, 120, 150));
+    const QByteArray flatFile = encodeJpeg(flat, JpegKind::Colour, 90, arithmetic);
+    ASSERT_LT(flatFile.size(), 1000); // far less than a byte for each 512 pixels
+    const LoadResult whole = LoadPictureFileWithOptions(write(QStringLiteral("flat.jpg"), flatFile));
+    EXPECT_EQ(whole.stop, LoadStop::Complete);
+    EXPECT_EQ(whole.picture.size(), QSize(1600, 1200));
+
+    // A frame that claims 4096 × 4096 over a small picture's scan, its end cut off.
+    QByteArray file = encodeJpeg(photoLikePicture(64, 40), JpegKind::Colour, 90, arithmetic);
+    const qsizetype frame = file.indexOf(QByteArray("\xFF\xC9", 2)); // arithmetic, extended sequential
+    ASSERT_GT(frame, 0);
+    for (qsizetype at : {frame + 5, frame + 7}) {
+        file[at] = char(0x10);
+        file[at + 1] = char(0x00);
+    }
+    ASSERT_TRUE(file.endsWith(QByteArray("\xFF\xD9", 2)));
+    file.chop(2);
+    QImage picture = photoLikePicture(3, 3).convertToFormat(kPictureFormat);
+    const QImage before = picture.copy();
+    const LoadResult refused = LoadPictureFile(picture, write(QStringLiteral("claims.jpg"), file));
+    EXPECT_EQ(refused.stop, LoadStop::Failed);
+    EXPECT_EQ(firstDifference(picture, before), "");
+}
+
 TEST_F(JpegFiles, EndlessProgressiveScansAreRefused)
 {
     const QByteArray progressive = encodeJpeg(photoLikePicture(16, 16), JpegKind::Progressive);
