@@ -86,7 +86,10 @@ void TChartView::paintEvent(QPaintEvent*)
 }
 
 TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    // A plain window that stays on top, not a tool window: window managers
+    // such as openbox pass tool windows over when a dialog opened from them
+    // closes, and the focus went to the main window instead.
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form_AnalyzeBMP"));

@@ -4,6 +4,7 @@
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
 #include "toolkit/ToolkitShared.h"
+#include "toolkit/WindowStacking.h"
 #include "util/Fonts.h"
 
 #include <QApplication>
@@ -293,14 +294,14 @@ void TZQXPopupDialog::ResetPlacement()
 void TZQXPopupDialog::ShowTextMessage(const QString& text, bool printAllowed, const QString& title)
 {
     m_form->ShowText(true, false, false, false, true, printAllowed, title, QStringLiteral("Show Message"), text);
-    m_form->exec();
+    execInFront(m_form);
     RestoreWindowState();
 }
 
 bool TZQXPopupDialog::AskYesNo(const QString& text)
 {
     m_form->ShowText(false, true, true, false, false, false, QString(), QStringLiteral("YES/NO?"), text);
-    const int result = m_form->exec();
+    const int result = execInFront(m_form);
     RestoreWindowState();
     return result == mrYes;
 }

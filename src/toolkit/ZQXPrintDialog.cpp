@@ -1,5 +1,7 @@
 #include "toolkit/ZQXPrintDialog.h"
 
+#include "toolkit/WindowStacking.h"
+
 #include "toolkit/ToolkitShared.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
@@ -673,7 +675,7 @@ TZQXPrintDialog::~TZQXPrintDialog()
 bool TZQXPrintDialog::Execute(TPageTexts& texts)
 {
     m_form->texts() = texts;
-    const int result = m_form->exec();
+    const int result = execInFront(m_form);
     texts = m_form->texts();
     m_form->clearSource();
     return result == mrOk;
