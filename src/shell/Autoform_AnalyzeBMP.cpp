@@ -200,9 +200,13 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
 
     const int width = zoomScaled(kBaseWidth, z);
     const int height = zoomScaled(kBaseHeight, z) + 2 * panelHeight;
+    // The minimum follows the zoom, or a zoom stepped down for a small
+    // screen would still leave the window 508 wide, off the screen's edge.
+    setMinimumSize(std::min(width, kBaseWidth), std::min(height, kBaseHeight));
     resize(width, height);
-    move(std::max(0, std::min(this->x(), screen.width() - width)),
-         std::max(0, std::min(this->y(), screen.height() - height - 75)));
+    // Placed by the size it really has.
+    move(std::max(0, std::min(this->x(), screen.width() - this->width())),
+         std::max(0, std::min(this->y(), screen.height() - this->height() - 75)));
 
     m_status->setFixedHeight(zoomScaled(20, z));
     m_status->setFont(arialPoints(zoomScaled(10, z)));

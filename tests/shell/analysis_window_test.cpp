@@ -281,6 +281,7 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         {{1280, 1024}, 150, 150, 150, 44},
         {{558, 768}, 100, 95, 95, 28},  // 508 is not below 558 − 50
         {{559, 768}, 100, 100, 100, 32},
+        {{540, 480}, 100, 95, 95, 28},
         {{300, 400}, 100, 45, 45, 16},
         {{1280, 420}, 100, 95, 95, 28}, // 350 is not below 420 − 75
         {{1280, 1024}, INT_MAX, 242, 242, 64}, // at once, still in steps of 5 from the zoom asked for
@@ -293,6 +294,13 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         EXPECT_EQ(sized.statusPanelWidth(), c.statusWidth) << c.screen.width();
         EXPECT_EQ(sized.buttonPanelHeight(), c.panelHeight) << c.screen.width();
         EXPECT_EQ(sized.actionButton(TForm_AnalyzeBMP::abCopy)->zoom(), std::max(c.effective, 100));
+        // The window and its Print button lie on the screen.
+        EXPECT_EQ(sized.width(), zoomScaled(508, c.effective)) << c.screen.width();
+        EXPECT_LE(sized.x() + sized.width(), c.screen.width()) << c.screen.width();
+        sized.LayoutActionButtons();
+        const QWidget* print = sized.actionButton(TForm_AnalyzeBMP::abPrint);
+        EXPECT_LE(sized.x() + print->mapTo(&sized, QPoint(print->width(), 0)).x(), c.screen.width())
+            << c.screen.width();
     }
 }
 
