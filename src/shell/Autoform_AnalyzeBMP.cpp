@@ -368,16 +368,32 @@ void TForm_AnalyzeBMP::RedrawAnalysis()
     // A hidden window draws when it is shown.
     if (!isVisible())
         return;
-    const QScopedValueRollback<bool> drawing(m_drawing, true);
-    while (m_redrawWanted && isVisible()) {
-        m_redrawWanted = false;
-        m_stopDrawing = false;
-        if (m_pendingPicture) {
-            countColours(*m_pendingPicture);
-            m_pendingPicture.reset();
+    {
+        const QScopedValueRollback<bool> drawing(m_drawing, true);
+        while (m_redrawWanted && isVisible()) {
+            m_redrawWanted = false;
+            m_stopDrawing = false;
+            if (m_pendingPicture) {
+                countColours(*m_pendingPicture);
+                m_pendingPicture.reset();
+            }
+            drawOnce();
         }
-        drawOnce();
     }
+    runWaitingActions();
+}
+
+void TForm_AnalyzeBMP::runWaitingActions()
+{
+    const bool copy = std::exchange(m_copyWanted, false);
+    const bool print = std::exchange(m_printWanted, false);
+    // A hidden window stopped its drawing: nothing whole to give.
+    if (m_drawing || !isVisible() || !m_lastComplete)
+        return;
+    if (copy)
+        Copy();
+    if (print)
+        Print();
 }
 
 void TForm_AnalyzeBMP::drawOnce()
@@ -416,11 +432,20 @@ bool TForm_AnalyzeBMP::yieldToEvents()
 
 void TForm_AnalyzeBMP::Copy()
 {
+    // A chart still being drawn is half a chart: the copy waits for it.
+    if (m_drawing) {
+        m_copyWanted = true;
+        return;
+    }
     QGuiApplication::clipboard()->setImage(m_chart);
 }
 
 void TForm_AnalyzeBMP::Print()
 {
+    if (m_drawing) {
+        m_printWanted = true;
+        return;
+    }
     // A copy: the print window is modal, but a resize of this window could
     // still replace the chart while the print dialog holds it.
     const QImage chart = m_chart.copy();

@@ -356,6 +356,37 @@ TEST_F(AnalysisWindow, ButtonsPressedDuringADrawingEndWithTheLastChoiceDrawn)
     EXPECT_TRUE(samePixels(window->chart(), expectedChart(picture, last, window->chart().size())));
 }
 
+// Copy and Print pressed while a large chart is drawn give the whole chart,
+// once the drawing has ended.
+TEST_F(AnalysisWindow, CopyAndPrintDuringADrawingGiveTheWholeChart)
+{
+    const QImage picture = manyColours();
+    window->AnalyzeBitmap(picture);
+    click(CB::cbRgbMap);
+    click(CB::cbOutline);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QImage printed;
+    int yields = 0;
+    window->setYieldHook([&] {
+        if (++yields != 2)
+            return;
+        whenModal([&](QWidget* modal) {
+            if (auto* form = qobject_cast<TForm_Print*>(modal))
+                printed = form->pictureSource();
+            modal->close();
+        });
+        QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abCopy), Qt::LeftButton);
+        QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abPrint), Qt::LeftButton);
+    });
+    click(CB::cbHsvMap);
+    window->setYieldHook({});
+    ASSERT_GE(yields, 2) << "the drawing was too short to press anything during it";
+    ASSERT_TRUE(window->lastDrawingComplete());
+    const QImage whole = expectedChart(picture, window->currentChoice(), window->chart().size());
+    EXPECT_TRUE(samePixels(QGuiApplication::clipboard()->image().convertToFormat(whole.format()), whole));
+    EXPECT_TRUE(samePixels(printed.convertToFormat(whole.format()), whole));
+}
+
 TEST_F(AnalysisWindow, ResizeAndNewPictureDuringADrawingAreDrawnAfterIt)
 {
     const QImage first = manyColours();
