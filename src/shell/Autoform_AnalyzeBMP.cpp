@@ -2,6 +2,7 @@
 
 #include "colour/Census.h"
 #include "detect/Verdict.h"
+#include "toolkit/BusyCursor.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
@@ -307,6 +308,13 @@ TChartChoice TForm_AnalyzeBMP::currentChoice() const
 
 void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
 {
+    // The census and the detectors take no messages: a second and more on
+    // millions of colours.
+    BusyCursor busy;
+    if (isVisible()) {
+        m_panels[1]->setText(QStringLiteral("Counting Colors") + QChar(0x2026));
+        m_status->repaint();
+    }
     CountColorsQuiet(bitmap, &m_tree);
     // Panel 2: how plainly the classic detectors see data hidden in blue.
     const DetectionReport report = detectHiddenData(bitmap);
@@ -370,6 +378,8 @@ void TForm_AnalyzeBMP::RedrawAnalysis()
         return;
     {
         const QScopedValueRollback<bool> drawing(m_drawing, true);
+        // The window answers while it draws: the busy cursor, not the wait cursor.
+        BusyCursor busy(Qt::BusyCursor);
         while (m_redrawWanted && isVisible()) {
             m_redrawWanted = false;
             m_stopDrawing = false;

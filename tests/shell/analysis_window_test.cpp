@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -390,6 +391,46 @@ TEST_F(AnalysisWindow, CopyAndPrintDuringADrawingGiveTheWholeChart)
     const QImage whole = expectedChart(picture, window->currentChoice(), window->chart().size());
     EXPECT_TRUE(samePixels(copied.convertToFormat(whole.format()), whole));
     EXPECT_TRUE(samePixels(printed.convertToFormat(whole.format()), whole));
+}
+
+// The cursor a user sees over the status panels each time they are painted.
+class CursorAtPaint : public QObject {
+public:
+    explicit CursorAtPaint(QWidget* window)
+    {
+        for (QLabel* label : window->findChildren<QLabel*>())
+            label->installEventFilter(this);
+    }
+    std::vector<int> shapes; // -1: the normal cursor
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            shapes.push_back(QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+        return false;
+    }
+};
+
+// Counting the colours takes no messages and shows the wait cursor; the
+// drawing answers and shows the busy cursor; after both, the normal one.
+TEST_F(AnalysisWindow, LongWorkShowsABusyCursor)
+{
+    window->AnalyzeBitmap(pictureOfColours(9, 10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CursorAtPaint seen(window.get());
+    std::vector<int> whileDrawing;
+    window->setYieldHook([&] {
+        whileDrawing.push_back(QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+    });
+    window->AnalyzeBitmap(manyColours());
+    click(CB::cbRgbMap);
+    window->setYieldHook({});
+    EXPECT_NE(std::find(seen.shapes.begin(), seen.shapes.end(), int(Qt::WaitCursor)), seen.shapes.end())
+        << "no wait cursor while the colours were counted";
+    ASSERT_FALSE(whileDrawing.empty());
+    EXPECT_EQ(std::count(whileDrawing.begin(), whileDrawing.end(), int(Qt::BusyCursor)), qsizetype(whileDrawing.size()));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(AnalysisWindow, ResizeAndNewPictureDuringADrawingAreDrawnAfterIt)
