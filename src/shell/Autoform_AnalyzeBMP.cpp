@@ -86,6 +86,33 @@ void TChartView::paintEvent(QPaintEvent*)
         painter.drawImage(0, 0, *m_chart);
 }
 
+namespace {
+
+// An empty status panel that asks for a width but gives it up to the panels
+// beside it when the status bar is short of room.
+class TGivingPanel : public QLabel {
+public:
+    explicit TGivingPanel(QWidget* parent)
+        : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        setMinimumWidth(0);
+    }
+    void setWantedWidth(int width)
+    {
+        m_wanted = width;
+        setMaximumWidth(width);
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return {m_wanted, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+private:
+    int m_wanted = 100;
+};
+
+} // namespace
+
 TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
     // A plain window that stays on top, not a tool window: window managers
     // such as openbox pass tool windows over when a dialog opened from them
@@ -125,7 +152,7 @@ TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
     m_status->setFont(arialPoints(10));
     m_status->setSizeGripEnabled(false);
     for (QLabel*& panel : m_panels) {
-        panel = new QLabel(m_status);
+        panel = &panel == &m_panels.back() ? new TGivingPanel(m_status) : new QLabel(m_status);
         panel->setAlignment(Qt::AlignCenter);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // The verdict is a few words: its panel takes the width the others leave.
@@ -193,8 +220,12 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
     m_effectiveZoom = z;
 
     for (QLabel* panel : m_panels)
-        if (panel != m_panels[kVerdictPanel])
+        if (panel != m_panels[kVerdictPanel] && panel != m_panels.back())
             panel->setFixedWidth(zoomScaled(100, z));
+    // The last panel is empty: as wide as the others where there is room,
+    // narrower where the verdict needs it, instead of lying over its last
+    // characters.
+    static_cast<TGivingPanel*>(m_panels.back())->setWantedWidth(zoomScaled(100, z));
     const int panelHeight = ((zoomScaled(25, z) + 3) / 4) * 4 + 4;
     m_topPanel->setFixedHeight(panelHeight);
     m_bottomPanel->setFixedHeight(panelHeight);
@@ -318,12 +349,22 @@ void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
     CountColorsQuiet(bitmap, &m_tree);
     // Panel 2: how plainly the classic detectors see data hidden in blue.
     const DetectionReport report = detectHiddenData(bitmap);
-    m_panels[kVerdictPanel]->setText(channelVerdictLine(judgeChannel(report, Channel::Blue)));
+    const ChannelVerdict blue = judgeChannel(report, Channel::Blue);
+    // The number is an estimate of the share of replaced lowest bits, not a
+    // probability, and the panel says so.
+    m_panels[kVerdictPanel]->setText(
+        QStringLiteral("Blue: %1 (estimate %2)").arg(verdictText(blue.verdict)).arg(blue.estimate, 0, 'f', 2));
     fitVerdictPanel();
-    m_panels[kVerdictPanel]->setToolTip(QStringLiteral("Blue: chi-square probability %1, sample pairs estimate %2, RS estimate %3")
-                                .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
-                                .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
-                                .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
+    m_panels[kVerdictPanel]->setToolTip(
+        QStringLiteral("Estimated share of the lowest blue bits replaced by other data, from 0 to 1; "
+                       "it is not a probability.\n"
+                       "False alarms: noisy pictures and pictures with large flat or clipped areas read higher.\n"
+                       "Blind to hiding that changes values by one instead of replacing the lowest bit: "
+                       "\"no sign\" does not prove a picture clean.\n"
+                       "Chi-square probability %1, sample pairs estimate %2, RS estimate %3.")
+            .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
+            .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
+            .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
 }
 
 // The verdict panel is never narrower than its words: in a narrow window the

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -167,7 +168,7 @@ TEST_F(AnalysisWindow, StatusPanelTwoShowsTheBlueVerdict)
             row[x] = uint8_t(std::clamp(std::lround(40.0 + x / 6.0 + 30.0 * std::sin(y * 0.05) + noise(rng)), 0L, 255L));
     }
     window->AnalyzeBitmap(picture);
-    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: no sign of hidden data (0.0")))
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: no sign of hidden data (estimate 0.0")))
         << window->panelText(2).toStdString();
 
     for (int y = 0; y < picture.height(); ++y) {
@@ -176,8 +177,29 @@ TEST_F(AnalysisWindow, StatusPanelTwoShowsTheBlueVerdict)
             row[3 * x] = uint8_t((row[3 * x] & ~1) | (rng() & 1));
     }
     window->AnalyzeBitmap(picture);
-    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: hidden data likely (")))
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: hidden data likely (estimate ")))
         << window->panelText(2).toStdString();
+
+    // The tool tip says what the number is and where it misleads.
+    auto* status = window->findChild<QStatusBar*>();
+    ASSERT_NE(status, nullptr);
+    const QList<QLabel*> panels = status->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(panels.size(), 4);
+    const QString tip = panels[2]->toolTip();
+    for (const char* words : {"share of the lowest blue bits", "not a probability", "False alarms", "clipped",
+                              "changes values by one"})
+        EXPECT_TRUE(tip.contains(QLatin1String(words))) << words << " missing from: " << tip.toStdString();
+
+    // At its narrowest the window still shows the whole verdict: the last
+    // panel lies after it, not over its last digit.
+    window->showNormal();
+    window->resize(window->minimumSize());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QCoreApplication::processEvents();
+    const QRect verdict = panels[2]->geometry();
+    EXPECT_LE(verdict.right(), panels[3]->geometry().left() - 1);
+    EXPECT_LE(verdict.right(), status->contentsRect().right());
+    EXPECT_GE(panels[2]->contentsRect().width(), panels[2]->fontMetrics().horizontalAdvance(panels[2]->text()));
 }
 
 TEST_F(AnalysisWindow, ChartFollowsEveryButton)
