@@ -535,7 +535,7 @@ void TForm_AnalyzeBMP::Help()
     TZQXPopupDialog dialog;
     dialog.SetFont(QStringLiteral("Arial"), 12, {}, Qt::black, palette().color(QPalette::Button));
     dialog.setZoom(m_zoom);
-    dialog.ShowTextMessage(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
+    dialog.ShowHelpText(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
 }
 
 namespace {

@@ -228,6 +228,7 @@ TEST_F(AnalysisWindow, ChartFollowsEveryButton)
 // Answers the next modal dialog: remembers its text and closes it.
 struct ModalCatcher {
     QString text;
+    QString fitProblem; // see textFitProblem
     bool seen = false;
     void arm()
     {
@@ -237,6 +238,7 @@ struct ModalCatcher {
                 return;
             seen = true;
             text = form->textView()->toPlainText();
+            fitProblem = textFitProblem(form->textView());
             form->button(TForm_Popup::btnOk)->click();
         });
     }
@@ -277,6 +279,7 @@ TEST_F(AnalysisWindow, CtrlCCopiesAndF1Helps)
                                                             "Ctrl-C\t: Copy current analysis image to clipboard.\n")))
                 << help.text.toStdString();
             EXPECT_TRUE(help.text.contains(QStringLiteral("copy of the current chart image into the clipboard.")));
+            EXPECT_EQ(help.fitProblem, QString());
         }
     }
     EXPECT_TRUE(TForm_AnalyzeBMP::helpText().endsWith(QStringLiteral("clipboard.\r\n")));

@@ -29,6 +29,7 @@
 namespace ostrel {
 namespace {
 
+using testing::textFitProblem;
 using testing::whenModal;
 
 QStringList numberedLines(int count)
@@ -232,7 +233,7 @@ TEST(PrintDialog, KeysTurnPagesAndCopyThePreview)
 TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
 {
     TZQXPrintDialog dialog;
-    QString helpText, helpTitle, prompt;
+    QString helpText, helpTitle, prompt, helpFit;
     whenModal([&](QWidget* modal) {
         auto* form = qobject_cast<TForm_Print*>(modal);
         ASSERT_NE(form, nullptr);
@@ -242,6 +243,7 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
                 ASSERT_NE(popup, nullptr);
                 helpText = popup->textView()->toPlainText();
                 helpTitle = popup->printTitle();
+                helpFit = textFitProblem(popup->textView());
                 QTest::mouseClick(popup->button(TForm_Popup::btnOk), Qt::LeftButton);
             },
             form);
@@ -267,6 +269,11 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
     EXPECT_FALSE(dialog.ExecuteText(numberedLines(3), texts));
     EXPECT_TRUE(helpText.startsWith(QStringLiteral("Help on Print Dialog\n\nF1\t: This HELP dialog.\n")));
     EXPECT_EQ(helpTitle, QStringLiteral("Help on Print Dialog"));
+    EXPECT_EQ(helpFit, QString());
+    // The page keys the window answers to.
+    for (const char* key : {"\nPage Up\t", "\nPage Down\t", "\nHome\t", "\nEnd\t"})
+        EXPECT_TRUE(helpText.contains(QLatin1String(key))) << key;
+    EXPECT_FALSE(helpText.contains(QStringLiteral("...")));
     EXPECT_EQ(prompt, QStringLiteral("Edit Lower Center Text"));
     // The edited text comes back; the cancelled edit leaves its text alone.
     EXPECT_EQ(texts[TForm_Print::LowerCenter], QStringLiteral("Fish && Chips"));
