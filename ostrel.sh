@@ -11,6 +11,8 @@ PACKAGES=(
   fonts-liberation
   # used by the tests as independent decoders and as servers
   python3 libjpeg-turbo-progs netpbm imagemagick xvfb xauth
+  # a real desktop for the window tests: a window manager, and xcb to read its view
+  openbox libxcb1-dev
   # read printed PDFs back, and a private print server for the print tests
   poppler-utils cups-daemon cups-client
 )

@@ -2,6 +2,7 @@
 
 #include "colour/Census.h"
 #include "detect/Verdict.h"
+#include "toolkit/BusyCursor.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
@@ -85,8 +86,38 @@ void TChartView::paintEvent(QPaintEvent*)
         painter.drawImage(0, 0, *m_chart);
 }
 
+namespace {
+
+// An empty status panel that asks for a width but gives it up to the panels
+// beside it when the status bar is short of room.
+class TGivingPanel : public QLabel {
+public:
+    explicit TGivingPanel(QWidget* parent)
+        : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        setMinimumWidth(0);
+    }
+    void setWantedWidth(int width)
+    {
+        m_wanted = width;
+        setMaximumWidth(width);
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return {m_wanted, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+private:
+    int m_wanted = 100;
+};
+
+} // namespace
+
 TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    // A plain window that stays on top, not a tool window: window managers
+    // such as openbox pass tool windows over when a dialog opened from them
+    // closes, and the focus went to the main window instead.
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form_AnalyzeBMP"));
@@ -121,7 +152,7 @@ TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
     m_status->setFont(arialPoints(10));
     m_status->setSizeGripEnabled(false);
     for (QLabel*& panel : m_panels) {
-        panel = new QLabel(m_status);
+        panel = &panel == &m_panels.back() ? new TGivingPanel(m_status) : new QLabel(m_status);
         panel->setAlignment(Qt::AlignCenter);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // The verdict is a few words: its panel takes the width the others leave.
@@ -189,17 +220,25 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
     m_effectiveZoom = z;
 
     for (QLabel* panel : m_panels)
-        if (panel != m_panels[kVerdictPanel])
+        if (panel != m_panels[kVerdictPanel] && panel != m_panels.back())
             panel->setFixedWidth(zoomScaled(100, z));
+    // The last panel is empty: as wide as the others where there is room,
+    // narrower where the verdict needs it, instead of lying over its last
+    // characters.
+    static_cast<TGivingPanel*>(m_panels.back())->setWantedWidth(zoomScaled(100, z));
     const int panelHeight = ((zoomScaled(25, z) + 3) / 4) * 4 + 4;
     m_topPanel->setFixedHeight(panelHeight);
     m_bottomPanel->setFixedHeight(panelHeight);
 
     const int width = zoomScaled(kBaseWidth, z);
     const int height = zoomScaled(kBaseHeight, z) + 2 * panelHeight;
+    // The minimum follows the zoom, or a zoom stepped down for a small
+    // screen would still leave the window 508 wide, off the screen's edge.
+    setMinimumSize(std::min(width, kBaseWidth), std::min(height, kBaseHeight));
     resize(width, height);
-    move(std::max(0, std::min(this->x(), screen.width() - width)),
-         std::max(0, std::min(this->y(), screen.height() - height - 75)));
+    // Placed by the size it really has.
+    move(std::max(0, std::min(this->x(), screen.width() - this->width())),
+         std::max(0, std::min(this->y(), screen.height() - this->height() - 75)));
 
     m_status->setFixedHeight(zoomScaled(20, z));
     m_status->setFont(arialPoints(zoomScaled(10, z)));
@@ -300,15 +339,32 @@ TChartChoice TForm_AnalyzeBMP::currentChoice() const
 
 void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
 {
+    // The census and the detectors take no messages: a second and more on
+    // millions of colours.
+    BusyCursor busy;
+    if (isVisible()) {
+        m_panels[1]->setText(QStringLiteral("Counting Colors") + QChar(0x2026));
+        m_status->repaint();
+    }
     CountColorsQuiet(bitmap, &m_tree);
     // Panel 2: how plainly the classic detectors see data hidden in blue.
     const DetectionReport report = detectHiddenData(bitmap);
-    m_panels[kVerdictPanel]->setText(channelVerdictLine(judgeChannel(report, Channel::Blue)));
+    const ChannelVerdict blue = judgeChannel(report, Channel::Blue);
+    // The number is an estimate of the share of replaced lowest bits, not a
+    // probability, and the panel says so.
+    m_panels[kVerdictPanel]->setText(
+        QStringLiteral("Blue: %1 (estimate %2)").arg(verdictText(blue.verdict)).arg(blue.estimate, 0, 'f', 2));
     fitVerdictPanel();
-    m_panels[kVerdictPanel]->setToolTip(QStringLiteral("Blue: chi-square probability %1, sample pairs estimate %2, RS estimate %3")
-                                .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
-                                .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
-                                .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
+    m_panels[kVerdictPanel]->setToolTip(
+        QStringLiteral("Estimated share of the lowest blue bits replaced by other data, from 0 to 1; "
+                       "it is not a probability.\n"
+                       "False alarms: noisy pictures and pictures with large flat or clipped areas read higher.\n"
+                       "Blind to hiding that changes values by one instead of replacing the lowest bit: "
+                       "\"no sign\" does not prove a picture clean.\n"
+                       "Chi-square probability %1, sample pairs estimate %2, RS estimate %3.")
+            .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
+            .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
+            .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
 }
 
 // The verdict panel is never narrower than its words: in a narrow window the
@@ -361,16 +417,34 @@ void TForm_AnalyzeBMP::RedrawAnalysis()
     // A hidden window draws when it is shown.
     if (!isVisible())
         return;
-    const QScopedValueRollback<bool> drawing(m_drawing, true);
-    while (m_redrawWanted && isVisible()) {
-        m_redrawWanted = false;
-        m_stopDrawing = false;
-        if (m_pendingPicture) {
-            countColours(*m_pendingPicture);
-            m_pendingPicture.reset();
+    {
+        const QScopedValueRollback<bool> drawing(m_drawing, true);
+        // The window answers while it draws: the busy cursor, not the wait cursor.
+        BusyCursor busy(Qt::BusyCursor);
+        while (m_redrawWanted && isVisible()) {
+            m_redrawWanted = false;
+            m_stopDrawing = false;
+            if (m_pendingPicture) {
+                countColours(*m_pendingPicture);
+                m_pendingPicture.reset();
+            }
+            drawOnce();
         }
-        drawOnce();
     }
+    runWaitingActions();
+}
+
+void TForm_AnalyzeBMP::runWaitingActions()
+{
+    const bool copy = std::exchange(m_copyWanted, false);
+    const bool print = std::exchange(m_printWanted, false);
+    // A hidden window stopped its drawing: nothing whole to give.
+    if (m_drawing || !isVisible() || !m_lastComplete)
+        return;
+    if (copy)
+        Copy();
+    if (print)
+        Print();
 }
 
 void TForm_AnalyzeBMP::drawOnce()
@@ -409,11 +483,20 @@ bool TForm_AnalyzeBMP::yieldToEvents()
 
 void TForm_AnalyzeBMP::Copy()
 {
+    // A chart still being drawn is half a chart: the copy waits for it.
+    if (m_drawing) {
+        m_copyWanted = true;
+        return;
+    }
     QGuiApplication::clipboard()->setImage(m_chart);
 }
 
 void TForm_AnalyzeBMP::Print()
 {
+    if (m_drawing) {
+        m_printWanted = true;
+        return;
+    }
     // A copy: the print window is modal, but a resize of this window could
     // still replace the chart while the print dialog holds it.
     const QImage chart = m_chart.copy();
@@ -452,7 +535,7 @@ void TForm_AnalyzeBMP::Help()
     TZQXPopupDialog dialog;
     dialog.SetFont(QStringLiteral("Arial"), 12, {}, Qt::black, palette().color(QPalette::Button));
     dialog.setZoom(m_zoom);
-    dialog.ShowTextMessage(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
+    dialog.ShowHelpText(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
 }
 
 namespace {

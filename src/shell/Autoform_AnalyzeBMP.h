@@ -102,6 +102,8 @@ private:
     void fitVerdictPanel();
     void drawOnce();
     bool yieldToEvents();
+    // Copy and Print asked for during a drawing, once it has ended.
+    void runWaitingActions();
 
     TZQXTColorSplayTree m_tree;
     QImage m_chart;
@@ -121,6 +123,8 @@ private:
     bool m_redrawWanted = false;
     bool m_stopDrawing = false;
     bool m_lastComplete = true;
+    bool m_copyWanted = false;
+    bool m_printWanted = false;
     std::optional<QImage> m_pendingPicture;
     std::function<void()> m_yieldHook;
 };

@@ -3,6 +3,7 @@
 #include "shell/AboutUnit.h"
 #include "shell/PasswordUnit.h"
 #include "shell/ShellTexts.h"
+#include "toolkit/WindowStacking.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXPrintDialog.h"
@@ -66,9 +67,9 @@ QString TStandardShellDialogs::saveFileName(QWidget* parent, const QString& titl
     return runFileDialog(parent, title, filter, QFileDialog::AcceptSave, m_lastFolder);
 }
 
-std::optional<QString> TStandardShellDialogs::password(QWidget*)
+std::optional<QString> TStandardShellDialogs::password(QWidget* parent)
 {
-    if (m_password->exec() != QDialog::Accepted)
+    if (execInFront(m_password.get(), parent) != QDialog::Accepted)
         return std::nullopt;
     return m_password->takePassword();
 }
@@ -102,9 +103,9 @@ std::optional<QString> TStandardShellDialogs::webAddress(const QString& lastUrl)
     return EnterDataGetText();
 }
 
-void TStandardShellDialogs::showAbout(QWidget*)
+void TStandardShellDialogs::showAbout(QWidget* parent)
 {
-    m_about->exec();
+    execInFront(m_about.get(), parent);
 }
 
 void TStandardShellDialogs::printPicture(const QImage& picture, const QString& title)

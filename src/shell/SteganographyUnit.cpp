@@ -17,6 +17,7 @@
 #include "shell/ShellDialogs.h"
 #include "shell/ShellTexts.h"
 #include "shell/WindowFonts.h"
+#include "toolkit/BusyCursor.h"
 #include "toolkit/ClipboardUnit.h"
 #include "util/Picture.h"
 #include "util/Text.h"
@@ -48,15 +49,6 @@ constexpr int kColourPanelWidth = 200;
 const QString kWidestColourText = QStringLiteral("16777216 of 16777232 Colors");
 // Closing the window waits no longer than this for a cancelled fetch.
 constexpr int kFetchEndWaitMs = 1000;
-
-// The wait cursor while a command works without taking messages.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // The cleared picture: aqua with a one-pixel black frame.
 QImage clearedPicture()
@@ -458,7 +450,12 @@ void TForm_Main_Steganography::Paste1Click()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasImage())
         return;
-    QImage pasted = QGuiApplication::clipboard()->image();
+    QImage pasted;
+    {
+        // A large picture takes a moment to come from another program.
+        BusyCursor busy;
+        pasted = QGuiApplication::clipboard()->image();
+    }
     if (pasted.isNull())
         return;
     if (!pictureSizeAllowed(pasted.width(), pasted.height())) {

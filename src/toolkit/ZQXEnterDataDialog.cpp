@@ -1,6 +1,7 @@
 #include "toolkit/ZQXEnterDataDialog.h"
 
 #include "toolkit/ToolkitShared.h"
+#include "toolkit/WindowStacking.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
@@ -237,7 +238,7 @@ TZQXEnterDataDialog::~TZQXEnterDataDialog()
 
 bool TZQXEnterDataDialog::Execute()
 {
-    return m_form->exec() == QDialog::Accepted;
+    return execInFront(m_form) == QDialog::Accepted;
 }
 
 QString TZQXEnterDataDialog::GetText() const

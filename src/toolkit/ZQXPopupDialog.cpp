@@ -4,16 +4,21 @@
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
 #include "toolkit/ToolkitShared.h"
+#include "toolkit/WindowStacking.h"
 #include "util/Fonts.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFrame>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace ostrel {
@@ -205,6 +210,42 @@ void TForm_Popup::resizeEvent(QResizeEvent* event)
     layoutChildren();
 }
 
+void TForm_Popup::fitToText()
+{
+    const QFontMetrics metrics(m_text->font());
+    const QStringList lines = m_text->toPlainText().split(QLatin1Char('\n'));
+    int keyWidth = 0;
+    for (const QString& line : lines) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab >= 0)
+            keyWidth = std::max(keyWidth, metrics.horizontalAdvance(line.left(tab)));
+    }
+    const int tabStop = keyWidth + 2 * metrics.horizontalAdvance(QLatin1Char(' '));
+    if (keyWidth > 0)
+        m_text->setTabStopDistance(tabStop);
+    // The widest line, its first tab taken to the common stop.
+    int lineWidth = 0;
+    for (const QString& line : lines) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        lineWidth = std::max(lineWidth, tab < 0 ? metrics.horizontalAdvance(line)
+                                                : tabStop + metrics.horizontalAdvance(line.mid(tab + 1)));
+    }
+
+    const QTextDocument* document = m_text->document();
+    const int margins = 2 * (m_text->frameWidth() + int(std::ceil(document->documentMargin()))) + 8;
+    const int textWidth = lineWidth + margins + m_text->verticalScrollBar()->sizeHint().width();
+    // One line to spare: the view's rows can be a pixel or two taller than
+    // the font's line spacing.
+    const int textHeight = int(lines.size() + 1) * metrics.lineSpacing() + margins
+        + m_text->horizontalScrollBar()->sizeHint().height();
+    const QSize screen = toolkitScreenSize();
+    const QSize wanted(std::min(std::max(width(), textWidth), screen.width()),
+                       std::min(std::max(height(), textHeight + m_buttonBar->height() + m_status->height()),
+                                screen.height()));
+    resize(wanted);
+    move(std::clamp(x(), 0, std::max(0, screen.width() - width())), std::clamp(y(), 0, std::max(0, screen.height() - height())));
+}
+
 void TForm_Popup::layoutChildren()
 {
     const int barHeight = m_buttonBar->height();
@@ -298,14 +339,22 @@ void TZQXPopupDialog::ResetPlacement()
 void TZQXPopupDialog::ShowTextMessage(const QString& text, bool printAllowed, const QString& title)
 {
     m_form->ShowText(true, false, false, false, true, printAllowed, title, QStringLiteral("Show Message"), text);
-    m_form->exec();
+    execInFront(m_form);
+    RestoreWindowState();
+}
+
+void TZQXPopupDialog::ShowHelpText(const QString& text, bool printAllowed, const QString& title)
+{
+    m_form->ShowText(true, false, false, false, true, printAllowed, title, QStringLiteral("Show Message"), text);
+    m_form->fitToText();
+    execInFront(m_form);
     RestoreWindowState();
 }
 
 bool TZQXPopupDialog::AskYesNo(const QString& text)
 {
     m_form->ShowText(false, true, true, false, false, false, QString(), QStringLiteral("YES/NO?"), text);
-    const int result = m_form->exec();
+    const int result = execInFront(m_form);
     RestoreWindowState();
     return result == mrYes;
 }

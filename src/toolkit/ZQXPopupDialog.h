@@ -53,6 +53,11 @@ public:
     // the clipboard, leaving the selection as it was.
     void copyText();
 
+    // Lines up the text after each line's first tab and makes the window
+    // large enough to show every line whole, as far as the screen allows;
+    // it never shrinks the window.
+    void fitToText();
+
     TZQXZoomBitBtn* button(int index) const;
     QPlainTextEdit* textView() const { return m_text; }
     QFrame* buttonBar() const { return m_buttonBar; }
@@ -104,6 +109,9 @@ public:
     void ShowTextMessage(const QString& text, bool printAllowed, const QString& title);
     // Yes and No; true exactly when the answer is Yes.
     bool AskYesNo(const QString& text);
+    // A help text: as ShowTextMessage, with the window fitted to the text so
+    // that no line is cut.
+    void ShowHelpText(const QString& text, bool printAllowed, const QString& title);
 
     TForm_Popup* form() const { return m_form; }
 

@@ -1,5 +1,7 @@
 #include "toolkit/ZQXPrintDialog.h"
 
+#include "toolkit/WindowStacking.h"
+
 #include "toolkit/ToolkitShared.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
@@ -40,8 +42,16 @@ constexpr int kButtonWidth = 89;
 constexpr int kButtonFontSize = 10;
 constexpr int kOptionGap = 10;
 
-const char* const kHelpText = "Help on Print Dialog\r\n\r\nF1\t: This HELP dialog.\r\nCtrl-C\t: Copy current "
-                              "......... to clipboard.\r\n\r\nThis popup shows ...........\r\n";
+const char* const kHelpText = "Help on Print Dialog\r\n"
+                              "\r\n"
+                              "F1\t: This HELP dialog.\r\n"
+                              "Ctrl-C\t: Copy the page preview to the clipboard.\r\n"
+                              "Page Up\t: Show the previous page of a text.\r\n"
+                              "Page Down\t: Show the next page of a text.\r\n"
+                              "Home\t: Show the first page of a text.\r\n"
+                              "End\t: Show the last page of a text.\r\n"
+                              "\r\n"
+                              "This window shows the page as it will be printed.\r\n";
 
 struct TextButtonRow {
     const char* caption;
@@ -592,7 +602,7 @@ void TForm_Print::showHelp()
     help.ResetPlacement();
     help.SetFont(QStringLiteral("Arial"), 12, fsBold, Qt::black, palette().color(QPalette::Button));
     help.setZoom(m_zoom);
-    help.ShowTextMessage(QString::fromLatin1(kHelpText), true, QStringLiteral("Help on Print Dialog"));
+    help.ShowHelpText(QString::fromLatin1(kHelpText), true, QStringLiteral("Help on Print Dialog"));
 }
 
 void TForm_Print::editText(int position)
@@ -690,7 +700,7 @@ TZQXPrintDialog::~TZQXPrintDialog()
 bool TZQXPrintDialog::Execute(TPageTexts& texts)
 {
     m_form->texts() = texts;
-    const int result = m_form->exec();
+    const int result = execInFront(m_form);
     texts = m_form->texts();
     m_form->clearSource();
     return result == mrOk;

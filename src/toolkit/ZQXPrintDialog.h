@@ -60,6 +60,8 @@ public:
     void setPictureSource(const QImage& picture);
     void clearSource();
     Mode mode() const { return m_mode; }
+    // The picture being printed in picture mode.
+    const QImage& pictureSource() const { return m_picture; }
 
     TPageTexts& texts() { return m_texts; }
 

@@ -65,13 +65,15 @@ TZQXSuperSpin::TZQXSuperSpin(QWidget* parent)
     , m_label(new QLabel(this))
 {
     setFont(pictureFont(QStringLiteral("MS Sans Serif"), 10, true));
-    // The box only shows the value; the range is enforced here, where equal
-    // limits mean none.
+    // The value cannot be typed, but the box keeps its own one-step arrows,
+    // the Up and Down keys and the wheel, so that every value in the range can
+    // be chosen, not only those the presets and step spinners land on. Only
+    // its text is read-only: a read-only spin box would not step at all.
     m_box->setRange(INT_MIN, INT_MAX);
     m_box->setValue(0);
-    m_box->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    m_box->setReadOnly(true);
-    m_box->setFocusPolicy(Qt::NoFocus);
+    m_box->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    m_box->findChild<QLineEdit*>()->setReadOnly(true);
+    m_box->setFocusPolicy(Qt::WheelFocus);
     m_box->setAlignment(Qt::AlignRight);
     m_box->findChild<QLineEdit*>()->installEventFilter(this);
     setColor(Qt::white);
@@ -84,6 +86,27 @@ TZQXSuperSpin::TZQXSuperSpin(QWidget* parent)
 int TZQXSuperSpin::value() const
 {
     return m_box->value();
+}
+
+void TZQXSuperSpin::setMinValue(int value)
+{
+    m_min = value;
+    applyRange();
+}
+
+void TZQXSuperSpin::setMaxValue(int value)
+{
+    m_max = value;
+    applyRange();
+}
+
+void TZQXSuperSpin::applyRange()
+{
+    // Equal limits mean none, as in setValue.
+    if (m_min == m_max)
+        m_box->setRange(INT_MIN, INT_MAX);
+    else
+        m_box->setRange(std::min(m_min, m_max), std::max(m_min, m_max));
 }
 
 void TZQXSuperSpin::setValue(int value)

@@ -1,7 +1,8 @@
 #pragma once
 // A number input for the print dialog: a row of preset buttons that set the
 // value at one click, a row of up/down spinners that each step it by their
-// own amount, a box that shows the value (it cannot be typed into), and a
+// own amount, a box that shows the value (it cannot be typed into, but its
+// own arrows, the Up and Down keys and the wheel step it by one), and a
 // caption to the right.
 #include <QColor>
 #include <QString>
@@ -62,10 +63,12 @@ public:
     int value() const;
     // Kept within MinValue and MaxValue whenever the two differ.
     void setValue(int value);
+    // The value box steps within these limits too; changing them brings
+    // the value inside.
     int minValue() const { return m_min; }
-    void setMinValue(int value) { m_min = value; }
+    void setMinValue(int value);
     int maxValue() const { return m_max; }
-    void setMaxValue(int value) { m_max = value; }
+    void setMaxValue(int value);
 
     QString caption() const;
     void setCaption(const QString& caption);
@@ -102,6 +105,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void applyRange();
+
     QSpinBox* m_box;
     QLabel* m_label;
     std::vector<QToolButton*> m_presets;

@@ -18,7 +18,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -166,7 +168,7 @@ TEST_F(AnalysisWindow, StatusPanelTwoShowsTheBlueVerdict)
             row[x] = uint8_t(std::clamp(std::lround(40.0 + x / 6.0 + 30.0 * std::sin(y * 0.05) + noise(rng)), 0L, 255L));
     }
     window->AnalyzeBitmap(picture);
-    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: no sign of hidden data (0.0")))
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: no sign of hidden data (estimate 0.0")))
         << window->panelText(2).toStdString();
 
     for (int y = 0; y < picture.height(); ++y) {
@@ -175,8 +177,29 @@ TEST_F(AnalysisWindow, StatusPanelTwoShowsTheBlueVerdict)
             row[3 * x] = uint8_t((row[3 * x] & ~1) | (rng() & 1));
     }
     window->AnalyzeBitmap(picture);
-    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: hidden data likely (")))
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: hidden data likely (estimate ")))
         << window->panelText(2).toStdString();
+
+    // The tool tip says what the number is and where it misleads.
+    auto* status = window->findChild<QStatusBar*>();
+    ASSERT_NE(status, nullptr);
+    const QList<QLabel*> panels = status->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(panels.size(), 4);
+    const QString tip = panels[2]->toolTip();
+    for (const char* words : {"share of the lowest blue bits", "not a probability", "False alarms", "clipped",
+                              "changes values by one"})
+        EXPECT_TRUE(tip.contains(QLatin1String(words))) << words << " missing from: " << tip.toStdString();
+
+    // At its narrowest the window still shows the whole verdict: the last
+    // panel lies after it, not over its last digit.
+    window->showNormal();
+    window->resize(window->minimumSize());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QCoreApplication::processEvents();
+    const QRect verdict = panels[2]->geometry();
+    EXPECT_LE(verdict.right(), panels[3]->geometry().left() - 1);
+    EXPECT_LE(verdict.right(), status->contentsRect().right());
+    EXPECT_GE(panels[2]->contentsRect().width(), panels[2]->fontMetrics().horizontalAdvance(panels[2]->text()));
 }
 
 TEST_F(AnalysisWindow, ChartFollowsEveryButton)
@@ -205,6 +228,7 @@ TEST_F(AnalysisWindow, ChartFollowsEveryButton)
 // Answers the next modal dialog: remembers its text and closes it.
 struct ModalCatcher {
     QString text;
+    QString fitProblem; // see textFitProblem
     bool seen = false;
     void arm()
     {
@@ -214,6 +238,7 @@ struct ModalCatcher {
                 return;
             seen = true;
             text = form->textView()->toPlainText();
+            fitProblem = textFitProblem(form->textView());
             form->button(TForm_Popup::btnOk)->click();
         });
     }
@@ -254,6 +279,7 @@ TEST_F(AnalysisWindow, CtrlCCopiesAndF1Helps)
                                                             "Ctrl-C\t: Copy current analysis image to clipboard.\n")))
                 << help.text.toStdString();
             EXPECT_TRUE(help.text.contains(QStringLiteral("copy of the current chart image into the clipboard.")));
+            EXPECT_EQ(help.fitProblem, QString());
         }
     }
     EXPECT_TRUE(TForm_AnalyzeBMP::helpText().endsWith(QStringLiteral("clipboard.\r\n")));
@@ -281,6 +307,7 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         {{1280, 1024}, 150, 150, 150, 44},
         {{558, 768}, 100, 95, 95, 28},  // 508 is not below 558 − 50
         {{559, 768}, 100, 100, 100, 32},
+        {{540, 480}, 100, 95, 95, 28},
         {{300, 400}, 100, 45, 45, 16},
         {{1280, 420}, 100, 95, 95, 28}, // 350 is not below 420 − 75
         {{1280, 1024}, INT_MAX, 242, 242, 64}, // at once, still in steps of 5 from the zoom asked for
@@ -293,6 +320,13 @@ TEST_F(AnalysisWindow, ZoomStepsDownUntilTheWindowFitsTheScreen)
         EXPECT_EQ(sized.statusPanelWidth(), c.statusWidth) << c.screen.width();
         EXPECT_EQ(sized.buttonPanelHeight(), c.panelHeight) << c.screen.width();
         EXPECT_EQ(sized.actionButton(TForm_AnalyzeBMP::abCopy)->zoom(), std::max(c.effective, 100));
+        // The window and its Print button lie on the screen.
+        EXPECT_EQ(sized.width(), zoomScaled(508, c.effective)) << c.screen.width();
+        EXPECT_LE(sized.x() + sized.width(), c.screen.width()) << c.screen.width();
+        sized.LayoutActionButtons();
+        const QWidget* print = sized.actionButton(TForm_AnalyzeBMP::abPrint);
+        EXPECT_LE(sized.x() + print->mapTo(&sized, QPoint(print->width(), 0)).x(), c.screen.width())
+            << c.screen.width();
     }
 }
 
@@ -346,6 +380,82 @@ TEST_F(AnalysisWindow, ButtonsPressedDuringADrawingEndWithTheLastChoiceDrawn)
     ASSERT_TRUE(sameChoice(window->currentChoice(), last));
     EXPECT_TRUE(window->lastDrawingComplete());
     EXPECT_TRUE(samePixels(window->chart(), expectedChart(picture, last, window->chart().size())));
+}
+
+// Copy and Print pressed while a large chart is drawn give the whole chart,
+// once the drawing has ended.
+TEST_F(AnalysisWindow, CopyAndPrintDuringADrawingGiveTheWholeChart)
+{
+    const QImage picture = manyColours();
+    window->AnalyzeBitmap(picture);
+    click(CB::cbRgbMap);
+    click(CB::cbOutline);
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    // What the clipboard was given, when it was given it.
+    QImage copied;
+    const QMetaObject::Connection watch = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
+                                                           [&] { copied = QGuiApplication::clipboard()->image().copy(); });
+    QImage printed;
+    int yields = 0;
+    window->setYieldHook([&] {
+        if (++yields != 2)
+            return;
+        whenModal([&](QWidget* modal) {
+            if (auto* form = qobject_cast<TForm_Print*>(modal))
+                printed = form->pictureSource();
+            modal->close();
+        });
+        QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abCopy), Qt::LeftButton);
+        QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abPrint), Qt::LeftButton);
+    });
+    click(CB::cbHsvMap);
+    window->setYieldHook({});
+    QObject::disconnect(watch);
+    ASSERT_GE(yields, 2) << "the drawing was too short to press anything during it";
+    ASSERT_TRUE(window->lastDrawingComplete());
+    const QImage whole = expectedChart(picture, window->currentChoice(), window->chart().size());
+    EXPECT_TRUE(samePixels(copied.convertToFormat(whole.format()), whole));
+    EXPECT_TRUE(samePixels(printed.convertToFormat(whole.format()), whole));
+}
+
+// The cursor a user sees over the status panels each time they are painted.
+class CursorAtPaint : public QObject {
+public:
+    explicit CursorAtPaint(QWidget* window)
+    {
+        for (QLabel* label : window->findChildren<QLabel*>())
+            label->installEventFilter(this);
+    }
+    std::vector<int> shapes; // -1: the normal cursor
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            shapes.push_back(QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+        return false;
+    }
+};
+
+// Counting the colours takes no messages and shows the wait cursor; the
+// drawing answers and shows the busy cursor; after both, the normal one.
+TEST_F(AnalysisWindow, LongWorkShowsABusyCursor)
+{
+    window->AnalyzeBitmap(pictureOfColours(9, 10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CursorAtPaint seen(window.get());
+    std::vector<int> whileDrawing;
+    window->setYieldHook([&] {
+        whileDrawing.push_back(QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+    });
+    window->AnalyzeBitmap(manyColours());
+    click(CB::cbRgbMap);
+    window->setYieldHook({});
+    EXPECT_NE(std::find(seen.shapes.begin(), seen.shapes.end(), int(Qt::WaitCursor)), seen.shapes.end())
+        << "no wait cursor while the colours were counted";
+    ASSERT_FALSE(whileDrawing.empty());
+    EXPECT_EQ(std::count(whileDrawing.begin(), whileDrawing.end(), int(Qt::BusyCursor)), qsizetype(whileDrawing.size()));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(AnalysisWindow, ResizeAndNewPictureDuringADrawingAreDrawnAfterIt)

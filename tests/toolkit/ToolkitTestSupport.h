@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -49,6 +52,31 @@ inline void pressKeyWithFocusOn(QWidget* widget, Qt::Key key = Qt::Key_Return)
     QWidget* focused = widget->window()->focusWidget();
     if (focused)
         QTest::keyClick(focused, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+}
+
+// Empty when a text view shows its text whole: no line runs past the right
+// edge or below the bottom (nothing to scroll to), and on the lines with a
+// tab the text after the first tab starts at one x. Else what is wrong.
+inline QString textFitProblem(QPlainTextEdit* view)
+{
+    QCoreApplication::processEvents();
+    if (view->horizontalScrollBar()->maximum() > 0)
+        return QStringLiteral("lines are cut at the right edge");
+    if (view->verticalScrollBar()->maximum() > 0)
+        return QStringLiteral("lines are cut at the bottom");
+    int column = -1;
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        const int tab = int(block.text().indexOf(QLatin1Char('\t')));
+        if (tab < 0)
+            continue;
+        QTextCursor cursor(block);
+        cursor.setPosition(block.position() + tab + 1);
+        const int x = view->cursorRect(cursor).left();
+        if (column >= 0 && x != column)
+            return QStringLiteral("the text after the tab does not line up on \"%1\"").arg(block.text());
+        column = x;
+    }
+    return {};
 }
 
 // Puts a screen of this size in place of the primary screen for as long as

@@ -18,15 +18,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QStyleOptionSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
+#include <set>
 
 namespace ostrel {
 namespace {
 
+using testing::textFitProblem;
 using testing::whenModal;
 
 QStringList numberedLines(int count)
@@ -106,6 +111,84 @@ TEST(PrintDialog, OptionsFollowTheModeAndThePageCount)
     EXPECT_EQ(form.pageSpin()->caption(), QStringLiteral("Page (of %1)").arg(form.pageSpin()->maxValue()));
 }
 
+// The values a user reaches from the first one by repeating one gesture on
+// the value box, at most `tries` times.
+std::set<int> valuesReached(TZQXSuperSpin* spin, int tries, const std::function<void(QSpinBox*)>& gesture)
+{
+    std::set<int> seen{spin->value()};
+    for (int i = 0; i < tries; ++i) {
+        gesture(spin->valueBox());
+        seen.insert(spin->value());
+    }
+    return seen;
+}
+
+TEST(PrintDialog, EveryValueOfEachNumberCanBeChosenWithMouseAndKeyboard)
+{
+    struct Case {
+        const char* name;
+        TZQXSuperSpin* (TForm_Print::*spin)() const;
+        int from, to; // every value in between must be reachable
+    } cases[] = {
+        {"Skin Style", &TForm_Print::skinSpin, 1, 9},
+        {"Copies", &TForm_Print::copiesSpin, 1, 10},
+        {"Font Size", &TForm_Print::fontSizeSpin, 6, 20}, // 6 is the smallest size
+    };
+    const auto clickArrow = [](QStyle::SubControl arrow) {
+        return [arrow](QSpinBox* box) {
+            QStyleOptionSpinBox option;
+            option.initFrom(box);
+            option.buttonSymbols = box->buttonSymbols();
+            option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+            option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+            const QRect target = box->style()->subControlRect(QStyle::CC_SpinBox, &option, arrow, box);
+            QTest::mouseClick(box, Qt::LeftButton, {}, target.center());
+        };
+    };
+    const auto key = [](Qt::Key k) {
+        return [k](QSpinBox* box) { QTest::keyClick(box, k); };
+    };
+    const auto wheel = [](int delta) {
+        return [delta](QSpinBox* box) {
+            QWheelEvent turn(QPointF(box->rect().center()), QPointF(box->mapToGlobal(box->rect().center())),
+                             QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &turn);
+        };
+    };
+    struct Gesture {
+        const char* name;
+        std::function<void(QSpinBox*)> up, down;
+    } gestures[] = {
+        {"arrow buttons", clickArrow(QStyle::SC_SpinBoxUp), clickArrow(QStyle::SC_SpinBoxDown)},
+        {"Up and Down keys", key(Qt::Key_Up), key(Qt::Key_Down)},
+        {"wheel", wheel(120), wheel(-120)},
+    };
+    for (const Case& c : cases) {
+        for (const Gesture& g : gestures) {
+            TForm_Print form;
+            form.setTextSource(numberedLines(3));
+            form.show();
+            TZQXSuperSpin* spin = (form.*c.spin)();
+            QSpinBox* box = spin->valueBox();
+            // The user tabs to the box; typing does not change it.
+            EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus) << c.name;
+            box->setFocus(Qt::TabFocusReason);
+            const int before = spin->value();
+            QTest::keyClicks(box, QStringLiteral("7"));
+            EXPECT_EQ(spin->value(), before) << c.name;
+            // Upward from the lowest value, then downward from the highest.
+            spin->setValue(c.from);
+            std::set<int> seen = valuesReached(spin, c.to - c.from, g.up);
+            spin->setValue(c.to);
+            const std::set<int> down = valuesReached(spin, c.to - c.from, g.down);
+            for (int v = c.from; v <= c.to; ++v) {
+                EXPECT_TRUE(seen.count(v)) << c.name << " cannot reach " << v << " upwards with the " << g.name;
+                EXPECT_TRUE(down.count(v)) << c.name << " cannot reach " << v << " downwards with the " << g.name;
+            }
+        }
+    }
+}
+
 TEST(PrintDialog, SkinStyleNamesTheSkinInItsHint)
 {
     TForm_Print form;
@@ -152,7 +235,7 @@ TEST(PrintDialog, KeysTurnPagesAndCopyThePreview)
 TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
 {
     TZQXPrintDialog dialog;
-    QString helpText, helpTitle, prompt;
+    QString helpText, helpTitle, prompt, helpFit;
     whenModal([&](QWidget* modal) {
         auto* form = qobject_cast<TForm_Print*>(modal);
         ASSERT_NE(form, nullptr);
@@ -162,6 +245,7 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
                 ASSERT_NE(popup, nullptr);
                 helpText = popup->textView()->toPlainText();
                 helpTitle = popup->printTitle();
+                helpFit = textFitProblem(popup->textView());
                 QTest::mouseClick(popup->button(TForm_Popup::btnOk), Qt::LeftButton);
             },
             form);
@@ -187,6 +271,11 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
     EXPECT_FALSE(dialog.ExecuteText(numberedLines(3), texts));
     EXPECT_TRUE(helpText.startsWith(QStringLiteral("Help on Print Dialog\n\nF1\t: This HELP dialog.\n")));
     EXPECT_EQ(helpTitle, QStringLiteral("Help on Print Dialog"));
+    EXPECT_EQ(helpFit, QString());
+    // The page keys the window answers to.
+    for (const char* key : {"\nPage Up\t", "\nPage Down\t", "\nHome\t", "\nEnd\t"})
+        EXPECT_TRUE(helpText.contains(QLatin1String(key))) << key;
+    EXPECT_FALSE(helpText.contains(QStringLiteral("...")));
     EXPECT_EQ(prompt, QStringLiteral("Edit Lower Center Text"));
     // The edited text comes back; the cancelled edit leaves its text alone.
     EXPECT_EQ(texts[TForm_Print::LowerCenter], QStringLiteral("Fish && Chips"));
