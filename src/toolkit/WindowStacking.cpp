@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 namespace ostrel {
@@ -41,6 +42,15 @@ int execInFront(QDialog* dialog, QWidget* opener)
     if (owner && owner->isVisible()) {
         owner->raise();
         owner->activateWindow();
+        // The window manager may still be busy with the closed dialog and hand
+        // the focus elsewhere after this request: it is asked once more when
+        // that has settled, unless the owner has the focus by then.
+        QTimer::singleShot(150, owner, [owner] {
+            if (owner && owner->isVisible() && QApplication::activeWindow() != owner) {
+                owner->raise();
+                owner->activateWindow();
+            }
+        });
     }
     return result;
 }
