@@ -24,16 +24,6 @@ QString withSlash(const QString& folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-// A file of the payload's name may already be there; a symbolic link in its
-// place would lead the write outside the folder, so the link itself goes.
-bool clearLinkInTheWay(const QString& path, ReportList* report)
-{
-    if (!QFileInfo(path).isSymLink() || QFile::remove(path))
-        return true;
-    AddReportLine(report, QStringLiteral("ERROR: Cannot replace the link %1.").arg(path));
-    return false;
-}
-
 // The report lines of what was found; true when the payload is intact and
 // goes to `outputPath`, which is named as soon as the stored name is known.
 bool reportFound(const HiddenPayload& found, const QString& folder, QString& outputPath, ReportList* report)
@@ -99,8 +89,8 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
         AddReportLine(report, QStringLiteral("ERROR: ") + folderError);
         return false;
     }
-    if (!clearLinkInTheWay(outputPath, report))
-        return false;
+    // A link in the way is replaced itself, never written through: private
+    // writes do not follow links.
     QString error;
     if (!writeFileAtomically(outputPath, found.payload, &error, FileAccess::Private)) {
         AddReportLine(report, QStringLiteral("ERROR: ") + error);

@@ -130,17 +130,40 @@ bool jobListed(const QString& job)
     return false;
 }
 
-TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
+// Tests on the shared private server, with a one-line text file to print.
+class PrintQueue : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QString why;
+        m_server = &sharedServer(why);
+        if (!why.isEmpty())
+            GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
+                         << why.toStdString();
+    }
+
+    QString notesFile()
+    {
+        const QString text = m_dir.filePath(QStringLiteral("notes.txt"));
+        QFile file(text);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("one line\n");
+        return text;
+    }
+
+    PrivateCupsServer& server() { return *m_server; }
+
+private:
+    PrivateCupsServer* m_server = nullptr;
+    QTemporaryDir m_dir;
+};
+
+TEST_F(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
 {
-    QString why;
-    PrivateCupsServer& server = sharedServer(why);
-    if (!why.isEmpty())
-        GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
-                     << why.toStdString();
     const ProcessRun added =
         runProcess(QStringLiteral("lpadmin"), {QStringLiteral("-p"), QLatin1String(kQueue), QStringLiteral("-E"),
                                                QStringLiteral("-v"), QStringLiteral("file:///dev/null")});
-    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString() << server.log().toStdString();
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString() << server().log().toStdString();
     ASSERT_EQ(runProcess(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QLatin1String(kQueue)}).exitCode, 0);
 
     TForm_Print form;
@@ -162,40 +185,25 @@ TEST(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
 
     form.printAll();
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_TRUE(jobListed(QStringLiteral("%1-1").arg(QLatin1String(kQueue)))) << server.log().toStdString();
+    EXPECT_TRUE(jobListed(QStringLiteral("%1-1").arg(QLatin1String(kQueue)))) << server().log().toStdString();
 
     // The command line finds the same queue, as the default.
-    const QTemporaryDir dir;
-    const QString text = dir.filePath(QStringLiteral("notes.txt"));
-    QFile file(text);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("one line\n");
-    file.close();
+    const QString text = notesFile();
     const ProcessRun printers = runProcess(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("printers")});
     EXPECT_EQ(printers.exitCode, 0);
     EXPECT_TRUE(printers.out.contains(QStringLiteral("* %1").arg(QLatin1String(kQueue)))) << printers.out.toStdString();
     const ProcessRun printed = runProcess(QStringLiteral(OSTREL_CLI_PATH), {QStringLiteral("print"), text});
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
     EXPECT_TRUE(printed.err.contains(QStringLiteral("Sent 1 page to %1").arg(QLatin1String(kQueue))));
-    EXPECT_TRUE(jobListed(QStringLiteral("%1-2").arg(QLatin1String(kQueue)))) << server.log().toStdString();
+    EXPECT_TRUE(jobListed(QStringLiteral("%1-2").arg(QLatin1String(kQueue)))) << server().log().toStdString();
 }
 
 // A queue that refuses jobs, is stopped or has gone is an error in the print
 // window and on the command line alike, naming the queue and the server's
 // reason, and no job reaches the server.
-TEST(PrintQueue, RefusingStoppedAndMissingQueuesAreErrorsInBothPrograms)
+TEST_F(PrintQueue, RefusingStoppedAndMissingQueuesAreErrorsInBothPrograms)
 {
-    QString why;
-    PrivateCupsServer& server = sharedServer(why);
-    if (!why.isEmpty())
-        GTEST_SKIP() << "A private CUPS server cannot run on this machine, so no real queue is tested: "
-                     << why.toStdString();
-    const QTemporaryDir dir;
-    const QString text = dir.filePath(QStringLiteral("notes.txt"));
-    QFile file(text);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("one line\n");
-    file.close();
+    const QString text = notesFile();
 
     struct Case {
         const char* name;
@@ -216,7 +224,7 @@ TEST(PrintQueue, RefusingStoppedAndMissingQueuesAreErrorsInBothPrograms)
                                                          QStringLiteral("-v"), QStringLiteral("file:///dev/null")})
                       .exitCode,
                   0)
-            << server.log().toStdString();
+            << server().log().toStdString();
         // The window chooses the queue while it is still there.
         TForm_Print form;
         QString shown;
@@ -245,7 +253,7 @@ TEST(PrintQueue, RefusingStoppedAndMissingQueuesAreErrorsInBothPrograms)
     }
 }
 
-TEST(PrintQueue, ListingSaysWhenThePrintServerCannotBeReached)
+TEST(PrintServer, ListingSaysWhenItCannotBeReached)
 {
     const QTemporaryDir dir;
     const ProcessRun printers = runProcess(

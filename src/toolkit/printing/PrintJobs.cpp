@@ -61,33 +61,51 @@ PrintOutcome printRequestWith(TPrinterPainter& painter, const PrintRequest& requ
     return outcome;
 }
 
-PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path, const QPageLayout& layout)
+namespace {
+
+using Target = std::function<bool(const QString& title, const PrintJob& job, QString& error)>;
+
+// One request on one target (a PDF file or a queue) that draws the pages on
+// the device it is given: the outcome of the drawing, or the target's error.
+PrintOutcome printRequestOn(const PrintRequest& request, const QString& targetName, const Target& target,
+                            const QString& doneText)
 {
     PrintOutcome outcome;
     QString error;
-    const bool written = printToPdfFile(
-        path, layout, request.title, kPdfResolution,
-        [&](QPagedPaintDevice& device, QString& jobError) {
-            TPrinterPainter painter;
-            painter.setTarget(&device, path);
-            outcome = printRequestWith(painter, request);
-            jobError = outcome.error;
-            return outcome.ok;
-        },
-        error);
-    outcome.ok = written;
-    if (!written)
+    const bool done = target(request.title,
+                             [&](QPagedPaintDevice& device, QString& jobError) {
+                                 TPrinterPainter painter;
+                                 painter.setTarget(&device, targetName);
+                                 outcome = printRequestWith(painter, request);
+                                 jobError = outcome.error;
+                                 return outcome.ok;
+                             },
+                             error);
+    outcome.ok = done;
+    if (!done)
         outcome.error = error;
     else
-        outcome.summary = QStringLiteral("Printed %1 into %2.").arg(outcome.summary, path);
+        outcome.summary = doneText.arg(outcome.summary, targetName);
     return outcome;
+}
+
+} // namespace
+
+PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path, const QPageLayout& layout)
+{
+    return printRequestOn(
+        request, path,
+        [&](const QString& title, const PrintJob& job, QString& error) {
+            return printToPdfFile(path, layout, title, kPdfResolution, job, error);
+        },
+        QStringLiteral("Printed %1 into %2."));
 }
 
 PrintOutcome printRequestOnQueue(const PrintRequest& request, const QString& printerName)
 {
-    PrintOutcome outcome;
     const QString name = printerName.isEmpty() ? defaultPrintQueue() : printerName;
     if (name.isEmpty()) {
+        PrintOutcome outcome;
         outcome.error = QStringLiteral("There is no default printer; name a queue with --printer (see "
                                        "\"ostrel-cli printers\") or print into a PDF file with -o.");
         return outcome;
@@ -95,22 +113,12 @@ PrintOutcome printRequestOnQueue(const PrintRequest& request, const QString& pri
     // The queue's own paper and printable area, where Qt knows them.
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
     const QPageLayout layout = info.isNull() ? localePageLayout() : QPrinter(info, QPrinter::HighResolution).pageLayout();
-    QString error;
-    const bool printed = printToQueue(name, layout, request.title, kPdfResolution,
-                                      [&](QPagedPaintDevice& device, QString& jobError) {
-                                          TPrinterPainter painter;
-                                          painter.setTarget(&device, name);
-                                          outcome = printRequestWith(painter, request);
-                                          jobError = outcome.error;
-                                          return outcome.ok;
-                                      },
-                                      error);
-    outcome.ok = printed;
-    if (!printed)
-        outcome.error = error;
-    else
-        outcome.summary = QStringLiteral("Sent %1 to %2.").arg(outcome.summary, name);
-    return outcome;
+    return printRequestOn(
+        request, name,
+        [&](const QString& title, const PrintJob& job, QString& error) {
+            return printToQueue(name, layout, title, kPdfResolution, job, error);
+        },
+        QStringLiteral("Sent %1 to %2."));
 }
 
 } // namespace ostrel

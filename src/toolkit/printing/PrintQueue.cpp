@@ -151,8 +151,8 @@ bool submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString
     return true;
 }
 
-bool printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi,
-                  const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
+bool printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
+                  QString& error)
 {
     if (const QString refusal = printQueueRefusal(queue); !refusal.isEmpty()) {
         error = QStringLiteral("Cannot print on %1: %2.").arg(queue, refusal);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "toolkit/printing/PrinterUnit.h"
+
 #include <QPageLayout>
 
 #include <functional>
@@ -37,7 +39,7 @@ bool submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString
 // queue's page layout, which then goes to the server as one job. A refused
 // queue is found before anything is drawn. On failure `error` names the
 // queue and the reason.
-bool printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi,
-                  const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error);
+bool printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
+                  QString& error);
 
 } // namespace ostrel

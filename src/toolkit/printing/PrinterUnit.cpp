@@ -669,11 +669,12 @@ QPageLayout localePageLayout(QPageLayout::Orientation orientation)
     return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation, QMarginsF(0, 0, 0, 0));
 }
 
-std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi,
-                                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
+std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
+                                    QString& error)
 {
+    // In memory: the file, if any, is written whole through the safe writer.
     QBuffer document;
-    document.open(QIODevice::WriteOnly);
+    document.open(QBuffer::WriteOnly);
     bool drawn = false;
     {
         QPdfWriter writer(&document);
@@ -688,8 +689,8 @@ std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& ti
     return document.data();
 }
 
-bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi,
-                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error)
+bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
+                    QString& error)
 {
     const std::optional<QByteArray> document = renderPdf(layout, title, dpi, job, error);
     if (!document) {

@@ -188,16 +188,20 @@ private:
     QImage m_scaled;
 };
 
+// Draws a whole job on the device it is given; false, with the reason in its
+// second argument, when the job failed.
+using PrintJob = std::function<bool(QPagedPaintDevice&, QString&)>;
+
 // A PDF document of `title` drawn by `job`, which prints on the device it is
 // given; nothing when the job fails (`error` then says why).
-std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi,
-                                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error);
+std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
+                                    QString& error);
 
 // Writes a PDF with `job` through the safe writer: the file appears only when
 // the whole job succeeded and every byte reached the disk (an existing file is
 // replaced in one step). On failure `error` names the file and the reason.
-bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi,
-                    const std::function<bool(QPagedPaintDevice&, QString&)>& job, QString& error);
+bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
+                    QString& error);
 
 // The page layout of the locale's paper (Letter where that is the custom,
 // A4 elsewhere), portrait, with no margins: a PDF page is printable edge to
