@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds, and then either starts the program
 # (./ostrel.sh run) or runs every test (./ostrel.sh test).
 set -euo pipefail

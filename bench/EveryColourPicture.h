@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The 4096 × 4096 picture that holds each of the 16 777 216 colours once.
 #include "util/Picture.h"

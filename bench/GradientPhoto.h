@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The benchmarks' 12-megapixel pictures: a photo-like one of smooth gradients
 // with a little noise, so no compression or colour count shortcut applies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The main function of a benchmark program whose code draws or loads
 // pictures, which needs an application object (fonts, painting).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The analysis charts of the picture that holds all 16 777 216 colours,
 // drawn at 1000 × 700 as the analysis window draws them: each is one walk of
 // the colour tree. Every chart also reports the longest stretch between two

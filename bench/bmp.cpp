@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading and saving a 12-megapixel 24-bit BMP, against a plain copy of its
 // bytes: the 24-bit path should run close to the speed of memory and disk.
 #include "GradientPhoto.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The census of a picture that holds every one of the 16 777 216 colours once
 // (4096 × 4096): time, and the peak memory of the whole process, which must
 // stay under 450 MB. Run it on its own so that no other benchmark's memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The colour census, the palette builder and the palette search on a
 // 12-megapixel photo-like picture: smooth plasma-like gradients with a little
 // noise, about 2.9 million distinct colours. Beside the census (the work of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # How plainly three classic detectors of lowest-bit replacement see data that
 # Ostrel (and, as a peer, steghide) hid in natural photographs.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The keystream per bit, the straightforward generator against the word-at-a-time
 // one, and a whole 12-megapixel carrier encoded and decoded in memory beside a
 // plain copy of its pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A 12-megapixel picture of 256 colours written as GIF and read back, beside
 // Qt's own GIF reader on the same bytes. Two pictures: smooth bands with a
 // little noise (as a reduced photograph compresses) and pure noise (the

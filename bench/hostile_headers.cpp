@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files whose headers claim a 16384 × 16384 picture (768 MiB in the working
 // format) over a few bytes of data. Each must end (refused) in well under a
 // tenth of a second without taking the memory its header asks for, while a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading a 12-megapixel JPEG: the reader against a bare libjpeg decode of
 // the same bytes. The reader decodes straight into the picture's rows, so it
 // should cost no more than libjpeg itself plus one pass over the pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The paletted writers against each other and against the 24-bit path:
 // - an 8-bit BMP and a GIF of the same 256-colour picture, saved to disk
 //   (the two should cost about the same: both map pixels the same way);

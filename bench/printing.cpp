@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The print window's preview of a 12-megapixel picture, refreshed as the
 // user changes options (the picture is scaled to the preview once, not on
 // every refresh), a text page's preview, and whole prints into PDF files.

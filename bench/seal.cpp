@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a password guesser pays per guess against an ordinary picture and
 // against a sealed one, side by side, and what sealing adds to an encode and
 // a decode of a 12-megapixel picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text files and executable dumps drawn at the 4096 × 4096 limit, and a
 // text file far larger than what fits on the picture.
 #include "GuiBenchmarkMain.h"

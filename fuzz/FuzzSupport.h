@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Shared by the fuzz targets: an application object for font rendering and a
 // low pixel limit for their loads, so that a fuzzer explores formats rather

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The body shared by the fuzz targets of the picture readers: run the reader
 // that the file name's extension chooses, and stop on a broken promise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the BMP reader. A picture it reads whole must
 // also survive the 24-bit writer and come back unchanged.
 #include "ReaderFuzzTarget.h"

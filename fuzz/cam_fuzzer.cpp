@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the CAM reader, with the thumbnails-only option
 // taken from the size so that both paths are explored.
 #include "ReaderFuzzTarget.h"

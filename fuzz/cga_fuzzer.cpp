@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the CGA dump reader. The first byte picks the
 // video mode and colour (modes past 5 included), the rest is the dump.
 #include "ReaderFuzzTarget.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decodes a small picture with a key, both taken from the input: byte 0 is
 // the width less one (up to 128), byte 1 the height less one (up to 128),
 // bytes 2-9 the key (low byte first), and the rest the pixels' blue, green

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the JPEG reader, grey output for inputs of odd
 // size so that both output paths are explored. A file libjpeg rejects gives
 // no picture (the caller keeps its previous one); any other gives one.

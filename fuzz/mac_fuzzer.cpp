@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the MacPaint reader.
 #include "ReaderFuzzTarget.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Replays files through a libFuzzer entry point without libFuzzer, so that
 // every build can run the seeds and past crashes as a test.
 #include <QGuiApplication>

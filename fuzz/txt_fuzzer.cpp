@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the loader of a text file.
 #include "ReaderFuzzTarget.h"
 

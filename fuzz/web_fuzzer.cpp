@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds arbitrary bytes to the parts of a fetch that read what a server or a
 // user sends: the response split into header and body (in chunks of the size
 // the first byte gives), the content-type rename, and address parsing.

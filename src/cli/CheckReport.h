@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What `check` prints for one picture: a table for people, or one line of
 // JSON for scripts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The colour facts the commands need, over the core's census and palettes.
 #include "colour/PaletteTypes.h"

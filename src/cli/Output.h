@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the command-line program prints. Whatever a line quotes (a stored
 // name, a date, a header, a path, a queue name) may come from a file, a

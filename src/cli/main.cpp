@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ostrel-cli: hides a file in a picture and gets it back, from a terminal.
 #include "cli/Commands.h"
 #include "cli/Output.h"

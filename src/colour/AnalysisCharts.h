@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The three charts of a picture's colours that the analysis window shows and
 // `ostrel-cli chart` writes: the brightness histogram ("Bright Map"), the

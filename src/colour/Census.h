@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The colour census of a picture: how many pixels of each distinct colour a
 // picture, or a rectangle of it, holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The colour decisions the desktop program and the command-line program
 // share: the colour count with the 16 base colours, the palette a picture is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Drawing helpers shared by the picture readers: blank pictures and pictures
 // of text lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The palette record and the palette builder: the program's 16 base colours,
 // adding colours without duplicates, and the choice of a reduced palette from

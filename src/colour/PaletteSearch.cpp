@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "colour/PaletteSearch.h"
 
 #include "colour/Census.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Nearest palette colour for a pixel, optionally only among palette colours
 // whose blue value is even or odd, and the remapping of a picture to a palette.

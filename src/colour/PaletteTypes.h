@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Types shared by the palette builder, the palette search, the encoder and
 // the paletted writers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A growable array of plain values held in one malloc block. Unlike
 // std::vector it can start as lazily zeroed memory (calloc maps fresh pages

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A self-adjusting search tree (bottom-up splay tree) from a signed 32-bit key
 // to a signed 32-bit value. The program keeps colour censuses in it: key a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's data folder tree, created once at start-up. Paths end with "/".
 #include <QString>

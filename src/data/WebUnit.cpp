@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "data/WebUnit.h"
 
 #include "data/TempPathUnit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // One web resource over a hand-built HTTP/1.0 request: the body, the raw
 // response header, and a file name to store the body under. The subset of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The detectors' inner loops run over one channel's samples of a row laid
 // side by side, which the compiler turns into vector code; the rows of a

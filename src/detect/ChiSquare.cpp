@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The chi-square attack of Westfeld and Pfitzmann ("Attacks on Steganographic
 // Systems", 2000). Replacing lowest bits with bits of an evenly spread message
 // makes the count of each even value 2k tend to the mean of the counts of 2k

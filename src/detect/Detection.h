@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Three published detectors of least-significant-bit replacement, each run on
 // the red, green and blue channels of a picture in the working format in one

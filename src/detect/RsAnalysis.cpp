@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RS analysis (Fridrich, Goljan and Du, "Reliable detection of LSB
 // steganography in color and grayscale images", 2001).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sample pairs analysis (Dumitrescu, Wu and Wang, "Detection of LSB
 // steganography via sample pair analysis", IEEE Transactions on Signal
 // Processing, 2003).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Words for the detectors' numbers, with thresholds measured on natural
 // photographs before and after hiding data in them (see the README).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // How many payload bytes a picture can carry, as the status line reports it.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The carrier: one hidden bit in bit 0 of the blue byte of every pixel, pixels
 // taken row by row from the top, left to right, each bit combined with one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "engine/Decoder.h"
 
 #include "data/TempPathUnit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Gets a hidden file back out of a picture and writes it under its stored
 // name into a folder.

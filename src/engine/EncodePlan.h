@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What an encode settles before it reads the payload or changes a pixel: the
 // header bytes, the room the stream needs and the room the picture has,

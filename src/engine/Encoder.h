@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Hides one file in a picture: the stream goes into bit 0 of the blue byte of
 // every pixel, encrypted with the keystream of the password key, and every

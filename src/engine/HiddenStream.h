@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The hidden stream over a picture's pixels, with no file in sight: writing a
 // header and a payload (and their checksum) into bit 0 of the blue bytes, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The bytes a key is made from, for a password read as bytes (a password
 // file, standard input, a terminal).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The hidden stream: "START" and a zero byte, the file name and a zero byte,
 // the date-time text and a zero byte, the payload size (4 bytes, least

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Steps and report lines that the encoder and the decoder share.
 #include "util/StandardUnit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Sealed payloads. The format's own key is a shift-and-add of the password,
 // cheap to guess and confirmed by the first 48 carried bits. A sealed picture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Hiding a sealed file, and reading a picture as a sealed one. The decode
 // every program runs (DecodePayloadWithPassword, Decoder.h) tries the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Bits from the operating system's cryptographic random source.
 #include <cstddef>

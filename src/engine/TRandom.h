@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The password key and the keyed bit generator whose stream encrypts every
 // hidden bit. Every constant and the bit order here are part of the hidden

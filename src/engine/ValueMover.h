@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The stealth mode's moves. Where a blue value's lowest bit must change, the
 // value moves by one instead of having the bit replaced, so that the pairs of

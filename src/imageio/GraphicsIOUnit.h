@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Turns a file name into a picture, choosing the reader by extension alone.
 #include "imageio/LoadResult.h"

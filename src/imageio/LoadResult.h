@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What every picture reader returns: the picture, its diagnostic lines, and
 // why it stopped. Readers are functions from bytes to a LoadResult; file

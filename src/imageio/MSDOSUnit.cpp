@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "imageio/MSDOSUnit.h"
 
 #include "imageio/ReportText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Readable dumps of MS-DOS and Windows executables and of OMF object files:
 // the lines that the EXE and OBJ loaders draw as pictures. Every line but the

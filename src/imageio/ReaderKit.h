@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Steps that the picture readers share: the blank picture they start from,
 // the first and last report lines, the size a file's data can fill, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Every picture reader, one per format file. Each reports its tag and file
 // name first and "<TAG> End." last, and leaves a picture even for a missing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The texts of the load report and of the program dumps drawn as pictures:
 // "name ----- value" lines and upper-case hex numbers and bytes.

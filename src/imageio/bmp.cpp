@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows and OS/2 bitmaps: a 14-byte file header, an information header of
 // one of several sizes, an optional colour table, and rows of pixels stored
 // raw (padded to 4 bytes, bottom row first unless the height is negative)

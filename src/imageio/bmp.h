@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The BMP writers: a 24-bit file, or a 1-, 4- or 8-bit file whose colour
 // table comes from a palette record, so that a picture whose colours all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CGA video-buffer dumps (".16K", ".320", ".160", ".640"): up to 16 KiB of
 // video memory, painted in one of six video modes.
 #include "imageio/ReaderKit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GIF87a and GIF89a: a logical screen, an optional global colour table, then
 // extension and image blocks until the trailer. Each image is a rectangle of
 // palette indices coded as variable-width LZW codes (3 to 12 bits, least

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The GIF writer: one image with a global colour table taken from a palette
 // record, so that a picture whose colours all stand in the palette comes back

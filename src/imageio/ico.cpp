@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows icons: a directory of images, each a DIB (colour bits plus an AND
 // mask) or a PNG stream. One image is drawn on white, so transparent pixels
 // come out white.

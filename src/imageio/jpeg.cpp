@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JPEG through libjpeg: full size, the accurate integer DCT, 24-bit output.
 // This is the only file that talks to libjpeg. libjpeg reports a fatal error
 // by calling a handler that must not return; ours longjmps back into one of

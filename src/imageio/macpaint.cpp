@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MacPaint pictures behind a 128-byte MacBinary header: 576×720 pixels of
 // one bit, packed by runs, starting after the 512-byte MacPaint header.
 #include "imageio/ReaderKit.h"

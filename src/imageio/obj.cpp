@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OMF object files as a picture of their record dump.
 #include "imageio/Readers.h"
 #include "imageio/text.h"

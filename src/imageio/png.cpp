@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PNG: the chunk structure is walked and checked (order, lengths, CRC-32,
 // header values); the image data are not decompressed. The picture is a
 // white placeholder of the image's size, framed by a 2-pixel black pen.

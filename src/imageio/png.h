@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PNG's chunk check, for code that writes PNG chunks. The reader is
 // LoadPngFile (imageio/Readers.h).

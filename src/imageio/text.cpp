@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Any text file (plain text, HTML, program sources, configuration files) as
 // a picture of its lines: black Courier New on white, tabs every 8 columns.
 #include "imageio/text.h"

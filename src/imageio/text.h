@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Pictures of text lines, shared by the text, EXE and OBJ loaders.
 #include "imageio/LoadResult.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TIFF: the header and the first image file directory are walked and
 // reported; the strips are not decoded. The picture is a white placeholder
 // of the image's size with a black frame.

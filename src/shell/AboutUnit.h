@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The about window: two pictures, the help text that doubles as the user's
 // manual, two notice lines and an OK button.

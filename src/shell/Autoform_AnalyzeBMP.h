@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The "Embedded Bitmap Analyzer": a stay-on-top tool window that counts the
 // distinct colours of a picture and shows one of the three colour charts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the desktop program is asked to do by its command line: open a
 // picture at start (as file managers do through "Open With"), or print its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The one rule that says which menu commands can be used at a moment.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The password dialog shown before every encode and decode. It is made once
 // and reused; every showing starts with an empty field.

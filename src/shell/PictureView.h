@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The image control: shows the main window's working picture at full size,
 // painting only the part that is exposed. It holds a pointer, not a copy, so

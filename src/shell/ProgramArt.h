@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's own pictures, drawn in code: the icon (a landscape picture
 // with a key in front of it) and the about window's picture of a landscape

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Every modal exchange the main window has with the user goes through this
 // interface, so the commands can be driven without real modal dialogs.

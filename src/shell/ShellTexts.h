@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The desktop program's own texts and the small rules that build them, kept
 // apart from the widgets so that they can be checked without a window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The main window: owns the working picture and its colour census, and runs
 // every menu command. Dialogs are reached through TShellDialogs.

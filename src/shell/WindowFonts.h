@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Window fonts are given in pixels, as the forms were laid out on a 96 dpi
 // screen; the faces map to their Liberation substitutes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Shows that the program is working for as long as the object lives: the
 // wait cursor where the window does not answer meanwhile, the busy cursor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the clipboard holds, as the Paste command and the dialogs' copy logic
 // see it. The tests run in this order and the first that holds wins, so a

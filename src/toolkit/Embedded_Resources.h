@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The glyphs every dialog button of the program shows, by name, and their
 // loading at any zoom. Each glyph is a 4-bit BMP file embedded in the program,

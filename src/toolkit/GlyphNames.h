@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The names of the glyphs in enumeration order: each enumeration name and the
 // resource name its picture is stored under. Shared by the toolkit and by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The shared dialog instances behind the shortcut routines. They are
 // promised when the QApplication is made, built on first use (widgets made

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Modal windows open in front of the window that asked for them. The shared
 // dialogs have no parent widget, so nothing tells the window manager whose

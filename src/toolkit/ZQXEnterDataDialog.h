@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A modal window for typing one long line of text, with a prompt above it and
 // OK, Cancel, Copy and Insert buttons below. It spans three quarters of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's one message window: a block of text in a read-only view under
 // a bar of glyph buttons, for reports and errors (OK, Copy, Print) and for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The print window: a preview of the page with its options, for a block of
 // text (text pages) or a picture (fitted on one page), printed on any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A number input for the print dialog: a row of preset buttons that set the
 // value at one click, a row of up/down spinners that each step it by their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A push button with a glyph beside its caption; glyph and caption font grow
 // together with the button's zoom percentage (see ZoomGlyphButton).

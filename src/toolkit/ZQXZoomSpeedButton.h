@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A flat tool button with a glyph beside its caption, as the charts' speed
 // buttons use it; glyph and caption font grow together with its zoom

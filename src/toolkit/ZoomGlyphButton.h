@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the two zoomable button classes share: the glyph becomes the button's
 // icon, and glyph and caption font follow the zoom together.

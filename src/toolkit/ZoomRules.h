@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Sizes and places of the toolkit's dialogs as pure functions of the zoom and
 // the screen size, so that every rule can be checked for any screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A bounds-checked cursor over a byte buffer, shared by every file reader.
 // Reading past the end never touches memory outside the buffer: the read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Whole-file reads, folder creation and atomic writes, each failure reported
 // with the system's own reason. Writers never leave a half-written file in

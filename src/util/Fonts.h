@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's fonts. The original faces are mapped to the metric-compatible
 // Liberation families, so text keeps its size and layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The working picture is a QImage in Format_BGR888: three bytes per pixel in
 // the order blue, green, red, row 0 on top. Every picture is allocated through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Small number and text helpers shared by every subsystem.
 #include <QString>

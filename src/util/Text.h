@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // 8-bit text as the hidden-payload format and the file formats store it:
 // Windows-1252 where every character fits, else UTF-8.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drives the ostrel-cli program as a user would, through its arguments,
 // files and exit status.
 #include "colour/AnalysisCharts.h"

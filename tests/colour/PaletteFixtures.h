@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Small helpers for palettes written out in tests.
 #include "colour/PaletteTypes.h"

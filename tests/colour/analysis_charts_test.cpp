@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The analysis charts: brightness levels and bars, dot styles and their
 // sizes, drawing order, the outline polygon, stopping through the yield
 // callback, and golden pictures of every chart kind and dot style.

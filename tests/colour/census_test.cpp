@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The colour census: counts against a plain per-pixel count, rectangles,
 // progress calls, and pictures in other formats.
 #include "colour/Census.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The colour decisions shared by the desktop and command-line programs: the
 // count with the base colours, the palette for saving, the reduction.
 #include "colour/ColourCount.h"

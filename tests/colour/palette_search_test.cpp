@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The nearest-colour search: every answer, tie and reordering as the plain
 // front-to-back scan gives them, and the edge cases of filters and counts.
 #include "colour/PaletteSearch.h"

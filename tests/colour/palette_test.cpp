@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The palette record and the octree palette builder.
 #include "colour/Palette.h"
 

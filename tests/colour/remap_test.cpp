@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Remapping a picture to a palette, with and without Floyd–Steinberg error
 // diffusion.
 #include "colour/PaletteSearch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The colour splay tree: counts, walk order, splaying, and the bulk builds
 // the census uses in place of one update per pixel.
 #include "colour/ZQXSplayTree.h"

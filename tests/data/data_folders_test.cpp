@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The data folder tree: the seven sub-folders, the fallback under the
 // temporary folder, and what a folder that cannot be made leaves behind.
 #include "data/TempPathUnit.h"

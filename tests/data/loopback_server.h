@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A one-connection HTTP server of our own on 127.0.0.1, run on a thread, that
 // behaves as the test tells it: answers, says nothing, stalls, trickles an

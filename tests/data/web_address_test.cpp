@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parts of a fetch that need no server: address parsing, the request
 // bytes, the header/body split and the content-type renames.
 #include "data/WebUnit.h"

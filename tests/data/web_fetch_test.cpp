@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fetches over loopback: against Python's HTTP server and against a hostile
 // server of our own (silent, stalling, endless, resetting), checking the
 // request bytes, the file names, every error text, and storing in the web

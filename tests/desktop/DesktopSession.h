@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A real desktop for the window tests: an Xvfb server on a free display and
 // the openbox window manager on it, both started by the test program before

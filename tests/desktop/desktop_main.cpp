@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window tests' own main: starts Xvfb on a free display and openbox on
 // it, then runs the tests with Qt's xcb platform on that display. Where
 // either program is missing or does not start, every test skips and says why.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every window that opens another, on a real X server with a real window
 // manager: the new window is mapped, lies above its opener, has the keyboard
 // focus, and Escape gives the focus back to the opener. What counts is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three detectors of lowest-bit replacement: their arithmetic on small
 // pictures whose counts are known by hand, and their estimates on pictures
 // before and after lowest bits are replaced.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The words given to the detectors' numbers, at and around each threshold.
 #include "detect/Verdict.h"
 

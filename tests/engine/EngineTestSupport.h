@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Helpers of the engine tests: carriers, payload files, and a bit-at-a-time
 // model of the hidden stream and its carrier layout, written from the format

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The engine below the file-reading entry points: the plan of an encode, and
 // the stream written into and read from pixels in memory, with no file.
 #include "EngineTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "EngineTestSupport.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"

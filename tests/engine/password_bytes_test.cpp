@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "engine/PasswordBytes.h"
 #include "engine/TRandom.h"
 #include "util/Text.h"

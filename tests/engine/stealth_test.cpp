@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The stealth mode: changed blue values move by one instead of having their
 // lowest bit replaced, in directions that keep neighbouring pairs balanced,
 // pixels after the stream keep their values, and every decoder still reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The BMP reader: sample files written by other software against reference
 // renderings and Qt's decoder, hand-made files for each header and storage
 // variant, and the files it must refuse or cut short.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Helpers for the BMP tests: building bitmap files field by field, and
 // pictures to save.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The BMP writers: the depth chosen by the colour count, the header fields
 // and row layout, exact round trips through our reader and Qt's, and saves
 // that fail without harming the file that was there.

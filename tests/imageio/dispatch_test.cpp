@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Format dispatch: the extension table, how a file name's extension is
 // found, the labelled picture for names no reader handles, and the blank and
 // text pictures the readers share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Executables drawn as their header dump: the exact lines for an MS-DOS
 // program with relocations and for a Windows program, the MS-DOS / Windows
 // decision, and the sample executables.

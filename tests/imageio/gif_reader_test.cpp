@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gif_test_support.h"
 #include "imageio/gif.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Helpers for the GIF tests: building files by hand (codes of chosen widths,
 // sub-blocks, blocks), a plain reference decoder that checks a written file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // JPEG files made on the spot with libjpeg's compressor, for the JPEG tests
 // and benchmark: colour, grey, progressive, CMYK and YCCK pictures of known

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The JPEG reader: pixels equal to libjpeg's own command-line decoder (same
 // library, same settings), grey and CMYK output, and a damaged file leaving
 // the previous picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Object files drawn as their OMF record dump: the exact lines, the checksum
 // column, records cut short, and the record names.
 #include "small_readers_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The BMP and GIF writers store the same palette index for every pixel: the
 // one the remapping gives, walking the picture from the top with a search
 // whose list reorders itself, so that equally near entries are settled alike

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "small_readers_support.h"
 
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every one of the small readers promises: a picture of its own
 // default size for a missing file, the tag line first and "<TAG> End." last,
 // and a usable picture for a file with no bytes at all.

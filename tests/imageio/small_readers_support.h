@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Helpers for the tests of the small picture readers: building files byte by
 // byte, running a reader over them, reading pixels and report lines, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Lets GoogleTest show QString values (and lists of them) as text in failure
 // messages instead of as raw bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text files drawn as pictures: line splitting, the report, the picture's
 // size, and the bounded drawing of huge files giving the same picture as
 // drawing every line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // "ostrel-cli print" as a user runs it: files in, PDF pages out, and clear
 // failures with the right exit status.
 #include "support/Posix.h"

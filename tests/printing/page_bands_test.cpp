@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a printed page carries besides its body, read back from real PDF
 // files with poppler: header and footer texts that stay on the sheet and
 // never overprint each other at any font size, titles printed as they are,

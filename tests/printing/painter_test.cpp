@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page painter against fixed printer metrics: geometry, skins, page
 // order, text lines, fitted pictures, header codes and previews.
 #include "toolkit/printing/PrintJobs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whole print jobs into real PDF files, read back with poppler's tools:
 // page counts, header and footer texts, and skin colours on the rendered page.
 #include "support/ProcessRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Printing on a real print queue: the test starts a CUPS server of its own
 // (own configuration folder, own socket, CUPS_SERVER pointing at it), makes a
 // queue with lpadmin whose device is a file: URI, and checks that the print

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Scripted dialogs for driving the main window's commands: each question
 // takes the next prepared answer, and every exchange is recorded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Pictures, files and a window with scripted dialogs for the main window's tests.
 #include "FakeDialogs.h"

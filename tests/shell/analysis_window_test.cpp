@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The analysis window: its start states, the user's choices across pictures,
 // the button rows, the status panels, its keys, the zoom on small screens,
 // and buttons pressed, pictures given and the window hidden while a long

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The desktop program's command line: which picture it opens at start, its
 // help and version on a terminal without any display, and the desktop entry
 // through which file managers hand it a file ("Open With").

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The password dialog and the about window as real widgets.
 #include "shell/AboutUnit.h"
 #include "shell/PasswordUnit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window driven through its menu commands with scripted dialogs:
 // status and capacity lines, the questions of Encode, Save As choices and
 // errors, cancelled commands, and whole encode-save-open-decode journeys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Names from files and pictures are shown as text: a line break in one
 // cannot fake a line in a report or make the status bar taller, and markup in
 // one is not rendered.

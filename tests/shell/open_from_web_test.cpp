@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Open from Web against a small HTTP server in the test: the fetch runs on
 // a worker thread while the window keeps taking events, and its file is
 // loaded, cleared away or reported as the command says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window's texts and rules that need no window: file filters, the save
 // dialog's choice, default extensions, message texts, command enabling.
 #include "shell/CommandState.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pictures written by the command line's stealth mode open and decode in the
 // desktop program like any other, from an empty payload to a full picture.
 #include "ShellTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The parts of the process's surroundings that tests set or read through
 // POSIX: environment variables and the permission bits of files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Runs another program to its end, as a user or a script would, and keeps
 // what it printed: the programs under test, and the poppler and CUPS tools

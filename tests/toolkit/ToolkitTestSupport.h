@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Helpers for driving the toolkit's modal windows from a test.
 #include "toolkit/ZoomRules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Both zoomable button classes: construction, floors, font and glyph scaling,
 // and the icon they show.
 #include "toolkit/ZQXZoomBitBtn.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the clipboard holds, in the order the Paste command tests it.
 #include "toolkit/ClipboardUnit.h"
 

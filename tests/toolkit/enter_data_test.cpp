@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text-entry window: layout on given screens, the fit loop, button
 // options, keyboard shortcuts, help and the shortcuts on the shared instance.
 #include "ToolkitTestSupport.h"

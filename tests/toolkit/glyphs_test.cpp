@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The embedded glyphs: the name table, every file's format and size, the
 // artwork's transparency, and scaling.
 #include "toolkit/Embedded_Resources.h"

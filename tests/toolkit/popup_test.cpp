@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The message and question window: button rows, the zoom rule on a given
 // screen, fonts, the copy action, modal results and the shortcuts.
 #include "ToolkitTestSupport.h"

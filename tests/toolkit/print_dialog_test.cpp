@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The print window: options per mode and page count, keyboard, copy, help,
 // header and footer editing, the zoom rule, and printing into a PDF file.
 #include "ToolkitTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The number input of the print dialog: number lists, rebuilding, layout,
 // clamping, hints and the width floor.
 #include "toolkit/ZQXSuperSpin.h"

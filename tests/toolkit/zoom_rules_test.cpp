@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sizes and places of the dialogs as functions of zoom and screen.
 #include "toolkit/ZoomRules.h"
 

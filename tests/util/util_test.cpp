@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "support/Posix.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The picture of every glyph: its cell size and how to draw its normal cell.
 #include "Canvas.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A glyph cell in the base colours, with the few drawing operations the
 // artwork needs. Nothing is antialiased: every pixel stays a base colour.

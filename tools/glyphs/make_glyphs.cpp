@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Draws every glyph of the toolkit, writes each as a 4-bit BMP file holding
 // the normal cell and its disabled form side by side, and writes the
 // resource list that embeds them.

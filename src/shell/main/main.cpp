@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The desktop program: data folders first, then the window.
 #include "data/TempPathUnit.h"
 #include "shell/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "toolkit/printing/PrintJobs.h"
 
 #include "toolkit/printing/PrintQueue.h"

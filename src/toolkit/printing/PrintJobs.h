@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Whole print jobs, from a text or a picture to a queue or a PDF file, for
 // the print dialog and the command line alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Print queues as the print server sees them. Qt lists queues and lays pages
 // out for them but reports nothing about a queue that refuses jobs, is

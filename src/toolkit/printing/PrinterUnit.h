@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The page painter: lays pages out in a printer's device pixels and draws
 // them, on paper (any QPagedPaintDevice: a QPrinter or a QPdfWriter) or scaled
