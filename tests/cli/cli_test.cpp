@@ -4,6 +4,7 @@
 #include "colour/AnalysisCharts.h"
 #include "colour/Census.h"
 #include "data/loopback_server.h"
+#include "engine/EngineTestSupport.h"
 #include "imageio/GraphicsIOUnit.h"
 #include "support/Posix.h"
 #include "support/ProcessRun.h"
@@ -765,6 +766,57 @@ TEST_F(CliTest, PasswordPromptOnATerminal)
         const int status = session.finish();
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
         EXPECT_TRUE(session.echoing());
+    }
+}
+
+// Pictures made by the tests' own writers of the plain and the sealed format,
+// holding names no encoder would store: each decode writes one file in the
+// chosen folder, under the name it reports, and prints the stored name so
+// that it cannot be misread.
+TEST_F(CliTest, HostileStoredNamesAreSavedInTheFolderAndPrintedEscaped)
+{
+    struct Case {
+        bool sealed;
+        QByteArray stored;
+        QString written, shown;
+    };
+    const Case cases[] = {
+        {false, "x\\x1b\x1b", QStringLiteral("x1b_"), QStringLiteral("x\\\\x1b\\x1b")},
+        {false, "../report\xE2\x80\xAEtxt.exe", QStringLiteral("report_txt.exe"),
+         QStringLiteral("../report\\u202etxt.exe")},
+        {true, QByteArray("evil\0.txt", 9), QStringLiteral("evil_.txt"), QStringLiteral("evil\\x00.txt")},
+        {true, "\r\nDecode Successful\xE2\x81\xA7", QStringLiteral("__Decode Successful_"),
+         QStringLiteral("\\r\\nDecode Successful\\u2067")},
+        {true, "..", QStringLiteral("unnamed"), QStringLiteral("..")},
+    };
+    const QByteArray password = "correct horse";
+    const QByteArray hiddenBytes = "hidden bytes";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written.toStdString());
+        const QString outDir = dir.filePath(QStringLiteral("out-") + QString::number(&c - cases));
+        ASSERT_TRUE(QDir().mkpath(outDir));
+        writeFile(outDir + QStringLiteral("/evil"), "keep me");
+        QImage picture = ostrel::test::randomPicture(80, 60, 31);
+        if (c.sealed) {
+            ASSERT_TRUE(ostrel::test::embedSealedByBits(picture, password, {c.stored, "now", hiddenBytes}));
+        } else {
+            ostrel::test::embedByBits(picture, ostrel::HashPassword(password),
+                                      ostrel::test::streamFor(c.stored, "now", hiddenBytes));
+        }
+        const QString hidden = dir.filePath(QStringLiteral("hostile.bmp"));
+        ASSERT_TRUE(picture.save(hidden, "BMP"));
+
+        const ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+        ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString() << decode.err.toStdString();
+        EXPECT_TRUE(decode.out.contains(QStringLiteral("\nFilename: ") + c.shown + QLatin1Char('\n')))
+            << decode.out.toStdString();
+        const QString saved = outDir + QLatin1Char('/') + c.written;
+        EXPECT_TRUE(decode.out.contains(QStringLiteral("\nSaving To: ") + saved + QLatin1Char('\n')));
+        EXPECT_EQ(readFile(saved), hiddenBytes);
+        EXPECT_EQ(readFile(outDir + QStringLiteral("/evil")), QByteArray("keep me"));
+        EXPECT_EQ(QDir(outDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+        for (const QChar hiddenControl : {QChar(0x1b), QChar(0x202E), QChar(0x2067), QChar(u'\r')})
+            EXPECT_FALSE(decode.out.contains(hiddenControl));
     }
 }
 

@@ -4,6 +4,7 @@
 // model of the hidden stream and its carrier layout, written from the format
 // alone, to check the word-at-a-time engine against.
 #include "colour/PaletteSearch.h"
+#include "engine/Seal.h"
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 
@@ -11,7 +12,9 @@
 #include <QFile>
 #include <QImage>
 #include <QStringList>
+#include <optional>
 #include <random>
+#include <sodium.h>
 #include <vector>
 
 namespace ostrel::test {
@@ -173,6 +176,44 @@ inline TPaletteArray basePalette(int32_t& count, bool twins)
         for (TColorValue c : kBaseColours)
             palette[size_t(count++)] = c ^ 0x010000;
     return palette;
+}
+
+// The plaintext of a container as the layout describes it, built by hand.
+inline QByteArray plainLayout(const SealedFile& file)
+{
+    QByteArray plain;
+    plain.append(char(file.name.size() & 0xFF)).append(char(file.name.size() >> 8));
+    plain.append(file.name).append(char(file.dateTime.size())).append(file.dateTime).append(file.bytes);
+    return plain;
+}
+
+// A container made directly with the cipher, for plaintexts the sealer never writes.
+inline QByteArray containerOf(const QByteArray& plain, const SealingKey& key)
+{
+    QByteArray out(kSealMagic, kSealMagicBytes);
+    const QByteArray nonce(kSealNonceBytes, '\x5A');
+    out.append(nonce);
+    QByteArray sealed(plain.size() + qsizetype(kSealTagBytes), Qt::Uninitialized);
+    unsigned long long written = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(reinterpret_cast<uint8_t*>(sealed.data()), &written,
+                                               reinterpret_cast<const uint8_t*>(plain.constData()),
+                                               size_t(plain.size()), reinterpret_cast<const uint8_t*>(kSealMagic),
+                                               kSealMagicBytes, nullptr,
+                                               reinterpret_cast<const uint8_t*>(nonce.constData()), key.data());
+    return out + sealed;
+}
+
+// Hides a sealed file one pixel at a time, with a container built by hand, so
+// that any name bytes (a zero, a slash, controls) can be sealed; the picture
+// must be in the working format. False when the keys cannot be derived.
+inline bool embedSealedByBits(QImage& picture, const QByteArray& password, const SealedFile& file)
+{
+    const std::optional<SealKeys> keys = deriveSealKeys(password, sealSalt(picture));
+    if (!keys)
+        return false;
+    const QByteArray container = containerOf(plainLayout(file), keys->sealingKey);
+    embedByBits(picture, keys->formatKey, streamFor(kSealedStreamName, "", container));
+    return true;
 }
 
 // The date and time the tests stamp into hidden streams: 19 characters.

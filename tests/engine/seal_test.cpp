@@ -35,31 +35,6 @@ QByteArray littleEndian32(uint32_t value)
     return bytes;
 }
 
-// The plaintext of a container as the layout describes it, built by hand.
-QByteArray plainLayout(const SealedFile& file)
-{
-    QByteArray plain;
-    plain.append(char(file.name.size() & 0xFF)).append(char(file.name.size() >> 8));
-    plain.append(file.name).append(char(file.dateTime.size())).append(file.dateTime).append(file.bytes);
-    return plain;
-}
-
-// A container made directly with the cipher, for plaintexts the sealer never writes.
-QByteArray containerOf(const QByteArray& plain, const SealingKey& key)
-{
-    QByteArray out(kSealMagic, kSealMagicBytes);
-    const QByteArray nonce(kSealNonceBytes, '\x5A');
-    out.append(nonce);
-    QByteArray sealed(plain.size() + qsizetype(kSealTagBytes), Qt::Uninitialized);
-    unsigned long long written = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(reinterpret_cast<uint8_t*>(sealed.data()), &written,
-                                               reinterpret_cast<const uint8_t*>(plain.constData()),
-                                               size_t(plain.size()), reinterpret_cast<const uint8_t*>(kSealMagic),
-                                               kSealMagicBytes, nullptr,
-                                               reinterpret_cast<const uint8_t*>(nonce.constData()), key.data());
-    return out + sealed;
-}
-
 } // namespace
 
 TEST(SealSalt, IsTheHashOfShapeRedAndGreenInCarrierOrder)
