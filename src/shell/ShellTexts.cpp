@@ -61,7 +61,13 @@ QString saveExtensionErrorText(const QString& fileName, const QString& upperExte
 QString fileErrorText(const QString& fileName, const QString& reason)
 {
     return QStringLiteral("ERROR:") + kCrLf + QStringLiteral("    File name entered is:") + kCrLf
-        + QStringLiteral("    ") + visibleControls(fileName) + kCrLf + kCrLf + QStringLiteral("    ") + reason;
+        + QStringLiteral("    ") + escapedName(fileName) + kCrLf + kCrLf + QStringLiteral("    ")
+        + visibleControls(reason);
+}
+
+QString sourcePanelText(const QString& fileName)
+{
+    return escapedName(fileName);
 }
 
 QString reduceQuestionText()

@@ -53,8 +53,14 @@ QString withDefaultExtension(const QString& fileName);
 QString saveExtensionErrorText(const QString& fileName, const QString& upperExtension);
 
 // A file that could not be saved or read, shown in the same frame as the
-// extension error: the name, a blank line, the reason.
+// extension error: the name, a blank line, the reason. The name is escaped
+// as reports escape names (escapedName) and the one-line reason, which may
+// quote the name or its extension, has its controls escaped.
 QString fileErrorText(const QString& fileName, const QString& reason);
+
+// A file name as panel 2 of the status bar shows it: escaped as reports
+// escape names, so it stays one line high and reads as the report's does.
+QString sourcePanelText(const QString& fileName);
 
 // The two colour-reduction questions of Encode.
 QString reduceQuestionText();

@@ -325,7 +325,7 @@ void TForm_Main_Steganography::pictureReplaced(const QString& source)
 {
     ensurePictureFormat(m_picture);
     m_image->fitToPicture();
-    m_panels[2]->setText(visibleControls(source));
+    m_panels[2]->setText(sourcePanelText(source));
     RecountColors();
     Update_All();
 }
@@ -427,7 +427,7 @@ void TForm_Main_Steganography::SaveAs1Click()
         m_dialogs->showError(fileErrorText(fileName, error));
         return;
     }
-    m_panels[2]->setText(visibleControls(fileName));
+    m_panels[2]->setText(sourcePanelText(fileName));
     Update_All();
 }
 

@@ -4,12 +4,19 @@
 // one is not rendered.
 #include "ShellTestSupport.h"
 #include "engine/Encoder.h"
+#include "engine/EngineTestSupport.h"
 #include "engine/TRandom.h"
 #include "toolkit/ZQXPrintDialog.h"
+#include "util/Text.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace ostrel::testing {
 namespace {
@@ -39,6 +46,97 @@ TEST_F(NamesShown, LineBreaksInNamesAreEscapedInReportsAndTheStatusBar)
         EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.startsWith(QLatin1String("Decode Successful.txt")))
             << "a fake line: " << line.toStdString();
     EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("fake_Decode Successful.txt")), QByteArray("payload"));
+}
+
+// Pictures made by the tests' own writers of the plain and the sealed format,
+// with names no encoder would store: Decode writes one file into the decode
+// folder under the name its report gives, shows the stored name escaped, and
+// leaves the file a zero byte would cut the name to alone.
+TEST_F(NamesShown, DecodeGivesHostileNamesAFileOfTheDecodeFolder)
+{
+    struct Case {
+        bool sealed;
+        QByteArray stored;
+        QString written, shown;
+    };
+    const Case cases[] = {
+        {false, "../<h1>x\r\nDecode Successful", QStringLiteral("<h1>x__Decode Successful"),
+         QStringLiteral("../<h1>x\\r\\nDecode Successful")},
+        {false, "a\\x1b\xE2\x80\xAEgpj.exe", QStringLiteral("x1b_gpj.exe"), QStringLiteral("a\\\\x1b\\u202egpj.exe")},
+        {true, QByteArray("evil\0.txt", 9), QStringLiteral("evil_.txt"), QStringLiteral("evil\\x00.txt")},
+        {true, "/", QStringLiteral("unnamed"), QStringLiteral("/")},
+        {true, ".", QStringLiteral("unnamed"), QStringLiteral(".")},
+    };
+    const QByteArray secret = randomBytes(64, 41);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written.toStdString());
+        for (const QString& name : decodedFiles())
+            QFile::remove(DecodeFolder() + name);
+        ASSERT_TRUE(writeBytes(DecodeFolder() + QStringLiteral("evil"), "keep me"));
+        QImage picture = test::randomPicture(96, 80, 42);
+        if (c.sealed) {
+            ASSERT_TRUE(test::embedSealedByBits(picture, "correct horse", {c.stored, "now", secret}));
+        } else {
+            test::embedByBits(picture, HashPassword("correct horse"), test::streamFor(c.stored, "now", secret));
+        }
+        openPicture(picture, QStringLiteral("hostile.bmp"));
+
+        dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
+        trigger(TCommand::Decode);
+        const QString report = dialogs.last(QStringLiteral("message"))->text;
+        ASSERT_TRUE(report.startsWith(QStringLiteral("Decode Successful\r\n\r\n"))) << report.toStdString();
+        EXPECT_TRUE(report.contains(QStringLiteral("\r\nFilename: ") + c.shown + QStringLiteral("\r\n")))
+            << report.toStdString();
+        EXPECT_TRUE(report.contains(QStringLiteral("\r\nSaving To: ") + DecodeFolder() + c.written + QStringLiteral("\r\n")));
+        QStringList expected = {QStringLiteral("evil"), c.written};
+        expected.sort();
+        EXPECT_EQ(decodedFiles(), expected);
+        EXPECT_EQ(fileBytes(DecodeFolder() + c.written), secret);
+        EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("evil")), QByteArray("keep me"));
+    }
+    EXPECT_TRUE(dialogs.allAnswersUsed());
+}
+
+// A file name shows in the status bar and in error messages as one line of
+// plain text, escaped as reports escape names: a backslash as "\\", so that
+// "\n" typed into a name never looks like a line break shown as an escape.
+TEST_F(NamesShown, FileNamesShowOnOneLineAsReportsShowThem)
+{
+    auto tallestPanel = [this] {
+        int height = 0;
+        for (const QLabel* panel : window->statusBar()->findChildren<QLabel*>())
+            height = std::max(height, panel->sizeHint().height());
+        return height;
+    };
+    openPicture(pictureOfColours(3, 20, 10), QStringLiteral("plain.bmp"));
+    const int oneLine = tallestPanel();
+
+    const QString name = QStringLiteral("two\nlines <u>x\\n.bmp");
+    const QString opened = openPicture(pictureOfColours(3, 20, 10), name);
+    EXPECT_EQ(window->panelText(2), opened.chopped(name.size()) + QStringLiteral("two\\nlines <u>x\\\\n.bmp"));
+    EXPECT_EQ(tallestPanel(), oneLine);
+
+    // Names in the errors of Open and Save As, and a line break in the
+    // extension the Save As error quotes as its reason: each stays on its line.
+    struct Case {
+        TCommand command;
+        QString answer;
+    };
+    const Case cases[] = {
+        {TCommand::Open, path(QStringLiteral("gone\\n\n<b>fake line.bmp"))},
+        {TCommand::SaveAs, path(QStringLiteral("saved\\n.t\nfake line"))},
+    };
+    for (const Case& c : cases) {
+        dialogs.calls.clear();
+        (c.command == TCommand::Open ? dialogs.openAnswers : dialogs.saveAnswers).push_back(c.answer);
+        trigger(c.command);
+        const DialogCall* error = dialogs.last(QStringLiteral("error"));
+        ASSERT_NE(error, nullptr);
+        const QStringList lines = error->text.split(QStringLiteral("\r\n"));
+        EXPECT_TRUE(lines.contains(QStringLiteral("    ") + escapedName(c.answer))) << error->text.toStdString();
+        EXPECT_FALSE(error->text.contains(QRegularExpression(QStringLiteral("[^\r]\n")))) << error->text.toStdString();
+    }
+    EXPECT_TRUE(dialogs.allAnswersUsed());
 }
 
 TEST(PrintErrorBox, ShowsItsMessageAsPlainText)
