@@ -55,14 +55,14 @@ case "${1:-}" in
     ;;
   test)
     install_missing
-    build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_BENCH=OFF
+    build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_BENCH=OFF -DOSTREL_WERROR=ON
     run_tests build/test
     # The core's tests again under AddressSanitizer and UndefinedBehaviorSanitizer
     # (the widget tests are left out there to keep the run short).
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export LSAN_OPTIONS=suppressions=$PWD/.ci/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    build build/asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCH=OFF -DOSTREL_GUI=OFF
+    build build/asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCH=OFF -DOSTREL_GUI=OFF -DOSTREL_WERROR=ON
     run_tests build/asan
     ;;
   *)

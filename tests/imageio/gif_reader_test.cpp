@@ -277,8 +277,9 @@ TEST(GifReader, CodeStreamsThatEndBadlyKeepThePixelsBeforeTheFault)
         for (size_t i = 0; i < c.drawn.size(); ++i)
             expected.setPixelColor(int(i % 4), int(i / 4), kFour[size_t(c.drawn[i])]);
         EXPECT_EQ(firstDifference(result.picture, expected), "");
-        if (c.line)
+        if (c.line) {
             EXPECT_TRUE(hasLine(result, QString::fromLatin1(c.line))) << reportText(result);
+        }
         EXPECT_TRUE(hasLine(result, QStringLiteral("Terminator")));
     }
 }
@@ -330,8 +331,9 @@ TEST(GifReader, BrokenBlocksStopTheParseAndKeepWhatWasDrawn)
         EXPECT_EQ(result.stop, c.stop) << reportText(result);
         EXPECT_EQ(pixel(result.picture, 1, 0), table[1]);
         EXPECT_EQ(pixel(result.picture, 2, 0), table[1]) << "the background, not the second frame";
-        if (c.line)
+        if (c.line) {
             EXPECT_TRUE(hasLine(result, QString::fromLatin1(c.line))) << reportText(result);
+        }
     }
 }
 

@@ -95,6 +95,13 @@ inline Bytes gifScreen(const char* signature, int width, int height, const std::
 }
 
 struct GifFrame {
+    GifFrame() = default;
+    GifFrame(int left, int top, int width, int height, std::vector<int> indices, bool interlaced = false,
+             std::vector<QColor> localTable = {})
+        : left(left), top(top), width(width), height(height), indices(std::move(indices)), interlaced(interlaced),
+          localTable(std::move(localTable))
+    {
+    }
     int left = 0, top = 0, width = 0, height = 0;
     std::vector<int> indices; // in stored row order
     bool interlaced = false;

@@ -97,8 +97,9 @@ TEST(GifWriter, InterlacedPicturesOfEveryShortHeight)
         // Qt's reader goes from the first pass straight to the third in an
         // image of 3 or 4 rows but keeps the second pass's step, so it
         // writes the last stored row over the one before; it is no judge there.
-        if (height != 3 && height != 4)
+        if (height != 3 && height != 4) {
             EXPECT_EQ(firstDifference(qtDecodeGif(file), picture), "");
+        }
     }
 }
 
@@ -215,8 +216,9 @@ TEST(GifWriter, TransparencyWritesGif89aThatQtReadsAsTransparent)
             for (int x = 0; x < picture.width(); ++x) {
                 const bool transparent = picture.pixel(x, y) == colourOf(palette[3]).rgb();
                 EXPECT_EQ(qAlpha(qt.pixel(x, y)), transparent ? 0 : 255) << x << "," << y;
-                if (!transparent)
+                if (!transparent) {
                     EXPECT_EQ(qt.pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+                }
             }
     }
 }

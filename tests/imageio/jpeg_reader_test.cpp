@@ -133,8 +133,9 @@ TEST_F(JpegFiles, GreyOutputMatchesLibjpegsGreyDecode)
         ASSERT_EQ(result.stop, LoadStop::Complete);
         EXPECT_TRUE(channelsEqual(result.picture));
         const ReferenceDecode reference = decodeWithDjpeg(path, true);
-        if (reference.picture)
+        if (reference.picture) {
             EXPECT_EQ(firstDifference(result.picture, *reference.picture), "");
+        }
     }
     // libjpeg cannot turn CMYK into grey itself; the reader does.
     const QString cmyk = write(QStringLiteral("cmyk.jpg"), encodeJpeg(photoLikePicture(24, 24), JpegKind::Cmyk));
@@ -177,8 +178,9 @@ TEST_F(JpegFiles, CmykAndYcckShowTheirColours)
             }
         EXPECT_EQ(firstDifference(result.picture, expected, 12), "");
         const ReferenceDecode reference = decodeWithDjpeg(path);
-        if (reference.picture)
+        if (reference.picture) {
             EXPECT_EQ(firstDifference(result.picture, *reference.picture), "");
+        }
     }
 }
 

@@ -95,9 +95,12 @@ private:
     {
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected " << what << " dialog";
-            return cancelled;
+            answers.push_back(std::move(cancelled));
         }
-        T answer = answers.front();
+        // Swapped out rather than copied: GCC 12 sees a copy of an optional
+        // QString as maybe uninitialised.
+        T answer{};
+        std::swap(answer, answers.front());
         answers.pop_front();
         return answer;
     }
