@@ -306,30 +306,75 @@ bool makeFolders(const QString& path, unsigned mode, QString* error)
     return true;
 }
 
+namespace {
+
+// What stands at the destination before a write.
+struct Destination {
+    QByteArray target;
+    struct stat existing {};
+    bool exists = false;
+};
+
+// Why the writer would refuse `path` whatever the data, or empty.
+QString destinationRefusal(const QString& path, FileAccess access, Destination& destination)
+{
+    destination.target = QFile::encodeName(path);
+    destination.exists = ::lstat(destination.target.constData(), &destination.existing) == 0;
+    const mode_t mode = destination.existing.st_mode;
+    // What the user named is what is written: a link would put the file
+    // somewhere else, so it is refused for the real path. In the private
+    // folders a link is only ever something in the way, replaced itself.
+    if (destination.exists && S_ISLNK(mode)) {
+        if (access == FileAccess::Shared)
+            return QStringLiteral("it is a symbolic link; give the path of the file itself");
+        destination.exists = false;
+    }
+    if (destination.exists && !S_ISREG(mode))
+        return fileKindReason(mode);
+    // A protected file is kept even from a user (root) whom the system would
+    // let replace it.
+    if (destination.exists && access == FileAccess::Shared
+        && ((mode & 0222) == 0 || ::faccessat(AT_FDCWD, destination.target.constData(), W_OK, AT_EACCESS) != 0))
+        return QStringLiteral("it is write-protected");
+    return {};
+}
+
+} // namespace
+
+QString writeRefusal(const QString& path, FileAccess access)
+{
+    Destination destination;
+    QString reason = destinationRefusal(path, access, destination);
+    if (reason.isEmpty()) {
+        // The folder is asked the way the write will ask it, so a missing,
+        // read-only or full-of-inodes folder is named now, not after the work.
+        TemporaryGuard guard;
+        Temporary temporary = createTemporary(destination.target, 0600);
+        if (temporary.fd < 0)
+            reason = systemReason(errno);
+        else {
+            if (!temporary.name.isEmpty()) {
+                guard.watch(temporary.name);
+                ::unlink(temporary.name.constData());
+            }
+            ::close(temporary.fd);
+        }
+    }
+    return reason.isEmpty() ? QString() : QStringLiteral("Cannot write %1: %2").arg(path, reason);
+}
+
 bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
                              QString* error, FileAccess access)
 {
     auto fail = [&](const QString& reason) {
         return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, reason));
     };
-    const QByteArray target = QFile::encodeName(path);
-    struct stat existing {};
-    bool exists = ::lstat(target.constData(), &existing) == 0;
-    // What the user named is what is written: a link would put the file
-    // somewhere else, so it is refused for the real path. In the private
-    // folders a link is only ever something in the way, replaced itself.
-    if (exists && S_ISLNK(existing.st_mode)) {
-        if (access == FileAccess::Shared)
-            return fail(QStringLiteral("it is a symbolic link; give the path of the file itself"));
-        exists = false;
-    }
-    if (exists && !S_ISREG(existing.st_mode))
-        return fail(fileKindReason(existing.st_mode));
-    // A protected file is kept even from a user (root) whom the system would
-    // let replace it.
-    if (exists && access == FileAccess::Shared
-        && ((existing.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0))
-        return fail(QStringLiteral("it is write-protected"));
+    Destination destination;
+    if (const QString refusal = destinationRefusal(path, access, destination); !refusal.isEmpty())
+        return fail(refusal);
+    const QByteArray& target = destination.target;
+    const struct stat& existing = destination.existing;
+    const bool exists = destination.exists;
 
     TemporaryGuard guard;
     Temporary temporary = createTemporary(target, access == FileAccess::Private ? 0600 : 0666);

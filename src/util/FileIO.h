@@ -46,6 +46,11 @@ enum class FileAccess { Shared, Private };
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                          FileAccess access = FileAccess::Shared);
 
+// Why a write to `path` would be refused before any data were written
+// ("Cannot write FILE: REASON": the destination is a folder or protected,
+// its folder is missing or read-only), or empty. Long work checks this first
+// so that it is not thrown away at the end.
+QString writeRefusal(const QString& path, FileAccess access = FileAccess::Shared);
 // Streams into `path` atomically: `produce` is called with a sink that takes
 // chunks of bytes; it returns false to abandon the file.
 using ByteSink = std::function<bool(const char* data, qsizetype size)>;
