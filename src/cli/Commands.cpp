@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/Commands.h"
 
+#include "cli/Arguments.h"
 #include "cli/CheckReport.h"
 #include "cli/Colours.h"
 #include "cli/Output.h"
@@ -49,6 +50,8 @@ struct Options {
     bool dither = false;
     bool stealth = false;
     bool seal = false;
+    bool force = false;
+    bool json = false;
     bool help = false;
     std::optional<std::chrono::milliseconds> timeout;
     QString error;
@@ -58,8 +61,10 @@ struct Options {
 enum OptionSet : unsigned {
     kTakesOutput = 1,
     kTakesPassword = 2,
-    kTakesReduce = 4,
+    kTakesEncodeChoices = 4, // --reduce, --dither, --stealth, --seal
     kTakesTimeout = 8,
+    kTakesForce = 16,
+    kTakesJson = 32,
 };
 
 constexpr int kLongestTimeoutSeconds = 24 * 60 * 60;
@@ -92,38 +97,47 @@ Options parseOptions(const QStringList& args, unsigned takes)
         options.password.source = source;
         ++options.passwordSources;
     };
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](const char* name) { return takeValue(args, i, QLatin1String(name), options.error); };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h"))
-            options.help = true;
+    static const QStringList kValued = {QStringLiteral("-o"), QStringLiteral("--output"),
+                                        QStringLiteral("--password-file"), QStringLiteral("--timeout")};
+    for (const Argument& argument : scanArguments(args, kValued)) {
+        const QString& a = argument.text;
+        auto value = [&] { return optionValue(argument, options.error); };
+        auto flag = [&](bool& setting) { setting = flagAlone(argument, options.error); };
+        if (!argument.option)
+            options.positional.append(a);
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            flag(options.help);
         else if ((takes & kTakesOutput) && (a == QLatin1String("-o") || a == QLatin1String("--output")))
-            options.output = value("-o");
+            options.output = value();
         else if ((takes & kTakesPassword) && a == QLatin1String("--password-file")) {
             setPassword(PasswordSource::File);
-            options.password.file = value("--password-file");
-        } else if ((takes & kTakesPassword) && a == QLatin1String("--password-stdin"))
+            options.password.file = value();
+        } else if ((takes & kTakesPassword) && a == QLatin1String("--password-stdin")) {
             setPassword(PasswordSource::Stdin);
-        else if ((takes & kTakesPassword) && a == QLatin1String("--empty-password"))
+            flagAlone(argument, options.error);
+        } else if ((takes & kTakesPassword) && a == QLatin1String("--empty-password")) {
             setPassword(PasswordSource::Empty);
-        else if ((takes & kTakesReduce) && a == QLatin1String("--reduce"))
-            options.reduce = true;
-        else if ((takes & kTakesReduce) && a == QLatin1String("--dither"))
-            options.dither = true;
-        else if ((takes & kTakesReduce) && a == QLatin1String("--stealth"))
-            options.stealth = true;
-        else if ((takes & kTakesReduce) && a == QLatin1String("--seal"))
-            options.seal = true;
+            flagAlone(argument, options.error);
+        } else if ((takes & kTakesEncodeChoices) && a == QLatin1String("--reduce"))
+            flag(options.reduce);
+        else if ((takes & kTakesEncodeChoices) && a == QLatin1String("--dither"))
+            flag(options.dither);
+        else if ((takes & kTakesEncodeChoices) && a == QLatin1String("--stealth"))
+            flag(options.stealth);
+        else if ((takes & kTakesEncodeChoices) && a == QLatin1String("--seal"))
+            flag(options.seal);
+        else if ((takes & kTakesForce) && a == QLatin1String("--force"))
+            flag(options.force);
+        else if ((takes & kTakesJson) && a == QLatin1String("--json"))
+            flag(options.json);
         else if ((takes & kTakesTimeout) && a == QLatin1String("--timeout")) {
-            const QString text = value("--timeout");
+            const QString text = value();
             if (options.error.isEmpty() && !(options.timeout = parseTimeout(text)))
                 options.error = QStringLiteral("--timeout takes a whole number of seconds from 1 to %1, not %2.")
                                     .arg(kLongestTimeoutSeconds)
                                     .arg(text);
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
-            options.error = QStringLiteral("Unknown option %1.").arg(a);
-        else
-            options.positional.append(a);
+        } else
+            options.error = unknownOptionText(a);
         if (!options.error.isEmpty())
             break;
     }
@@ -297,19 +311,28 @@ std::optional<uint64_t> obtainKey(const PasswordRequest& request)
     return key;
 }
 
-void printOutcome(const char* heading, bool ok, const ReportList& report)
+// The report goes to standard output; a failure is also said on standard
+// error, with its cause (the report's last line), so that a script that keeps
+// only the errors still learns why.
+void printOutcome(const char* heading, bool ok, const ReportList& report, const QString& failure = {})
 {
     out(QLatin1String(heading) + (ok ? QStringLiteral(" Successful") : QStringLiteral(" Failed")));
     out(QString());
     for (const QString& line : report)
         out(line);
+    if (ok || failure.isEmpty())
+        return;
+    QString cause = report.isEmpty() ? QString() : report.last();
+    if (cause.startsWith(QLatin1String("ERROR: ")))
+        cause = cause.mid(7);
+    err(cause.isEmpty() ? failure + QLatin1Char('.') : failure + QStringLiteral(": ") + cause);
 }
 
 constexpr const char* kEncodeUsage =
     "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither] | --stealth] [--seal] "
     "[--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kDecodeUsage =
-    "ostrel-cli decode PICTURE [-o DIR] [--password-file FILE | --password-stdin | --empty-password]";
+    "ostrel-cli decode PICTURE [-o DIR [--force]] [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kSealKeyUsage =
     "ostrel-cli seal-key PICTURE [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kInfoUsage = "ostrel-cli info PICTURE";
@@ -356,15 +379,24 @@ ChartOptions parseChartOptions(const QStringList& args)
     ChartOptions options;
     static const QStringList kKinds = {QStringLiteral("bright"), QStringLiteral("rgb"), QStringLiteral("hsv")};
     static const QStringList kDots = {QStringLiteral("points"), QStringLiteral("blocks"), QStringLiteral("outline")};
-    for (int i = 0; i < args.size() && options.error.isEmpty(); ++i) {
-        const QString& a = args[i];
-        auto value = [&] { return takeValue(args, i, a, options.error); };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            options.help = true;
+    static const QStringList kValued = {QStringLiteral("-o"), QStringLiteral("--output"), QStringLiteral("--kind"),
+                                        QStringLiteral("--dots"), QStringLiteral("--size")};
+    for (const Argument& argument : scanArguments(args, kValued)) {
+        if (!options.error.isEmpty())
+            break;
+        const QString& a = argument.text;
+        auto value = [&] { return optionValue(argument, options.error); };
+        if (!argument.option) {
+            if (options.picture.isEmpty())
+                options.picture = a;
+            else
+                options.error = QStringLiteral("chart takes one picture.");
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = flagAlone(argument, options.error);
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
             options.output = value();
         } else if (a == QLatin1String("--reverse")) {
-            options.choice.reverse = true;
+            options.choice.reverse = flagAlone(argument, options.error);
         } else if (a == QLatin1String("--kind")) {
             const qsizetype kind = kKinds.indexOf(value());
             if (kind < 0 && options.error.isEmpty())
@@ -382,17 +414,27 @@ ChartOptions parseChartOptions(const QStringList& args)
             if (!size && options.error.isEmpty())
                 options.error = QStringLiteral("--size takes WxH, such as 800x600, within Ostrel's picture limit.");
             options.size = size.value_or(options.size);
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            options.error = QStringLiteral("Unknown option %1.").arg(a);
-        } else if (options.picture.isEmpty()) {
-            options.picture = a;
         } else {
-            options.error = QStringLiteral("chart takes one picture.");
+            options.error = unknownOptionText(a);
         }
     }
     return options;
 }
 constexpr const char* kCheckUsage = "ostrel-cli check PICTURE... [--json]";
+
+// Why a plan was refused, with the room needed and the room there is.
+QString planRefusalText(const EncodePlan& plan)
+{
+    QString reason = plan.lines.isEmpty() ? QStringLiteral("it cannot be hidden.") : plan.lines.last();
+    if (reason.startsWith(QLatin1String("ERROR: ")))
+        reason = reason.mid(7);
+    if (plan.streamLength > 0 && plan.availableBits < plan.streamLength * 8)
+        reason += QStringLiteral(" It needs %1 bits (its name and date, the file and a checksum); the picture has %2, "
+                                 "one for each pixel.")
+                      .arg(plan.streamLength * 8)
+                      .arg(plan.availableBits);
+    return reason;
+}
 
 // The encode under the format's own key: reduced, stealthy or plain.
 bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bool reduce, const Options& options,
@@ -413,15 +455,6 @@ bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bo
 }
 
 } // namespace
-
-QString takeValue(const QStringList& args, int& i, const QString& name, QString& error)
-{
-    if (i + 1 >= args.size()) {
-        error = QStringLiteral("%1 needs a value.").arg(name);
-        return {};
-    }
-    return args[++i];
-}
 
 std::optional<QImage> loadCommandPicture(const QString& path)
 {
@@ -449,10 +482,7 @@ bool commandNeedsFonts(const QStringList& commandLine)
         return false;
     // check reads every picture it is given; the others only their first.
     const bool check = commandLine.first() == QLatin1String("check");
-    QStringList rest = commandLine.mid(1);
-    if (check)
-        rest.removeAll(QStringLiteral("--json"));
-    const Options options = parseOptions(rest, ~0u);
+    const Options options = parseOptions(commandLine.mid(1), ~0u);
     if (options.help || options.positional.isEmpty())
         return false;
     const QStringList pictures = check ? options.positional : options.positional.mid(0, 1);
@@ -475,6 +505,7 @@ int printMainHelp(bool toError)
         "                                  alone, harder for the usual detectors to see (24-bit .bmp only)\n"
         "         --seal                   seal the file: password guessing costs a memory-hard derivation\n"
         "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
+        "         --force                  replace a file of the hidden file's name in DIR\n"
         "  info PICTURE                    size, colours and capacity\n"
         "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
         "  fetch URL [--timeout SECONDS]   fetch a web resource into the web folder (at most 300 s)\n"
@@ -490,7 +521,8 @@ int printMainHelp(bool toError)
         "password is used only with --empty-password.\n"
         "Exit status: 0 success, 1 the operation failed, 2 usage error\n"
         "(check: 0 when every picture was checked, whatever it found).\n"
-        "Each command takes --help.");
+        "Options take their value as --output=FILE, --output FILE, -o FILE or -oFILE;\n"
+        "-- ends the options. Each command takes --help; --version prints the version.");
     if (toError)
         errLines(text);
     else
@@ -500,7 +532,7 @@ int printMainHelp(bool toError)
 
 int runEncode(const QStringList& args)
 {
-    Options options = parseOptions(args, kTakesOutput | kTakesPassword | kTakesReduce);
+    Options options = parseOptions(args, kTakesOutput | kTakesPassword | kTakesEncodeChoices);
     if (const std::optional<int> done = helpOrUsageError(
             options.help, options.error, kEncodeUsage,
             QStringLiteral("Hides PAYLOAD in the lowest blue bit of every pixel of CARRIER and saves OUT.")))
@@ -532,6 +564,19 @@ int runEncode(const QStringList& args)
         return kExitFailed;
     if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
         err(nothingToHideText(payloadPath));
+        return kExitFailed;
+    }
+    // Whatever can be known before the password is asked is checked first:
+    // the output can be written, and the payload fits.
+    if (const QString refusal = writeRefusal(outPath); !refusal.isEmpty()) {
+        err(refusal);
+        return kExitFailed;
+    }
+    const QString dateTime = currentDateTimeText();
+    const EncodePlan fit = options.seal ? PlanSealedEncodeOfFile(*picture, payloadPath, dateTime)
+                                        : PlanEncodeOfFile(*picture, payloadPath, dateTime);
+    if (!fit.accepted) {
+        err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrierPath, planRefusalText(fit)));
         return kExitFailed;
     }
     // The census is needed only to decide on a reduction; a GIF needs to know,
@@ -570,7 +615,8 @@ int runEncode(const QStringList& args)
     QString saveError;
     const bool saved = ok && (options.stealth ? saveTrueColour(*picture, outPath, saveError)
                                               : savePicture(*picture, outPath, saveError));
-    printOutcome("Encoding", saved, report);
+    printOutcome("Encoding", saved, report,
+                 ok ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrierPath));
     if (ok && !saved)
         err(saveError);
     return saved ? kExitSuccess : kExitFailed;
@@ -597,10 +643,12 @@ bool folderCanBeMade(const QString& folder, QString& error)
 
 int runDecode(const QStringList& args)
 {
-    Options options = parseOptions(args, kTakesOutput | kTakesPassword);
+    Options options = parseOptions(args, kTakesOutput | kTakesPassword | kTakesForce);
     if (const std::optional<int> done = helpOrUsageError(
             options.help, options.error, kDecodeUsage,
-            QStringLiteral("Writes the hidden file into the decode folder (%1) or into DIR.")
+            QStringLiteral("Writes the hidden file into the decode folder (%1) or into DIR.\n"
+                           "A file of the hidden file's name already in DIR is kept, and the decode fails,\n"
+                           "unless --force is given; in the decode folder it is replaced.")
                 .arg(preferredDataRoot() + QStringLiteral("STEGANOGRAPHY/"))))
         return *done;
     if (options.positional.size() != 1)
@@ -623,9 +671,12 @@ int runDecode(const QStringList& args)
         options.output.isEmpty() ? QString() : QDir(options.output).absolutePath() + QLatin1Char('/');
     ReportList report;
     QString outputPath;
-    const bool ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password);
+    const bool ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password,
+                                              options.force ? ExistingFile::Replace : ExistingFile::Keep);
     wipeSecret(*password);
-    printOutcome("Decode", ok, report);
+    printOutcome("Decode", ok, report, QStringLiteral("Cannot decode %1").arg(options.positional[0]));
+    if (!ok && !outputPath.isEmpty() && !report.isEmpty() && report.last() == existingFileKeptLine(outputPath))
+        err(QStringLiteral("Give --force to replace it, or decode into another folder."));
     return ok ? kExitSuccess : kExitFailed;
 }
 
@@ -686,13 +737,17 @@ int runFetch(const QStringList& args)
     FetchSettings settings;
     if (options.timeout)
         settings.totalTimeout = *options.timeout;
-    const WebFetchResult result = FetchToWebFolder(options.positional[0], settings);
-    printFetchMessage(fetchMessageText(result));
+    const QString url = options.positional[0];
+    const WebFetchResult result = FetchToWebFolder(url, settings);
     if (!result.errorText.isEmpty()) {
-        if (!result.failureDetail.isEmpty())
-            err(result.failureDetail);
+        // What the server sent of its header is the report; the failure and
+        // its cause are errors.
+        printFetchMessage(result.header);
+        const QString cause = result.failureDetail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(result.failureDetail);
+        err(QStringLiteral("Cannot fetch %1: %2%3.").arg(url, result.errorText, cause));
         return kExitFailed;
     }
+    printFetchMessage(fetchMessageText(result));
     if (const QString warning = fetchStatusWarning(result); !warning.isEmpty())
         err(QStringLiteral("Warning: ") + warning);
     err(QStringLiteral("Saved to %1").arg(result.targetPath));
@@ -738,9 +793,8 @@ int runChart(const QStringList& args)
 
 int runCheck(const QStringList& args)
 {
-    QStringList rest = args;
-    const bool json = rest.removeAll(QStringLiteral("--json")) > 0;
-    Options options = parseOptions(rest, 0);
+    Options options = parseOptions(args, kTakesJson);
+    const bool json = options.json;
     if (const std::optional<int> done = helpOrUsageError(
             options.help, options.error, kCheckUsage,
             QStringLiteral("Runs the chi-square attack, sample pairs analysis and RS analysis on the red, green and\n"

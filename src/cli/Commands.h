@@ -21,10 +21,6 @@ int runSealKey(const QStringList& args);
 int runCheck(const QStringList& args);
 int printMainHelp(bool toError);
 
-// The value that follows the option args[i], moving i onto it; when there
-// is none, `error` says that `name` needs a value and the result is empty.
-QString takeValue(const QStringList& args, int& i, const QString& name, QString& error);
-
 // Loads a picture file by its extension as every command does, telling the
 // user on stderr when it cannot.
 std::optional<QImage> loadCommandPicture(const QString& path);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/PrintCommands.h"
 
+#include "cli/Arguments.h"
+
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "imageio/GraphicsIOUnit.h"
@@ -57,12 +59,23 @@ PrintOptions parsePrintOptions(const QStringList& args)
         {"--copies", &options.request.copies, 1, 1000},
         {"--page", &options.request.page, 1, 1000000},
     };
-    for (int i = 0; i < args.size() && options.error.isEmpty(); ++i) {
-        const QString& a = args[i];
-        auto value = [&] { return takeValue(args, i, a, options.error); };
+    static const QStringList kValued = {QStringLiteral("-o"),         QStringLiteral("--output"),
+                                        QStringLiteral("--printer"),  QStringLiteral("--skin"),
+                                        QStringLiteral("--font-size"), QStringLiteral("--copies"),
+                                        QStringLiteral("--page")};
+    for (const Argument& argument : scanArguments(args, kValued)) {
+        if (!options.error.isEmpty())
+            break;
+        const QString& a = argument.text;
+        auto value = [&] { return optionValue(argument, options.error); };
         const auto number = std::find_if(std::begin(numbers), std::end(numbers),
                                          [&](const NumberOption& n) { return a == QLatin1String(n.name); });
-        if (number != std::end(numbers)) {
+        if (!argument.option) {
+            if (options.file.isEmpty())
+                options.file = a;
+            else
+                options.error = QStringLiteral("print takes one file.");
+        } else if (number != std::end(numbers)) {
             const QString text = value();
             if (!options.error.isEmpty())
                 break;
@@ -76,21 +89,17 @@ PrintOptions parsePrintOptions(const QStringList& args)
             else
                 *number->value = *parsed;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            options.help = true;
+            options.help = flagAlone(argument, options.error);
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
             options.output = value();
         } else if (a == QLatin1String("--printer")) {
             options.printer = value();
         } else if (a == QLatin1String("--no-collate")) {
-            options.request.collate = false;
+            options.request.collate = !flagAlone(argument, options.error);
         } else if (a == QLatin1String("--line-numbers")) {
-            options.request.lineNumbers = true;
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            options.error = QStringLiteral("Unknown option %1.").arg(a);
-        } else if (options.file.isEmpty()) {
-            options.file = a;
+            options.request.lineNumbers = flagAlone(argument, options.error);
         } else {
-            options.error = QStringLiteral("print takes one file.");
+            options.error = unknownOptionText(a);
         }
     }
     if (options.error.isEmpty() && !options.help) {

@@ -72,6 +72,27 @@ int refuseUndecodableArguments(int argc, char** argv)
     return -1;
 }
 
+using CommandFunction = int (*)(const QStringList&);
+struct Command {
+    const char* name;
+    CommandFunction run;
+};
+
+const Command kCommands[] = {
+    {"encode", runEncode},     {"decode", runDecode}, {"info", runInfo},   {"convert", runConvert},
+    {"fetch", runFetch},       {"chart", runChart},   {"seal-key", runSealKey}, {"check", runCheck},
+    {"print", runPrint},       {"printers", runPrinters},
+};
+
+int unknownCommand(const QString& command)
+{
+    const bool looksLikeOption = command.startsWith(QLatin1Char('-')) && command.size() > 1;
+    err(looksLikeOption ? QStringLiteral("Unknown option '%1'.").arg(command)
+                        : QStringLiteral("Unknown command '%1'.").arg(command));
+    err(QStringLiteral("Usage: ostrel-cli COMMAND [OPTION]... [ARGUMENT]...; ostrel-cli --help lists the commands."));
+    return kExitUsage;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -89,25 +110,12 @@ int main(int argc, char** argv)
     const QString command = args.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help"))
         return printMainHelp(false);
-    if (command == QLatin1String("encode"))
-        return runEncode(args);
-    if (command == QLatin1String("decode"))
-        return runDecode(args);
-    if (command == QLatin1String("info"))
-        return runInfo(args);
-    if (command == QLatin1String("convert"))
-        return runConvert(args);
-    if (command == QLatin1String("fetch"))
-        return runFetch(args);
-    if (command == QLatin1String("chart"))
-        return runChart(args);
-    if (command == QLatin1String("seal-key"))
-        return runSealKey(args);
-    if (command == QLatin1String("check"))
-        return runCheck(args);
-    if (command == QLatin1String("print"))
-        return runPrint(args);
-    if (command == QLatin1String("printers"))
-        return runPrinters(args);
-    return printMainHelp(true);
+    if (command == QLatin1String("--version")) {
+        out(QStringLiteral("ostrel-cli %1").arg(QLatin1String(OSTREL_VERSION)));
+        return kExitSuccess;
+    }
+    for (const Command& known : kCommands)
+        if (command == QLatin1String(known.name))
+            return known.run(args);
+    return unknownCommand(command);
 }

@@ -246,8 +246,16 @@ addrinfo streamHints(int flags)
     return hints;
 }
 
+// The resolver's words for a failed lookup.
+QString lookupFailureReason(int status)
+{
+    if (status == EAI_SYSTEM)
+        return systemReason(errno);
+    return QString::fromLocal8Bit(gai_strerror(status));
+}
+
 Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, FetchCancellation* cancellation,
-               AddressList& result)
+               AddressList& result, QString& cause)
 {
     const std::string name = host.toStdString();
     const std::string service = std::to_string(port);
@@ -289,8 +297,10 @@ Outcome lookUp(const QString& host, uint16_t port, milliseconds timeout, FetchCa
         lookup->abandoned = true;
         return Outcome::Failed;
     }
-    if (lookup->status != 0)
+    if (lookup->status != 0) {
+        cause = QStringLiteral("cannot find the server %1: %2").arg(host, lookupFailureReason(lookup->status));
         return Outcome::Failed;
+    }
     result.reset(lookup->list);
     return Outcome::Fine;
 }
@@ -332,14 +342,17 @@ Outcome waitFor(int fd, short events, Clock::time_point deadline)
     }
 }
 
-Outcome connectTo(const addrinfo* address, Clock::time_point deadline, Socket& socket)
+// `errorNumber` says why a failed connection failed.
+Outcome connectTo(const addrinfo* address, Clock::time_point deadline, Socket& socket, int& errorNumber)
 {
     socket.reset(::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                           address->ai_protocol));
+    errorNumber = errno;
     if (socket.fd() < 0)
         return Outcome::Failed;
     if (::connect(socket.fd(), address->ai_addr, address->ai_addrlen) == 0)
         return Outcome::Fine;
+    errorNumber = errno;
     if (errno != EINPROGRESS)
         return Outcome::Failed;
     const Outcome waited = waitFor(socket.fd(), POLLOUT, deadline);
@@ -347,18 +360,20 @@ Outcome connectTo(const addrinfo* address, Clock::time_point deadline, Socket& s
         return waited;
     int error = 0;
     socklen_t length = sizeof error;
-    if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-        return Outcome::Failed;
-    return Outcome::Fine;
+    if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    errorNumber = error;
+    return error == 0 ? Outcome::Fine : Outcome::Failed;
 }
 
 // Tries each address in turn within one time limit.
-Outcome connectToAny(const addrinfo* list, milliseconds timeout, Socket& socket)
+Outcome connectToAny(const addrinfo* list, milliseconds timeout, Socket& socket, int& errorNumber)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
     Outcome last = Outcome::Failed;
+    errorNumber = EHOSTUNREACH;
     for (const addrinfo* address = list; address; address = address->ai_next) {
-        last = connectTo(address, deadline, socket);
+        last = connectTo(address, deadline, socket, errorNumber);
         if (last != Outcome::Failed)
             return last;
     }
@@ -416,20 +431,26 @@ QString receiveAll(int fd, ResponseSplitter& splitter, const FetchSettings& sett
 
 // The error text of the connection phase, or empty once the request is sent.
 QString openAndSend(const ParsedAddress& address, const FetchSettings& settings, Clock::time_point deadline,
-                    Socket& socket)
+                    Socket& socket, QString& cause)
 {
     AddressList list(nullptr, freeaddrinfo);
     const StepTime lookupTime = within(settings.lookupTimeout, deadline);
-    switch (lookUp(address.host, address.port, lookupTime.wait, settings.cancellation, list)) {
+    switch (lookUp(address.host, address.port, lookupTime.wait, settings.cancellation, list, cause)) {
     case Outcome::Fine: break;
     case Outcome::TimedOut: return lookupTime.timedOut(FetchError::LookupTimedOut);
     case Outcome::Failed: return FetchError::NoConnection;
     }
     const StepTime connectTime = within(settings.connectTimeout, deadline);
-    switch (connectToAny(list.get(), connectTime.wait, socket)) {
+    int connectError = 0;
+    switch (connectToAny(list.get(), connectTime.wait, socket, connectError)) {
     case Outcome::Fine: break;
     case Outcome::TimedOut: return connectTime.timedOut(FetchError::ConnectTimedOut);
-    case Outcome::Failed: return FetchError::NoConnection;
+    case Outcome::Failed:
+        cause = QStringLiteral("cannot connect to %1 port %2: %3")
+                    .arg(address.host)
+                    .arg(address.port)
+                    .arg(systemReason(connectError));
+        return FetchError::NoConnection;
     }
     const StepTime sendTime = within(settings.receiveTimeout, deadline);
     switch (sendAll(socket.fd(), buildRequest(address), sendTime.wait)) {
@@ -576,10 +597,22 @@ bool FetchInProgress()
     return g_fetchInProgress.load();
 }
 
-void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray* Stream, QString& ErrorText,
-              const FetchSettings& settings)
+namespace {
+
+// Addresses of other schemes would be fetched over plain HTTP from their
+// port 80, which is neither what was asked nor safe to pretend.
+bool isPlainHttpAddress(const QString& url)
+{
+    const qsizetype schemeEnd = url.indexOf(QStringLiteral("://"));
+    return schemeEnd < 0 || url.left(schemeEnd).compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
+}
+
+// FetchURL, with the system's words for why the connection failed in `cause`.
+void fetchWithCause(const QString& URL, QString& FileName, QString& Header, QByteArray* Stream, QString& ErrorText,
+                    QString& cause, const FetchSettings& settings)
 {
     ErrorText.clear();
+    cause.clear();
     bool idle = false;
     if (!g_fetchInProgress.compare_exchange_strong(idle, true)) {
         ErrorText = FetchError::AlreadyInProgress;
@@ -597,12 +630,17 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
         ErrorText = FetchError::NoHost;
         return;
     }
+    if (!isPlainHttpAddress(URL)) {
+        ErrorText = FetchError::NotPlainHttp;
+        cause = QStringLiteral("only plain http:// addresses are fetched; %1 is not one").arg(URL.section(QStringLiteral("://"), 0, 0) + QStringLiteral("://"));
+        return;
+    }
 
     Stream->clear();
     Header.clear();
     const Clock::time_point deadline = Clock::now() + settings.totalTimeout;
     Socket socket(settings.cancellation);
-    ErrorText = openAndSend(address, settings, deadline, socket);
+    ErrorText = openAndSend(address, settings, deadline, socket, cause);
     if (ErrorText.isEmpty()) {
         ResponseSplitter splitter(Header, *Stream, settings.maxHeaderBytes, settings.maxBodyBytes);
         ErrorText = receiveAll(socket.fd(), splitter, settings, deadline);
@@ -620,11 +658,20 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
     AdjustExtensionToContentType(FileName, Header);
 }
 
+} // namespace
+
+void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray* Stream, QString& ErrorText,
+              const FetchSettings& settings)
+{
+    QString cause;
+    fetchWithCause(URL, FileName, Header, Stream, ErrorText, cause, settings);
+}
+
 WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& settings)
 {
     WebFetchResult result;
     QByteArray body;
-    FetchURL(url, result.fileName, result.header, &body, result.errorText, settings);
+    fetchWithCause(url, result.fileName, result.header, &body, result.errorText, result.failureDetail, settings);
     if (!isSafeStoredName(result.fileName))
         result.fileName = kUntitledStoredName;
     const QString folder = WebFolder();

@@ -106,6 +106,7 @@ namespace FetchError {
 inline const QString AlreadyInProgress = QStringLiteral("Fetch already in progress");
 inline const QString NoBodyStream = QStringLiteral("No Body Stream");
 inline const QString NoHost = QStringLiteral("No Host");
+inline const QString NotPlainHttp = QStringLiteral("Only Plain HTTP Addresses Can Be Fetched");
 inline const QString LookupTimedOut = QStringLiteral("Name Lookup Timed Out");
 inline const QString ConnectTimedOut = QStringLiteral("Connection Timed Out");
 inline const QString NoAnswer = QStringLiteral("No Answer From Server");
@@ -135,7 +136,8 @@ struct WebFetchResult {
     QString targetPath; // the web folder followed by fileName
     QString header;
     QString errorText;  // empty: the body was stored at targetPath
-    QString failureDetail; // why storing failed, when errorText is "Undetermined Error"
+    QString failureDetail; // the cause in the system's words, when there is one: why
+                           // the server could not be found or reached, or why storing failed
 };
 
 // The core of Open from Web: fetches the address, names the file (an empty

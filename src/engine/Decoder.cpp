@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <optional>
+#include <sys/stat.h>
 
 namespace ostrel {
 
@@ -79,12 +80,19 @@ bool readyToRead(QImage& picture, const QString& folder, bool folderReady, Repor
 
 // Reports what was found and, when it is intact, writes it.
 bool saveFound(const HiddenPayload& found, const QString& folder, QString& outputPath, ReportList* report,
-               const QString& lineBeforeSaving = {})
+               ExistingFile existing, const QString& lineBeforeSaving = {})
 {
     if (!reportFound(found, folder, outputPath, report))
         return false;
     if (!lineBeforeSaving.isEmpty())
         AddReportLine(report, lineBeforeSaving);
+    // The name comes from the picture, so it may well be that of a file the
+    // user keeps there; anything at all under that name (a link too) stays.
+    if (struct stat there {}; existing == ExistingFile::Keep
+        && ::lstat(QFile::encodeName(outputPath).constData(), &there) == 0) {
+        AddReportLine(report, existingFileKeptLine(outputPath));
+        return false;
+    }
     // The folder is made only now, so a wrong password leaves nothing behind.
     if (QString folderError; !makeFolders(folder, 0777, &folderError)) {
         AddReportLine(report, QStringLiteral("ERROR: ") + folderError);
@@ -101,15 +109,15 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
 }
 
 bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
-                uint32_t keyLow, uint32_t keyHigh)
+                uint32_t keyLow, uint32_t keyHigh, ExistingFile existing)
 {
     if (!readyToRead(picture, folder, folderReady, report))
         return false;
-    return saveFound(ReadHiddenStream(picture, keyLow, keyHigh), folder, outputPath, report);
+    return saveFound(ReadHiddenStream(picture, keyLow, keyHigh), folder, outputPath, report, existing);
 }
 
 bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady, QString& outputPath,
-                        ReportList* report, const QByteArray& password)
+                        ReportList* report, const QByteArray& password, ExistingFile existing)
 {
     if (!readyToRead(picture, folder, folderReady, report))
         return false;
@@ -118,7 +126,7 @@ bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady
         const HiddenPayload found = ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
         if (found.outcome != HiddenPayload::Outcome::NoData) {
             const bool container = found.outcome == HiddenPayload::Outcome::Intact && looksSealed(found.payload);
-            return saveFound(found, folder, outputPath, report,
+            return saveFound(found, folder, outputPath, report, existing,
                              container ? QStringLiteral("The file is sealed: decode with the picture's own "
                                                         "password to open it.")
                                        : QString());
@@ -128,7 +136,7 @@ bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady
     switch (sealed.outcome) {
     case SealedReading::Outcome::NoData:
     case SealedReading::Outcome::StreamBroken:
-        return saveFound(sealed.stream, folder, outputPath, report);
+        return saveFound(sealed.stream, folder, outputPath, report, existing);
     case SealedReading::Outcome::DerivationFailed:
         AddReportLine(report, QStringLiteral("ERROR: ") + sealDerivationFailedText());
         return false;
@@ -139,7 +147,7 @@ bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady
     case SealedReading::Outcome::Opened:
         break;
     }
-    return saveFound(sealed.opened, folder, outputPath, report,
+    return saveFound(sealed.opened, folder, outputPath, report, existing,
                      QStringLiteral("The seal is intact: the file was sealed with this password."));
 }
 
@@ -206,26 +214,33 @@ bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uin
         return false;
     const std::optional<Destination> destination = dataFolderDestination(report);
     return destination
-        && decodeInto(picture, destination->folder, destination->ready, outputPath, report, keyLow, keyHigh);
+        && decodeInto(picture, destination->folder, destination->ready, outputPath, report, keyLow, keyHigh,
+                      ExistingFile::Replace);
 }
 
 bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
-                               const QByteArray& password)
+                               const QByteArray& password, ExistingFile existing)
 {
     outputPath.clear();
     const std::optional<Destination> destination =
         folder.isEmpty() ? dataFolderDestination(report) : chosenDestination(folder);
     return destination
-        && decodeWithPassword(picture, destination->folder, destination->ready, outputPath, report, password);
+        && decodeWithPassword(picture, destination->folder, destination->ready, outputPath, report, password,
+                              folder.isEmpty() ? ExistingFile::Replace : existing);
 }
 
 bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
-                       uint32_t keyLow, uint32_t keyHigh)
+                       uint32_t keyLow, uint32_t keyHigh, ExistingFile existing)
 {
     if (refuseUnusableKey(keyLow, keyHigh, outputPath, report))
         return false;
     const Destination destination = chosenDestination(folder);
-    return decodeInto(picture, destination.folder, destination.ready, outputPath, report, keyLow, keyHigh);
+    return decodeInto(picture, destination.folder, destination.ready, outputPath, report, keyLow, keyHigh, existing);
+}
+
+QString existingFileKeptLine(const QString& path)
+{
+    return QStringLiteral("ERROR: %1 already exists; it was kept as it is.").arg(path);
 }
 
 } // namespace ostrel

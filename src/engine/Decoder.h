@@ -17,9 +17,17 @@ namespace ostrel {
 // is converted first).
 bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uint32_t keyLow, uint32_t keyHigh);
 
+// Whether a decode into a folder of the user's choosing may replace a file
+// that is already there under the payload's name. The data folder is
+// Ostrel's own, and its files are always replaced.
+enum class ExistingFile { Replace, Keep };
+
+// The report line of a decode that kept the file already at `path`.
+QString existingFileKeptLine(const QString& path);
+
 // The same into `folder`, which is created when missing.
 bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
-                       uint32_t keyLow, uint32_t keyHigh);
+                       uint32_t keyLow, uint32_t keyHigh, ExistingFile existing = ExistingFile::Replace);
 
 // Decodes with a password: first with its key as the format defines it and,
 // when the picture shows no payload under that key, as the password of a
@@ -27,7 +35,7 @@ bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPa
 // name only when the seal is intact. Into `folder` (created when missing), or
 // into the decode folder of the data folder tree when `folder` is empty.
 bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
-                               const QByteArray& password);
+                               const QByteArray& password, ExistingFile existing = ExistingFile::Replace);
 
 // The name a decoded file gets when its stored name leaves nothing usable.
 inline constexpr const char* kUnnamedPayload = "unnamed";

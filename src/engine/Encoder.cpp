@@ -16,6 +16,17 @@ QString nothingToHideText(const QString& payloadPath)
     return QStringLiteral("nothing to hide: %1 is empty").arg(payloadPath);
 }
 
+EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
+{
+    const QFileInfo info(payloadFileName);
+    EncodeRequest request;
+    request.payloadPath = info.absoluteFilePath();
+    request.fileName = info.fileName();
+    request.dateTime = storableDateTime(dateTimeText);
+    request.payloadSize = info.size();
+    return PlanEncode(picture, request);
+}
+
 bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
 {

@@ -44,6 +44,10 @@ bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArra
 // read back); sealed payloads are not empty and are not refused.
 QString nothingToHideText(const QString& payloadPath);
 
+// The plan of a true-colour encode of the file as it stands, from its size
+// alone: whether it fits is known before a password is asked or a byte read.
+EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
+
 bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
 

@@ -12,6 +12,31 @@
 
 namespace ostrel {
 
+namespace {
+
+// The container's size follows from what it holds, so the room it needs is
+// known before the file is read or the costly derivation runs.
+EncodeRequest sealedRequest(const QString& fullPath, const SealedFile& file, int64_t payloadSize)
+{
+    EncodeRequest request;
+    request.payloadPath = fullPath;
+    request.fileName = QLatin1String(kSealedStreamName);
+    request.dateTime = QStringLiteral("");
+    request.payloadSize = int64_t(kSealOverheadBytes) + file.name.size() + file.dateTime.size() + payloadSize;
+    return request;
+}
+
+} // namespace
+
+EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
+{
+    const QFileInfo info(payloadFileName);
+    SealedFile file;
+    file.name = toAnsiBytes(info.fileName());
+    file.dateTime = toAnsiBytes(storableDateTime(dateTimeText));
+    return PlanEncode(picture, sealedRequest(info.absoluteFilePath(), file, info.size()));
+}
+
 bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
                          ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
                          bool stealth)
@@ -38,13 +63,7 @@ bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const 
         return false;
     const int64_t payloadSize = payloadFile.size();
 
-    // The room is known before the file is read or the costly derivation
-    // runs: the container's size follows from what it holds.
-    EncodeRequest request;
-    request.payloadPath = fullPath;
-    request.fileName = QLatin1String(kSealedStreamName);
-    request.dateTime = QStringLiteral("");
-    request.payloadSize = int64_t(kSealOverheadBytes) + file.name.size() + file.dateTime.size() + payloadSize;
+    const EncodeRequest request = sealedRequest(fullPath, file, payloadSize);
     const EncodePlan plan = PlanEncode(picture, request);
     AddReportLine(report, QStringLiteral("Sealed: %1 Bytes in a container of %2 Bytes that only the password opens")
                               .arg(payloadSize)

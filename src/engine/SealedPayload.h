@@ -4,6 +4,7 @@
 // every program runs (DecodePayloadWithPassword, Decoder.h) tries the
 // password as the format defines it first and then as a sealed picture's.
 #include "colour/PaletteTypes.h"
+#include "engine/EncodePlan.h"
 #include "engine/HiddenStream.h"
 #include "engine/Seal.h"
 #include "util/StandardUnit.h"
@@ -13,6 +14,10 @@
 #include <QString>
 
 namespace ostrel {
+
+// The plan of a sealed encode of the file as it stands, from its size alone
+// (see PlanEncodeOfFile).
+EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
 
 // Seals the payload file (its bytes, and the name and date-time bytes the
 // format would store) under the key derived from `password` and the

@@ -186,7 +186,8 @@ TEST_F(CliTest, TooLargePayloadFailsWithoutWritingTheOutput)
     const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
     ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
     EXPECT_EQ(encode.exitCode, 1);
-    EXPECT_TRUE(encode.out.contains(QStringLiteral("Insufficient Space to Encode File.")));
+    EXPECT_TRUE(encode.err.contains(QStringLiteral("Insufficient Space to Encode File."))) << encode.err.toStdString();
+    EXPECT_TRUE(encode.err.contains(QStringLiteral("the picture has 256"))) << encode.err.toStdString();
     EXPECT_FALSE(QFile::exists(hidden));
 }
 
@@ -607,20 +608,46 @@ TEST_F(CliTest, GifThatMayOutgrowItsPaletteIsRefusedBeforeEncoding)
     EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
 }
 
-// When the save fails after a good encode, the run does not end on
-// "Encoding Successful": its heading says Failed and its last line why.
-TEST_F(CliTest, FailedSaveIsTheLastWord)
+// Whatever can be known before the password is asked is checked first: an
+// output that cannot be written, a payload that does not fit and a carrier
+// that cannot be read are named, and the password (here a file that does not
+// exist) is never reached.
+TEST_F(CliTest, EncodeChecksBeforeAskingForThePassword)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
-    const QString out = dir.filePath(QStringLiteral("gone/hidden.bmp"));
-    const ProcessRun run = runCli({"encode", carrier, payload, "-o", out, "--password-file", passwordFile},
-                                  {.mergedChannels = true});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_FALSE(run.out.contains(QStringLiteral("Encoding Successful"))) << run.out.toStdString();
-    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Encoding Failed\n"))) << run.out.toStdString();
-    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines.last(), QStringLiteral("Cannot write %1: No such file or directory").arg(out));
+    const QString small = makeCarrier(dir, QStringLiteral("small.bmp"), 16, 16, 0);
+    const QString locked = dir.filePath(QStringLiteral("locked.bmp"));
+    writeFile(locked, "kept");
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    const QString noPassword = dir.filePath(QStringLiteral("no-password-file"));
+    struct Case {
+        QString carrier;
+        QString output;
+        QStringList extra;
+        QString message;
+    };
+    const Case cases[] = {
+        {carrier, dir.filePath("gone/hidden.bmp"), {},
+         QStringLiteral("Cannot write %1: No such file or directory").arg(dir.filePath("gone/hidden.bmp"))},
+        {carrier, locked, {}, QStringLiteral("Cannot write %1: it is write-protected").arg(locked)},
+        {small, dir.filePath("small-out.bmp"), {}, QStringLiteral("Insufficient Space to Encode File.")},
+        // A sealed container is larger than its file.
+        {makeCarrier(dir, QStringLiteral("tight.bmp"), 24, 24, 0), dir.filePath("tight-out.bmp"), {"--seal"},
+         QStringLiteral("Insufficient Space to Encode File.")},
+        {dir.filePath("missing.bmp"), dir.filePath("out.bmp"), {},
+         QStringLiteral("Cannot read %1").arg(dir.filePath("missing.bmp"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        const ProcessRun run =
+            runCli(QStringList{"encode", c.carrier, payload, "-o", c.output, "--password-file", noPassword} + c.extra);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(noPassword)) << "the password was asked first:\n" << run.err.toStdString();
+        EXPECT_EQ(run.out, QString());
+    }
+    EXPECT_EQ(readFile(locked), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("small-out.bmp")));
 }
 
 // An empty password is used only when asked for by name; contradicting
@@ -967,8 +994,9 @@ TEST_F(CliTest, FetchEndsAtItsDeadlineAndStoresNothing)
         runCli({"fetch", slow.url(QStringLiteral("/slow.gif")), "--timeout", "1"}, dataHomeIn(dataHome));
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
     EXPECT_EQ(late.exitCode, 1);
-    EXPECT_TRUE(late.out.startsWith(QStringLiteral("ERROR: Fetch Took Longer Than Its Time Limit\n")))
-        << late.out.toStdString();
+    EXPECT_TRUE(late.err.contains(QStringLiteral("Cannot fetch %1: Fetch Took Longer Than Its Time Limit.")
+                                      .arg(slow.url(QStringLiteral("/slow.gif")))))
+        << late.err.toStdString();
     EXPECT_EQ(QDir(web).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 
     ASSERT_TRUE(QDir().mkpath(web + QStringLiteral("busy.gif")));
@@ -1144,7 +1172,9 @@ TEST_F(CliTest, SealedPicturesInGifsAndAfterChanges)
         runCli({"decode", edited, "-o", dir.filePath("edited"), "--password-file", passwordFile});
     EXPECT_EQ(afterEdit.exitCode, 1);
     EXPECT_EQ(afterEdit.exitCode, wrong.exitCode);
-    EXPECT_EQ(afterEdit.err, wrong.err);
+    // The same words, but for the picture's name.
+    EXPECT_EQ(QString(afterEdit.err).replace(edited, QLatin1String("PICTURE")),
+              QString(wrong.err).replace(sealed, QLatin1String("PICTURE")));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("edited"))) << "nothing is written for a changed picture";
 }
 
@@ -1157,7 +1187,8 @@ TEST_F(CliTest, FetchSaysWhatTheServerAnswered)
         ostrel::testing::answer("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nGIF89a"));
     const ProcessRun lost = runCli({"fetch", cut.url(QStringLiteral("/cut.gif"))}, dataHomeIn(dataHome));
     EXPECT_EQ(lost.exitCode, 1);
-    EXPECT_TRUE(lost.out.contains(QLatin1String("ERROR: Connection Closed Before The Whole Body Arrived (6 of 1000"))) << lost.out.toStdString();
+    EXPECT_TRUE(lost.err.contains(QLatin1String("Connection Closed Before The Whole Body Arrived (6 of 1000")))
+        << lost.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dataHome + QStringLiteral("/ostrel/DATA/WEB/cut.gif")));
 
     ostrel::testing::LoopbackServer missing(
@@ -1166,6 +1197,142 @@ TEST_F(CliTest, FetchSaysWhatTheServerAnswered)
     EXPECT_EQ(page.exitCode, 0);
     EXPECT_TRUE(page.err.contains(QLatin1String("Warning: The server answered \"HTTP/1.0 404 Not Found\"")))
         << page.err.toStdString();
+}
+
+// Options are read the GNU way, and what the program does not know is named.
+TEST_F(CliTest, OptionsAreReadTheGnuWay)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString dashed = dir.filePath(QStringLiteral("-dashed.bmp"));
+    ASSERT_TRUE(QFile::copy(carrier, dashed));
+    struct Case {
+        QStringList args;
+        QString output; // the file the run must have written
+    };
+    const Case written[] = {
+        {{"encode", carrier, payload, "--output=" + dir.filePath("a.bmp"), "--password-file=" + passwordFile},
+         dir.filePath("a.bmp")},
+        {{"encode", carrier, payload, "-o" + dir.filePath("b.bmp"), "--password-file", passwordFile},
+         dir.filePath("b.bmp")},
+        {{"convert", "--", dashed, dir.filePath("c.bmp")}, dir.filePath("c.bmp")},
+        {{"chart", carrier, "--output=" + dir.filePath("d.bmp"), "--kind=hsv", "--size=40x30"}, dir.filePath("d.bmp")},
+    };
+    for (const Case& c : written) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProcessRun run = runCli(c.args);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(c.output));
+    }
+    EXPECT_EQ(QImage(dir.filePath("d.bmp")).size(), QSize(40, 30));
+
+    const ProcessRun version = runCli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ostrel-cli \\d+\\.\\d+(\\.\\d+)?\n$")).match(version.out).hasMatch())
+        << version.out.toStdString();
+
+    struct Refused {
+        QStringList args;
+        QString message;
+    };
+    const Refused refused[] = {
+        {{"frobnicate"}, QStringLiteral("Unknown command 'frobnicate'.")},
+        {{"--frobnicate"}, QStringLiteral("Unknown option '--frobnicate'.")},
+        {{"info", carrier, "--frob"}, QStringLiteral("Unknown option '--frob'.")},
+        {{"info", "--", "--frob"}, QStringLiteral("Cannot open --frob")}, // an operand after --
+        {{"encode", carrier, payload, "-o", dir.filePath("e.bmp"), "--reduce=yes"},
+         QStringLiteral("--reduce takes no value.")},
+        {{"encode", carrier, payload, "--output"}, QStringLiteral("--output needs a value.")},
+        {{"print", carrier, "--copies=none"}, QStringLiteral("--copies takes a whole number")},
+    };
+    for (const Refused& c : refused) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProcessRun run = runCli(c.args);
+        EXPECT_NE(run.exitCode, 0);
+        const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_TRUE(lines.first().startsWith(c.message)) << run.err.toStdString();
+        if (run.exitCode == 2) {
+            EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Usage: ostrel-cli"))) << run.err.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("e.bmp")));
+}
+
+// The report stays on standard output; a failure and its cause are said on
+// standard error, in words that tell one cause from another.
+TEST_F(CliTest, FailuresAreSaidOnStandardErrorWithTheirCause)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+    const ProcessRun wrong = runCli({"decode", hidden, "-o", dir.filePath("out"), "--password-stdin"},
+                                    {.input = "wrong\n"});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.out.startsWith(QStringLiteral("Decode Failed\n"))) << wrong.out.toStdString();
+    EXPECT_EQ(wrong.err, QStringLiteral("Cannot decode %1: Image does NOT appear to contain encoded data.\n").arg(hidden));
+
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    const uint16_t closed = ostrel::testing::unusedLoopbackPort();
+    ostrel::testing::LoopbackServer server(ostrel::testing::answer("HTTP/1.0 200 OK\r\n\r\nGIF89a"));
+    struct Case {
+        QString url;
+        QString message;
+    };
+    const Case cases[] = {
+        {QStringLiteral("http://127.0.0.1:%1/a.gif").arg(closed),
+         QStringLiteral("No Connection (cannot connect to 127.0.0.1 port %1: Connection refused).").arg(closed)},
+        {QStringLiteral("http://no-such-host.invalid/a.gif"),
+         QStringLiteral("No Connection (cannot find the server no-such-host.invalid: ")},
+        // Never fetched over plain HTTP from the secure address's host.
+        {QString(server.url(QStringLiteral("/a.gif"))).replace(QLatin1String("http://"), QLatin1String("https://")),
+         QStringLiteral("Only Plain HTTP Addresses Can Be Fetched")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        const ProcessRun run = runCli({"fetch", c.url, "--timeout", "20"}, dataHomeIn(dataHome));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("Cannot fetch %1: ").arg(c.url) + c.message.left(14)))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dataHome + QStringLiteral("/ostrel/DATA/WEB/a.gif")));
+}
+
+// A decode into a folder of the user's keeps a file of the payload's name
+// unless told otherwise; the data folder is Ostrel's own and is written over.
+TEST_F(CliTest, DecodeKeepsAFileOfTheSameNameUnlessForced)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    ASSERT_EQ(runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(outDir));
+    const QString existing = outDir + QStringLiteral("/secret.txt");
+    writeFile(existing, "the user's own file");
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.txt"));
+    writeFile(elsewhere, "linked to");
+    const QString linkDir = dir.filePath(QStringLiteral("links"));
+    ASSERT_TRUE(QDir().mkpath(linkDir));
+    ASSERT_TRUE(QFile::link(elsewhere, linkDir + QStringLiteral("/secret.txt")));
+
+    for (const QString& folder : {outDir, linkDir}) {
+        const ProcessRun kept = runCli({"decode", hidden, "-o", folder, "--password-file", passwordFile});
+        EXPECT_EQ(kept.exitCode, 1);
+        EXPECT_TRUE(kept.err.contains(QStringLiteral("%1/secret.txt already exists").arg(folder))) << kept.err.toStdString();
+        EXPECT_TRUE(kept.err.contains(QStringLiteral("--force"))) << kept.err.toStdString();
+    }
+    EXPECT_EQ(readFile(existing), QByteArray("the user's own file"));
+    EXPECT_EQ(readFile(elsewhere), QByteArray("linked to"));
+
+    const ProcessRun forced = runCli({"decode", hidden, "-o", outDir, "--force", "--password-file", passwordFile});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+    EXPECT_EQ(readFile(existing), readFile(payload));
+
+    const QString dataHome = dir.filePath(QStringLiteral("xdg"));
+    for (int time = 0; time < 2; ++time) {
+        const ProcessRun intoData = runCli({"decode", hidden, "--password-file", passwordFile}, dataHomeIn(dataHome));
+        EXPECT_EQ(intoData.exitCode, 0) << "decode " << time << ": " << intoData.err.toStdString();
+    }
 }
 
 } // namespace
