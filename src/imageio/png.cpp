@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // PNG: the chunk structure is walked and checked (order, lengths, CRC-32,
-// header values); the image data are not decompressed. The picture is a
-// white placeholder of the image's size, framed by a 2-pixel black pen.
+// header values) for the load report, then libpng decodes the pixels. A file
+// that fails either gets a white placeholder of the image's size, framed by
+// a 2-pixel black pen, and a stop other than complete.
 #include "imageio/png.h"
 
 #include "imageio/ReaderKit.h"
@@ -13,6 +14,12 @@
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <csetjmp>
+#include <optional>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <png.h>
 
 namespace ostrel {
 
@@ -241,6 +248,188 @@ void walkChunks(kit::ReaderRun& run, ByteReader& reader, PngState& state)
     }
 }
 
+
+// ---------------------------------------------------------------------------
+// Pixels, through libpng
+
+// Ancillary chunks libpng would otherwise keep in memory; none changes a
+// pixel we show, so they are skipped unread.
+constexpr png_byte kIgnoredChunks[] = {
+    'i', 'C', 'C', 'P', '\0', 's', 'P', 'L', 'T', '\0', 't', 'E', 'X', 't', '\0', 'z', 'T', 'X', 't', '\0',
+    'i', 'T', 'X', 't', '\0', 'e', 'X', 'I', 'f', '\0', 'h', 'I', 'S', 'T', '\0', 't', 'I', 'M', 'E', '\0',
+};
+// The most memory one ancillary chunk may take, and how many may be kept.
+constexpr png_alloc_size_t kChunkMemoryLimit = png_alloc_size_t(1) << 23;
+constexpr png_uint_32 kChunkCacheLimit = 1000;
+
+// One decode: the bytes, the picture the rows go to (already of the
+// header's size), and libpng's reason when it fails. Plain data only, since
+// libpng's errors leave decodeWithLibpng by longjmp.
+struct PngDecodeJob {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t position = 0;
+    uint8_t* pictureBits = nullptr;
+    size_t pictureStride = 0;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    uint8_t* rowBuffer = nullptr;   // the decoded rows: one, or all of an interlaced image
+    png_bytep* rowPointers = nullptr;
+    char message[160] = {};
+};
+
+void readFromMemory(png_structp png, png_bytep out, size_t count)
+{
+    auto* job = static_cast<PngDecodeJob*>(png_get_io_ptr(png));
+    if (count > job->size - job->position)
+        png_error(png, "unexpected end of file");
+    std::memcpy(out, job->data + job->position, count);
+    job->position += count;
+}
+
+[[noreturn]] void decodingFailed(png_structp png, png_const_charp message)
+{
+    auto* job = static_cast<PngDecodeJob*>(png_get_error_ptr(png));
+    std::snprintf(job->message, sizeof job->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+// 16-bit samples to 8 bits, rounded to the nearest (v / 257).
+inline uint8_t roundTo8(uint32_t sample16) { return uint8_t((sample16 * 255 + 32895) >> 16); }
+
+// One decoded row (RGB or RGBA, 8 or 16 bits a sample, big-endian) into a
+// row of the picture. Transparent pixels are shown over white.
+void storeRow(const uint8_t* source, uint8_t* target, png_uint_32 width, int channels, int bitDepth)
+{
+    const bool alpha = channels == 4;
+    if (bitDepth == 8) {
+        for (png_uint_32 x = 0; x < width; ++x, source += channels, target += 3) {
+            uint32_t r = source[0], g = source[1], b = source[2];
+            if (alpha) {
+                const uint32_t a = source[3], white = 255 * (255 - a);
+                r = (r * a + white + 127) / 255;
+                g = (g * a + white + 127) / 255;
+                b = (b * a + white + 127) / 255;
+            }
+            target[0] = uint8_t(b);
+            target[1] = uint8_t(g);
+            target[2] = uint8_t(r);
+        }
+        return;
+    }
+    for (png_uint_32 x = 0; x < width; ++x, source += 2 * channels, target += 3) {
+        uint64_t rgb[3];
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = uint32_t(source[2 * c]) << 8 | source[2 * c + 1];
+        if (alpha) {
+            const uint64_t a = uint32_t(source[6]) << 8 | source[7], white = 65535 * (65535 - a);
+            for (uint64_t& sample : rgb)
+                sample = (sample * a + white + 32767) / 65535;
+        }
+        target[0] = roundTo8(uint32_t(rgb[2]));
+        target[1] = roundTo8(uint32_t(rgb[1]));
+        target[2] = roundTo8(uint32_t(rgb[0]));
+    }
+}
+
+// Every pixel format becomes RGB or RGBA: palettes and grey expand, a tRNS
+// colour becomes alpha. Samples with alpha stay 16-bit so that they are laid
+// over white at full precision; opaque ones are rounded to 8 bits by libpng
+// (the same rounding), which halves the rows an interlaced image keeps in
+// memory until its last pass.
+void chooseTransforms(png_structp png, png_infop info)
+{
+    const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                       png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    if (!alpha)
+        png_set_scale_16(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+}
+
+void storeAllRows(PngDecodeJob& job, png_structp png, png_infop info)
+{
+    const int channels = png_get_channels(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    for (png_uint_32 y = 0; y < job.height; ++y)
+        storeRow(job.rowPointers ? job.rowPointers[y] : job.rowBuffer, job.pictureBits + y * job.pictureStride,
+                 job.width, channels, bitDepth);
+}
+
+// Decodes into the job's picture; false with job.message on any failure.
+// libpng leaves by longjmp, so this frame holds nothing with a destructor and
+// every allocation lives in the job.
+bool decodeWithLibpng(PngDecodeJob& job)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, decodingFailed, ignoreWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::free(job.rowPointers);
+        std::free(job.rowBuffer);
+        job.rowPointers = nullptr;
+        job.rowBuffer = nullptr;
+        return false;
+    }
+    png_set_read_fn(png, &job, readFromMemory);
+    png_set_user_limits(png, job.width, job.height);
+    png_set_chunk_malloc_max(png, kChunkMemoryLimit);
+    png_set_chunk_cache_max(png, kChunkCacheLimit);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, int(sizeof kIgnoredChunks / 5));
+    png_read_info(png, info);
+    if (png_get_image_width(png, info) != job.width || png_get_image_height(png, info) != job.height)
+        png_error(png, "image size differs from the header");
+    chooseTransforms(png, info);
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    job.rowBuffer = static_cast<uint8_t*>(std::malloc(rowBytes * (interlaced ? job.height : 1)));
+    if (interlaced && job.rowBuffer)
+        job.rowPointers = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * job.height));
+    if (!job.rowBuffer || (interlaced && !job.rowPointers))
+        png_error(png, "not enough memory");
+    if (interlaced) {
+        for (png_uint_32 y = 0; y < job.height; ++y)
+            job.rowPointers[y] = job.rowBuffer + size_t(y) * rowBytes;
+        png_read_image(png, job.rowPointers);
+        storeAllRows(job, png, info);
+    } else {
+        const int channels = png_get_channels(png, info);
+        const int bitDepth = png_get_bit_depth(png, info);
+        for (png_uint_32 y = 0; y < job.height; ++y) {
+            png_read_row(png, job.rowBuffer, nullptr);
+            storeRow(job.rowBuffer, job.pictureBits + y * job.pictureStride, job.width, channels, bitDepth);
+        }
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::free(job.rowPointers);
+    std::free(job.rowBuffer);
+    job.rowPointers = nullptr;
+    job.rowBuffer = nullptr;
+    return true;
+}
+
+// The pixels into `picture` (of the header's size); libpng's reason when it fails.
+std::optional<QString> decodePixels(ByteView data, QImage& picture)
+{
+    PngDecodeJob job;
+    job.data = data.data();
+    job.size = data.size();
+    job.pictureBits = picture.bits();
+    job.pictureStride = size_t(picture.bytesPerLine());
+    job.width = png_uint_32(picture.width());
+    job.height = png_uint_32(picture.height());
+    if (decodeWithLibpng(job))
+        return std::nullopt;
+    return QString::fromLatin1(job.message[0] ? job.message : "not enough memory");
+}
+
 } // namespace
 
 uint32_t pngChunkCrc(ByteView name, ByteView data)
@@ -276,6 +465,15 @@ LoadResult LoadPngFile(const LoadInput& input)
         else if (!state.sawEnd)
             state.problems.append(QStringLiteral("ERROR: Missing End Chunk"));
     }
+    // Only a sound structure is decoded, into the placeholder of its size;
+    // a failed decode puts the placeholder back.
+    const bool pictureSized = run.picture().width() == state.width && run.picture().height() == state.height;
+    if (signatureGood && state.problems.isEmpty() && !state.beyondData && pictureSized) {
+        if (const std::optional<QString> failure = decodePixels(input.data, run.picture())) {
+            state.problems.append(QStringLiteral("ERROR: Image Data Not Decoded: ") + *failure);
+            run.picture() = placeholderPicture(state.width, state.height, run.pixelLimit());
+        }
+    }
 
     run.value(QStringLiteral("Palette Length"), state.paletteLength);
     run.value(QStringLiteral("Interlace"), state.interlace);
@@ -295,7 +493,7 @@ LoadResult LoadPngFile(const LoadInput& input)
         stop = LoadStop::Corrupt;
     else if (state.beyondData)
         stop = LoadStop::Truncated;
-    else if (run.picture().width() != state.width || run.picture().height() != state.height)
+    else if (!pictureSized)
         stop = LoadStop::OverLimit;
     return run.finish(stop);
 }
