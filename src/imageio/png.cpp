@@ -7,7 +7,9 @@
 
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
+#include "colour/PaletteSearch.h"
 #include "util/ByteReader.h"
+#include "util/FileIO.h"
 #include "util/Picture.h"
 
 #include <QPainter>
@@ -16,6 +18,7 @@
 #include <array>
 #include <csetjmp>
 #include <optional>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -430,6 +433,128 @@ std::optional<QString> decodePixels(ByteView data, QImage& picture)
     return QString::fromLatin1(job.message[0] ? job.message : "not enough memory");
 }
 
+// ---------------------------------------------------------------------------
+// Writing, through libpng
+
+// One file to write, all plain data: libpng's errors leave encodeWithLibpng
+// by longjmp.
+struct PngEncodeJob {
+    const uint8_t* pixels = nullptr; // the working format's rows
+    size_t stride = 0;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 8;              // of an indexed file
+    int tableSize = 0;             // 0: a 24-bit file
+    png_color table[256] = {};
+    const uint8_t* indices = nullptr; // an indexed file's packed rows
+    size_t indexStride = 0;
+    QByteArray* out = nullptr;
+    uint8_t* rowBuffer = nullptr;
+};
+
+void writeToMemory(png_structp png, png_bytep data, size_t size)
+{
+    auto* job = static_cast<PngEncodeJob*>(png_get_io_ptr(png));
+    job->out->append(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+void flushNothing(png_structp) {}
+
+[[noreturn]] void encodingFailed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+bool encodeWithLibpng(PngEncodeJob& job)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, encodingFailed, ignoreWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::free(job.rowBuffer);
+        job.rowBuffer = nullptr;
+        return false;
+    }
+    png_set_write_fn(png, &job, writeToMemory, flushNothing);
+    const bool indexed = job.tableSize > 0;
+    png_set_IHDR(png, info, job.width, job.height, indexed ? job.bitDepth : 8,
+                 indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (indexed)
+        png_set_PLTE(png, info, job.table, job.tableSize);
+    png_write_info(png, info);
+    if (indexed) {
+        for (png_uint_32 y = 0; y < job.height; ++y)
+            png_write_row(png, job.indices + size_t(y) * job.indexStride);
+    } else {
+        job.rowBuffer = static_cast<uint8_t*>(std::malloc(size_t(job.width) * 3));
+        if (!job.rowBuffer)
+            png_error(png, "not enough memory");
+        for (png_uint_32 y = 0; y < job.height; ++y) {
+            const uint8_t* bgr = job.pixels + size_t(y) * job.stride;
+            for (png_uint_32 x = 0; x < job.width; ++x) {
+                job.rowBuffer[3 * x] = bgr[3 * x + 2];
+                job.rowBuffer[3 * x + 1] = bgr[3 * x + 1];
+                job.rowBuffer[3 * x + 2] = bgr[3 * x];
+            }
+            png_write_row(png, job.rowBuffer);
+        }
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::free(job.rowBuffer);
+    job.rowBuffer = nullptr;
+    return true;
+}
+
+// PNG's sides are 31-bit; the working picture's never exceed that.
+std::optional<QByteArray> encodePng(const QImage& source, const TPaletteArray& palette, int32_t count,
+                                    const TProgressProc& progress, const QString& fileName, QString* error)
+{
+    const auto refuse = [&](const QString& reason) -> std::optional<QByteArray> {
+        if (error)
+            *error = fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
+        return std::nullopt;
+    };
+    if (source.isNull() || source.width() < 1 || source.height() < 1)
+        return refuse(QStringLiteral("the picture is empty."));
+    const QImage picture = source.format() == kPictureFormat ? source : source.convertToFormat(kPictureFormat);
+    if (picture.isNull())
+        return refuse(QStringLiteral("not enough memory."));
+    PngEncodeJob job;
+    job.pixels = picture.constBits();
+    job.stride = size_t(picture.bytesPerLine());
+    job.width = png_uint_32(picture.width());
+    job.height = png_uint_32(picture.height());
+    QByteArray bytes;
+    job.out = &bytes;
+    std::vector<uint8_t> indices;
+    if (count <= 256) {
+        // The BMP writer's depth classes: 2, 16 or 256 entries.
+        job.tableSize = count <= 2 ? 2 : count <= 16 ? 16 : 256;
+        job.bitDepth = count <= 2 ? 1 : count <= 16 ? 4 : 8;
+        TPaletteArray table = palette;
+        std::fill(table.begin() + std::max(count, 0), table.end(), TColorValue(0));
+        for (int i = 0; i < job.tableSize; ++i)
+            job.table[i] = {redOf(table[size_t(i)]), greenOf(table[size_t(i)]), blueOf(table[size_t(i)])};
+        const int perByte = 8 / job.bitDepth;
+        job.indexStride = (size_t(job.width) + size_t(perByte) - 1) / size_t(perByte);
+        indices.assign(job.indexStride * job.height, 0);
+        const int height = picture.height();
+        MapPictureToIndices(picture, table, job.tableSize, [&](int y, const uint8_t* rowIndices) {
+            if (progress)
+                progress(int32_t(int64_t(y + 1) * 100 / height));
+            uint8_t* row = indices.data() + size_t(y) * job.indexStride;
+            // The leftmost pixel of a byte takes its most significant bits.
+            for (png_uint_32 x = 0; x < job.width; ++x)
+                row[x / perByte] |= uint8_t(rowIndices[x] << (8 - job.bitDepth * (int(x) % perByte + 1)));
+        });
+        job.indices = indices.data();
+    }
+    if (!encodeWithLibpng(job))
+        return refuse(QStringLiteral("not enough memory."));
+    return bytes;
+}
+
 } // namespace
 
 uint32_t pngChunkCrc(ByteView name, ByteView data)
@@ -496,6 +621,23 @@ LoadResult LoadPngFile(const LoadInput& input)
     else if (!pictureSized)
         stop = LoadStop::OverLimit;
     return run.finish(stop);
+}
+
+} // namespace ostrel
+
+namespace ostrel {
+
+bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
+                     const TProgressProc& progress, QString* error)
+{
+    const std::optional<QByteArray> bytes = encodePng(picture, palette, count, progress, fileName, error);
+    return bytes && writeFileAtomically(fileName, *bytes, error);
+}
+
+std::optional<QByteArray> EncodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                                            const TProgressProc& progress, QString* error)
+{
+    return encodePng(picture, palette, count, progress, QString(), error);
 }
 
 } // namespace ostrel
