@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
-  libjpeg62-turbo-dev libcups2-dev libsodium-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libcups2-dev libsodium-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   # used by the tests as independent decoders and as servers
   python3 libjpeg-turbo-progs netpbm imagemagick xvfb xauth

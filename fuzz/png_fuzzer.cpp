@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// Feeds arbitrary bytes to the PNG chunk walk.
+// Feeds arbitrary bytes to the PNG chunk walk and libpng.
 #include "ReaderFuzzTarget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

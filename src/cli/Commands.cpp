@@ -23,6 +23,7 @@
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
 #include "imageio/gif.h"
+#include "imageio/png.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
 #include "util/StandardUnit.h"
@@ -223,12 +224,13 @@ bool payloadReadable(const QString& path)
 
 bool isSavableExtension(const QString& extension)
 {
-    return extension == QLatin1String(".BMP") || extension == QLatin1String(".GIF");
+    return extension == QLatin1String(".BMP") || extension == QLatin1String(".GIF") ||
+           extension == QLatin1String(".PNG");
 }
 
 QString unsavableExtensionMessage(const QString& fileName)
 {
-    return QStringLiteral("Cannot save %1: cannot save file with %2 Extension (use .bmp or .gif).")
+    return QStringLiteral("Cannot save %1: cannot save file with %2 Extension (use .bmp, .gif or .png).")
         .arg(fileName, upperExtension(fileName).isEmpty() ? QStringLiteral("no") : upperExtension(fileName));
 }
 
@@ -271,6 +273,8 @@ bool savePicture(const QImage& picture, const QString& fileName, QString& error)
             return false;
         }
         saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
+    } else if (extension == QLatin1String(".PNG")) {
+        saved = SavePngPaletted(picture, fileName, facts.savePalette, facts.saveCount, {}, &error);
     } else {
         saved = SaveBmpWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
     }
@@ -281,7 +285,11 @@ bool savePicture(const QImage& picture, const QString& fileName, QString& error)
 
 bool saveTrueColour(const QImage& picture, const QString& fileName, QString& error)
 {
-    if (Write24BitBmp(picture, fileName, &error))
+    // More than 256 colours: the PNG writer's 24-bit file.
+    const bool saved = upperExtension(fileName) == QLatin1String(".PNG")
+        ? SavePngPaletted(picture, fileName, TPaletteArray{}, 257, {}, &error)
+        : Write24BitBmp(picture, fileName, &error);
+    if (saved)
         return true;
     if (error.isEmpty())
         error = QStringLiteral("Cannot write %1.").arg(fileName);

@@ -1,18 +1,28 @@
 // SPDX-License-Identifier: Apache-2.0
 // PNG: the chunk structure is walked and checked (order, lengths, CRC-32,
-// header values); the image data are not decompressed. The picture is a
-// white placeholder of the image's size, framed by a 2-pixel black pen.
+// header values) for the load report, then libpng decodes the pixels. A file
+// that fails either gets a white placeholder of the image's size, framed by
+// a 2-pixel black pen, and a stop other than complete.
 #include "imageio/png.h"
 
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
+#include "colour/PaletteSearch.h"
 #include "util/ByteReader.h"
+#include "util/FileIO.h"
 #include "util/Picture.h"
 
 #include <QPainter>
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <csetjmp>
+#include <optional>
+#include <vector>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <png.h>
 
 namespace ostrel {
 
@@ -241,6 +251,310 @@ void walkChunks(kit::ReaderRun& run, ByteReader& reader, PngState& state)
     }
 }
 
+
+// ---------------------------------------------------------------------------
+// Pixels, through libpng
+
+// Ancillary chunks libpng would otherwise keep in memory; none changes a
+// pixel we show, so they are skipped unread.
+constexpr png_byte kIgnoredChunks[] = {
+    'i', 'C', 'C', 'P', '\0', 's', 'P', 'L', 'T', '\0', 't', 'E', 'X', 't', '\0', 'z', 'T', 'X', 't', '\0',
+    'i', 'T', 'X', 't', '\0', 'e', 'X', 'I', 'f', '\0', 'h', 'I', 'S', 'T', '\0', 't', 'I', 'M', 'E', '\0',
+};
+// The most memory one ancillary chunk may take, and how many may be kept.
+constexpr png_alloc_size_t kChunkMemoryLimit = png_alloc_size_t(1) << 23;
+constexpr png_uint_32 kChunkCacheLimit = 1000;
+
+// One decode: the bytes, the picture the rows go to (already of the
+// header's size), and libpng's reason when it fails. Plain data only, since
+// libpng's errors leave decodeWithLibpng by longjmp.
+struct PngDecodeJob {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t position = 0;
+    uint8_t* pictureBits = nullptr;
+    size_t pictureStride = 0;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    uint8_t* rowBuffer = nullptr;   // the decoded rows: one, or all of an interlaced image
+    png_bytep* rowPointers = nullptr;
+    char message[160] = {};
+};
+
+void readFromMemory(png_structp png, png_bytep out, size_t count)
+{
+    auto* job = static_cast<PngDecodeJob*>(png_get_io_ptr(png));
+    if (count > job->size - job->position)
+        png_error(png, "unexpected end of file");
+    std::memcpy(out, job->data + job->position, count);
+    job->position += count;
+}
+
+[[noreturn]] void decodingFailed(png_structp png, png_const_charp message)
+{
+    auto* job = static_cast<PngDecodeJob*>(png_get_error_ptr(png));
+    std::snprintf(job->message, sizeof job->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+// 16-bit samples to 8 bits, rounded to the nearest (v / 257).
+inline uint8_t roundTo8(uint32_t sample16) { return uint8_t((sample16 * 255 + 32895) >> 16); }
+
+// One decoded row (RGB or RGBA, 8 or 16 bits a sample, big-endian) into a
+// row of the picture. Transparent pixels are shown over white.
+void storeRow(const uint8_t* source, uint8_t* target, png_uint_32 width, int channels, int bitDepth)
+{
+    const bool alpha = channels == 4;
+    if (bitDepth == 8) {
+        for (png_uint_32 x = 0; x < width; ++x, source += channels, target += 3) {
+            uint32_t r = source[0], g = source[1], b = source[2];
+            if (alpha) {
+                const uint32_t a = source[3], white = 255 * (255 - a);
+                r = (r * a + white + 127) / 255;
+                g = (g * a + white + 127) / 255;
+                b = (b * a + white + 127) / 255;
+            }
+            target[0] = uint8_t(b);
+            target[1] = uint8_t(g);
+            target[2] = uint8_t(r);
+        }
+        return;
+    }
+    for (png_uint_32 x = 0; x < width; ++x, source += 2 * channels, target += 3) {
+        uint64_t rgb[3];
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = uint32_t(source[2 * c]) << 8 | source[2 * c + 1];
+        if (alpha) {
+            const uint64_t a = uint32_t(source[6]) << 8 | source[7], white = 65535 * (65535 - a);
+            for (uint64_t& sample : rgb)
+                sample = (sample * a + white + 32767) / 65535;
+        }
+        target[0] = roundTo8(uint32_t(rgb[2]));
+        target[1] = roundTo8(uint32_t(rgb[1]));
+        target[2] = roundTo8(uint32_t(rgb[0]));
+    }
+}
+
+// Every pixel format becomes RGB or RGBA: palettes and grey expand, a tRNS
+// colour becomes alpha. Samples with alpha stay 16-bit so that they are laid
+// over white at full precision; opaque ones are rounded to 8 bits by libpng
+// (the same rounding), which halves the rows an interlaced image keeps in
+// memory until its last pass.
+void chooseTransforms(png_structp png, png_infop info)
+{
+    const bool alpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                       png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    if (!alpha)
+        png_set_scale_16(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+}
+
+void storeAllRows(PngDecodeJob& job, png_structp png, png_infop info)
+{
+    const int channels = png_get_channels(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    for (png_uint_32 y = 0; y < job.height; ++y)
+        storeRow(job.rowPointers ? job.rowPointers[y] : job.rowBuffer, job.pictureBits + y * job.pictureStride,
+                 job.width, channels, bitDepth);
+}
+
+// Decodes into the job's picture; false with job.message on any failure.
+// libpng leaves by longjmp, so this frame holds nothing with a destructor and
+// every allocation lives in the job.
+bool decodeWithLibpng(PngDecodeJob& job)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, decodingFailed, ignoreWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        std::free(job.rowPointers);
+        std::free(job.rowBuffer);
+        job.rowPointers = nullptr;
+        job.rowBuffer = nullptr;
+        return false;
+    }
+    png_set_read_fn(png, &job, readFromMemory);
+    png_set_user_limits(png, job.width, job.height);
+    png_set_chunk_malloc_max(png, kChunkMemoryLimit);
+    png_set_chunk_cache_max(png, kChunkCacheLimit);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, int(sizeof kIgnoredChunks / 5));
+    png_read_info(png, info);
+    if (png_get_image_width(png, info) != job.width || png_get_image_height(png, info) != job.height)
+        png_error(png, "image size differs from the header");
+    chooseTransforms(png, info);
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+    job.rowBuffer = static_cast<uint8_t*>(std::malloc(rowBytes * (interlaced ? job.height : 1)));
+    if (interlaced && job.rowBuffer)
+        job.rowPointers = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * job.height));
+    if (!job.rowBuffer || (interlaced && !job.rowPointers))
+        png_error(png, "not enough memory");
+    if (interlaced) {
+        for (png_uint_32 y = 0; y < job.height; ++y)
+            job.rowPointers[y] = job.rowBuffer + size_t(y) * rowBytes;
+        png_read_image(png, job.rowPointers);
+        storeAllRows(job, png, info);
+    } else {
+        const int channels = png_get_channels(png, info);
+        const int bitDepth = png_get_bit_depth(png, info);
+        for (png_uint_32 y = 0; y < job.height; ++y) {
+            png_read_row(png, job.rowBuffer, nullptr);
+            storeRow(job.rowBuffer, job.pictureBits + y * job.pictureStride, job.width, channels, bitDepth);
+        }
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::free(job.rowPointers);
+    std::free(job.rowBuffer);
+    job.rowPointers = nullptr;
+    job.rowBuffer = nullptr;
+    return true;
+}
+
+// The pixels into `picture` (of the header's size); libpng's reason when it fails.
+std::optional<QString> decodePixels(ByteView data, QImage& picture)
+{
+    PngDecodeJob job;
+    job.data = data.data();
+    job.size = data.size();
+    job.pictureBits = picture.bits();
+    job.pictureStride = size_t(picture.bytesPerLine());
+    job.width = png_uint_32(picture.width());
+    job.height = png_uint_32(picture.height());
+    if (decodeWithLibpng(job))
+        return std::nullopt;
+    return QString::fromLatin1(job.message[0] ? job.message : "not enough memory");
+}
+
+// ---------------------------------------------------------------------------
+// Writing, through libpng
+
+// One file to write, all plain data: libpng's errors leave encodeWithLibpng
+// by longjmp.
+struct PngEncodeJob {
+    const uint8_t* pixels = nullptr; // the working format's rows
+    size_t stride = 0;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 8;              // of an indexed file
+    int tableSize = 0;             // 0: a 24-bit file
+    png_color table[256] = {};
+    const uint8_t* indices = nullptr; // an indexed file's packed rows
+    size_t indexStride = 0;
+    QByteArray* out = nullptr;
+    uint8_t* rowBuffer = nullptr;
+};
+
+void writeToMemory(png_structp png, png_bytep data, size_t size)
+{
+    auto* job = static_cast<PngEncodeJob*>(png_get_io_ptr(png));
+    job->out->append(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+void flushNothing(png_structp) {}
+
+[[noreturn]] void encodingFailed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+bool encodeWithLibpng(PngEncodeJob& job)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, encodingFailed, ignoreWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::free(job.rowBuffer);
+        job.rowBuffer = nullptr;
+        return false;
+    }
+    png_set_write_fn(png, &job, writeToMemory, flushNothing);
+    const bool indexed = job.tableSize > 0;
+    png_set_IHDR(png, info, job.width, job.height, indexed ? job.bitDepth : 8,
+                 indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (indexed)
+        png_set_PLTE(png, info, job.table, job.tableSize);
+    png_write_info(png, info);
+    if (indexed) {
+        for (png_uint_32 y = 0; y < job.height; ++y)
+            png_write_row(png, job.indices + size_t(y) * job.indexStride);
+    } else {
+        job.rowBuffer = static_cast<uint8_t*>(std::malloc(size_t(job.width) * 3));
+        if (!job.rowBuffer)
+            png_error(png, "not enough memory");
+        for (png_uint_32 y = 0; y < job.height; ++y) {
+            const uint8_t* bgr = job.pixels + size_t(y) * job.stride;
+            for (png_uint_32 x = 0; x < job.width; ++x) {
+                job.rowBuffer[3 * x] = bgr[3 * x + 2];
+                job.rowBuffer[3 * x + 1] = bgr[3 * x + 1];
+                job.rowBuffer[3 * x + 2] = bgr[3 * x];
+            }
+            png_write_row(png, job.rowBuffer);
+        }
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::free(job.rowBuffer);
+    job.rowBuffer = nullptr;
+    return true;
+}
+
+// PNG's sides are 31-bit; the working picture's never exceed that.
+std::optional<QByteArray> encodePng(const QImage& source, const TPaletteArray& palette, int32_t count,
+                                    const TProgressProc& progress, const QString& fileName, QString* error)
+{
+    const auto refuse = [&](const QString& reason) -> std::optional<QByteArray> {
+        if (error)
+            *error = fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
+        return std::nullopt;
+    };
+    if (source.isNull() || source.width() < 1 || source.height() < 1)
+        return refuse(QStringLiteral("the picture is empty."));
+    const QImage picture = source.format() == kPictureFormat ? source : source.convertToFormat(kPictureFormat);
+    if (picture.isNull())
+        return refuse(QStringLiteral("not enough memory."));
+    PngEncodeJob job;
+    job.pixels = picture.constBits();
+    job.stride = size_t(picture.bytesPerLine());
+    job.width = png_uint_32(picture.width());
+    job.height = png_uint_32(picture.height());
+    QByteArray bytes;
+    job.out = &bytes;
+    std::vector<uint8_t> indices;
+    if (count <= 256) {
+        // The BMP writer's depth classes: 2, 16 or 256 entries.
+        job.tableSize = count <= 2 ? 2 : count <= 16 ? 16 : 256;
+        job.bitDepth = count <= 2 ? 1 : count <= 16 ? 4 : 8;
+        TPaletteArray table = palette;
+        std::fill(table.begin() + std::max(count, 0), table.end(), TColorValue(0));
+        for (int i = 0; i < job.tableSize; ++i)
+            job.table[i] = {redOf(table[size_t(i)]), greenOf(table[size_t(i)]), blueOf(table[size_t(i)])};
+        const int perByte = 8 / job.bitDepth;
+        job.indexStride = (size_t(job.width) + size_t(perByte) - 1) / size_t(perByte);
+        indices.assign(job.indexStride * job.height, 0);
+        const int height = picture.height();
+        MapPictureToIndices(picture, table, job.tableSize, [&](int y, const uint8_t* rowIndices) {
+            if (progress)
+                progress(int32_t(int64_t(y + 1) * 100 / height));
+            uint8_t* row = indices.data() + size_t(y) * job.indexStride;
+            // The leftmost pixel of a byte takes its most significant bits.
+            for (png_uint_32 x = 0; x < job.width; ++x)
+                row[x / perByte] |= uint8_t(rowIndices[x] << (8 - job.bitDepth * (int(x) % perByte + 1)));
+        });
+        job.indices = indices.data();
+    }
+    if (!encodeWithLibpng(job))
+        return refuse(QStringLiteral("not enough memory."));
+    return bytes;
+}
+
 } // namespace
 
 uint32_t pngChunkCrc(ByteView name, ByteView data)
@@ -276,6 +590,15 @@ LoadResult LoadPngFile(const LoadInput& input)
         else if (!state.sawEnd)
             state.problems.append(QStringLiteral("ERROR: Missing End Chunk"));
     }
+    // Only a sound structure is decoded, into the placeholder of its size;
+    // a failed decode puts the placeholder back.
+    const bool pictureSized = run.picture().width() == state.width && run.picture().height() == state.height;
+    if (signatureGood && state.problems.isEmpty() && !state.beyondData && pictureSized) {
+        if (const std::optional<QString> failure = decodePixels(input.data, run.picture())) {
+            state.problems.append(QStringLiteral("ERROR: Image Data Not Decoded: ") + *failure);
+            run.picture() = placeholderPicture(state.width, state.height, run.pixelLimit());
+        }
+    }
 
     run.value(QStringLiteral("Palette Length"), state.paletteLength);
     run.value(QStringLiteral("Interlace"), state.interlace);
@@ -295,9 +618,26 @@ LoadResult LoadPngFile(const LoadInput& input)
         stop = LoadStop::Corrupt;
     else if (state.beyondData)
         stop = LoadStop::Truncated;
-    else if (run.picture().width() != state.width || run.picture().height() != state.height)
+    else if (!pictureSized)
         stop = LoadStop::OverLimit;
     return run.finish(stop);
+}
+
+} // namespace ostrel
+
+namespace ostrel {
+
+bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
+                     const TProgressProc& progress, QString* error)
+{
+    const std::optional<QByteArray> bytes = encodePng(picture, palette, count, progress, fileName, error);
+    return bytes && writeFileAtomically(fileName, *bytes, error);
+}
+
+std::optional<QByteArray> EncodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                                            const TProgressProc& progress, QString* error)
+{
+    return encodePng(picture, palette, count, progress, QString(), error);
 }
 
 } // namespace ostrel

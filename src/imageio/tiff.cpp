@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // TIFF: the header and the first image file directory are walked and
-// reported; the strips are not decoded. The picture is a white placeholder
-// of the image's size with a black frame.
+// reported, then libtiff decodes that directory's image. A file that fails
+// either keeps the white placeholder of the image's size and a stop other
+// than complete.
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
 #include "util/ByteReader.h"
@@ -10,7 +11,12 @@
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <tiffio.h>
 
 namespace ostrel {
 
@@ -297,6 +303,139 @@ int64_t fillablePixels(int64_t width, uint64_t fileSize)
     return kit::pixelsFrom(fileSize * 8, std::max(uint64_t(width), kMostPixelsPerBit));
 }
 
+
+// ---------------------------------------------------------------------------
+// Pixels, through libtiff
+
+// The file's bytes as libtiff's stream, read-only.
+struct MemoryStream {
+    ByteView data;
+    uint64_t position = 0;
+    char message[160] = {};
+};
+
+tmsize_t streamRead(thandle_t handle, void* buffer, tmsize_t size)
+{
+    auto* stream = static_cast<MemoryStream*>(handle);
+    if (size < 0 || stream->position > stream->data.size())
+        return -1;
+    const uint64_t count = std::min<uint64_t>(uint64_t(size), stream->data.size() - stream->position);
+    std::memcpy(buffer, stream->data.data() + stream->position, size_t(count));
+    stream->position += count;
+    return tmsize_t(count);
+}
+
+tmsize_t streamWrite(thandle_t, void*, tmsize_t) { return -1; }
+
+toff_t streamSeek(thandle_t handle, toff_t offset, int whence)
+{
+    auto* stream = static_cast<MemoryStream*>(handle);
+    uint64_t base = 0;
+    if (whence == SEEK_CUR)
+        base = stream->position;
+    else if (whence == SEEK_END)
+        base = stream->data.size();
+    if (offset > std::numeric_limits<uint64_t>::max() - base)
+        return toff_t(-1);
+    stream->position = base + offset;
+    return stream->position;
+}
+
+int streamClose(thandle_t) { return 0; }
+toff_t streamSize(thandle_t handle) { return static_cast<MemoryStream*>(handle)->data.size(); }
+int streamMap(thandle_t, void**, toff_t*) { return 0; }
+void streamUnmap(thandle_t, void*, toff_t) {}
+
+// libtiff's complaints go to the stream's message, never to the terminal.
+int keepError(TIFF*, void* user, const char*, const char* format, va_list arguments)
+{
+    auto* stream = static_cast<MemoryStream*>(user);
+    if (stream->message[0] == '\0')
+        std::vsnprintf(stream->message, sizeof stream->message, format, arguments);
+    return 1;
+}
+
+int ignoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct TiffCloser {
+    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+struct OptionsFreer {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+// The most one allocation of libtiff's may take: enough for any strip or
+// tile of a picture within the pixel limit at 16-bit RGBA.
+tmsize_t singleAllocationLimit(int64_t pixelLimit)
+{
+    constexpr int64_t kBytesPerPixel = 8;
+    constexpr int64_t kCeiling = int64_t(1) << 31;
+    return tmsize_t(std::min(kCeiling, std::max<int64_t>(pixelLimit, 1 << 16) * kBytesPerPixel));
+}
+
+struct Decoded {
+    LoadStop stop = LoadStop::Complete;
+    QImage picture;
+    QString reason;
+};
+
+// libtiff gives premultiplied RGBA (unassociated alpha is multiplied in);
+// over white each channel gains what alpha leaves uncovered.
+void storeRaster(const uint32_t* raster, QImage& picture)
+{
+    const int width = picture.width();
+    for (int y = 0; y < picture.height(); ++y) {
+        uint8_t* row = picture.scanLine(y);
+        const uint32_t* source = raster + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t pixel = source[x];
+            const uint32_t uncovered = 255 - TIFFGetA(pixel);
+            kit::putPixel(row, x,
+                          {uint8_t(std::min<uint32_t>(255, TIFFGetR(pixel) + uncovered)),
+                           uint8_t(std::min<uint32_t>(255, TIFFGetG(pixel) + uncovered)),
+                           uint8_t(std::min<uint32_t>(255, TIFFGetB(pixel) + uncovered))});
+        }
+    }
+}
+
+Decoded decodeFirstImage(ByteView data, int64_t pixelLimit)
+{
+    MemoryStream stream{data};
+    std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
+    if (!options)
+        return {LoadStop::Failed, {}, QStringLiteral("not enough memory")};
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), singleAllocationLimit(pixelLimit));
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), keepError, &stream);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), ignoreWarning, nullptr);
+    // "m": no memory mapping; the stream already is memory.
+    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "rm", &stream, streamRead, streamWrite,
+                                                             streamSeek, streamClose, streamSize, streamMap,
+                                                             streamUnmap, options.get()));
+    const auto failure = [&](LoadStop stop) {
+        return Decoded{stop, {}, QString::fromLatin1(stream.message[0] ? stream.message : "cannot decode")};
+    };
+    if (!tiff)
+        return failure(LoadStop::Corrupt);
+    uint32_t width = 0, height = 0;
+    if (!TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height))
+        return failure(LoadStop::Corrupt);
+    if (!pictureSizeAllowed(width, height, pixelLimit))
+        return {LoadStop::OverLimit, {}, QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height)};
+    char why[1024] = {};
+    if (!TIFFRGBAImageOK(tiff.get(), why)) {
+        std::snprintf(stream.message, sizeof stream.message, "%s", why);
+        return failure(LoadStop::Unsupported);
+    }
+    std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[size_t(width) * height]);
+    QImage picture = allocatePicture(width, height, pixelLimit);
+    if (!raster || picture.isNull())
+        return {LoadStop::OverLimit, {}, QStringLiteral("not enough memory")};
+    if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, raster.get(), ORIENTATION_TOPLEFT, 1))
+        return failure(LoadStop::Corrupt);
+    storeRaster(raster.get(), picture);
+    return {LoadStop::Complete, std::move(picture), {}};
+}
+
 } // namespace
 
 LoadResult LoadTiffFile(const LoadInput& input)
@@ -347,9 +486,6 @@ LoadResult LoadTiffFile(const LoadInput& input)
         else
             picture = blankPicture(int(width), int(height));
     }
-    for (const QString& problem : walk.problems)
-        run.line(problem);
-    run.line(QStringLiteral(".TIF Decode Complete"));
     if (stop == LoadStop::Complete) {
         if (walk.signatureBad)
             stop = LoadStop::BadSignature;
@@ -358,6 +494,18 @@ LoadResult LoadTiffFile(const LoadInput& input)
         else if (walk.valuesOutside)
             stop = LoadStop::Corrupt;
     }
+    // Only a sound directory is decoded; the placeholder stays when libtiff fails.
+    if (stop == LoadStop::Complete) {
+        Decoded decoded = decodeFirstImage(input.data, run.pixelLimit());
+        stop = decoded.stop;
+        if (stop == LoadStop::Complete)
+            run.picture() = std::move(decoded.picture);
+        else
+            walk.problems.append(QStringLiteral("Image Data Not Decoded: ") + decoded.reason);
+    }
+    for (const QString& problem : walk.problems)
+        run.line(problem);
+    run.line(QStringLiteral(".TIF Decode Complete"));
     return run.finish(stop);
 }
 

@@ -12,7 +12,7 @@ const QString kPictureFilter = QStringLiteral(
     "|Windows Bitmaps (*.bmp)|*.bmp"
     "|JPEG (*.jpg, *.jpeg)|*.jpg;*.jpeg"
     "|CompuServe GIF (*.gif)|*.gif"
-    "|Portable Network Graphics (*.png) Incomplete|*.png"
+    "|Portable Network Graphics (*.png)|*.png"
     "|Windows Icons (*.ico)|*.ico"
     "|ZSoft PCX (*.pcx)|*.pcx"
     "|Casio QV-11 Camera (*.cam)|*.cam"

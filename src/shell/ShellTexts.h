@@ -25,10 +25,10 @@ inline const QString kDefaultExtension = QStringLiteral("bmp");
 // File filters as the program lists them: "Label|patterns|Label|patterns".
 extern const QString kPictureFilter;
 inline const QString kPayloadFilter = QStringLiteral("All Files (*.*)|*.*");
-inline const QString kSaveFilter24Bit = QStringLiteral("24-Bit Bitmaps (*.bmp)|*.bmp");
-inline const QString kSaveTitle24Bit = QStringLiteral("Save Image as 24-Bit .BMP only");
-inline const QString kSaveFilterPaletted = QStringLiteral("Bitmaps and GIFs (*.bmp,*.gif)|*.bmp;*.gif");
-inline const QString kSaveTitlePaletted = QStringLiteral("Save Image as .GIF or as 4-bit or 8-bit .BMP");
+inline const QString kSaveFilter24Bit = QStringLiteral("24-Bit Bitmaps and PNGs (*.bmp,*.png)|*.bmp;*.png");
+inline const QString kSaveTitle24Bit = QStringLiteral("Save Image as 24-Bit .BMP or .PNG");
+inline const QString kSaveFilterPaletted = QStringLiteral("Bitmaps, GIFs and PNGs (*.bmp,*.gif,*.png)|*.bmp;*.gif;*.png");
+inline const QString kSaveTitlePaletted = QStringLiteral("Save Image as .GIF, .PNG or as 4-bit or 8-bit .BMP");
 
 inline const QString kEncodeTitle = QStringLiteral("ENCODE");
 inline const QString kDecodeTitle = QStringLiteral("DECODE");
@@ -49,7 +49,7 @@ SaveDialogChoice saveDialogChoice(int64_t colourCount);
 // A name typed without an extension gets the save dialog's default one.
 QString withDefaultExtension(const QString& fileName);
 
-// The error for a save name whose extension is neither .BMP nor .GIF.
+// The error for a save name whose extension is none of .BMP, .GIF and .PNG.
 QString saveExtensionErrorText(const QString& fileName, const QString& upperExtension);
 
 // A file that could not be saved or read, shown in the same frame as the

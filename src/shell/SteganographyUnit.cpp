@@ -12,6 +12,7 @@
 #include "imageio/GraphicsIOUnit.h"
 #include "imageio/bmp.h"
 #include "imageio/gif.h"
+#include "imageio/png.h"
 #include "shell/Autoform_AnalyzeBMP.h"
 #include "shell/PictureView.h"
 #include "shell/ProgramArt.h"
@@ -405,7 +406,7 @@ void TForm_Main_Steganography::SaveAs1Click()
         return;
     fileName = withDefaultExtension(fileName);
     const QString extension = upperExtension(fileName);
-    if (extension != QLatin1String(".BMP") && extension != QLatin1String(".GIF")) {
+    if (extension != QLatin1String(".BMP") && extension != QLatin1String(".GIF") && extension != QLatin1String(".PNG")) {
         m_dialogs->showError(saveExtensionErrorText(fileName, extension));
         m_panels[2]->clear();
         Update_All();
@@ -418,9 +419,13 @@ void TForm_Main_Steganography::SaveAs1Click()
     bool saved = false;
     {
         BusyCursor busy;
-        saved = extension == QLatin1String(".BMP")
-            ? SaveBmpPaletted(m_picture, fileName, save.palette, save.count, false, progress, &error)
-            : SaveGifPaletted(m_picture, fileName, save.palette, save.count, false, false, 0, false, progress, &error);
+        if (extension == QLatin1String(".BMP"))
+            saved = SaveBmpPaletted(m_picture, fileName, save.palette, save.count, false, progress, &error);
+        else if (extension == QLatin1String(".PNG"))
+            saved = SavePngPaletted(m_picture, fileName, save.palette, save.count, progress, &error);
+        else
+            saved = SaveGifPaletted(m_picture, fileName, save.palette, save.count, false, false, 0, false, progress,
+                                    &error);
     }
     m_panels[1]->setText(m_colourText);
     if (!saved) {

@@ -112,6 +112,34 @@ TEST_F(CliTest, EncodeThenDecodeGivesTheFileBack)
     EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
 }
 
+// PNG as carrier and as result: true colour and paletted files carry the
+// payload bit for bit; a PNG whose image data are damaged is refused.
+TEST_F(CliTest, PngCarriersAndResultsKeepThePayload)
+{
+    for (int colours : {0, 20}) {
+        SCOPED_TRACE(colours);
+        const QString bmp = makeCarrier(dir, QStringLiteral("c%1.bmp").arg(colours), 64, 48, colours);
+        const QString carrier = dir.filePath(QStringLiteral("c%1.png").arg(colours));
+        ASSERT_TRUE(QImage(bmp).save(carrier, "PNG"));
+        const QString hidden = dir.filePath(QStringLiteral("hidden%1.png").arg(colours));
+        ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+        ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
+        EXPECT_TRUE(readFile(hidden).startsWith("\x89PNG"));
+        const QString outDir = dir.filePath(QStringLiteral("out%1").arg(colours));
+        ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--password-file", passwordFile});
+        ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString() << decode.err.toStdString();
+        EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+    }
+    QByteArray damaged = readFile(dir.filePath(QStringLiteral("c0.png")));
+    damaged.chop(20); // into the image data and past the end chunk
+    const QString broken = dir.filePath(QStringLiteral("broken.png"));
+    writeFile(broken, damaged);
+    ProcessRun refused = runCli({"encode", broken, payload, "-o", dir.filePath(QStringLiteral("x.png")),
+                                 "--password-file", passwordFile});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.startsWith(QStringLiteral("Cannot read ") + broken)) << refused.err.toStdString();
+}
+
 TEST_F(CliTest, DecodeWithoutFolderWritesIntoTheDataFolder)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
@@ -273,14 +301,14 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         {{}, 2},
         {{"frobnicate"}, 2},
         {{"encode", carrier}, 2},
-        {{"encode", carrier, payload, "-o", dir.filePath("out.png"), "--password-file", passwordFile}, 2},
+        {{"encode", carrier, payload, "-o", dir.filePath("out.webp"), "--password-file", passwordFile}, 2},
         {{"convert", carrier, dir.filePath("out.jpg")}, 2},
         {{"info", carrier, "--bogus"}, 2},
         {{"info", dir.filePath("missing.bmp")}, 1},
         {{"decode", dir.filePath("missing.bmp"), "--password-file", passwordFile}, 1},
         {{"decode", carrier, "--password-file", dir.filePath("no-password-file")}, 1},
         {{"chart", carrier}, 2},
-        {{"chart", carrier, "-o", dir.filePath("chart.png")}, 2},
+        {{"chart", carrier, "-o", dir.filePath("chart.webp")}, 2},
         {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--kind", "cube"}, 2},
         {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--dots", "stars"}, 2},
         {{"chart", carrier, "-o", dir.filePath("chart.bmp"), "--size", "0x600"}, 2},
@@ -304,9 +332,9 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
         ProcessRun run = runCli(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
     }
-    EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("out.webp")));
     EXPECT_FALSE(QFile::exists(dir.filePath("sealed.bmp")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("chart.png")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("chart.webp")));
     EXPECT_FALSE(QFile::exists(dir.filePath("chart.bmp")));
 }
 

@@ -16,8 +16,8 @@ TEST(FileFilters, PairsBecomeLabelAndSpaceSeparatedPatterns)
         QStringList expected;
     };
     const Case cases[] = {
-        {kSaveFilter24Bit, {QStringLiteral("24-Bit Bitmaps (*.bmp) (*.bmp)")}},
-        {kSaveFilterPaletted, {QStringLiteral("Bitmaps and GIFs (*.bmp,*.gif) (*.bmp *.gif)")}},
+        {kSaveFilter24Bit, {QStringLiteral("24-Bit Bitmaps and PNGs (*.bmp,*.png) (*.bmp *.png)")}},
+        {kSaveFilterPaletted, {QStringLiteral("Bitmaps, GIFs and PNGs (*.bmp,*.gif,*.png) (*.bmp *.gif *.png)")}},
         // "*.*" stands for every file, also one without a dot in its name.
         {kPayloadFilter, {QStringLiteral("All Files (*.*) (*)")}},
         {QStringLiteral("A|*.a|B|*.b;*.c;"), {QStringLiteral("A (*.a)"), QStringLiteral("B (*.b *.c)")}},
@@ -34,7 +34,7 @@ TEST(FileFilters, PictureFilterKeepsEveryLabelAndPattern)
     ASSERT_EQ(filters.size(), 16);
     EXPECT_EQ(filters.first(), QStringLiteral("All Graphics Formats (*.bmp *.jpg *.jpeg *.png *.gif *.pcx *.ico "
                                               "*.cam *.thn *.mac *.16k *.tif *.tiff)"));
-    EXPECT_EQ(filters[4], QStringLiteral("Portable Network Graphics (*.png) Incomplete (*.png)"));
+    EXPECT_EQ(filters[4], QStringLiteral("Portable Network Graphics (*.png) (*.png)"));
     EXPECT_EQ(filters[14], QStringLiteral("Program Files (*.pas, etc.) (*.pas *.c *.h *.cpp *.cgi *.asm *.java *.py)"));
     EXPECT_EQ(filters.last(), QStringLiteral("EXE/OBJ (Executables and Object) (*.exe *.obj)"));
 }
@@ -46,10 +46,10 @@ TEST(SaveDialog, PalettedFormatsUpTo256Colours)
         QString filter;
         QString title;
     } cases[] = {
-        {16, kSaveFilterPaletted, QStringLiteral("Save Image as .GIF or as 4-bit or 8-bit .BMP")},
-        {256, kSaveFilterPaletted, QStringLiteral("Save Image as .GIF or as 4-bit or 8-bit .BMP")},
-        {257, kSaveFilter24Bit, QStringLiteral("Save Image as 24-Bit .BMP only")},
-        {16777216 + 16, kSaveFilter24Bit, QStringLiteral("Save Image as 24-Bit .BMP only")},
+        {16, kSaveFilterPaletted, QStringLiteral("Save Image as .GIF, .PNG or as 4-bit or 8-bit .BMP")},
+        {256, kSaveFilterPaletted, QStringLiteral("Save Image as .GIF, .PNG or as 4-bit or 8-bit .BMP")},
+        {257, kSaveFilter24Bit, QStringLiteral("Save Image as 24-Bit .BMP or .PNG")},
+        {16777216 + 16, kSaveFilter24Bit, QStringLiteral("Save Image as 24-Bit .BMP or .PNG")},
     };
     for (const auto& c : cases) {
         const SaveDialogChoice choice = saveDialogChoice(c.colours);
