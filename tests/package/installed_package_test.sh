@@ -25,18 +25,17 @@ dpkg-deb -x "$deb" "$root"
 
 # Control data: name, version, section, and the libraries found by
 # dpkg-shlibdeps together with what the programs load at run time.
-control=$(dpkg-deb -f "$deb" Package Version Section Maintainer Depends)
-echo "$control"
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = ostrel ] || fail "Package is '$(field Package)', not ostrel"
 [ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', not $version"
 [ "$(field Section)" = graphics ] || fail "Section is '$(field Section)', not graphics"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
-depends=$(field Depends)
+# The package names in Depends, one per line, without versions.
+depends=$(field Depends | tr ',' '\n' | awk '{print $1}')
 needed=(libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6printsupport6 libjpeg62-turbo libcups2 libsodium23 libssl3 fonts-liberation)
 [ "$with_gui" = ON ] && needed+=(libqt6widgets6)
 for package in "${needed[@]}"; do
-    grep -Eq "(^|, )$package( |,|$)" <<< "$depends" || fail "Depends lacks $package: $depends"
+    grep -qxF "$package" <<< "$depends" || fail "Depends lacks $package: $(field Depends)"
 done
 
 # Every file at the place desktops, man and bash look for it.
