@@ -41,7 +41,8 @@ done
 # Every file at the place desktops, man and bash look for it.
 expected=(usr/bin/ostrel-cli
           usr/share/man/man1/ostrel-cli.1.gz
-          usr/share/bash-completion/completions/ostrel-cli)
+          usr/share/bash-completion/completions/ostrel-cli
+          usr/share/doc/ostrel/copyright)
 if [ "$with_gui" = ON ]; then
     expected+=(usr/bin/ostrel
                usr/share/man/man1/ostrel.1.gz
