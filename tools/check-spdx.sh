@@ -4,7 +4,7 @@
 # licence line; fails when there are any.
 set -euo pipefail
 cd "${1:-.}"
-missing=$(find src tests bench fuzz tools .ci -type f \
+missing=$(find src tests bench fuzz tools packaging .ci -type f \
     \( -name '*.cpp' -o -name '*.h' -o -name 'CMakeLists.txt' -o -name '*.sh' -o -name run \) -print |
     sort | while read -r file; do
         head -n 2 "$file" | grep -q 'SPDX-License-Identifier: Apache-2.0' || echo "$file"

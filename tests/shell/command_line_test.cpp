@@ -93,7 +93,7 @@ TEST(DesktopCommandLine, HelpAndVersionPrintAndEndWithoutADisplay)
 // one the program can open.
 TEST(DesktopCommandLine, DesktopEntryHandsTheFileOver)
 {
-    QFile entry(QStringLiteral(OSTREL_SOURCE_DIR "/src/shell/ostrel.desktop"));
+    QFile entry(QStringLiteral(OSTREL_SOURCE_DIR "/packaging/io.github.ostrel.Ostrel.desktop"));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly | QIODevice::Text));
     QString exec;
     QStringList mimeTypes;

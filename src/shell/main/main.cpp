@@ -56,7 +56,9 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
     QApplication::setApplicationName(ostrel::kApplicationTitle);
-    QGuiApplication::setDesktopFileName(QStringLiteral("ostrel"));
+    // The installed desktop entry is io.github.ostrel.Ostrel.desktop; the name
+    // lets a Wayland compositor match the window to it (and to its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.ostrel.Ostrel"));
     ostrel::installFontSubstitutes();
     // Decode reports a missing folder tree itself, so a failure here is not fatal.
     ostrel::CreateDataFolders();
