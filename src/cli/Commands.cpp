@@ -337,14 +337,14 @@ void printOutcome(const char* heading, bool ok, const ReportList& report, const 
 }
 
 constexpr const char* kEncodeUsage =
-    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif [--reduce [--dither] | --stealth] [--seal] "
+    "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif|OUT.png [--reduce [--dither] | --stealth] [--seal] "
     "[--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kDecodeUsage =
     "ostrel-cli decode PICTURE [-o DIR [--force]] [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kSealKeyUsage =
     "ostrel-cli seal-key PICTURE [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kInfoUsage = "ostrel-cli info PICTURE";
-constexpr const char* kConvertUsage = "ostrel-cli convert IN OUT.bmp|OUT.gif";
+constexpr const char* kConvertUsage = "ostrel-cli convert IN OUT.bmp|OUT.gif|OUT.png";
 constexpr const char* kFetchUsage = "ostrel-cli fetch URL [--timeout SECONDS]";
 
 // The lines of a fetch's message, each shown as one line of the terminal.
@@ -356,7 +356,7 @@ void printFetchMessage(const QString& text)
     for (const QString& line : lines)
         out(line);
 }
-constexpr const char* kChartUsage = "ostrel-cli chart PICTURE -o OUT.bmp|OUT.gif [--kind bright|rgb|hsv] [--reverse] "
+constexpr const char* kChartUsage = "ostrel-cli chart PICTURE -o OUT.bmp|OUT.gif|OUT.png [--kind bright|rgb|hsv] [--reverse] "
                                     "[--dots points|blocks|outline] [--size WxH]";
 
 struct ChartOptions {
@@ -507,17 +507,17 @@ int printMainHelp(bool toError)
         "ostrel-cli - hide a file inside a picture and get it back out\n"
         "\n"
         "Commands:\n"
-        "  encode CARRIER PAYLOAD -o OUT   hide PAYLOAD in the picture CARRIER, save as OUT (.bmp or .gif)\n"
+        "  encode CARRIER PAYLOAD -o OUT   hide PAYLOAD in the picture CARRIER, save as OUT (.bmp, .gif, .png)\n"
         "         --reduce [--dither]      reduce a picture of more than 128 colours to 256 twin colours\n"
         "         --stealth                move changed blue values by one and leave the pixels after the data\n"
-        "                                  alone, harder for the usual detectors to see (24-bit .bmp only)\n"
+        "                                  alone, harder for the usual detectors to see (.bmp or .png only)\n"
         "         --seal                   seal the file: password guessing costs a memory-hard derivation\n"
         "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
         "         --force                  replace a file of the hidden file's name in DIR\n"
         "  info PICTURE                    size, colours and capacity\n"
-        "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp or .gif)\n"
+        "  convert IN OUT                  load IN by its extension and save it as OUT (.bmp, .gif, .png)\n"
         "  fetch URL [--timeout SECONDS]   fetch a web resource into the web folder (at most 300 s)\n"
-        "  chart PICTURE -o OUT            draw a chart of the picture's colours (.bmp or .gif)\n"
+        "  chart PICTURE -o OUT            draw a chart of the picture's colours (.bmp, .gif, .png)\n"
         "        [--kind bright|rgb|hsv] [--reverse] [--dots points|blocks|outline] [--size WxH]\n"
         "  seal-key PICTURE                print the format password of a sealed picture\n"
         "  check PICTURE... [--json]       how plainly detectors of lowest-bit replacement see hidden data\n"

@@ -313,8 +313,9 @@ TEST(TiffReader, CorpusFilesMatchAnIndependentDecoder)
              QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("ppm:-")});
         // ImageMagick 6 truncates 16-bit samples and blends to 8 bits
         // where libtiff rounds, and converts CMYK with its own rounding.
-        if (theirs)
+        if (theirs) {
             EXPECT_EQ(firstDifference(result.picture, *theirs, 1), "");
+        }
     }
 }
 

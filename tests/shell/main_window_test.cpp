@@ -193,16 +193,32 @@ TEST_F(MainWindow, SaveAsRefusesOtherExtensionsAndWritesNothing)
 {
     const QString source = openPicture(pictureOfColours(5, 8, 8));
     ASSERT_EQ(window->panelText(2), source);
-    const QString target = path(QStringLiteral("out.png"));
+    const QString target = path(QStringLiteral("out.webp"));
     dialogs.saveAnswers.push_back(target);
     trigger(TCommand::SaveAs);
 
     const DialogCall* error = dialogs.last(QStringLiteral("error"));
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->text, QStringLiteral("ERROR:\r\n    File name entered is:\r\n    ") + target
-                               + QStringLiteral("\r\n\r\n    Cannot save file with .PNG Extension."));
+                               + QStringLiteral("\r\n\r\n    Cannot save file with .WEBP Extension."));
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(window->panelText(2), QString());
+}
+
+TEST_F(MainWindow, SaveAsPngKeepsEveryPixel)
+{
+    const QImage picture = pictureOfColours(300, 20, 16); // more than a palette holds
+    openPicture(picture);
+    const QString target = path(QStringLiteral("out.png"));
+    dialogs.saveAnswers.push_back(target);
+    trigger(TCommand::SaveAs);
+
+    EXPECT_EQ(dialogs.last(QStringLiteral("error")), nullptr);
+    EXPECT_EQ(window->panelText(2), target);
+    QFile saved(target);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.read(8).startsWith("\x89PNG"));
+    EXPECT_TRUE(samePixels(QImage(target), picture));
 }
 
 TEST_F(MainWindow, SaveAsWithoutExtensionWritesABmp)
