@@ -392,8 +392,11 @@ void TForm_Main_Steganography::finishFetch(const QString& url, const WebFetchRes
             Clear1Click();
     }
     m_dialogs->showMessage(fetchMessageText(result), true, fetchMessageTitle(url));
-    if (!result.failureDetail.isEmpty())
-        m_dialogs->showError(result.failureDetail);
+    // The cause: why the server could not be reached, or why storing failed.
+    if (QString cause = result.failureDetail; !cause.isEmpty()) {
+        cause[0] = cause[0].toUpper();
+        m_dialogs->showError(cause);
+    }
     emit fetchFinished();
 }
 

@@ -103,6 +103,11 @@ TEST_F(OpenFromWeb, FailedFetchIsReportedAndChangesNothing)
     ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->text.startsWith(QStringLiteral("ERROR: "))) << message->text.toStdString();
     EXPECT_EQ(message->title, QStringLiteral("Fetch: ") + url);
+    // The cause follows, in the system's words.
+    const DialogCall* cause = dialogs.last(QStringLiteral("error"));
+    ASSERT_NE(cause, nullptr);
+    EXPECT_EQ(cause->text,
+              QStringLiteral("Cannot connect to 127.0.0.1 port %1: Connection refused").arg(closedPort));
     EXPECT_TRUE(samePixels(window->picture(), before));
     EXPECT_EQ(window->panelText(2), source);
     EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("x.bmp")));
