@@ -190,20 +190,18 @@ std::optional<QImage> loadPicture(const QString& path)
                 .arg(path, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
         return std::nullopt;
     }
-    // Read into memory rather than mapped: a mapped file that another program
-    // shortens meanwhile would end the process with a bus error.
-    QString error;
-    const std::optional<QByteArray> bytes = readRegularFile(path, &error);
-    if (!bytes) {
-        err(error);
-        return std::nullopt;
-    }
-    if (bytes->isEmpty()) {
+    if (QFileInfo(path).isFile() && QFileInfo(path).size() == 0) {
         err(QStringLiteral("Cannot read %1: the file is empty.").arg(path));
         return std::nullopt;
     }
-    LoadResult result = LoadPictureBytes(
-        path, ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size())));
+    // Read, never mapped: a mapped file that another program shortens
+    // meanwhile would end the process with a bus error.
+    QString error;
+    LoadResult result = LoadPictureFileWithOptions(path, {}, &error);
+    if (!error.isEmpty()) {
+        err(error);
+        return std::nullopt;
+    }
     if (result.stop != LoadStop::Complete || result.picture.isNull()) {
         err(QStringLiteral("Cannot read %1: %2.").arg(path, incompleteReason(result.stop)));
         return std::nullopt;

@@ -149,20 +149,29 @@ LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const Pictur
     return result;
 }
 
-LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options)
+LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options, QString* readError)
 {
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
     LoadInput input{fileName, false, {}, options};
-    // Read into memory, never mapped: a mapped file that another program
-    // shortens while it is read ends the process with a bus error. A file
-    // that is not regular, or is shortened meanwhile, is not read at all.
-    std::optional<QByteArray> bytes;
-    if (code != 0 && (bytes = readRegularFile(fileName))) {
-        input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
+    // Read, never mapped: a mapped file that another program shortens while
+    // it is read ends the process with a bus error. A file that is not
+    // regular is not read at all.
+    const std::optional<OpenFile> file = code != 0 ? openRegularFile(fileName, readError) : std::nullopt;
+    LoadResult result;
+    const LoaderRow* row = loaderFor(code);
+    if (file && row && row->reader == LoadBmpFile) {
         input.exists = true;
+        result = LoadBmpFromFile(input, *file, readError);
+    } else {
+        // A file shortened while it is read is not read at all.
+        const std::optional<QByteArray> bytes = file ? readOpenFile(*file, fileName, readError) : std::nullopt;
+        if (bytes) {
+            input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
+            input.exists = true;
+        }
+        result = dispatch(code, input, extension);
     }
-    LoadResult result = dispatch(code, input, extension);
     ensureUsablePicture(result);
     return result;
 }

@@ -23,7 +23,10 @@ bool PictureLoaderDrawsText(uint8_t code);
 QString upperExtension(const QString& fileName);
 
 // Reads the file and runs the reader of its extension.
-LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options = {});
+// `readError`, when given, says why the file could not be read (the result is
+// then the reader's picture for a missing file).
+LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options = {},
+                                      QString* readError = nullptr);
 
 // Runs the reader chosen by `fileName`'s extension over bytes already in memory.
 LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options = {});

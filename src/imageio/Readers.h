@@ -4,10 +4,15 @@
 // name first and "<TAG> End." last, and leaves a picture even for a missing
 // or damaged file (see LoadResult).
 #include "imageio/LoadResult.h"
+#include "util/FileIO.h"
 
 namespace ostrel {
 
 LoadResult LoadBmpFile(const LoadInput& input);      // bmp.cpp
+// The same from an open file: uncompressed 24-bit rows are read straight into
+// the picture's rows (the file is read once and held once); other files are
+// read whole. `error` says why when the file could not be read.
+LoadResult LoadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error = nullptr);
 LoadResult LoadGifFile(const LoadInput& input);      // gif.cpp
 LoadResult LoadJpegFile(const LoadInput& input);     // jpeg.cpp
 LoadResult LoadPcxFile(const LoadInput& input);      // pcx.cpp

@@ -22,6 +22,8 @@
 #include <vector>
 
 #include <sys/mman.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace ostrel {
 
@@ -280,10 +282,10 @@ constexpr uint64_t kRle24PixelsPerByte = 64;
 // The most pixels the stored data can paint: the rows present, the last
 // perhaps in part, for raw rows; the longest runs for run-length data.
 // Pixels that a delta or an end of line skips come from no byte of the file.
-int64_t fillablePixels(ByteView file, const Header& header, Coding coding)
+int64_t fillablePixels(uint64_t fileSize, const Header& header, Coding coding)
 {
     const size_t start = pixelDataStart(header);
-    const uint64_t present = file.size() > start ? file.size() - start : 0;
+    const uint64_t present = fileSize > start ? fileSize - start : 0;
     switch (coding) {
     case Coding::Rle8:
     case Coding::Rle4: return kit::pixelsFrom(present, kRlePixelsPerByte);
@@ -438,6 +440,63 @@ void preferLargePages(QImage& picture)
 }
 
 uint8_t* pictureRow(QImage& picture, int64_t y) { return picture.bits() + y * picture.bytesPerLine(); }
+
+// Pages are made present in one call rather than one fault at a time: on a
+// virtual machine a fault costs many times what the page's share of one call
+// does. Where the system cannot, the pages come one by one as before.
+void populatePicture(QImage& picture)
+{
+#ifdef MADV_POPULATE_WRITE
+    const uintptr_t pageSize = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(picture.bits());
+    const uintptr_t begin = (start + pageSize - 1) & ~(pageSize - 1);
+    const uintptr_t end = (start + uintptr_t(picture.sizeInBytes())) & ~(pageSize - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)picture;
+#endif
+}
+
+// Uncompressed 24-bit rows have the picture's own row layout, so they are
+// read from the file straight into the picture's rows, many rows to a call,
+// in the order they are stored. Rows the file no longer holds (it may have
+// been shortened since it was opened) are black, and the load is cut short
+// unless only the last row's padding is missing.
+LoadStop readRgb24Rows(const OpenFile& file, const Header& header, QImage& picture)
+{
+    const size_t stride = size_t(header.rowStride());
+    const size_t pixelBytes = size_t(header.width) * 3;
+    const int64_t height = header.height;
+    auto rowOf = [&](int64_t fileRow) { return pictureRow(picture, header.topDown ? fileRow : height - 1 - fileRow); };
+    const int maxVectors = std::min<long>(::sysconf(_SC_IOV_MAX) > 0 ? ::sysconf(_SC_IOV_MAX) : 16, 1024);
+    std::vector<iovec> vectors;
+    off_t offset = off_t(pixelDataStart(header));
+    int64_t fileRow = 0;
+    size_t partial = 0; // bytes of `fileRow` already read
+    while (fileRow < height) {
+        vectors.clear();
+        vectors.push_back({rowOf(fileRow) + partial, stride - partial});
+        for (int64_t next = fileRow + 1; next < height && int(vectors.size()) < maxVectors; ++next)
+            vectors.push_back({rowOf(next), stride});
+        const ssize_t count = ::preadv(file.fd(), vectors.data(), int(vectors.size()), offset);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        offset += count;
+        size_t got = size_t(count) + partial;
+        fileRow += int64_t(got / stride);
+        partial = got % stride;
+    }
+    if (fileRow >= height)
+        return LoadStop::Complete;
+    std::memset(rowOf(fileRow) + partial, 0, stride - partial);
+    for (int64_t missing = fileRow + 1; missing < height; ++missing)
+        std::memset(rowOf(missing), 0, stride);
+    const bool onlyPaddingMissing = fileRow == height - 1 && partial >= pixelBytes;
+    return onlyPaddingMissing ? LoadStop::Complete : LoadStop::Truncated;
+}
 
 LoadStop decodeRawRows(ByteReader& reader, const Header& header, const RowDecoder& decoder, QImage& picture)
 {
@@ -854,19 +913,30 @@ std::optional<BmpJob> palettedJob(const QImage& picture, const TPaletteArray& pa
 
 } // namespace
 
-LoadResult LoadBmpFile(const LoadInput& input)
+namespace {
+
+// Where a load's pixels come from: the file's bytes in memory, or the rows
+// of an open file read straight into the picture.
+struct PixelSource {
+    ByteView bytes;               // the whole file, or its first bytes when `file` is given
+    uint64_t fileSize = 0;
+    const OpenFile* file = nullptr;
+};
+
+LoadResult loadBmp(const LoadInput& input, const PixelSource& source)
 {
     kit::ReaderRun run(input, "BMP", kBlankSize, kBlankSize);
     LoadStop stop = LoadStop::Missing;
     QString format = QStringLiteral("24-bit");
     bool monochrome = false;
     if (input.exists) {
-        const Parsed parsed = parseHeader(input.data);
+        const Parsed parsed = parseHeader(source.bytes);
         const Header& header = parsed.header;
         Coding coding = Coding::Indexed;
         stop = parsed.stop == LoadStop::Complete ? chooseCoding(header, coding) : parsed.stop;
         if (stop == LoadStop::Complete)
-            stop = run.sizeStop(header.width, header.height, [&] { return fillablePixels(input.data, header, coding); })
+            stop = run.sizeStop(header.width, header.height,
+                                [&] { return fillablePixels(source.fileSize, header, coding); })
                        .value_or(LoadStop::Complete);
         if (stop == LoadStop::Complete) {
             QImage picture = allocatePicture(header.width, header.height, run.pixelLimit());
@@ -874,7 +944,12 @@ LoadResult LoadBmpFile(const LoadInput& input)
                 stop = LoadStop::OverLimit;
             } else {
                 preferLargePages(picture);
-                stop = decodePixels(input.data, header, coding, picture);
+                if (source.file) {
+                    populatePicture(picture);
+                    stop = readRgb24Rows(*source.file, header, picture);
+                } else {
+                    stop = decodePixels(source.bytes, header, coding, picture);
+                }
                 run.picture() = std::move(picture);
                 format = pixelFormatName(header, coding);
                 monochrome = header.bitCount == 1;
@@ -886,6 +961,45 @@ LoadResult LoadBmpFile(const LoadInput& input)
     run.value(QStringLiteral("Monochrome"), reportBool(monochrome));
     run.value(QStringLiteral("Pixel Format"), format + QStringLiteral(" (promoted to 24-bit)"));
     return run.finish(stop);
+}
+
+// Enough for every header and the largest colour table.
+constexpr qint64 kHeadBytes = 64 * 1024;
+
+// Whether the file's rows can be read straight into the picture: an
+// uncompressed 24-bit file whose headers lie in `head`.
+bool rowsReadStraight(ByteView head, qint64 fileSize)
+{
+    if (qint64(head.size()) >= fileSize)
+        return false; // all of it is in memory already
+    const Parsed parsed = parseHeader(head);
+    Coding coding = Coding::Indexed;
+    return parsed.stop == LoadStop::Complete && chooseCoding(parsed.header, coding) == LoadStop::Complete
+        && coding == Coding::Rgb24 && parsed.header.rowStride() == ((uint64_t(parsed.header.width) * 3 + 3) & ~uint64_t(3));
+}
+
+} // namespace
+
+LoadResult LoadBmpFile(const LoadInput& input)
+{
+    return loadBmp(input, PixelSource{input.data, input.data.size(), nullptr});
+}
+
+LoadResult LoadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error)
+{
+    const std::optional<QByteArray> head = readFileBytes(file, 0, kHeadBytes, input.fileName, error);
+    if (!head)
+        return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options});
+    const ByteView headView(reinterpret_cast<const uint8_t*>(head->constData()), size_t(head->size()));
+    if (rowsReadStraight(headView, file.size()))
+        return loadBmp(input, PixelSource{headView, uint64_t(file.size()), &file});
+    // Other kinds are decoded from memory, the whole file read once.
+    const std::optional<QByteArray> whole = readOpenFile(file, input.fileName, error);
+    if (!whole)
+        return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options});
+    LoadInput inMemory = input;
+    inMemory.data = ByteView(reinterpret_cast<const uint8_t*>(whole->constData()), size_t(whole->size()));
+    return LoadBmpFile(inMemory);
 }
 
 bool Write24BitBmp(const QImage& picture, const QString& fileName, QString* error)

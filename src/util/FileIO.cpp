@@ -30,6 +30,8 @@ public:
             ::close(m_fd);
     }
     int get() const { return m_fd; }
+    // Hands the descriptor over: it is no longer closed here.
+    void release() { m_fd = -1; }
     // Closes now, so that a failed close can be reported.
     bool close()
     {
@@ -248,9 +250,15 @@ QString notARegularFileReason(const QString& path)
     return S_ISREG(info.st_mode) ? QString() : fileKindReason(info.st_mode);
 }
 
-std::optional<QByteArray> readRegularFile(const QString& path, QString* error)
+OpenFile::~OpenFile()
 {
-    auto fail = [&](const QString& reason) -> std::optional<QByteArray> {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+std::optional<OpenFile> openRegularFile(const QString& path, QString* error)
+{
+    auto fail = [&](const QString& reason) -> std::optional<OpenFile> {
         failWith(error, QStringLiteral("Cannot read %1: %2.").arg(path, reason));
         return std::nullopt;
     };
@@ -266,21 +274,51 @@ std::optional<QByteArray> readRegularFile(const QString& path, QString* error)
         return fail(systemReason(errno));
     if (!S_ISREG(info.st_mode))
         return fail(fileKindReason(info.st_mode));
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    OpenFile file(fd.get(), qint64(info.st_size));
+    fd.release();
+    return file;
+}
+
+std::optional<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path,
+                                        QString* error)
+{
+    QByteArray bytes(qsizetype(std::max<qint64>(0, size)), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t count = ::read(fd.get(), bytes.data() + done, size_t(bytes.size() - done));
+        const ssize_t count = ::pread(file.fd(), bytes.data() + done, size_t(bytes.size() - done), offset + done);
         if (count < 0 && errno == EINTR)
             continue;
-        if (count < 0)
-            return fail(systemReason(errno));
+        if (count < 0) {
+            failWith(error, QStringLiteral("Cannot read %1: %2.").arg(path, systemReason(errno)));
+            return std::nullopt;
+        }
         if (count == 0)
-            return fail(QStringLiteral("the file became shorter while it was read (%1 of %2 bytes)")
-                            .arg(done)
-                            .arg(bytes.size()));
+            break;
         done += count;
     }
+    bytes.truncate(done);
     return bytes;
+}
+
+std::optional<QByteArray> readOpenFile(const OpenFile& file, const QString& path, QString* error)
+{
+    std::optional<QByteArray> bytes = readFileBytes(file, 0, file.size(), path, error);
+    if (bytes && bytes->size() < file.size()) {
+        failWith(error, QStringLiteral("Cannot read %1: the file became shorter while it was read (%2 of %3 bytes).")
+                            .arg(path)
+                            .arg(bytes->size())
+                            .arg(file.size()));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> readRegularFile(const QString& path, QString* error)
+{
+    const std::optional<OpenFile> file = openRegularFile(path, error);
+    if (!file)
+        return std::nullopt;
+    return readOpenFile(*file, path, error);
 }
 
 bool makeFolders(const QString& path, unsigned mode, QString* error)

@@ -20,6 +20,31 @@ std::optional<QByteArray> readWholeFile(const QString& path, QString* error = nu
 // Opening a FIFO would wait for a writer, so it is refused before opening.
 QString notARegularFileReason(const QString& path);
 
+// A regular file open for reading, closed with the object. Large files are
+// read straight into where their data are needed (a picture's rows), once.
+class OpenFile {
+public:
+    OpenFile(int fd, qint64 size) : m_fd(fd), m_size(size) {}
+    OpenFile(OpenFile&& other) noexcept : m_fd(other.m_fd), m_size(other.m_size) { other.m_fd = -1; }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    OpenFile& operator=(OpenFile&&) = delete;
+    ~OpenFile();
+    int fd() const { return m_fd; }
+    qint64 size() const { return m_size; } // when it was opened
+private:
+    int m_fd;
+    qint64 m_size;
+};
+// Opens a regular file for reading; nothing (`error` says why, as
+// readRegularFile does) when it is not one or cannot be opened.
+std::optional<OpenFile> openRegularFile(const QString& path, QString* error = nullptr);
+// Up to `size` bytes from `offset`, fewer where the file ends (it may have
+// been shortened since it was opened); nothing with `error` set when reading fails.
+std::optional<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path,
+                                        QString* error = nullptr);
+// The whole of an opened file, which must not have become shorter.
+std::optional<QByteArray> readOpenFile(const OpenFile& file, const QString& path, QString* error = nullptr);
 // The bytes of a regular file, read into memory in one go. A file that is
 // not regular, cannot be read, or changes size while it is read gives
 // nothing, and `error` says so with the file's name.

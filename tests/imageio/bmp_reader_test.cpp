@@ -6,7 +6,9 @@
 
 #include "imageio/Readers.h"
 
+#include <QFile>
 #include <QImageReader>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -713,6 +715,71 @@ TEST(BmpReaderDamage, PicturesLargerThanTheirDataCanFillAreRefused)
     EXPECT_EQ(whole.stop, LoadStop::Complete);
     ASSERT_EQ(whole.picture.size(), QSize(4096, 4096));
     EXPECT_EQ(whole.picture.pixel(4095, 0), qRgb(255, 255, 255));
+}
+
+// Large uncompressed 24-bit files are read from the open file straight into
+// the picture's rows; whatever the rows' padding, order and completeness, the
+// result is the one the reader of the file's bytes gives.
+TEST(BmpReaderFromFile, ReadsWhatTheBytesReaderReads)
+{
+    struct Shape {
+        int width, height;
+        bool topDown;
+    };
+    const Shape shapes[] = {{151, 200, false}, {151, 200, true}, {1, 20000, false}, {256, 90, true}};
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const Shape& shape : shapes) {
+        const QByteArray full = makeBmp(BmpFields()
+                                            .size(shape.width, shape.topDown ? -shape.height : shape.height)
+                                            .bits(24)
+                                            .pixels(bmpOf(gradientPicture(shape.width, shape.height), {}, 257)
+                                                        .mid(54)));
+        const qsizetype stride = (shape.width * 3 + 3) / 4 * 4;
+        // Whole; without the last row's padding; cut inside a row; cut after a few rows.
+        for (const qsizetype cut : {qsizetype(0), qsizetype(stride - shape.width * 3 > 1 ? 1 : 0), stride / 2,
+                                    full.size() - 54 - 5 * stride}) {
+            SCOPED_TRACE(::testing::Message() << shape.width << "x" << shape.height << (shape.topDown ? " top-down" : "")
+                                              << " cut " << cut);
+            const QByteArray bytes = full.left(full.size() - cut);
+            const QString path = dir.filePath(QStringLiteral("picture.bmp"));
+            QFile out(path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write(bytes);
+            out.close();
+            const std::optional<OpenFile> file = openRegularFile(path);
+            ASSERT_TRUE(file);
+            const LoadResult fromFile = LoadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
+            LoadResult fromBytes = loadBmpBytes(bytes);
+            fromBytes.report.first() = fromFile.report.first(); // the name line
+            EXPECT_EQ(fromFile.stop, fromBytes.stop);
+            EXPECT_EQ(fromFile.report, fromBytes.report);
+            EXPECT_EQ(firstDifference(fromFile.picture, fromBytes.picture), "");
+        }
+    }
+}
+
+// A file shortened after it was opened (another program truncating it) is
+// a picture cut short, with black where the rows are missing, not a crash.
+TEST(BmpReaderFromFile, FileShortenedWhileOpenIsCutShort)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QImage picture = gradientPicture(200, 150);
+    const QByteArray bytes = bmpOf(picture, {}, 257);
+    const QString path = dir.filePath(QStringLiteral("picture.bmp"));
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+    const std::optional<OpenFile> file = openRegularFile(path);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(QFile::resize(path, 54 + 600 * 100)); // the bottom 100 rows stay
+    const LoadResult result = LoadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
+    EXPECT_EQ(result.stop, LoadStop::Truncated);
+    ASSERT_EQ(result.picture.size(), picture.size());
+    EXPECT_EQ(firstDifference(result.picture.copy(0, 50, 200, 100), picture.copy(0, 50, 200, 100)), "");
+    EXPECT_EQ(result.picture.pixel(7, 10), qRgb(0, 0, 0));
 }
 
 } // namespace
