@@ -98,6 +98,7 @@ TForm_About::TForm_About(QWidget* parent)
     memoColours.setColor(QPalette::Base, memoColours.color(QPalette::Button));
     Memo1->setPalette(memoColours);
     Memo1->setPlainText(aboutHelpText());
+    Memo1->setAccessibleName(QStringLiteral("Help text"));
 
     Label1 = noticeLabel(this, QStringLiteral("Hidden data survives only in pictures saved as BMP or GIF."),
                          QRect(8, 168, 377, 25));

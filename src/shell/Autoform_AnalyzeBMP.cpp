@@ -67,6 +67,8 @@ void setUpButton(Button* button, const GlyphButtonRow& row)
     button->setBaseFontSize(10);
     button->setZoom(100);
     button->setToolTip(QLatin1String(row.hint));
+    // The caption may be cut short to fit the button; the spoken name is whole.
+    button->setAccessibleName(QLatin1String(row.caption));
     button->setGeometry(2, 2, 89, 25);
 }
 
@@ -541,9 +543,9 @@ void TForm_AnalyzeBMP::Help()
 
 namespace {
 
-enum class AnalysisKey { None, Copy, Help };
+enum class AnalysisKey { None, Copy, Help, Hide };
 
-// Ctrl+C and F1 with no other Ctrl, Shift or Alt.
+// Ctrl+C, F1 and Escape with no other Ctrl, Shift or Alt.
 AnalysisKey analysisKey(int key, Qt::KeyboardModifiers modifiers)
 {
     const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
@@ -551,6 +553,9 @@ AnalysisKey analysisKey(int key, Qt::KeyboardModifiers modifiers)
         return AnalysisKey::Copy;
     if (key == Qt::Key_F1 && mods == Qt::NoModifier)
         return AnalysisKey::Help;
+    // Escape does what the Hide button does, as it cancels a dialog.
+    if (key == Qt::Key_Escape && mods == Qt::NoModifier)
+        return AnalysisKey::Hide;
     return AnalysisKey::None;
 }
 
@@ -564,6 +569,9 @@ bool TForm_AnalyzeBMP::AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers
         return true;
     case AnalysisKey::Help:
         Help();
+        return true;
+    case AnalysisKey::Hide:
+        hide();
         return true;
     case AnalysisKey::None:
         break;

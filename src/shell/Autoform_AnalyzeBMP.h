@@ -65,7 +65,8 @@ public:
     // drawing runs, it stops that drawing and draws once more afterwards.
     void RedrawAnalysis();
 
-    // Ctrl+C copies the chart, F1 shows the help; true when the key was one of them.
+    // Ctrl+C copies the chart, F1 shows the help, Escape hides the window;
+    // true when the key was one of them.
     bool AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers);
     void Copy();
     void Print();

@@ -40,6 +40,9 @@ TForm_Password::TForm_Password(QWidget* parent)
     Edit_Password->setObjectName(QStringLiteral("Edit_Password"));
     Edit_Password->setGeometry(8, 8, 297, 44);
     Edit_Password->setFont(boldPixelFont(QStringLiteral("Courier New"), 32));
+    // The field has no label beside it; the window's title says what it is
+    // for, and a screen reader names the field itself.
+    Edit_Password->setAccessibleName(QStringLiteral("Password"));
 
     ZQXZoomBitBtn1 = dialogButton(this, QStringLiteral("OK"), BMP_Check, QRect(8, 64, 145, 49));
     ZQXZoomBitBtn1->setDefault(true);

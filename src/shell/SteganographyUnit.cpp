@@ -178,6 +178,8 @@ void TForm_Main_Steganography::buildWindow()
     m_scrollBox = new QScrollArea(central);
     m_scrollBox->setObjectName(QStringLiteral("ScrollBox1"));
     m_scrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // It takes the focus, so that the arrow keys scroll a large picture.
+    m_scrollBox->setAccessibleName(QStringLiteral("Picture"));
     m_image = new TPictureView(&m_picture);
     m_image->setObjectName(QStringLiteral("Image1"));
     m_scrollBox->setWidget(m_image);
@@ -219,7 +221,7 @@ void TForm_Main_Steganography::buildMenus()
     const MenuItem items[] = {
         {0, CommandRow{TCommand::Clear, "&Clear", {}, &Self::Clear1Click}},
         {0, CommandRow{TCommand::Open, "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), &Self::Open1Click}},
-        {0, CommandRow{TCommand::OpenFromWeb, "Open from Web...", QKeySequence(Qt::CTRL | Qt::Key_W),
+        {0, CommandRow{TCommand::OpenFromWeb, "Open from &Web...", QKeySequence(Qt::CTRL | Qt::Key_W),
                        &Self::OpenfromWeb1Click}},
         {0, CommandRow{TCommand::SaveAs, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), &Self::SaveAs1Click}},
         {0, std::nullopt},
@@ -230,7 +232,7 @@ void TForm_Main_Steganography::buildMenus()
         {1, CommandRow{TCommand::Paste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &Self::Paste1Click}},
         {2, CommandRow{TCommand::Encode, "&Encode...", QKeySequence(Qt::CTRL | Qt::Key_E), &Self::Encode1Click}},
         {2, CommandRow{TCommand::Decode, "&Decode...", QKeySequence(Qt::CTRL | Qt::Key_D), &Self::Decode1Click}},
-        {3, CommandRow{TCommand::AnalyzePicture, "Analyze Picture", QKeySequence(Qt::Key_F10), &Self::AnalyzePicture1Click}},
+        {3, CommandRow{TCommand::AnalyzePicture, "&Analyze Picture", QKeySequence(Qt::Key_F10), &Self::AnalyzePicture1Click}},
         {4, CommandRow{TCommand::About, "&About...", QKeySequence(Qt::Key_F1), &Self::About1Click}},
     };
     std::array<QMenu*, 5> menuWidgets{};

@@ -30,6 +30,8 @@ constexpr std::array<GlyphButtonRow, 4> kButtons = {{
     {"Insert", BMP_Insert, "Insert current data entry string into Application"},
 }};
 
+const auto kUnpromptedName = QStringLiteral("Data entry string");
+
 const char* const kHelpText =
     "Help on Data Entry Popup\r\n\r\nF1\t: This HELP dialog.\r\nInsert\t: Insert current data entry string into "
     "application.\r\nCtrl-C\t: Copy current data entry string to clipboard.\r\nCtrl-A\t: Select entire current data "
@@ -66,6 +68,10 @@ TForm_EnterData::TForm_EnterData(QWidget* parent)
     m_edit->setToolTip(QStringLiteral("Enter new data string into this edit box"));
     m_edit->setGeometry(0, m_prompt->height() + 1, width(), m_edit->sizeHint().height());
     m_edit->installEventFilter(this);
+    // The prompt above the field is its label; until a prompt is set the
+    // field is named by what it holds.
+    m_prompt->setBuddy(m_edit);
+    m_edit->setAccessibleName(kUnpromptedName);
 
     for (size_t i = 0; i < kButtons.size(); ++i) {
         auto* button = new TZQXZoomBitBtn(m_buttonBar);
@@ -139,6 +145,13 @@ void TForm_EnterData::layoutButtons()
     const std::array<QRect, 4> rects = enterDataButtonRects(m_buttonBar->width(), m_buttons[btnOk]->height());
     for (size_t i = 0; i < m_buttons.size(); ++i)
         m_buttons[i]->setGeometry(rects[i]);
+}
+
+void TForm_EnterData::setPrompt(const QString& text)
+{
+    m_prompt->setText(text);
+    // A name of its own would hide the prompt from screen readers.
+    m_edit->setAccessibleName(text.isEmpty() ? kUnpromptedName : QString());
 }
 
 void TForm_EnterData::copyText()
@@ -254,7 +267,7 @@ void TZQXEnterDataDialog::SetText(const QString& text)
 
 void TZQXEnterDataDialog::SetPrompt(const QString& text)
 {
-    m_form->promptPanel()->setText(text);
+    m_form->setPrompt(text);
 }
 
 void TZQXEnterDataDialog::SetButtons(int options)

@@ -38,6 +38,8 @@ public:
     // default.
     std::function<void(const QString&)> insertHook;
 
+    // The prompt above the edit box, which is also the box's spoken name.
+    void setPrompt(const QString& text);
     void copyText();
     void insertText();
     void showHelp();

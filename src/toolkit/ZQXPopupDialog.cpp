@@ -81,6 +81,7 @@ TForm_Popup::TForm_Popup(QWidget* parent)
     QPalette textColours = m_text->palette();
     textColours.setColor(QPalette::Base, textColours.color(QPalette::Button));
     m_text->setPalette(textColours);
+    m_text->setAccessibleName(QStringLiteral("Message text"));
     m_text->hide();
 
     for (size_t i = 0; i < kButtons.size(); ++i) {

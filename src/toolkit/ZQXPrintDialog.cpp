@@ -69,6 +69,12 @@ constexpr std::array<TextButtonRow, 6> kTextButtons = {{
     {"Right", BMP_Arrow_DR, "Lower Right"},
 }};
 
+// "Edit Upper Left Text": the entry window's prompt and the button's name.
+QString textPrompt(const TextButtonRow& row)
+{
+    return QStringLiteral("Edit %1 Text").arg(QLatin1String(row.positionName));
+}
+
 bool isPlain(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
@@ -158,6 +164,8 @@ TForm_Print::TForm_Print(QWidget* parent)
     m_printerList = new QComboBox(m_topBar);
     m_printerList->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
     m_printerList->setMaxVisibleItems(8);
+    // The list has no label beside it; the Setup button is its neighbour.
+    m_printerList->setAccessibleName(QStringLiteral("Printer"));
 
     m_bottomBar = makeBar(this);
     m_printAll = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print All", BMP_Printer,
@@ -170,6 +178,8 @@ TForm_Print::TForm_Print(QWidget* parent)
                                              QStringLiteral("Copy preview image to clipboard"));
     for (TZQXZoomBitBtn* b : {m_setup, m_printAll, m_printPage, m_cancel, m_copy})
         b->setAutoDefault(false);
+    // Enter prints what the preview shows, as Print Page does; Escape cancels.
+    m_printPage->setDefault(true);
 
     m_rightColumn = new QWidget(this);
     m_orientationBar = makeBar(m_rightColumn);
@@ -190,6 +200,9 @@ TForm_Print::TForm_Print(QWidget* parent)
                                                                 kTextButtons[i].caption, kTextButtons[i].glyph,
                                                                 QStringLiteral("Edit: ") + caption);
         m_textButtons[i]->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        // "Left" is there twice, in the header and the footer bar; the
+        // spoken name says which text the button edits.
+        m_textButtons[i]->setAccessibleName(textPrompt(kTextButtons[i]));
         const int position = int(i);
         connect(m_textButtons[i], &QToolButton::clicked, this, [this, position] { editText(position); });
     }
@@ -326,6 +339,7 @@ void TForm_Print::setZoom(int percent)
     }
     layoutBars();
     layoutOptions();
+    applyTabOrder();
 }
 
 void TForm_Print::layoutBars()
@@ -374,6 +388,23 @@ void TForm_Print::layoutOptions()
         control->move(kOptionGap, y);
         y += control->height() + kOptionGap;
     }
+}
+
+// Tab goes down the window: the printer, the options, the page's own buttons
+// on the right, then the print buttons. The spins make their parts anew
+// when their caption or size changes, so the order is set after each change.
+void TForm_Print::applyTabOrder()
+{
+    std::vector<QWidget*> order = {m_setup, m_printerList};
+    for (TZQXSuperSpin* spin : {m_copies, m_fontSize, m_skin, m_page}) {
+        const std::vector<QWidget*> parts = spin->focusParts();
+        order.insert(order.end(), parts.begin(), parts.end());
+    }
+    order.insert(order.end(), {m_collate, m_lineNumbers, m_portrait, m_landscape});
+    order.insert(order.end(), m_textButtons.begin(), m_textButtons.end());
+    order.insert(order.end(), {m_printAll, m_printPage, m_cancel, m_copy});
+    for (size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm_Print::refillPrinterList()
@@ -492,6 +523,7 @@ void TForm_Print::recount()
         break;
     }
     layoutOptions();
+    applyTabOrder();
     m_updating = false;
     refreshPreview();
 }
@@ -614,7 +646,7 @@ void TForm_Print::editText(int position)
     entry.SetText(m_texts[size_t(position)]);
     entry.setZoom(m_textButtons[size_t(position)]->zoom());
     entry.SetButtons(edCancel | edCopy);
-    entry.SetPrompt(QStringLiteral("Edit %1 Text").arg(QLatin1String(kTextButtons[size_t(position)].positionName)));
+    entry.SetPrompt(textPrompt(kTextButtons[size_t(position)]));
     if (!entry.Execute())
         return;
     m_texts[size_t(position)] = entry.GetText();

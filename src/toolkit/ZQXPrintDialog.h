@@ -122,6 +122,7 @@ private:
     bool handleShortcut(int key, Qt::KeyboardModifiers modifiers);
     void refillPrinterList();
     void layoutOptions();
+    void applyTabOrder();
     void layoutBars();
     void skinChanged();
     void printerChosen(int index);

@@ -36,6 +36,19 @@ std::vector<int> ReadNumberList(const QString& text)
     }
 }
 
+namespace {
+
+// "Set Copies to 1", "Increase Copies by 10"; without a caption "Set to 1".
+QString partName(const QString& verb, const QString& caption, const QString& preposition, int number)
+{
+    QString name = verb;
+    if (!caption.isEmpty())
+        name += QLatin1Char(' ') + caption;
+    return name + QLatin1Char(' ') + preposition + QLatin1Char(' ') + QString::number(number);
+}
+
+} // namespace
+
 TZQXSpinStepper::TZQXSpinStepper(int step, QWidget* parent)
     : QWidget(parent)
     , m_step(step)
@@ -44,9 +57,11 @@ TZQXSpinStepper::TZQXSpinStepper(int step, QWidget* parent)
 {
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
+    // Tab reaches both arrows and Space presses them; a click leaves the
+    // focus where it was.
     for (QToolButton* b : {m_up, m_down}) {
         b->setAutoRepeat(true);
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setFocusPolicy(Qt::TabFocus);
     }
     connect(m_up, &QToolButton::clicked, this, [this] { emit stepped(m_step); });
     connect(m_down, &QToolButton::clicked, this, [this] { emit stepped(-m_step); });
@@ -81,6 +96,8 @@ TZQXSuperSpin::TZQXSuperSpin(QWidget* parent)
     connect(m_box, &QSpinBox::valueChanged, this, [this] { emit changed(); });
     m_label->setWordWrap(false);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The caption names the value box for screen readers.
+    m_label->setBuddy(m_box);
     rebuild();
 }
 
@@ -187,7 +204,8 @@ void TZQXSuperSpin::rebuild()
         auto* button = new QToolButton(this);
         button->setText(QString::number(number));
         button->setToolTip(QLatin1Char('=') + QString::number(number));
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setAccessibleName(partName(QStringLiteral("Set"), caption(), QStringLiteral("to"), number));
+        button->setFocusPolicy(Qt::TabFocus);
         button->setFont(font());
         connect(button, &QToolButton::clicked, this, [this, number] { setValue(number); });
         button->show();
@@ -201,6 +219,10 @@ void TZQXSuperSpin::rebuild()
         const int step = steps[k];
         auto* spinner = new TZQXSpinStepper(step, this);
         spinner->setToolTip(QChar(0x00B1) + QString::number(step));
+        spinner->upButton()->setAccessibleName(
+            partName(QStringLiteral("Increase"), caption(), QStringLiteral("by"), step));
+        spinner->downButton()->setAccessibleName(
+            partName(QStringLiteral("Decrease"), caption(), QStringLiteral("by"), step));
         connect(spinner, &TZQXSpinStepper::stepped, this,
                 [this](int delta) { setValue(int(std::clamp<int64_t>(int64_t(value()) + delta, INT_MIN, INT_MAX))); });
         spinner->show();
@@ -223,6 +245,24 @@ void TZQXSuperSpin::rebuild()
     if (!caption().isEmpty())
         x += m_label->width() + 8;
     setFixedSize(x, height);
+
+    m_box->setAccessibleName(caption().isEmpty() ? QStringLiteral("Value") : QString());
+    // New parts join the end of the window's Tab order; they are put back
+    // in the order they stand in, ending with the value box.
+    const std::vector<QWidget*> parts = focusParts();
+    for (size_t i = 1; i < parts.size(); ++i)
+        setTabOrder(parts[i - 1], parts[i]);
+}
+
+std::vector<QWidget*> TZQXSuperSpin::focusParts() const
+{
+    std::vector<QWidget*> parts(m_presets.begin(), m_presets.end());
+    for (const TZQXSpinStepper* spinner : m_spinners) {
+        parts.push_back(spinner->upButton());
+        parts.push_back(spinner->downButton());
+    }
+    parts.push_back(m_box);
+    return parts;
 }
 
 bool TZQXSuperSpin::eventFilter(QObject* watched, QEvent* event)

@@ -94,6 +94,9 @@ public:
     // In order, left to right.
     const std::vector<QToolButton*>& presetButtons() const { return m_presets; }
     const std::vector<TZQXSpinStepper*>& stepSpinners() const { return m_spinners; }
+    // The parts that take the keyboard focus, in Tab order: the preset
+    // buttons, each spinner's up and down arrow, the value box.
+    std::vector<QWidget*> focusParts() const;
 
 signals:
     // A preset, a spinner or the value box changed the value.
