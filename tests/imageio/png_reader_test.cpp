@@ -116,35 +116,7 @@ QByteArray firstImageData(const QByteArray& file)
 // transparent ones are shown over white.
 TEST(PngReader, ValidFilesDecodeToTheirPixels)
 {
-    QImage colours(5, 3, QImage::Format_RGB32);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            colours.setPixel(x, y, qRgb(x * 60 + 1, y * 100 + 3, (x * y * 37) % 256));
-    QImage translucent(3, 1, QImage::Format_ARGB32);
-    translucent.setPixel(0, 0, qRgba(10, 20, 30, 255));
-    translucent.setPixel(1, 0, qRgba(10, 20, 30, 0));
-    translucent.setPixel(2, 0, qRgba(0, 0, 0, 128)); // black at half: 127 over white
-    QImage overWhite(3, 1, QImage::Format_RGB32);
-    overWhite.setPixel(0, 0, qRgb(10, 20, 30));
-    overWhite.setPixel(1, 0, qRgb(255, 255, 255));
-    overWhite.setPixel(2, 0, qRgb(127, 127, 127));
-    const struct {
-        const char* what;
-        QImage file;
-        QImage expected;
-    } cases[] = {
-        {"true colour", colours, colours},
-        {"16-bit colour", colours.convertToFormat(QImage::Format_RGBX64), colours},
-        {"grey", colours.convertToFormat(QImage::Format_Grayscale8),
-            colours.convertToFormat(QImage::Format_Grayscale8)},
-        {"16-bit grey", colours.convertToFormat(QImage::Format_Grayscale16),
-            colours.convertToFormat(QImage::Format_Grayscale8)},
-        {"palette", colours.convertToFormat(QImage::Format_Indexed8), colours},
-        {"1-bit palette", colours.convertToFormat(QImage::Format_Mono), colours.convertToFormat(QImage::Format_Mono)},
-        {"alpha", translucent, overWhite},
-        {"16-bit alpha", translucent.convertToFormat(QImage::Format_RGBA64), overWhite},
-    };
-    for (const auto& c : cases) {
+    for (const StoredPictureCase& c : storedPictureCases(true)) {
         SCOPED_TRACE(c.what);
         const LoadResult result = loadBytes(QStringLiteral("v.png"), pngFile(c.file));
         EXPECT_EQ(result.stop, LoadStop::Complete);

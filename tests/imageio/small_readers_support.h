@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <vector>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -194,5 +195,46 @@ inline std::optional<QImage> decodeWithTool(const QString& program, const QStrin
     return picture.convertToFormat(QImage::Format_RGB32);
 }
 
+
+// A picture as a file of another kind stores it, and the picture it must
+// load as: the cases of the readers that take such files from a library.
+struct StoredPictureCase {
+    const char* what;
+    QImage file;
+    QImage expected;
+};
+
+// Colour, 16-bit, grey, paletted, bilevel and translucent pictures of a few
+// pixels; transparent pixels are expected over white. Formats that store
+// 16-bit grey and 16-bit alpha get those cases too.
+inline std::vector<StoredPictureCase> storedPictureCases(bool sixteenBitGreyAndAlpha)
+{
+    QImage colours(5, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            colours.setPixel(x, y, qRgb(x * 60 + 1, y * 100 + 3, (x * y * 37) % 256));
+    QImage translucent(3, 1, QImage::Format_ARGB32);
+    translucent.setPixel(0, 0, qRgba(10, 20, 30, 255));
+    translucent.setPixel(1, 0, qRgba(10, 20, 30, 0));
+    translucent.setPixel(2, 0, qRgba(0, 0, 0, 128)); // black at half: 127 over white
+    QImage overWhite(3, 1, QImage::Format_RGB32);
+    overWhite.setPixel(0, 0, qRgb(10, 20, 30));
+    overWhite.setPixel(1, 0, qRgb(255, 255, 255));
+    overWhite.setPixel(2, 0, qRgb(127, 127, 127));
+    const QImage grey = colours.convertToFormat(QImage::Format_Grayscale8);
+    std::vector<StoredPictureCase> cases = {
+        {"true colour", colours, colours},
+        {"16-bit colour", colours.convertToFormat(QImage::Format_RGBX64), colours},
+        {"grey", grey, grey},
+        {"palette", colours.convertToFormat(QImage::Format_Indexed8), colours},
+        {"1-bit palette", colours.convertToFormat(QImage::Format_Mono), colours.convertToFormat(QImage::Format_Mono)},
+        {"alpha", translucent, overWhite},
+    };
+    if (sixteenBitGreyAndAlpha) {
+        cases.push_back({"16-bit grey", colours.convertToFormat(QImage::Format_Grayscale16), grey});
+        cases.push_back({"16-bit alpha", translucent.convertToFormat(QImage::Format_RGBA64), overWhite});
+    }
+    return cases;
+}
 
 } // namespace ostrel::testing
