@@ -29,7 +29,7 @@
 //
 // Carried: the sealed container (Seal.h) without its 8-byte magic: nonce,
 // then the authenticated ciphertext of name, date-time and file; L bytes,
-// 8·L message bits, each byte least significant bit first. L is at least 35
+// 8·L message bits, each byte least significant bit first. L is at least 43
 // (an empty file with no name) and 8·L + 160 at most 0.4 bits per pixel.
 //
 // Coding: the ranks from 160 on (n = N - 160 positions) carry the message
