@@ -12,6 +12,7 @@
 #include "data/TempPathUnit.h"
 #include "data/WebUnit.h"
 #include "detect/Detection.h"
+#include "engine/AdaptiveMode.h"
 #include "engine/Capacity.h"
 #include "engine/Decoder.h"
 #include "engine/Encoder.h"
@@ -51,6 +52,7 @@ struct Options {
     bool dither = false;
     bool stealth = false;
     bool seal = false;
+    bool adaptive = false;
     bool force = false;
     bool json = false;
     bool help = false;
@@ -62,7 +64,7 @@ struct Options {
 enum OptionSet : unsigned {
     kTakesOutput = 1,
     kTakesPassword = 2,
-    kTakesEncodeChoices = 4, // --reduce, --dither, --stealth, --seal
+    kTakesEncodeChoices = 4, // --reduce, --dither, --stealth, --seal, --adaptive
     kTakesTimeout = 8,
     kTakesForce = 16,
     kTakesJson = 32,
@@ -127,6 +129,8 @@ Options parseOptions(const QStringList& args, unsigned takes)
             flag(options.stealth);
         else if ((takes & kTakesEncodeChoices) && a == QLatin1String("--seal"))
             flag(options.seal);
+        else if ((takes & kTakesEncodeChoices) && a == QLatin1String("--adaptive"))
+            flag(options.adaptive);
         else if ((takes & kTakesForce) && a == QLatin1String("--force"))
             flag(options.force);
         else if ((takes & kTakesJson) && a == QLatin1String("--json"))
@@ -336,7 +340,7 @@ void printOutcome(const char* heading, bool ok, const ReportList& report, const 
 
 constexpr const char* kEncodeUsage =
     "ostrel-cli encode CARRIER PAYLOAD -o OUT.bmp|OUT.gif|OUT.png [--reduce [--dither] | --stealth] [--seal] "
-    "[--password-file FILE | --password-stdin | --empty-password]";
+    "[--adaptive] [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kDecodeUsage =
     "ostrel-cli decode PICTURE [-o DIR [--force]] [--password-file FILE | --password-stdin | --empty-password]";
 constexpr const char* kSealKeyUsage =
@@ -460,6 +464,54 @@ bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bo
     return EncodePayloadWith(picture, payloadPath, keyLow, keyHigh, plain, terminalProgress("Encoding"), &report);
 }
 
+// Adaptive hiding is sealed already and writes true colour in its own way.
+QString adaptiveConflict(const Options& options, bool toGif)
+{
+    if (!options.adaptive)
+        return {};
+    if (options.reduce || options.stealth || options.seal)
+        return QStringLiteral("--adaptive is a way of hiding of its own, sealed already: it cannot be combined with "
+                              "--reduce, --stealth or --seal.");
+    if (toGif)
+        return QStringLiteral("--adaptive changes every channel of a true-colour picture, and GIF files hold a "
+                              "palette: save as .bmp or .png.");
+    if (options.password.source == PasswordSource::Empty)
+        return QStringLiteral("--adaptive needs a password: its positions and seal come from it.");
+    return {};
+}
+
+// The adaptive encode, after the options: the output and the fit are
+// checked before the password is asked for; the result is true colour.
+int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString& payloadPath, const QString& outPath,
+                     Options& options)
+{
+    if (const QString refusal = writeRefusal(outPath); !refusal.isEmpty()) {
+        err(refusal);
+        return kExitFailed;
+    }
+    const QString dateTime = currentDateTimeText();
+    const EncodePlan fit = PlanAdaptiveEncodeOfFile(picture, payloadPath, dateTime);
+    if (!fit.accepted) {
+        err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrierPath, planRefusalText(fit)));
+        return kExitFailed;
+    }
+    options.password.confirm = true;
+    std::optional<QByteArray> password = askPassword(options.password);
+    if (!password)
+        return kExitFailed;
+    ReportList report;
+    const bool ok = EncodeAdaptivePayload(picture, payloadPath, *password, &report, terminalProgress("Encoding"),
+                                          dateTime);
+    wipeSecret(*password);
+    QString saveError;
+    const bool saved = ok && saveTrueColour(picture, outPath, saveError);
+    printOutcome("Encoding", saved, report,
+                 ok ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrierPath));
+    if (ok && !saved)
+        err(saveError);
+    return saved ? kExitSuccess : kExitFailed;
+}
+
 } // namespace
 
 std::optional<QImage> loadCommandPicture(const QString& path)
@@ -510,6 +562,9 @@ int printMainHelp(bool toError)
         "         --stealth                move changed blue values by one and leave the pixels after the data\n"
         "                                  alone, harder for the usual detectors to see (.bmp or .png only)\n"
         "         --seal                   seal the file: password guessing costs a memory-hard derivation\n"
+        "         --adaptive               seal the file and hide it with changes of one in all three channels\n"
+        "                                  where the picture's texture hides them (Ostrel's own format;\n"
+        "                                  .bmp or .png only)\n"
         "  decode PICTURE [-o DIR]         get the hidden file back (into the data folder, or DIR)\n"
         "         --force                  replace a file of the hidden file's name in DIR\n"
         "  info PICTURE                    size, colours and capacity\n"
@@ -561,6 +616,8 @@ int runEncode(const QStringList& args)
     if (options.seal && options.reduce)
         return usageError(QStringLiteral("--seal keeps the picture's true colours and cannot be combined with --reduce."),
                           kEncodeUsage);
+    if (const QString conflict = adaptiveConflict(options, toGif); !conflict.isEmpty())
+        return usageError(conflict, kEncodeUsage);
     if (options.seal && options.password.source == PasswordSource::Empty)
         return usageError(QStringLiteral("--seal needs a password: a seal with the empty password protects nothing."),
                           kEncodeUsage);
@@ -568,6 +625,8 @@ int runEncode(const QStringList& args)
     std::optional<QImage> picture = loadPicture(carrierPath);
     if (!picture || !payloadReadable(payloadPath))
         return kExitFailed;
+    if (options.adaptive)
+        return encodeAdaptively(*picture, carrierPath, payloadPath, outPath, options);
     if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
         err(nothingToHideText(payloadPath));
         return kExitFailed;

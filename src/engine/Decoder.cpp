@@ -2,6 +2,7 @@
 #include "engine/Decoder.h"
 
 #include "data/TempPathUnit.h"
+#include "engine/AdaptiveMode.h"
 #include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
 #include "engine/Seal.h"
@@ -116,6 +117,29 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
     return saveFound(ReadHiddenStream(picture, keyLow, keyHigh), folder, outputPath, report, existing);
 }
 
+// The last reading a password gets: an adaptively hidden file. Nothing
+// found there is reported as the sealed reading found nothing.
+bool readAdaptively(const QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+                    const QByteArray& password, ExistingFile existing, const HiddenPayload& nothing)
+{
+    const AdaptiveReading adaptive = ReadAdaptiveStream(picture, password);
+    switch (adaptive.outcome) {
+    case AdaptiveReading::Outcome::NoData:
+        return saveFound(nothing, folder, outputPath, report, existing);
+    case AdaptiveReading::Outcome::DerivationFailed:
+        AddReportLine(report, QStringLiteral("ERROR: ") + sealDerivationFailedText());
+        return false;
+    case AdaptiveReading::Outcome::Damaged:
+        AddReportLine(report, QStringLiteral("Image appears to contain encoded data."));
+        AddReportLine(report, sealProblemLine(SealOpenStatus::Malformed));
+        return false;
+    case AdaptiveReading::Outcome::Opened:
+        break;
+    }
+    return saveFound(adaptive.opened, folder, outputPath, report, existing,
+                     QStringLiteral("The file was hidden adaptively with this password, and its seal is intact."));
+}
+
 bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady, QString& outputPath,
                         ReportList* report, const QByteArray& password, ExistingFile existing)
 {
@@ -133,6 +157,8 @@ bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady
         }
     }
     const SealedReading sealed = ReadSealedStream(picture, password);
+    if (sealed.outcome == SealedReading::Outcome::NoData)
+        return readAdaptively(picture, folder, outputPath, report, password, existing, sealed.stream);
     switch (sealed.outcome) {
     case SealedReading::Outcome::NoData:
     case SealedReading::Outcome::StreamBroken:

@@ -32,7 +32,8 @@ bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPa
 // Decodes with a password: first with its key as the format defines it and,
 // when the picture shows no payload under that key, as the password of a
 // sealed picture (SealedPayload.h), whose file is written under its sealed
-// name only when the seal is intact. Into `folder` (created when missing), or
+// name only when the seal is intact, and last as the password of an adaptive
+// picture (AdaptiveMode.h), whose file likewise. Into `folder` (created when missing), or
 // into the decode folder of the data folder tree when `folder` is empty.
 bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password, ExistingFile existing = ExistingFile::Replace);

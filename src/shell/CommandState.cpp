@@ -19,6 +19,7 @@ bool touchesPicture(TCommand command)
     case TCommand::SaveAs:
     case TCommand::Paste:
     case TCommand::Encode:
+    case TCommand::EncodeAdaptive:
     case TCommand::Decode: return true;
     default: return false;
     }

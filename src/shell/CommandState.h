@@ -15,6 +15,7 @@ enum class TCommand {
     Copy,
     Paste,
     Encode,
+    EncodeAdaptive,
     Decode,
     AnalyzePicture,
     About,

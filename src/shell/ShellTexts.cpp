@@ -93,6 +93,12 @@ QString outcomeText(const QString& heading, bool succeeded, const ReportList& re
     return text;
 }
 
+QString adaptiveNeedsPasswordText()
+{
+    return QStringLiteral("ERROR:") + kCrLf + QStringLiteral("    Adaptive hiding needs a password: its places and its seal come from it.")
+        + kCrLf + QStringLiteral("    Please type a password.");
+}
+
 QString unusablePasswordText()
 {
     return QStringLiteral("ERROR:") + kCrLf + QStringLiteral("    This password cannot be used.") + kCrLf

@@ -32,6 +32,7 @@ inline const QString kSaveTitlePaletted = QStringLiteral("Save Image as .GIF, .P
 
 inline const QString kEncodeTitle = QStringLiteral("ENCODE");
 inline const QString kDecodeTitle = QStringLiteral("DECODE");
+inline const QString kEncodeAdaptiveTitle = QStringLiteral("ENCODE ADAPTIVELY");
 
 // The file dialog's filter list: every "Label|*.a;*.b" pair becomes
 // "Label (*.a *.b)". The pattern "*.*" means every file where the list comes
@@ -68,6 +69,9 @@ QString ditherQuestionText(int32_t paletteCount);
 
 // "Encoding Successful" or "Decode Failed" and so on, a blank line, then
 // every report line ended by CR LF.
+// Why adaptive hiding will not take the empty password.
+QString adaptiveNeedsPasswordText();
+
 QString outcomeText(const QString& heading, bool succeeded, const ReportList& report);
 
 // Panel 2 while a web fetch runs: which address is being fetched.

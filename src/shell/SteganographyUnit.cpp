@@ -7,6 +7,7 @@
 #include "engine/PasswordBytes.h"
 #include "engine/Capacity.h"
 #include "engine/Decoder.h"
+#include "engine/AdaptiveMode.h"
 #include "engine/Encoder.h"
 #include "engine/TRandom.h"
 #include "imageio/GraphicsIOUnit.h"
@@ -231,6 +232,8 @@ void TForm_Main_Steganography::buildMenus()
         {1, CommandRow{TCommand::Copy, "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &Self::Copy1Click}},
         {1, CommandRow{TCommand::Paste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &Self::Paste1Click}},
         {2, CommandRow{TCommand::Encode, "&Encode...", QKeySequence(Qt::CTRL | Qt::Key_E), &Self::Encode1Click}},
+        {2, CommandRow{TCommand::EncodeAdaptive, "Encode &Adaptively...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
+                       &Self::EncodeAdaptively1Click}},
         {2, CommandRow{TCommand::Decode, "&Decode...", QKeySequence(Qt::CTRL | Qt::Key_D), &Self::Decode1Click}},
         {3, CommandRow{TCommand::AnalyzePicture, "&Analyze Picture", QKeySequence(Qt::Key_F10), &Self::AnalyzePicture1Click}},
         {4, CommandRow{TCommand::About, "&About...", QKeySequence(Qt::Key_F1), &Self::About1Click}},
@@ -530,6 +533,42 @@ void TForm_Main_Steganography::Encode1Click()
     m_image->fitToPicture();
     m_image->repaint();
     m_dialogs->showMessage(outcomeText(QStringLiteral("Encoding"), encoded, report), true, kEncodeTitle);
+    RecountColors();
+}
+
+void TForm_Main_Steganography::EncodeAdaptively1Click()
+{
+    const QString payload = m_dialogs->openFileName(this, kOpenPayloadTitle, kPayloadFilter);
+    if (payload.isEmpty())
+        return;
+    const QString dateTime = currentDateTimeText();
+    EncodePlan fit;
+    {
+        BusyCursor busy;
+        fit = PlanAdaptiveEncodeOfFile(m_picture, payload, dateTime);
+    }
+    if (!fit.accepted) {
+        m_dialogs->showError(fit.lines.isEmpty() ? QString() : fit.lines.last());
+        return;
+    }
+    std::optional<QByteArray> password = askUsablePassword();
+    while (password && password->isEmpty()) {
+        m_dialogs->showError(adaptiveNeedsPasswordText());
+        password = askUsablePassword();
+    }
+    if (!password)
+        return;
+    ReportList report;
+    Update_All();
+    bool encoded = false;
+    {
+        BusyCursor busy;
+        encoded = EncodeAdaptivePayload(m_picture, payload, *password, &report, progressCallback(), dateTime);
+    }
+    wipeSecret(*password);
+    m_image->fitToPicture();
+    m_image->repaint();
+    m_dialogs->showMessage(outcomeText(QStringLiteral("Encoding"), encoded, report), true, kEncodeAdaptiveTitle);
     RecountColors();
 }
 

@@ -43,6 +43,9 @@ public:
     void Copy1Click();
     void Paste1Click();
     void Encode1Click();
+    // Seals the file and hides it adaptively (AdaptiveMode.h); the fit is
+    // checked before the password is asked for.
+    void EncodeAdaptively1Click();
     void Decode1Click();
     void AnalyzePicture1Click();
     void About1Click();
@@ -116,7 +119,7 @@ private:
     QScrollArea* m_scrollBox = nullptr;
     TPictureView* m_image = nullptr;
     std::array<QLabel*, 3> m_panels{};
-    std::array<QAction*, 12> m_actions{};
+    std::array<QAction*, 13> m_actions{};
 };
 
 } // namespace ostrel

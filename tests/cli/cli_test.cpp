@@ -208,6 +208,65 @@ TEST_F(CliTest, SealedPicturesOpenWithThePasswordAndSealKeyGivesTheContainer)
     EXPECT_TRUE(wrongKey.out.isEmpty());
 }
 
+// encode --adaptive writes a true-colour BMP or PNG that decode reads without
+// being told the mode; what contradicts it is refused before any work, and a
+// carrier without texture is refused before the password with what fits.
+TEST_F(CliTest, AdaptiveEncodeDecodesWithoutNamingTheModeAndRefusesWhatContradictsIt)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 80, 60, 0);
+    for (const char* name : {"adaptive.bmp", "adaptive.png"}) {
+        SCOPED_TRACE(name);
+        const QString hidden = dir.filePath(QLatin1String(name));
+        ProcessRun encode = runCli({"encode", carrier, payload, "-o", hidden, "--adaptive", "--password-file",
+                                    passwordFile});
+        ASSERT_EQ(encode.exitCode, 0) << encode.out.toStdString() << encode.err.toStdString();
+        EXPECT_TRUE(encode.out.contains(QStringLiteral("\nAdaptive: "))) << encode.out.toStdString();
+        EXPECT_EQ(QImage(hidden).depth(), 32); // read back as true colour (Qt widens 24-bit)
+        const QString opened = dir.filePath(QStringLiteral("opened-") + QLatin1String(name));
+        ProcessRun decode = runCli({"decode", hidden, "-o", opened, "--password-stdin"}, {.input = "correct horse\n"});
+        ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString();
+        EXPECT_TRUE(decode.out.contains(QStringLiteral("hidden adaptively"))) << decode.out.toStdString();
+        EXPECT_EQ(readFile(opened + QStringLiteral("/secret.txt")), readFile(payload));
+    }
+
+    struct Case {
+        QStringList extra;
+        QString out;
+        QString says;
+    };
+    const Case refused[] = {
+        {{"--seal"}, "a.bmp", "cannot be combined"},
+        {{"--stealth"}, "a.bmp", "cannot be combined"},
+        {{"--reduce"}, "a.bmp", "cannot be combined"},
+        {{}, "a.gif", "save as .bmp or .png"},
+    };
+    for (const Case& c : refused) {
+        const QString out = dir.filePath(c.out);
+        ProcessRun run = runCli(QStringList{"encode", carrier, payload, "-o", out, "--adaptive", "--password-file",
+                                            passwordFile}
+                                + c.extra);
+        EXPECT_EQ(run.exitCode, 2) << c.extra.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    ProcessRun empty = runCli({"encode", carrier, payload, "-o", dir.filePath("a.bmp"), "--adaptive",
+                               "--empty-password"});
+    EXPECT_EQ(empty.exitCode, 2);
+
+    // A flat grey picture: refused with what fits, and no password is read
+    // (standard input stays unread, so a prompt would have failed).
+    QImage flat(80, 60, QImage::Format_RGB888);
+    flat.fill(QColor(128, 128, 128));
+    const QString flatPath = dir.filePath(QStringLiteral("flat.bmp"));
+    ASSERT_TRUE(flat.save(flatPath, "BMP"));
+    ProcessRun smooth = runCli({"encode", flatPath, payload, "-o", dir.filePath("a.bmp"), "--adaptive",
+                                "--password-stdin"});
+    EXPECT_EQ(smooth.exitCode, 1);
+    EXPECT_TRUE(smooth.err.contains(QStringLiteral("too little texture"))) << smooth.err.toStdString();
+    EXPECT_TRUE(smooth.err.contains(QStringLiteral("takes at most 0 Bytes"))) << smooth.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("a.bmp")));
+}
+
 TEST_F(CliTest, TooLargePayloadFailsWithoutWritingTheOutput)
 {
     const QString carrier = makeCarrier(dir, QStringLiteral("small.bmp"), 16, 16, 0);

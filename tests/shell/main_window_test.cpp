@@ -68,6 +68,7 @@ TEST_F(MainWindow, MenuShortcutsAndDisabledCommands)
         {TCommand::Exit, QKeySequence(QStringLiteral("Alt+F4")), true},
         {TCommand::Copy, QKeySequence(QStringLiteral("Ctrl+C")), true},
         {TCommand::Encode, QKeySequence(QStringLiteral("Ctrl+E")), true},
+        {TCommand::EncodeAdaptive, QKeySequence(QStringLiteral("Ctrl+Shift+E")), true},
         {TCommand::Decode, QKeySequence(QStringLiteral("Ctrl+D")), true},
         {TCommand::AnalyzePicture, QKeySequence(QStringLiteral("F10")), true},
         {TCommand::About, QKeySequence(QStringLiteral("F1")), true},

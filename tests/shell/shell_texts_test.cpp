@@ -136,6 +136,7 @@ TEST(CommandState, AFetchInProgressHoldsBackWhatTouchesThePicture)
         {TCommand::SaveAs, true, false},  {TCommand::Paste, true, false},  {TCommand::Encode, true, false},
         {TCommand::Decode, true, false},  {TCommand::Copy, true, true},    {TCommand::Exit, true, true},
         {TCommand::About, true, true},    {TCommand::Print, true, true},   {TCommand::AnalyzePicture, true, true},
+        {TCommand::EncodeAdaptive, true, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(commandEnabled(c.command, idle), c.idle) << int(c.command);
