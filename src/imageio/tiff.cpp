@@ -423,7 +423,10 @@ Decoded decodeFirstImage(ByteView data, int64_t pixelLimit)
         return {LoadStop::OverLimit, {}, QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height)};
     char why[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), why)) {
-        std::snprintf(stream.message, sizeof stream.message, "%s", why);
+        // The library's reason, cut to the room kept for it.
+        const size_t length = std::min(std::strlen(why), sizeof stream.message - 1);
+        std::memcpy(stream.message, why, length);
+        stream.message[length] = '\0';
         return failure(LoadStop::Unsupported);
     }
     std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[size_t(width) * height]);
