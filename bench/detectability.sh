@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
-# How plainly three classic detectors of lowest-bit replacement see data that
-# Ostrel (and, as a peer, steghide) hid in natural photographs.
+# How plainly three classic detectors of lowest-bit replacement, and two of
+# changes of one, see data that Ostrel (and, as a peer, steghide) hid in
+# natural photographs.
 #
 # Run by hand from the repository folder after a build:
 #   bench/detectability.sh [PATH/TO/ostrel-cli] > table.md
@@ -9,7 +10,7 @@
 # imagemagick), scales every photograph to about 2 megapixels as a 24-bit BMP,
 # and checks each one clean and after hiding 10 % of its capacity:
 #   plain     ostrel-cli encode
-#   stealth   ostrel-cli encode --stealth, 10 % and 50 % (when the program has it)
+#   stealth   ostrel-cli encode --stealth, 1 %, 10 % and 50 % (when the program has it)
 #   steghide  steghide embed into the same BMP
 # and prints a Markdown table of every figure and verdict (blue channel for
 # Ostrel's encodes, the strongest channel for steghide, which writes into
@@ -76,6 +77,9 @@ for name in "${PHOTOS[@]}"; do
   check plain "$name" "$WORK/plain.bmp"
 
   if [ "$HAS_STEALTH" = 1 ]; then
+    payload "$clean" 1 "$WORK/p1"
+    "$CLI" encode --stealth "$clean" "$WORK/p1" -o "$WORK/stealth1.bmp" --password-file "$WORK/password" > /dev/null
+    check stealth1 "$name" "$WORK/stealth1.bmp"
     "$CLI" encode --stealth "$clean" "$WORK/p10" -o "$WORK/stealth10.bmp" --password-file "$WORK/password" > /dev/null
     check stealth10 "$name" "$WORK/stealth10.bmp"
     payload "$clean" 50 "$WORK/p50"
@@ -93,8 +97,8 @@ python3 - "$RESULTS" <<'PY'
 import json, sys
 
 rows = [json.loads(line) for line in open(sys.argv[1])]
-kinds = [k for k in ("clean", "plain", "stealth10", "stealth50", "steghide") if any(r["kind"] == k for r in rows)]
-titles = {"clean": "clean", "plain": "encode 10 %", "stealth10": "--stealth 10 %",
+kinds = [k for k in ("clean", "plain", "stealth1", "stealth10", "stealth50", "steghide") if any(r["kind"] == k for r in rows)]
+titles = {"clean": "clean", "plain": "encode 10 %", "stealth1": "--stealth 1 %", "stealth10": "--stealth 10 %",
           "stealth50": "--stealth 50 %", "steghide": "steghide 10 %"}
 short = {"no sign of hidden data": "none", "hidden data possible": "possible", "hidden data likely": "likely"}
 
@@ -110,7 +114,16 @@ def cell(row):
     else:
         c = blue(row)
         verdict, where = c["verdict"], ""
-    return "%s%.2f / %.2f / %.2f %s" % (where, c["chiSquare"], c["samplePairs"], c["rs"], short[verdict])
+    text = "%s%.2f / %.2f / %.2f %s" % (where, c["chiSquare"], c["samplePairs"], c["rs"], short[verdict])
+    return text + " · " + changes(row)
+
+def changes(row):
+    # The detectors of changes of one: blue's calibrated HCF-COM, the
+    # strongest step and the row above it, and their verdict.
+    m = row.get("changesOfOne")
+    if not m:
+        return ""
+    return "%.2f / %.0f @%d %s" % (m["hcfCom"]["blue"], m["stepStrength"], m["stepRows"], short[m["verdict"]])
 
 photos = list(dict.fromkeys(r["photo"] for r in rows))
 print("| photo | " + " | ".join(titles[k] for k in kinds) + " |")
@@ -123,7 +136,9 @@ for photo in photos:
     first = next(r for r in rows if r["photo"] == photo)
     print("| %s (%d×%d) | %s |" % (photo.split("_by_")[0], first["width"], first["height"], " | ".join(cells)))
 print()
-print("Each cell: chi-square probability / sample pairs estimate / RS estimate, then the verdict.")
+print("Each cell: chi-square probability / sample pairs estimate / RS estimate, then the verdict; "
+      "after the dot: blue's calibrated HCF-COM / the strongest step @ the rows above it, then the "
+      "verdict for changes of one.")
 for kind in kinds:
     subset = [r for r in rows if r["kind"] == kind]
     tally = {}
@@ -132,9 +147,15 @@ for kind in kinds:
         tally[v] = tally.get(v, 0) + 1
     est = [blue(r)["samplePairs"] for r in subset]
     rs = [blue(r)["rs"] for r in subset]
-    print("- %s: %s; blue sample pairs %.3f to %.3f, RS %.3f to %.3f" % (
+    ones = {}
+    for r in subset:
+        v = short[r["changesOfOne"]["verdict"]] if "changesOfOne" in r else "?"
+        ones[v] = ones.get(v, 0) + 1
+    steps = [r["changesOfOne"]["stepStrength"] for r in subset if "changesOfOne" in r]
+    print("- %s: %s; blue sample pairs %.3f to %.3f, RS %.3f to %.3f; changes of one: %s, steps %.0f to %.0f" % (
         titles[kind], ", ".join("%d %s" % (n, v) for v, n in sorted(tally.items())),
-        min(est), max(est), min(rs), max(rs)))
+        min(est), max(est), min(rs), max(rs), ", ".join("%d %s" % (n, v) for v, n in sorted(ones.items())),
+        min(steps, default=0), max(steps, default=0)))
 if "stealth10" in kinds:
     worst = 0.0
     for r in rows:

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ostrel::cli {
@@ -55,6 +56,27 @@ QJsonObject verdictObject(const ChannelVerdict& verdict)
             {QStringLiteral("estimate"), verdict.estimate}};
 }
 
+// The stronger of the replacement detectors' and the changes-of-one verdict.
+Verdict overallVerdict(const DetectionReport& report)
+{
+    return std::max(judgePicture(report).verdict, judgeChangesOfOne(report.matching).verdict);
+}
+
+// The detectors of changes of one: the figures, the strongest step (where it
+// is and how strong, whatever the verdict) and the verdict, whose rows are
+// null when it found no sign.
+QJsonObject matchingObject(const MatchingReport& matching)
+{
+    const MatchingVerdict verdict = judgeChangesOfOne(matching);
+    return {{QStringLiteral("hcfCom"), perChannel(matching.hcfCom)},
+            {QStringLiteral("blueHcfComAboveStep"), matching.blueHcfAboveEnd},
+            {QStringLiteral("stepRows"), matching.end.rows},
+            {QStringLiteral("stepStrength"), matching.end.strength},
+            {QStringLiteral("verdict"), verdictText(verdict.verdict)},
+            {QStringLiteral("changesStopAfterRow"),
+             verdict.verdict == Verdict::NoSign ? QJsonValue() : QJsonValue(verdict.rows)}};
+}
+
 } // namespace
 
 QString checkText(const QString& path, const QImage& picture, const DetectionReport& report)
@@ -68,9 +90,11 @@ QString checkText(const QString& path, const QImage& picture, const DetectionRep
     const QString prefix = prefixLine(report.chiSquare, int64_t(picture.width()) * picture.height());
     if (!prefix.isEmpty())
         lines << prefix;
+    lines << row("HCF-COM calibrated", report.matching.hcfCom);
     for (Channel channel : kChannels)
         lines << channelVerdictLine(judgeChannel(report, channel));
-    lines << QStringLiteral("Verdict: ") + verdictText(judgePicture(report).verdict);
+    lines << matchingVerdictLine(judgeChangesOfOne(report.matching), picture.height());
+    lines << QStringLiteral("Verdict: ") + verdictText(overallVerdict(report));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -101,6 +125,8 @@ QByteArray checkJson(const QString& path, const QImage& picture, const Detection
         {QStringLiteral("chiSquarePrefixes"), prefixes},
         {QStringLiteral("blueChiSquareBelowHalfAfter"), drop < 0 ? QJsonValue() : QJsonValue(double(drop))},
         {QStringLiteral("verdict"), verdictObject(judgePicture(report))},
+        {QStringLiteral("overallVerdict"), verdictText(overallVerdict(report))},
+        {QStringLiteral("changesOfOne"), matchingObject(report.matching)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

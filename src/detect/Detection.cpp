@@ -25,6 +25,7 @@ DetectionReport detectHiddenData(const QImage& picture)
     report.chiSquare = chiSquareAttack(working);
     report.samplePairs = samplePairsAnalysis(working);
     report.rs = rsAnalysis(working);
+    report.matching = detectChangesOfOne(working);
     return report;
 }
 

@@ -103,11 +103,71 @@ struct RsGroupCounts {
 std::array<RsGroupCounts, kChannelCount> rsGroupCounts(const QImage& picture);
 double rsEstimate(const RsGroupCounts& counts);
 
-// All three on one picture.
+// Detectors of changes of one (LSB matching), which moves a sample up or
+// down by one instead of replacing its lowest bit. That keeps the pairs of
+// values (2k, 2k+1) as they were, so the three above cannot see it, but it
+// adds noise: it smooths the histogram of neighbouring pairs, and where a
+// payload is written from the first pixel on, the rows it covers are noisier
+// than those after it.
+
+// The calibrated centre of mass of the histogram characteristic function of
+// the adjacency histogram (Ker, "Steganalysis of LSB matching in grayscale
+// images", IEEE Signal Processing Letters, 2005). The adjacency histogram
+// counts horizontally adjacent pairs of values (u, v); the centre of mass of
+// the magnitudes of its two-dimensional Fourier transform,
+//     C = Σ (k + l) |H(k, l)| / Σ |H(k, l)|  over 0 <= k, l <= 128,
+// falls when added noise smooths the histogram. The same figure of the
+// picture halved in both directions (each 2×2 block averaged, rounded down)
+// hardly moves, because averaging four samples divides the noise, so the
+// ratio of the two is about 1 for natural pictures and falls with changes of
+// one. Per channel, over the rows [0, rows) (all rows when `rows` is -1);
+// 1 where there are too few pixels to count.
+ChannelFigures calibratedHcfCom(const QImage& picture, int rows = -1);
+
+// The uncalibrated centre of mass of one 256 × 256 adjacency histogram
+// (counts[u * 256 + v]), 0 for an empty one.
+double hcfCentreOfMass(const std::vector<double>& counts);
+
+// Where a payload written from the first pixel on seems to end. Each row
+// gets a noise figure of blue against red: over the pixels where red and
+// green are smooth, the mean of the clipped magnitude of the horizontal
+// high-pass residual (2s(x) − s(x−1) − s(x+1)) of blue minus green, less the
+// same of red minus green. Green and red cancel most
+// of what the picture's content gives to blue, and the payload's changes of
+// one raise the figure of the rows it covers. A step search finds the row
+// where the figure steps down most: for each candidate row the mean of the
+// rows before it (at most `window` of them) less the mean of as many after
+// it, in units of the figure's row-to-row noise. `rows` is the count of rows
+// before the step (the changes seem to stop within row `rows` − 1), and
+// `strength` that standardized step; rows is 0 and strength 0 for pictures
+// too small to search.
+struct PayloadEnd {
+    int rows = 0;
+    double strength = 0.0;
+};
+PayloadEnd payloadEnd(const QImage& picture);
+
+// The per-row noise figure behind it, top row first.
+std::vector<double> blueRowNoise(const QImage& picture);
+
+// The detectors of changes of one on one picture: the calibrated HCF-COM of
+// each channel over the whole picture, the step search, and blue's
+// calibrated HCF-COM over the rows above the step less the mean of red's and
+// green's over the same rows (about 0 for natural pictures, below 0 where
+// blue alone took changes of one).
+struct MatchingReport {
+    ChannelFigures hcfCom{};
+    PayloadEnd end;
+    double blueHcfAboveEnd = 0.0;
+};
+MatchingReport detectChangesOfOne(const QImage& picture);
+
+// All of them on one picture.
 struct DetectionReport {
     ChiSquareAttack chiSquare;
     ChannelFigures samplePairs{};
     ChannelFigures rs{};
+    MatchingReport matching;
 };
 
 DetectionReport detectHiddenData(const QImage& picture);

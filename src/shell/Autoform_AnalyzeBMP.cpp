@@ -355,19 +355,39 @@ void TForm_AnalyzeBMP::countColours(const QImage& bitmap)
     const ChannelVerdict blue = judgeChannel(report, Channel::Blue);
     // The number is an estimate of the share of replaced lowest bits, not a
     // probability, and the panel says so.
-    m_panels[kVerdictPanel]->setText(
-        QStringLiteral("Blue: %1 (estimate %2)").arg(verdictText(blue.verdict)).arg(blue.estimate, 0, 'f', 2));
+    // Where the detectors of changes of one see more than the estimate, the
+    // panel gives their verdict and the row where those changes seem to stop
+    // instead; the tool tip has both.
+    const MatchingVerdict matching = judgeChangesOfOne(report.matching);
+    if (matching.verdict > blue.verdict)
+        m_panels[kVerdictPanel]->setText(QStringLiteral("Blue: %1 (\u00B11 up to row %2)")
+                                             .arg(verdictText(matching.verdict))
+                                             .arg(matching.rows));
+    else
+        m_panels[kVerdictPanel]->setText(
+            QStringLiteral("Blue: %1 (estimate %2)").arg(verdictText(blue.verdict)).arg(blue.estimate, 0, 'f', 2));
     fitVerdictPanel();
     m_panels[kVerdictPanel]->setToolTip(
         QStringLiteral("Estimated share of the lowest blue bits replaced by other data, from 0 to 1; "
                        "it is not a probability.\n"
                        "False alarms: noisy pictures and pictures with large flat or clipped areas read higher.\n"
-                       "Blind to hiding that changes values by one instead of replacing the lowest bit: "
-                       "\"no sign\" does not prove a picture clean.\n"
-                       "Chi-square probability %1, sample pairs estimate %2, RS estimate %3.")
+                       "Chi-square probability %1, sample pairs estimate %2, RS estimate %3.\n"
+                       "Hiding that changes values by one instead of replacing the lowest bit (\u00B11) is "
+                       "invisible to the estimate; the detectors of changes of one look for it: "
+                       "the strongest step in blue's noise from one row to the next is %4 at row %5 of %6 "
+                       "(50 or more is \"possible\", 100 or more \"likely\"); calibrated HCF-COM of blue %7 "
+                       "(red %8, green %9; lower means smoother); %10.\n"
+                       "\"No sign\" does not prove a picture clean.")
             .arg(figure(report.chiSquare.probability, Channel::Blue), 0, 'f', 2)
             .arg(figure(report.samplePairs, Channel::Blue), 0, 'f', 2)
-            .arg(figure(report.rs, Channel::Blue), 0, 'f', 2));
+            .arg(figure(report.rs, Channel::Blue), 0, 'f', 2)
+            .arg(report.matching.end.strength, 0, 'f', 1)
+            .arg(report.matching.end.rows)
+            .arg(bitmap.height())
+            .arg(figure(report.matching.hcfCom, Channel::Blue), 0, 'f', 2)
+            .arg(figure(report.matching.hcfCom, Channel::Red), 0, 'f', 2)
+            .arg(figure(report.matching.hcfCom, Channel::Green), 0, 'f', 2)
+            .arg(matchingVerdictLine(matching, bitmap.height())));
 }
 
 // The verdict panel is never narrower than its words: in a narrow window the

@@ -1423,3 +1423,79 @@ TEST_F(CliTest, DecodeKeepsAFileOfTheSameNameUnlessForced)
 }
 
 } // namespace
+
+// Bands of even colour with faint noise the channels mostly share, as in a
+// photograph's calm areas: where --stealth's changes of one stand out.
+QString makeCalmPhoto(const QTemporaryDir& dir, const QString& name, int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB888);
+    std::mt19937 random(9);
+    std::normal_distribution<double> shared(0.0, 0.7);
+    std::normal_distribution<double> own(0.0, 0.3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double base = 50.0 + 12.0 * std::floor(10.0 * x / width) + 20.0 * std::floor(y * 4.0 / height) + shared(random);
+            auto channel = [&](double offset) { return int(std::clamp(std::lround(base + offset + own(random)), 0L, 255L)); };
+            picture.setPixel(x, y, qRgb(channel(16), channel(8), channel(0)));
+        }
+    const QString path = dir.filePath(name);
+    picture.save(path, "BMP");
+    return path;
+}
+
+// --stealth gets past the replacement detectors but not the detectors of
+// changes of one, which say where its payload ends, in text and JSON.
+TEST_F(CliTest, CheckSeesChangesOfOneAndWhereTheyStop)
+{
+    const QString clean = makeCalmPhoto(dir, QStringLiteral("calm.bmp"), 2000, 400);
+    const QString payload10 = dir.filePath(QStringLiteral("tenth.bin"));
+    QFile file(payload10);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    std::mt19937 random(4);
+    QByteArray bytes(2000 * 400 / 8 / 10, '\0'); // 10 % of the capacity: the top 40 rows
+    for (char& byte : bytes)
+        byte = char(random());
+    file.write(bytes);
+    file.close();
+    const QString hidden = dir.filePath(QStringLiteral("stealth.bmp"));
+    ASSERT_EQ(runCli({"encode", "--stealth", clean, payload10, "-o", hidden, "--password-file", passwordFile}).exitCode, 0);
+
+    ProcessRun text = runCli({"check", clean, hidden});
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    const QStringList reports = text.out.split(QStringLiteral("\n\n"));
+    ASSERT_EQ(reports.size(), 2) << text.out.toStdString();
+    for (const QString& report : reports)
+        EXPECT_TRUE(report.contains(QRegularExpression(QStringLiteral("\nHCF-COM calibrated +\\d\\.\\d\\d +\\d\\.\\d\\d +\\d\\.\\d\\d\n"))))
+            << report.toStdString();
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("\nChanges of one: no sign of hidden data (step "))) << reports[0].toStdString();
+    EXPECT_TRUE(reports[0].trimmed().endsWith(QStringLiteral("\nVerdict: no sign of hidden data"))) << reports[0].toStdString();
+    EXPECT_TRUE(reports[1].contains(QStringLiteral("\nBlue: no sign of hidden data"))) << reports[1].toStdString();
+    const QRegularExpressionMatch stop = QRegularExpression(
+        QStringLiteral("\nChanges of one: hidden data (possible|likely), seem to stop after row (\\d+) of 400 \\(step \\d+\\.\\d\\)\n"))
+                                             .match(reports[1]);
+    ASSERT_TRUE(stop.hasMatch()) << reports[1].toStdString();
+    EXPECT_NEAR(stop.captured(2).toInt(), 40, 2);
+    EXPECT_TRUE(reports[1].trimmed().endsWith(QStringLiteral("\nVerdict: hidden data ") + stop.captured(1)))
+        << reports[1].toStdString();
+
+    ProcessRun json = runCli({"check", "--json", hidden, clean});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QStringList lines = json.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << json.out.toStdString();
+    const QJsonObject stealthy = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+    const QJsonObject plain = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+    const QJsonObject changes = stealthy.value("changesOfOne").toObject();
+    EXPECT_EQ(changes.value("verdict").toString(), QStringLiteral("hidden data ") + stop.captured(1));
+    EXPECT_EQ(changes.value("changesStopAfterRow").toInt(), stop.captured(2).toInt());
+    EXPECT_EQ(changes.value("stepRows").toInt(), stop.captured(2).toInt());
+    EXPECT_GE(changes.value("stepStrength").toDouble(), 50.0);
+    for (const char* channel : {"red", "green", "blue"})
+        EXPECT_GT(changes.value("hcfCom").toObject().value(channel).toDouble(), 0.0) << channel;
+    EXPECT_TRUE(changes.contains("blueHcfComAboveStep"));
+    EXPECT_EQ(stealthy.value("verdict").toObject().value("verdict").toString(), QStringLiteral("no sign of hidden data"));
+    EXPECT_EQ(stealthy.value("overallVerdict").toString(), QStringLiteral("hidden data ") + stop.captured(1));
+    const QJsonObject cleanChanges = plain.value("changesOfOne").toObject();
+    EXPECT_EQ(cleanChanges.value("verdict").toString(), QStringLiteral("no sign of hidden data"));
+    EXPECT_TRUE(cleanChanges.value("changesStopAfterRow").isNull());
+    EXPECT_EQ(plain.value("overallVerdict").toString(), QStringLiteral("no sign of hidden data"));
+}

@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -153,6 +154,56 @@ TEST_F(AnalysisWindow, StatusPanelsShowTheChartSizeAndTheColourCount)
         EXPECT_EQ(size, window->chartView()->size());
         EXPECT_EQ(window->panelText(0), QString::number(size.width()) + QChar(0xD7) + QString::number(size.height()));
     }
+}
+
+// Where the detectors of changes of one see more than the estimate, panel 2
+// gives their verdict and the row where those changes seem to stop: none in
+// calm bands of colour with faint shared noise, but after blue values of the
+// top 40 rows moved by one. The tool tip has both.
+TEST_F(AnalysisWindow, StatusPanelTwoShowsWhereChangesOfOneStop)
+{
+    QImage picture = allocatePicture(2000, 400);
+    std::mt19937 rng(8);
+    std::normal_distribution<double> shared(0.0, 0.7);
+    for (int y = 0; y < picture.height(); ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const double value = 60.0 + 12.0 * (x * 10 / picture.width()) + 20.0 * (y / 100) + shared(rng);
+            for (int c = 0; c < 3; ++c)
+                row[3 * x + c] = uint8_t(std::lround(value + 8 * c));
+        }
+    }
+    window->AnalyzeBitmap(picture);
+    EXPECT_TRUE(window->panelText(2).startsWith(QStringLiteral("Blue: no sign of hidden data (estimate 0.0")))
+        << window->panelText(2).toStdString();
+
+    for (int y = 0; y < 40; ++y) {
+        uint8_t* row = picture.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            if (rng() & 1)
+                row[3 * x] = uint8_t(row[3 * x] + ((rng() & 1) ? 1 : -1));
+        }
+    }
+    window->AnalyzeBitmap(picture);
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("^Blue: hidden data (possible|likely) \\(\u00B11 up to row (\\d+)\\)$"))
+            .match(window->panelText(2));
+    ASSERT_TRUE(match.hasMatch()) << window->panelText(2).toStdString();
+    EXPECT_NEAR(match.captured(2).toInt(), 40, 2);
+    auto* status = window->findChild<QStatusBar*>();
+    ASSERT_NE(status, nullptr);
+    const QString tip = status->findChildren<QLabel*>(Qt::FindDirectChildrenOnly).at(2)->toolTip();
+    EXPECT_TRUE(tip.contains(QStringLiteral("at row %1 of 400").arg(match.captured(2)))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QLatin1String("calibrated HCF-COM of blue"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QLatin1String("sample pairs estimate 0."))) << tip.toStdString();
+    // Still whole in the narrowest window.
+    window->showNormal();
+    window->resize(window->minimumSize());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QCoreApplication::processEvents();
+    QLabel* panel = status->findChildren<QLabel*>(Qt::FindDirectChildrenOnly).at(2);
+    EXPECT_LE(panel->geometry().right(), status->contentsRect().right());
+    EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()));
 }
 
 // Panel 2 says how plainly the detectors of lowest-bit replacement see

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: Apache-2.0
+// Where a payload of changes of one, written into blue from the first pixel
+// on, seems to end: a noise figure per row of blue against red, and a search
+// for the row where it steps down.
+//
+// A change of one in blue adds noise of variance 3 to the high-pass residual
+// 2b(x) − b(x−1) − b(x+1) when half the pixels change. Counting only pixels
+// where red and green are smooth and subtracting green's residual takes away
+// most of the picture's texture, which the channels share; clipping keeps
+// the rest of the edges from drowning the noise; red minus green, which the
+// payload never touches, takes away what is left of the content's changes
+// from row to row.
+#include "detect/Detection.h"
+#include "detect/ChannelPlanes.h"
+#include "detect/WorkingPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ostrel {
+
+namespace {
+
+// Residual magnitudes above this are texture, not noise of one.
+constexpr int kClip = 6;
+// The step compares at most this many rows on either side of it.
+constexpr int kWindow = 64;
+// A figure's row-to-row noise is never taken as smaller than this, so that a
+// drawn picture whose rows are all alike does not divide by zero.
+constexpr double kLeastNoise = 0.02;
+constexpr int kFewestRows = 8;
+constexpr int kFewestColumns = 16;
+
+// Only where red and green are smooth: there a change of one stands out of
+// the picture's own noise, and the texture of edges, which the channels do
+// not share exactly, stays out of the figure.
+constexpr int kSmooth = 2;
+
+bool smooth(const uint8_t* s, int x) { return std::abs(2 * s[x] - s[x - 1] - s[x + 1]) <= kSmooth; }
+
+int clippedResidual(const uint8_t* s, const uint8_t* g, int x)
+{
+    const int residual = (2 * s[x] - s[x - 1] - s[x + 1]) - (2 * g[x] - g[x - 1] - g[x + 1]);
+    return std::min(std::abs(residual), kClip);
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+} // namespace
+
+std::vector<double> blueRowNoise(const QImage& input)
+{
+    const QImage picture = inWorkingFormat(input);
+    if (picture.isNull() || picture.width() < 3)
+        return {};
+    const int width = picture.width();
+    std::vector<double> noise(size_t(picture.height()));
+    ChannelPlanes planes(width);
+    for (int y = 0; y < picture.height(); ++y) {
+        planes.load(picture.constScanLine(y));
+        const uint8_t* red = planes.channel(Channel::Red);
+        const uint8_t* green = planes.channel(Channel::Green);
+        const uint8_t* blue = planes.channel(Channel::Blue);
+        int sum = 0;
+        int count = 0;
+        for (int x = 1; x + 1 < width; ++x) {
+            if (!smooth(green, x) || !smooth(red, x))
+                continue;
+            ++count;
+            sum += clippedResidual(blue, green, x) - clippedResidual(red, green, x);
+        }
+        noise[size_t(y)] = count > 0 ? double(sum) / double(count) : 0.0;
+    }
+    return noise;
+}
+
+PayloadEnd payloadEnd(const QImage& picture)
+{
+    PayloadEnd end;
+    if (picture.width() < kFewestColumns || picture.height() < kFewestRows)
+        return end;
+    const std::vector<double> noise = blueRowNoise(picture);
+    const int height = int(noise.size());
+    // The spread of a single row's figure about its neighbours', from the
+    // median of the steps between rows, which a few edges do not inflate.
+    std::vector<double> steps;
+    steps.reserve(size_t(height));
+    for (int y = 1; y < height; ++y)
+        steps.push_back(std::fabs(noise[size_t(y)] - noise[size_t(y - 1)]));
+    const double spread = std::max(1.4826 * median(steps) / std::sqrt(2.0), kLeastNoise);
+    std::vector<double> sums(size_t(height) + 1, 0.0);
+    for (int y = 0; y < height; ++y)
+        sums[size_t(y) + 1] = sums[size_t(y)] + noise[size_t(y)];
+    for (int rows = 2; rows <= height - 2; ++rows) {
+        const int before = std::min(rows, kWindow);
+        const int after = std::min(height - rows, kWindow);
+        const double meanBefore = (sums[size_t(rows)] - sums[size_t(rows - before)]) / before;
+        const double meanAfter = (sums[size_t(rows + after)] - sums[size_t(rows)]) / after;
+        const double strength = (meanBefore - meanAfter) / (spread * std::sqrt(1.0 / before + 1.0 / after));
+        if (strength > end.strength) {
+            end.rows = rows;
+            end.strength = strength;
+        }
+    }
+    return end;
+}
+
+MatchingReport detectChangesOfOne(const QImage& input)
+{
+    const QImage picture = inWorkingFormat(input);
+    MatchingReport report;
+    report.hcfCom = calibratedHcfCom(picture);
+    report.end = payloadEnd(picture);
+    if (report.end.rows > 0) {
+        const ChannelFigures above = calibratedHcfCom(picture, report.end.rows);
+        report.blueHcfAboveEnd = figure(above, Channel::Blue)
+            - (figure(above, Channel::Red) + figure(above, Channel::Green)) / 2.0;
+    }
+    return report;
+}
+
+} // namespace ostrel
