@@ -14,6 +14,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <memory>
 #include <new>
 #include <tiffio.h>
@@ -398,6 +399,23 @@ void storeRaster(const uint32_t* raster, QImage& picture)
     }
 }
 
+// A strip or tile that does not lie wholly in the file is refused before
+// libtiff reads any: its reading of short strips writes past the buffer it
+// made for them (seen with libtiff 4.5 under AddressSanitizer).
+std::optional<QString> strileOutsideData(TIFF* tiff, uint64_t dataSize)
+{
+    const uint32_t count = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    const char* kind = TIFFIsTiled(tiff) ? "tile" : "strip";
+    for (uint32_t i = 0; i < count; ++i) {
+        int error = 0;
+        const uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, i, &error);
+        const uint64_t size = error ? 0 : TIFFGetStrileByteCountWithErr(tiff, i, &error);
+        if (error || size == 0 || offset > dataSize || size > dataSize - offset)
+            return QStringLiteral("%1 %2 of %3 lies outside the file").arg(QLatin1String(kind)).arg(i + 1).arg(count);
+    }
+    return std::nullopt;
+}
+
 Decoded decodeFirstImage(ByteView data, int64_t pixelLimit)
 {
     MemoryStream stream{data};
@@ -421,6 +439,8 @@ Decoded decodeFirstImage(ByteView data, int64_t pixelLimit)
         return failure(LoadStop::Corrupt);
     if (!pictureSizeAllowed(width, height, pixelLimit))
         return {LoadStop::OverLimit, {}, QStringLiteral("Picture Size Over Limit = %1%2%3").arg(width).arg(QChar(0x00D7)).arg(height)};
+    if (const std::optional<QString> outside = strileOutsideData(tiff.get(), data.size()))
+        return {LoadStop::Corrupt, {}, *outside};
     char why[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), why)) {
         // The library's reason, cut to the room kept for it.
