@@ -51,6 +51,17 @@ public:
         for (size_t r = 0; r < m_round.size(); ++r)
             for (size_t i = 0; i < 8; ++i)
                 m_round[r] |= uint64_t(key[8 * r + i]) << (8 * i);
+        // A round's function only ever sees a half, so for pictures up to
+        // 2^32 positions each round is a table of 2^16 entries at most,
+        // looked up instead of mixed: the order is the same, found several
+        // times faster (every position of a picture goes through it).
+        if (m_halfBits <= kMostTabledHalfBits) {
+            const size_t halves = size_t(1) << m_halfBits;
+            m_table.resize(m_round.size() * halves);
+            for (size_t r = 0; r < m_round.size(); ++r)
+                for (size_t x = 0; x < halves; ++x)
+                    m_table[r * halves + x] = uint32_t(mix64(uint64_t(x) ^ m_round[r]) & m_mask);
+        }
     }
 
     uint64_t operator()(uint64_t rank) const
@@ -63,9 +74,21 @@ public:
     }
 
 private:
+    static constexpr int kMostTabledHalfBits = 16;
+
     uint64_t shuffle(uint64_t value) const
     {
         uint64_t left = value >> m_halfBits, right = value & m_mask;
+        if (!m_table.empty()) {
+            const uint32_t* round = m_table.data();
+            const size_t halves = size_t(1) << m_halfBits;
+            for (size_t r = 0; r < m_round.size(); ++r, round += halves) {
+                const uint64_t next = left ^ round[right];
+                left = right;
+                right = next;
+            }
+            return (left << m_halfBits) | right;
+        }
         for (const uint64_t round : m_round) {
             const uint64_t next = left ^ (mix64(right ^ round) & m_mask);
             left = right;
@@ -78,6 +101,7 @@ private:
     int m_halfBits = 1;
     uint64_t m_mask = 0;
     std::array<uint64_t, 4> m_round{};
+    std::vector<uint32_t> m_table; // the rounds' functions, one after the other
 };
 
 std::array<uint8_t, 32> orderKey(const QByteArray& password)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+#include "AdaptiveEarlierPicture.h"
 #include "EngineTestSupport.h"
 #include "engine/AdaptiveCost.h"
 #include "engine/AdaptiveMode.h"
@@ -269,6 +270,24 @@ TEST_F(AdaptiveTest, EditedPictureGivesNoFile)
     EXPECT_FALSE(decode(edited, kPassword, &report));
     EXPECT_TRUE(report.contains(kNoPayload));
     EXPECT_TRUE(entriesIn(m_out).isEmpty());
+}
+
+// Pictures hidden by an earlier encoder still open: the order, the prefix,
+// the groups and H-hat are the format, however they are computed.
+TEST_F(AdaptiveTest, OpensAPictureHiddenByAnEarlierEncoder)
+{
+    QImage picture = randomPicture(440, 400, 2024);
+    const size_t rowBytes = 440 * 3;
+    for (const EarlierChange& change : kEarlierAdaptiveChanges) {
+        uint8_t& value = picture.scanLine(int(size_t(change.position) / rowBytes))[size_t(change.position) % rowBytes];
+        value = uint8_t(value + change.change);
+    }
+    QString path;
+    ReportList report;
+    ASSERT_TRUE(decode(picture, "an older picture", &report, &path)) << report.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(path, m_out + QStringLiteral("kept.bin"));
+    EXPECT_EQ(readFile(path), randomBytes(300, 77));
+    EXPECT_TRUE(report.contains(QStringLiteral("Date/Time: ") + kStamp));
 }
 
 // A smooth picture is refused, whatever its size, with what would fit.
