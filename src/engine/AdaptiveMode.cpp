@@ -116,19 +116,52 @@ std::array<uint8_t, 32> orderKey(const QByteArray& password)
 // The bytes of a picture in the working format as positions.
 class Positions {
 public:
-    explicit Positions(QImage& working)
-        : m_bits(working.bits()), m_stride(size_t(working.bytesPerLine())), m_rowBytes(size_t(working.width()) * 3)
+    explicit Positions(uint8_t* bits, const QImage& working)
+        : m_bits(bits), m_stride(size_t(working.bytesPerLine())), m_rowBytes(size_t(working.width()) * 3)
     {
     }
-    uint8_t& operator[](uint64_t position) const
+    // Where a position's byte is: rows padded to whole words need a division.
+    size_t offset(uint64_t position) const
     {
-        return m_bits[(position / m_rowBytes) * m_stride + position % m_rowBytes];
+        if (m_stride == m_rowBytes)
+            return size_t(position);
+        return size_t(position / m_rowBytes) * m_stride + size_t(position % m_rowBytes);
     }
+    uint8_t* at(size_t offset) const { return m_bits + offset; }
+    uint8_t& operator[](uint64_t position) const { return m_bits[offset(position)]; }
 
 private:
     uint8_t* m_bits;
     size_t m_stride, m_rowBytes;
 };
+
+// Visits the positions of the ranks [first, first + count) in rank order:
+// visit(k, position, byte). The ranks are scattered over the whole picture,
+// so nearly every byte (and cost) is a cache miss; both are fetched a few
+// dozen visits ahead so that the misses overlap instead of queueing.
+template <typename Visit>
+void visitScattered(const ScatteredOrder& order, uint64_t first, uint64_t count, const Positions& values,
+                    std::vector<uint64_t>& where, const uint16_t* costs, Visit visit)
+{
+    constexpr uint64_t kAhead = 32;
+    where.resize(count);
+    for (uint64_t k = 0; k < count; ++k)
+        where[k] = order(first + k);
+    std::array<size_t, kAhead> offsets{};
+    auto fetch = [&](uint64_t k) {
+        offsets[k % kAhead] = values.offset(where[k]);
+        __builtin_prefetch(values.at(offsets[k % kAhead]));
+        if (costs)
+            __builtin_prefetch(costs + where[k]);
+    };
+    for (uint64_t k = 0; k < std::min(count, kAhead); ++k)
+        fetch(k);
+    for (uint64_t k = 0; k < count; ++k) {
+        visit(k, where[k], *values.at(offsets[k % kAhead]));
+        if (k + kAhead < count)
+            fetch(k + kAhead);
+    }
+}
 
 // The most carried bytes the rate allows: 8·L + 160 ≤ 0.4 bits per pixel.
 int64_t mostCarriedByRate(int64_t pixels)
@@ -398,7 +431,7 @@ bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, cons
 
     const uint64_t positions = uint64_t(pixels) * 3;
     const ScatteredOrder order(orderKey(password), positions);
-    const Positions values(picture);
+    const Positions values(picture.bits(), picture);
     const Groups groups = groupsFor(positions, uint64_t(carried.size()) * 8);
     const std::vector<uint32_t> submatrix = submatrixFor(groups, keys->formatKey >> 32);
     // The changes are gathered first and made only when every group found
@@ -407,14 +440,14 @@ bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, cons
     auto codeGroup = [&](uint64_t g) {
         const uint64_t first = groups.columnStart(g), columns = groups.columnStart(g + 1) - first;
         const uint64_t bitStart = groups.bitStart(g), bits = groups.bitStart(g + 1) - bitStart;
-        std::vector<uint64_t> where(columns);
+        std::vector<uint64_t> where;
         std::vector<uint8_t> cover(columns), message(bits);
         std::vector<float> cost(columns);
-        for (uint64_t k = 0; k < columns; ++k) {
-            where[k] = order(kPrefixBits + first + k);
-            cover[k] = values[where[k]] & 1;
-            cost[k] = costValue(costs[where[k]]);
-        }
+        visitScattered(order, kPrefixBits + first, columns, values, where, costs.data(),
+                       [&](uint64_t k, uint64_t position, uint8_t value) {
+                           cover[k] = value & 1;
+                           cost[k] = costValue(costs[position]);
+                       });
         for (uint64_t i = 0; i < bits; ++i)
             message[i] = bitOf(carried, bitStart + i);
         const TrellisResult coded =
@@ -479,11 +512,8 @@ AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& pass
     const uint64_t positions = uint64_t(pixels) * 3;
     const ScatteredOrder order(orderKey(password), positions);
     // Read only: the picture's own pixels are shared, never written.
-    const uchar* bits = working.constBits();
-    const size_t stride = size_t(working.bytesPerLine()), rowBytes = size_t(working.width()) * 3;
-    auto lowestBit = [&](uint64_t position) {
-        return uint8_t(bits[(position / rowBytes) * stride + position % rowBytes] & 1);
-    };
+    const Positions values(const_cast<uint8_t*>(working.constBits()), working);
+    auto lowestBit = [&](uint64_t position) { return uint8_t(values[position] & 1); };
 
     QByteArray prefix(qsizetype(kPrefixBytes), '\0');
     for (uint64_t i = 0; i < kPrefixBits; ++i)
@@ -515,8 +545,9 @@ AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& pass
         const uint64_t first = groups.columnStart(g), columns = groups.columnStart(g + 1) - first;
         const uint64_t bitStart = groups.bitStart(g), count = groups.bitStart(g + 1) - bitStart;
         std::vector<uint8_t> stego(columns);
-        for (uint64_t k = 0; k < columns; ++k)
-            stego[k] = lowestBit(order(kPrefixBits + first + k));
+        std::vector<uint64_t> where;
+        visitScattered(order, kPrefixBits + first, columns, values, where, nullptr,
+                       [&](uint64_t k, uint64_t, uint8_t value) { stego[k] = value & 1; });
         const std::vector<uint8_t> message = trellisExtract(stego.data(), columns, count, submatrix);
         for (uint64_t i = 0; i < count; ++i)
             if (message[i])
