@@ -141,7 +141,7 @@ private:
 // dozen visits ahead so that the misses overlap instead of queueing.
 template <typename Visit>
 void visitScattered(const ScatteredOrder& order, uint64_t first, uint64_t count, const Positions& values,
-                    std::vector<uint64_t>& where, const uint16_t* costs, Visit visit)
+                    std::vector<uint64_t>& where, const StoredCost* costs, Visit visit)
 {
     constexpr uint64_t kAhead = 32;
     where.resize(count);
@@ -399,23 +399,33 @@ bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, cons
     const int64_t fileBytes = payloadFile.size();
     const int64_t carriedBytes = adaptiveCarriedBytes(fileBytes, facts.name.size(), facts.dateTime.size());
 
-    const std::vector<StoredCost> costs = hillCosts(picture);
-    if (costs.empty()) {
-        AddReportLine(report, QStringLiteral("ERROR: Not enough memory to weigh the picture's texture."));
+    const int64_t pixels = int64_t(picture.width()) * picture.height();
+    std::vector<StoredCost> costs;
+    // The costs, and whether the file fits them, with the lines to report.
+    auto weigh = [&] {
+        costs = hillCosts(picture);
+        if (costs.empty()) {
+            AddReportLine(report, QStringLiteral("ERROR: Not enough memory to weigh the picture's texture."));
+            return false;
+        }
+        ReportList fitLines;
+        const AdaptiveFit fit = CostModel(costs, pixels).fit(carriedBytes);
+        addFitLines(fit, carriedBytes, fileBytes, fitLines);
+        for (const QString& line : fitLines)
+            AddReportLine(report, line);
+        return fit.fits;
+    };
+    // A file past the rate is refused without being read (it may be huge).
+    if (carriedBytes > mostCarriedByRate(pixels)) {
+        weigh();
         return false;
     }
-    const int64_t pixels = int64_t(picture.width()) * picture.height();
-    ReportList fitLines;
-    const AdaptiveFit fit = CostModel(costs, pixels).fit(carriedBytes);
-    addFitLines(fit, carriedBytes, fileBytes, fitLines);
-    for (const QString& line : fitLines)
-        AddReportLine(report, line);
     SealedFile file{facts.name, facts.dateTime, {}};
-    if (!fit.fits || !readPayload(payloadFile, fileBytes, file.bytes, report))
+    if (!readPayload(payloadFile, fileBytes, file.bytes, report))
         return false;
-    if (progress)
-        progress(10);
 
+    // The derivation's 64 MiB come and go before the costs are weighed, so
+    // the two are never held at once.
     SealSalt salt{};
     randombytes_buf(salt.data(), kSaltBytes);
     const std::optional<SealKeys> keys = deriveSealKeys(password, salt);
@@ -426,6 +436,11 @@ bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, cons
         return false;
     }
     const QByteArray carried = container->mid(qsizetype(kSealMagicBytes));
+    if (progress)
+        progress(10);
+
+    if (!weigh())
+        return false;
     if (progress)
         progress(20);
 
