@@ -7,6 +7,13 @@
 
 namespace ostrel {
 
+const std::array<float, 256> kStoredCostValues = [] {
+    std::array<float, 256> values{};
+    for (int q = 0; q < 256; ++q)
+        values[size_t(q)] = kDearestCost * std::exp2(float(q - 255) / float(kCostStepsPerOctave));
+    return values;
+}();
+
 namespace {
 
 constexpr int kSmallRadius = 1; // the 3×3 average of the residual

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
+#include "AdaptiveEarlierPicture.h"
 #include "EngineTestSupport.h"
 #include "engine/AdaptiveCost.h"
 #include "engine/AdaptiveMode.h"
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -95,6 +97,81 @@ TEST(SyndromeTrellis, FindsTheCheapestVectorWithTheMessageAsSyndrome)
                 paid += coded.stego[j] != cover[j] ? costs[j] : 0.0;
             EXPECT_NEAR(paid, least, 1e-3);
             EXPECT_NEAR(coded.cost, least, 1e-3);
+        }
+    }
+}
+
+// A plain Viterbi search, one state at a time, with the same arithmetic and
+// ties (keep unless taking y = 1 is strictly cheaper) as the coder is meant to
+// have: its stego vector and cost, for comparison with the vectorised coder.
+TrellisResult plainViterbi(const std::vector<uint8_t>& cover, const std::vector<float>& costs,
+                           const std::vector<uint8_t>& message, const std::vector<uint32_t>& submatrix, int height)
+{
+    const size_t columns = cover.size(), bits = message.size(), states = size_t(1) << height;
+    const float unreachable = std::numeric_limits<float>::infinity();
+    std::vector<float> cost(states, unreachable), next(states);
+    cost[0] = 0;
+    std::vector<std::vector<uint8_t>> took(columns, std::vector<uint8_t>(states));
+    TrellisResult result;
+    for (size_t b = 0, j = 0; b < bits; ++b) {
+        const size_t start = j;
+        for (; j < (b + 1) * columns / bits; ++j) {
+            for (size_t u = 0; u < states; ++u) {
+                const float stay = cost[u] + (cover[j] ? costs[j] : 0.0f);
+                const float move = cost[u ^ submatrix[j - start]] + (cover[j] ? 0.0f : costs[j]);
+                took[j][u] = move < stay;
+                next[u] = move < stay ? move : stay;
+            }
+            cost.swap(next);
+        }
+        float lowest = unreachable;
+        for (size_t u = 0; u < states / 2; ++u)
+            lowest = std::min(lowest, next[u] = cost[2 * u + message[b]]);
+        for (size_t u = 0; u < states; ++u)
+            next[u] = u < states / 2 ? next[u] - lowest : unreachable;
+        result.cost += double(lowest);
+        cost.swap(next);
+    }
+    size_t state = size_t(std::min_element(cost.begin(), cost.begin() + std::ptrdiff_t(states / 2)) - cost.begin());
+    result.cost += double(cost[state]);
+    result.stego.assign(columns, 0);
+    for (size_t b = bits; b-- > 0;) {
+        state = (state << 1) | message[b];
+        const size_t start = b * columns / bits;
+        for (size_t j = (b + 1) * columns / bits; j-- > start;)
+            if ((result.stego[j] = took[j][state]))
+                state ^= submatrix[j - start];
+    }
+    return result;
+}
+
+// The coder against the plain search on inputs too large to try every
+// vector: every height, every pattern of H-hat's low bits (which pick the
+// coder's permutation of states), many ties, and rates from 1/2 to 1/40.
+TEST(SyndromeTrellis, AgreesWithAPlainViterbiSearch)
+{
+    const TrellisCase cases[] = {{400, 200, 1}, {500, 120, 2}, {2000, 50, 3}, {3000, 300, 5}, {4000, 100, 7}};
+    std::mt19937 rng(19);
+    for (const TrellisCase& c : cases) {
+        for (int trial = 0; trial < 3; ++trial) {
+            SCOPED_TRACE(testing::Message() << c.columns << " columns, " << c.bits << " bits, height " << c.height
+                                            << ", trial " << trial);
+            const std::vector<uint32_t> submatrix =
+                trellisSubmatrix(rng(), widestTrellisBlock(c.columns, c.bits), c.height);
+            std::vector<uint8_t> cover(c.columns), message(c.bits);
+            std::vector<float> costs(c.columns);
+            for (size_t j = 0; j < c.columns; ++j) {
+                cover[j] = uint8_t(rng() & 1);
+                costs[j] = trial == 0 ? float(rng() % 3) : std::exp(float(rng() % 2000) / 200.0f - 5.0f);
+            }
+            for (uint8_t& bit : message)
+                bit = uint8_t(rng() & 1);
+            const TrellisResult expected = plainViterbi(cover, costs, message, submatrix, c.height);
+            const TrellisResult coded =
+                trellisEmbed(cover.data(), costs.data(), c.columns, message.data(), c.bits, submatrix, c.height);
+            EXPECT_EQ(coded.stego, expected.stego);
+            EXPECT_EQ(coded.cost, expected.cost);
+            EXPECT_EQ(trellisExtract(coded.stego.data(), c.columns, c.bits, submatrix), message);
         }
     }
 }
@@ -269,6 +346,24 @@ TEST_F(AdaptiveTest, EditedPictureGivesNoFile)
     EXPECT_FALSE(decode(edited, kPassword, &report));
     EXPECT_TRUE(report.contains(kNoPayload));
     EXPECT_TRUE(entriesIn(m_out).isEmpty());
+}
+
+// Pictures hidden by an earlier encoder still open: the order, the prefix,
+// the groups and H-hat are the format, however they are computed.
+TEST_F(AdaptiveTest, OpensAPictureHiddenByAnEarlierEncoder)
+{
+    QImage picture = randomPicture(440, 400, 2024);
+    const size_t rowBytes = 440 * 3;
+    for (const EarlierChange& change : kEarlierAdaptiveChanges) {
+        uint8_t& value = picture.scanLine(int(size_t(change.position) / rowBytes))[size_t(change.position) % rowBytes];
+        value = uint8_t(value + change.change);
+    }
+    QString path;
+    ReportList report;
+    ASSERT_TRUE(decode(picture, "an older picture", &report, &path)) << report.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(path, m_out + QStringLiteral("kept.bin"));
+    EXPECT_EQ(readFile(path), randomBytes(300, 77));
+    EXPECT_TRUE(report.contains(QStringLiteral("Date/Time: ") + kStamp));
 }
 
 // A smooth picture is refused, whatever its size, with what would fit.
