@@ -8,14 +8,14 @@
 # Run by hand from the repository folder after a build:
 #   bench/steganalysis.sh [--quick] [PATH/TO/ostrel-cli] > table.md
 # It installs what it needs (the photographs of lomiri-wallpapers, steghide,
-# imagemagick, python3-numpy), scales each photograph to at most 3 megapixels
+# imagemagick, python3-numpy), scales each photograph to at most 2 megapixels
 # (1 with --quick), cuts it into 256×256 patches saved as 24-bit BMP, hides a
 # file of random bytes of bpp × 256 × 256 / 8 bytes in every patch at each
 # payload with each tool (a tool's refusal is counted, not retried), runs
 # `ostrel-cli check --json` on every picture, and hands the lot to
 # bench/steganalysis.py, which extracts SPAM features, trains and tests its
 # ensemble classifier on 5 random splits by photograph (3 with --quick) and
-# prints the Markdown table. About 20 minutes on two cores; --quick about 5.
+# prints the Markdown table. About 10 minutes on two cores; --quick about 3.
 set -euo pipefail
 
 QUICK=0
@@ -53,7 +53,7 @@ PHOTOS=(
 )
 SOURCE=/usr/share/backgrounds
 PATCH=256
-AREA=3000000
+AREA=2000000
 SPLITS=5
 if [ "$QUICK" = 1 ]; then AREA=1000000; SPLITS=3; fi
 
