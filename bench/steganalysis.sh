@@ -15,7 +15,8 @@
 # `ostrel-cli check --json` on every picture, and hands the lot to
 # bench/steganalysis.py, which extracts SPAM features, trains and tests its
 # ensemble classifier on 5 random splits by photograph (3 with --quick) and
-# prints the Markdown table. About 10 minutes on two cores; --quick about 3.
+# prints the Markdown table. About 10 minutes on two idle cores, 25 on a
+# machine whose load is near 5; --quick about a quarter of that.
 set -euo pipefail
 
 QUICK=0
