@@ -13,6 +13,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <limits>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -240,14 +241,29 @@ public:
 
     struct Outcome {
         double bits = 0, changes = 0, cost = 0;
-        double costPerChange() const { return changes > 0 ? cost / changes : 0; }
+        double meanCost = 0; // of a change: each position weighted by its chance of changing
+        double costPerChange() const { return meanCost; }
     };
 
+    // The chance that a position of cost rho changes is 1 / (1 + e^(λ·rho)).
+    // At a large λ those chances are far below what a double holds, but
+    // their ratios are not: the mean cost of a change is taken from the
+    // logarithms, relative to the likeliest position, so that it tends to
+    // the cheapest positions' cost as λ grows rather than to the mean of all.
     Outcome at(double lambda) const
     {
         Outcome outcome;
+        const auto logChance = [](double x) { return x > 0 ? -(x + std::log1p(std::exp(-x))) : -std::log1p(std::exp(x)); };
+        double likeliest = -std::numeric_limits<double>::infinity();
+        for (const float rho : m_sample)
+            likeliest = std::max(likeliest, logChance(lambda * double(rho)));
+        double weight = 0, weightedCost = 0;
         for (const float rho : m_sample) {
-            const double p = 1.0 / (1.0 + std::exp(std::min(lambda * double(rho), 700.0)));
+            const double logP = logChance(lambda * double(rho));
+            const double relative = std::exp(logP - likeliest);
+            weight += relative;
+            weightedCost += relative * double(rho);
+            const double p = std::exp(logP);
             if (p <= 0)
                 continue;
             const double q = 1.0 - p;
@@ -255,6 +271,7 @@ public:
             outcome.changes += p;
             outcome.cost += p * double(rho);
         }
+        outcome.meanCost = weight > 0 ? weightedCost / weight : 0;
         outcome.bits *= m_scale;
         outcome.changes *= m_scale;
         outcome.cost *= m_scale;

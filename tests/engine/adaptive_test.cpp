@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -364,6 +366,23 @@ TEST_F(AdaptiveTest, OpensAPictureHiddenByAnEarlierEncoder)
     EXPECT_EQ(path, m_out + QStringLiteral("kept.bin"));
     EXPECT_EQ(readFile(path), randomBytes(300, 77));
     EXPECT_TRUE(report.contains(QStringLiteral("Date/Time: ") + kStamp));
+}
+
+// A photograph's flat sky is dear and its texture cheap: what fits is set by
+// the cheap part, however dear the rest, not by the mean of all costs.
+TEST_F(AdaptiveTest, TexturedPartCarriesBesideAFlatSky)
+{
+    QImage carrier = randomPicture(160, 160, 5);
+    for (int y = 0; y < 120; ++y) // three quarters of it flat
+        std::memset(carrier.scanLine(y), 200, size_t(carrier.bytesPerLine()));
+    const int64_t most = mostAccepted(carrier);
+    EXPECT_GT(most, 100) << "the textured quarter alone takes more than this";
+    QImage picture = carrier;
+    const QByteArray bytes = randomBytes(size_t(most), 3);
+    ASSERT_TRUE(hide(picture, bytes));
+    QString path;
+    ASSERT_TRUE(decode(picture, kPassword, nullptr, &path));
+    EXPECT_EQ(readFile(path), bytes);
 }
 
 // A smooth picture is refused, whatever its size, with what would fit.
