@@ -22,15 +22,8 @@ CLI=$(readlink -f "$CLI")
 [ -x "$CLI" ] || { echo "No ostrel-cli at $CLI; build it first." >&2; exit 2; }
 
 PACKAGES=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 steghide imagemagick python3)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  run_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-  run_root apt-get update -qq
-  run_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+. "$(dirname "$0")/install-missing.sh"
+install_missing "${PACKAGES[@]}"
 
 # The photographs among the packages' wallpapers (the others are drawn).
 PHOTOS=(

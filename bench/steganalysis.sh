@@ -32,15 +32,8 @@ PYTHON=/usr/bin/python3
 # gnome-backgrounds (43) holds only drawn and rendered pictures, so it gives
 # no photographs here.
 PACKAGES=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 steghide imagemagick python3 python3-numpy)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  run_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-  run_root apt-get update -qq
-  run_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+. "$(dirname "$0")/install-missing.sh"
+install_missing "${PACKAGES[@]}"
 
 "$PYTHON" "$HERE/steganalysis.py" selfcheck
 

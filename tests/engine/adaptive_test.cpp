@@ -53,6 +53,31 @@ struct TrellisCase {
     int height;
 };
 
+// One random input of the coder: its H-hat, cover bits, costs (from
+// `cost`) and message.
+struct TrellisInput {
+    std::vector<uint32_t> submatrix;
+    std::vector<uint8_t> cover, message;
+    std::vector<float> costs;
+};
+
+template <typename Cost>
+TrellisInput randomTrellisInput(std::mt19937& rng, const TrellisCase& c, Cost cost)
+{
+    TrellisInput input;
+    input.submatrix = trellisSubmatrix(rng(), widestTrellisBlock(c.columns, c.bits), c.height);
+    input.cover.resize(c.columns);
+    input.costs.resize(c.columns);
+    input.message.resize(c.bits);
+    for (size_t j = 0; j < c.columns; ++j) {
+        input.cover[j] = uint8_t(rng() & 1);
+        input.costs[j] = cost();
+    }
+    for (uint8_t& bit : input.message)
+        bit = uint8_t(rng() & 1);
+    return input;
+}
+
 // The trellis against trying every stego vector: its answer has the message
 // as syndrome and costs exactly the least any answer costs.
 TEST(SyndromeTrellis, FindsTheCheapestVectorWithTheMessageAsSyndrome)
@@ -63,17 +88,9 @@ TEST(SyndromeTrellis, FindsTheCheapestVectorWithTheMessageAsSyndrome)
         for (int trial = 0; trial < 12; ++trial) {
             SCOPED_TRACE(testing::Message() << c.columns << " columns, " << c.bits << " bits, height " << c.height
                                             << ", trial " << trial);
-            const std::vector<uint32_t> submatrix =
-                trellisSubmatrix(rng(), widestTrellisBlock(c.columns, c.bits), c.height);
-            std::vector<uint8_t> cover(c.columns), message(c.bits);
-            std::vector<float> costs(c.columns);
-            for (size_t j = 0; j < c.columns; ++j) {
-                cover[j] = uint8_t(rng() & 1);
-                // Ties and free changes too: small whole costs, sometimes 0.
-                costs[j] = trial % 2 ? float(rng() % 4) : float(rng() % 1000) / 37.0f;
-            }
-            for (uint8_t& bit : message)
-                bit = uint8_t(rng() & 1);
+            // Ties and free changes too: small whole costs, sometimes 0.
+            const auto [submatrix, cover, message, costs] = randomTrellisInput(
+                rng, c, [&] { return trial % 2 ? float(rng() % 4) : float(rng() % 1000) / 37.0f; });
             const auto h = denseMatrix(c.columns, c.bits, submatrix, c.height);
 
             double least = std::numeric_limits<double>::infinity();
@@ -158,16 +175,9 @@ TEST(SyndromeTrellis, AgreesWithAPlainViterbiSearch)
         for (int trial = 0; trial < 3; ++trial) {
             SCOPED_TRACE(testing::Message() << c.columns << " columns, " << c.bits << " bits, height " << c.height
                                             << ", trial " << trial);
-            const std::vector<uint32_t> submatrix =
-                trellisSubmatrix(rng(), widestTrellisBlock(c.columns, c.bits), c.height);
-            std::vector<uint8_t> cover(c.columns), message(c.bits);
-            std::vector<float> costs(c.columns);
-            for (size_t j = 0; j < c.columns; ++j) {
-                cover[j] = uint8_t(rng() & 1);
-                costs[j] = trial == 0 ? float(rng() % 3) : std::exp(float(rng() % 2000) / 200.0f - 5.0f);
-            }
-            for (uint8_t& bit : message)
-                bit = uint8_t(rng() & 1);
+            const auto [submatrix, cover, message, costs] = randomTrellisInput(rng, c, [&] {
+                return trial == 0 ? float(rng() % 3) : std::exp(float(rng() % 2000) / 200.0f - 5.0f);
+            });
             const TrellisResult expected = plainViterbi(cover, costs, message, submatrix, c.height);
             const TrellisResult coded =
                 trellisEmbed(cover.data(), costs.data(), c.columns, message.data(), c.bits, submatrix, c.height);
