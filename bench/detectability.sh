@@ -22,18 +22,9 @@ CLI=$(readlink -f "$CLI")
 [ -x "$CLI" ] || { echo "No ostrel-cli at $CLI; build it first." >&2; exit 2; }
 
 PACKAGES=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 steghide imagemagick python3)
-. "$(dirname "$0")/install-missing.sh"
+. "$(dirname "$0")/evaluation-setup.sh"
 install_missing "${PACKAGES[@]}"
 
-# The photographs among the packages' wallpapers (the others are drawn).
-PHOTOS=(
-  Bridge_by_Sander_Klootwijk Dragonfly_by_Bolly Kleiber_by_Lukas_Baubkus
-  Picture_0B_by_freespace Picture_1A_by_freespace Wine_by_Jakkub_Mede
-  aitzgorri_by_Aitzol_Berasategi free_by_Peter_Nerlich friends_by_Aitzol_Berasategi
-  greentock_by_Peter_Nerlich life_by_Aitzol_Berasategi picosdeeuropa_by_Aitzol_Berasategi
-  seeding_by_Clements_Engelhardt sunset_by_Aitzol_Berasategi
-)
-SOURCE=/usr/share/backgrounds
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT

@@ -32,20 +32,11 @@ PYTHON=/usr/bin/python3
 # gnome-backgrounds (43) holds only drawn and rendered pictures, so it gives
 # no photographs here.
 PACKAGES=(lomiri-wallpapers-16.04 lomiri-wallpapers-20.04 steghide imagemagick python3 python3-numpy)
-. "$(dirname "$0")/install-missing.sh"
+. "$(dirname "$0")/evaluation-setup.sh"
 install_missing "${PACKAGES[@]}"
 
 "$PYTHON" "$HERE/steganalysis.py" selfcheck
 
-# The photographs among the packages' wallpapers (the others are drawn).
-PHOTOS=(
-  Bridge_by_Sander_Klootwijk Dragonfly_by_Bolly Kleiber_by_Lukas_Baubkus
-  Picture_0B_by_freespace Picture_1A_by_freespace Wine_by_Jakkub_Mede
-  aitzgorri_by_Aitzol_Berasategi free_by_Peter_Nerlich friends_by_Aitzol_Berasategi
-  greentock_by_Peter_Nerlich life_by_Aitzol_Berasategi picosdeeuropa_by_Aitzol_Berasategi
-  seeding_by_Clements_Engelhardt sunset_by_Aitzol_Berasategi
-)
-SOURCE=/usr/share/backgrounds
 PATCH=256
 AREA=2000000
 SPLITS=5
