@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 
 #include "cli/Arguments.h"
+#include "cli/Banded.h"
 #include "cli/CheckReport.h"
 #include "cli/Colours.h"
 #include "cli/Output.h"
@@ -512,6 +513,70 @@ int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString&
     return saved ? kExitSuccess : kExitFailed;
 }
 
+// The encode of a carrier read a band at a time (see Banded.h): the same
+// checks, report and file as the whole picture's. Nothing, before anything
+// is said, when the result may hold few enough colours to be saved with a
+// palette, which only the whole picture's path does.
+std::optional<int> encodeBanded(BandedPicture& carrier, const QString& payloadPath, const QString& outPath,
+                                Options& options)
+{
+    const QString dateTime = currentDateTimeText();
+    EncodePlan fit;
+    {
+        BmpFileRows probe(carrier.file, carrier.layout);
+        if (!options.stealth && !staysTrueColour(probe))
+            return std::nullopt;
+        if (!payloadReadable(payloadPath))
+            return kExitFailed;
+        if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
+            err(nothingToHideText(payloadPath));
+            return kExitFailed;
+        }
+        if (const QString refusal = writeRefusal(outPath); !refusal.isEmpty()) {
+            err(refusal);
+            return kExitFailed;
+        }
+        fit = options.seal ? PlanSealedEncodeOfFile(probe, payloadPath, dateTime)
+                           : PlanEncodeOfFile(probe, payloadPath, dateTime);
+    }
+    if (!fit.accepted) {
+        err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrier.path, planRefusalText(fit)));
+        return kExitFailed;
+    }
+    options.password.confirm = true;
+    std::optional<QByteArray> password;
+    std::optional<uint64_t> key;
+    if (options.seal ? !(password = askPassword(options.password)) : !(key = obtainKey(options.password)))
+        return kExitFailed;
+    ReportList report;
+    bool ok = false;
+    auto encode = [&](PixelRows& rows) {
+        if (options.seal) {
+            ok = EncodeSealedPayload(rows, payloadPath, *password, &report, terminalProgress("Encoding"),
+                                     currentDateTimeText(), options.stealth);
+        } else {
+            EncodeOptions plain;
+            plain.stealth = options.stealth;
+            ok = EncodePayloadWith(rows, payloadPath, uint32_t(*key), uint32_t(*key >> 32), plain,
+                                   terminalProgress("Encoding"), &report);
+        }
+        return ok;
+    };
+    QString readError, saveError;
+    const bool saved = changeIntoFile(carrier, outPath, encode, readError, saveError);
+    if (password)
+        wipeSecret(*password);
+    if (!readError.isEmpty()) {
+        err(readError);
+        return kExitFailed;
+    }
+    printOutcome("Encoding", saved, report,
+                 ok ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrier.path));
+    if (ok && !saved)
+        err(saveError);
+    return saved ? kExitSuccess : kExitFailed;
+}
+
 } // namespace
 
 std::optional<QImage> loadCommandPicture(const QString& path)
@@ -624,6 +689,11 @@ int runEncode(const QStringList& args)
         return usageError(QStringLiteral("--seal needs a password: a seal with the empty password protects nothing."),
                           kEncodeUsage);
 
+    // A 24-bit BMP result of a 24-bit BMP carrier is made a band at a time.
+    if (!options.adaptive && !options.reduce && upperExtension(outPath) == QLatin1String(".BMP"))
+        if (std::optional<BandedPicture> banded = openBanded(carrierPath))
+            if (const std::optional<int> done = encodeBanded(*banded, payloadPath, outPath, options))
+                return *done;
     std::optional<QImage> picture = loadPicture(carrierPath);
     if (!picture || !payloadReadable(payloadPath))
         return kExitFailed;
@@ -720,8 +790,9 @@ int runDecode(const QStringList& args)
         return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("decode needs one picture."), kDecodeUsage);
-    std::optional<QImage> picture = loadPicture(options.positional[0]);
-    if (!picture)
+    std::optional<BandedPicture> banded = openBanded(options.positional[0]);
+    std::optional<QImage> picture;
+    if (!banded && !(picture = loadPicture(options.positional[0])))
         return kExitFailed;
     // A folder given with -o is made by the decode once there is a file to
     // write, so a wrong password leaves nothing behind.
@@ -738,8 +809,19 @@ int runDecode(const QStringList& args)
         options.output.isEmpty() ? QString() : QDir(options.output).absolutePath() + QLatin1Char('/');
     ReportList report;
     QString outputPath;
-    const bool ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password,
-                                              options.force ? ExistingFile::Replace : ExistingFile::Keep);
+    const ExistingFile existing = options.force ? ExistingFile::Replace : ExistingFile::Keep;
+    bool ok = false;
+    if (banded) {
+        BmpFileRows rows(banded->file, banded->layout);
+        ok = DecodePayloadWithPassword(rows, folder, outputPath, &report, *password, existing);
+        if (!ok && !rows.intact()) {
+            wipeSecret(*password);
+            err(shortenedWhileReadText(banded->path));
+            return kExitFailed;
+        }
+    } else {
+        ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password, existing);
+    }
     wipeSecret(*password);
     printOutcome("Decode", ok, report, QStringLiteral("Cannot decode %1").arg(options.positional[0]));
     if (!ok && !outputPath.isEmpty() && !report.isEmpty() && report.last() == existingFileKeptLine(outputPath))
@@ -907,20 +989,30 @@ int runSealKey(const QStringList& args)
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("seal-key needs one picture."), kSealKeyUsage);
     const QString path = options.positional[0];
-    const std::optional<QImage> picture = loadPicture(path);
-    if (!picture)
+    std::optional<BandedPicture> banded = openBanded(path);
+    std::optional<QImage> picture;
+    if (!banded && !(picture = loadPicture(path)))
         return kExitFailed;
     std::optional<QByteArray> password = askPassword(options.password);
     if (!password)
         return kExitFailed;
-    const std::optional<SealKeys> keys = deriveSealKeys(*password, sealSalt(*picture));
+    std::optional<BmpFileRows> bandRows;
+    std::optional<PictureRows> pictureRows;
+    PixelRows& rows = banded ? static_cast<PixelRows&>(bandRows.emplace(banded->file, banded->layout))
+                             : pictureRows.emplace(PictureRows::readOnly(*picture));
+    const std::optional<SealKeys> keys = deriveSealKeys(*password, sealSalt(rows));
     wipeSecret(*password);
     if (!keys) {
         err(sealDerivationFailedText());
         return kExitFailed;
     }
     const auto key = keys->formatKey;
-    if (ReadHiddenStream(*picture, uint32_t(key), uint32_t(key >> 32)).outcome == HiddenPayload::Outcome::NoData) {
+    const HiddenPayload::Outcome found = ReadHiddenStream(rows, uint32_t(key), uint32_t(key >> 32)).outcome;
+    if (!rows.intact()) {
+        err(shortenedWhileReadText(path));
+        return kExitFailed;
+    }
+    if (found == HiddenPayload::Outcome::NoData) {
         err(QStringLiteral("%1 holds no sealed file for this password.").arg(path));
         return kExitFailed;
     }

@@ -533,23 +533,24 @@ bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, cons
     return true;
 }
 
-AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& password)
+namespace {
+
+// The reading over any source of lowest bits: `prefixBits(order)` gives the
+// prefix's bytes, `groupsReady()` runs once the length is plausible (a source
+// may gather what the groups read then), and `groupBits(order, first, count,
+// stego)` gives the lowest bits of the ranks [first, first + count), from any
+// thread.
+template <typename PrefixBits, typename GroupsReady, typename GroupBits>
+AdaptiveReading readAdaptively(int64_t pixels, const QByteArray& password, PrefixBits prefixBits,
+                               GroupsReady groupsReady, GroupBits groupBits)
 {
     AdaptiveReading reading;
-    QImage working = inPictureFormat(picture);
-    const int64_t pixels = int64_t(working.width()) * working.height();
     const int64_t mostCarried = mostCarriedByRate(pixels);
-    if (working.isNull() || mostCarried < kLeastCarriedBytes)
+    if (pixels <= 0 || mostCarried < kLeastCarriedBytes)
         return reading;
     const uint64_t positions = uint64_t(pixels) * 3;
     const ScatteredOrder order(orderKey(password), positions);
-    // Read only: the picture's own pixels are shared, never written.
-    const Positions values(const_cast<uint8_t*>(working.constBits()), working);
-    auto lowestBit = [&](uint64_t position) { return uint8_t(values[position] & 1); };
-
-    QByteArray prefix(qsizetype(kPrefixBytes), '\0');
-    for (uint64_t i = 0; i < kPrefixBits; ++i)
-        prefix[qsizetype(i / 8)] = char(uint8_t(prefix[qsizetype(i / 8)]) | (lowestBit(order(i)) << (i % 8)));
+    const QByteArray prefix = prefixBits(order);
     SealSalt salt{};
     std::copy_n(prefix.constBegin(), kSaltBytes, salt.begin());
     reading.keyDerivations = 1;
@@ -562,7 +563,7 @@ AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& pass
     for (int i = 0; i < 4; ++i)
         masked |= uint32_t(uint8_t(prefix[qsizetype(kSaltBytes) + i])) << (8 * i);
     const int64_t carriedBytes = int64_t(masked ^ uint32_t(keys->formatKey));
-    if (carriedBytes < kLeastCarriedBytes || carriedBytes > mostCarried)
+    if (carriedBytes < kLeastCarriedBytes || carriedBytes > mostCarried || !groupsReady())
         return reading;
 
     const Groups groups = groupsFor(positions, uint64_t(carriedBytes) * 8);
@@ -577,9 +578,7 @@ AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& pass
         const uint64_t first = groups.columnStart(g), columns = groups.columnStart(g + 1) - first;
         const uint64_t bitStart = groups.bitStart(g), count = groups.bitStart(g + 1) - bitStart;
         std::vector<uint8_t> stego(columns);
-        std::vector<uint64_t> where;
-        visitScattered(order, kPrefixBits + first, columns, values, where, nullptr,
-                       [&](uint64_t k, uint64_t, uint8_t value) { stego[k] = value & 1; });
+        groupBits(order, kPrefixBits + first, columns, stego);
         const std::vector<uint8_t> message = trellisExtract(stego.data(), columns, count, submatrix);
         for (uint64_t i = 0; i < count; ++i)
             if (message[i])
@@ -602,6 +601,110 @@ AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& pass
     reading.opened.dateTime = std::move(opened.file.dateTime);
     reading.opened.payloadSize = int32_t(opened.file.bytes.size());
     reading.opened.payload = std::move(opened.file.bytes);
+    return reading;
+}
+
+void setPrefixBit(QByteArray& prefix, uint64_t i, uint8_t bit)
+{
+    prefix[qsizetype(i / 8)] = char(uint8_t(prefix[qsizetype(i / 8)]) | (bit << (i % 8)));
+}
+
+// The lowest bits of rows read a pass at a time: the prefix's few positions
+// in one pass, and, only when the prefix promises a file, every lowest bit
+// in a second (three bits a pixel, an eighth of the picture).
+class RowLowestBits {
+public:
+    explicit RowLowestBits(PixelRows& rows) : m_rows(rows), m_rowBytes(uint64_t(rows.width()) * 3) {}
+
+    QByteArray prefix(const ScatteredOrder& order)
+    {
+        std::vector<std::pair<uint64_t, uint64_t>> wanted(kPrefixBits); // position, rank
+        for (uint64_t i = 0; i < kPrefixBits; ++i)
+            wanted[i] = {order(i), i};
+        std::sort(wanted.begin(), wanted.end());
+        QByteArray prefix(qsizetype(kPrefixBytes), '\0');
+        m_rows.passOnlyReads();
+        int y = -1;
+        const uint8_t* row = nullptr;
+        for (const auto& [position, rank] : wanted) {
+            if (int(position / m_rowBytes) != y) {
+                y = int(position / m_rowBytes);
+                row = m_rows.row(y);
+            }
+            setPrefixBit(prefix, rank, row[position % m_rowBytes] & 1);
+        }
+        return prefix;
+    }
+
+    bool gather()
+    {
+        const uint64_t positions = m_rowBytes * uint64_t(m_rows.height());
+        try {
+            m_plane.assign(size_t((positions + 63) / 64), 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        m_rows.passOnlyReads();
+        uint64_t at = 0;
+        for (int y = 0; y < m_rows.height(); ++y) {
+            const uint8_t* row = m_rows.row(y);
+            for (uint64_t x = 0; x < m_rowBytes; ++x, ++at)
+                m_plane[at / 64] |= uint64_t(row[x] & 1) << (at % 64);
+        }
+        return m_rows.intact();
+    }
+
+    void group(const ScatteredOrder& order, uint64_t first, uint64_t count, std::vector<uint8_t>& stego) const
+    {
+        for (uint64_t k = 0; k < count; ++k) {
+            const uint64_t position = order(first + k);
+            stego[k] = uint8_t((m_plane[position / 64] >> (position % 64)) & 1);
+        }
+    }
+
+private:
+    PixelRows& m_rows;
+    uint64_t m_rowBytes;
+    std::vector<uint64_t> m_plane;
+};
+
+} // namespace
+
+AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& password)
+{
+    const QImage working = inPictureFormat(picture);
+    if (working.isNull())
+        return {};
+    // Read only: the picture's own pixels are shared, never written.
+    const Positions values(const_cast<uint8_t*>(working.constBits()), working);
+    auto prefixBits = [&](const ScatteredOrder& order) {
+        QByteArray prefix(qsizetype(kPrefixBytes), '\0');
+        for (uint64_t i = 0; i < kPrefixBits; ++i)
+            setPrefixBit(prefix, i, uint8_t(values[order(i)] & 1));
+        return prefix;
+    };
+    auto groupBits = [&](const ScatteredOrder& order, uint64_t first, uint64_t count, std::vector<uint8_t>& stego) {
+        std::vector<uint64_t> where;
+        visitScattered(order, first, count, values, where, nullptr,
+                       [&](uint64_t k, uint64_t, uint8_t value) { stego[k] = value & 1; });
+    };
+    return readAdaptively(int64_t(working.width()) * working.height(), password, prefixBits, [] { return true; },
+                          groupBits);
+}
+
+AdaptiveReading ReadAdaptiveStream(PixelRows& rows, const QByteArray& password)
+{
+    // Pictures beyond what can be held whole were never hidden in adaptively.
+    const int64_t pixels = int64_t(rows.width()) * rows.height();
+    if (!pictureSizeAllowed(rows.width(), rows.height()))
+        return {};
+    RowLowestBits bits(rows);
+    AdaptiveReading reading = readAdaptively(
+        pixels, password, [&](const ScatteredOrder& order) { return bits.prefix(order); },
+        [&] { return bits.gather(); },
+        [&](const ScatteredOrder& order, uint64_t first, uint64_t count, std::vector<uint8_t>& stego) {
+            bits.group(order, first, count, stego);
+        });
     return reading;
 }
 

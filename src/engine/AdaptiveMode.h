@@ -101,5 +101,8 @@ struct AdaptiveReading {
 };
 
 AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& password);
+// The same over rows in the working format: a pass for the prefix and, when
+// the prefix promises a file for this password, one for every lowest bit.
+AdaptiveReading ReadAdaptiveStream(PixelRows& rows, const QByteArray& password);
 
 } // namespace ostrel

@@ -146,18 +146,28 @@ void streamBytesFromWord(uint64_t word, uint8_t* bytes)
 
 CarrierWriter::CarrierWriter(QImage& picture, TRandom& random, const TProgressProc& progress, TPaletteSearch* search,
                              bool dither)
-    : m_picture(picture), m_random(random), m_progress(progress), m_search(search), m_dither(dither),
-      m_width(picture.width()), m_height(picture.height())
+    : m_ownRows(std::make_unique<PictureRows>(picture)), m_rows(*m_ownRows), m_random(random), m_progress(progress),
+      m_search(search), m_dither(dither), m_width(picture.width()), m_height(picture.height())
 {
     m_finished = m_width <= 0 || m_height <= 0;
     if (!m_finished)
-        m_rowData = m_picture.scanLine(0);
+        m_rowData = m_rows.row(0);
+}
+
+CarrierWriter::CarrierWriter(PixelRows& rows, TRandom& random, const TProgressProc& progress, TPaletteSearch* search,
+                             bool dither)
+    : m_rows(rows), m_random(random), m_progress(progress), m_search(search), m_dither(dither), m_width(rows.width()),
+      m_height(rows.height())
+{
+    m_finished = m_width <= 0 || m_height <= 0;
+    if (!m_finished)
+        m_rowData = m_rows.row(0);
 }
 
 void CarrierWriter::moveValuesBy(std::span<const uint64_t> directions)
 {
     if (m_search == nullptr)
-        m_mover = std::make_unique<ValueMover>(m_picture);
+        m_mover = std::make_unique<ValueMover>(m_rows);
     m_directions = directions;
 }
 
@@ -250,7 +260,7 @@ void CarrierWriter::storeMovedRun(uint8_t* row, int column, uint64_t bits, uint6
 
 void CarrierWriter::storePaletteRun(uint8_t* row, int column, uint64_t bits, int count)
 {
-    uint8_t* below = m_row + 1 < m_height ? m_picture.scanLine(m_row + 1) : nullptr;
+    uint8_t* below = m_row + 1 < m_height ? m_rows.near(m_row + 1) : nullptr;
     for (int i = 0; i < count; ++i) {
         const int x = column + i;
         uint8_t* pixel = row + size_t(x) * kBytesPerPixel;
@@ -289,7 +299,7 @@ void CarrierWriter::nextRow()
     if (m_progress)
         m_progress(int32_t(std::min<int64_t>((int64_t(m_row) * 100 + 50) / m_height, 100)));
     if (m_row < m_height)
-        m_rowData = m_picture.scanLine(m_row);
+        m_rowData = m_rows.row(m_row);
     else
         m_finished = true;
 }
@@ -297,10 +307,18 @@ void CarrierWriter::nextRow()
 // ---------------------------------------------------------------------------
 
 CarrierReader::CarrierReader(const QImage& picture, TRandom& random)
-    : m_picture(picture), m_random(random), m_width(picture.width()), m_height(picture.height())
+    : m_ownRows(std::make_unique<PictureRows>(PictureRows::readOnly(picture))), m_rows(*m_ownRows), m_random(random),
+      m_width(m_rows.width()), m_height(m_rows.height())
 {
     if (m_width > 0 && m_height > 0)
-        m_rowData = m_picture.constScanLine(0);
+        m_rowData = m_rows.row(0);
+}
+
+CarrierReader::CarrierReader(PixelRows& rows, TRandom& random)
+    : m_rows(rows), m_random(random), m_width(rows.width()), m_height(rows.height())
+{
+    if (m_width > 0 && m_height > 0)
+        m_rowData = m_rows.row(0);
 }
 
 uint64_t CarrierReader::nextPixelBits()
@@ -318,7 +336,7 @@ uint64_t CarrierReader::nextPixelBits()
             m_column = 0;
             ++m_row;
             if (m_row < m_height)
-                m_rowData = m_picture.constScanLine(m_row);
+                m_rowData = m_rows.row(m_row);
         }
     }
     return bits;

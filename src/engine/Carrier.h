@@ -7,6 +7,7 @@
 #include "colour/PaletteSearch.h"
 #include "engine/TRandom.h"
 #include "engine/ValueMover.h"
+#include "util/PixelRows.h"
 
 #include <QImage>
 #include <cstddef>
@@ -28,6 +29,9 @@ void streamBytesFromWord(uint64_t word, uint8_t* bytes);
 class CarrierWriter {
 public:
     CarrierWriter(QImage& picture, TRandom& random, const TProgressProc& progress, TPaletteSearch* search = nullptr,
+                  bool dither = false);
+    // The same over rows visited from the top, which may be a band of a file.
+    CarrierWriter(PixelRows& rows, TRandom& random, const TProgressProc& progress, TPaletteSearch* search = nullptr,
                   bool dither = false);
 
     // True colour only: a blue value whose lowest bit must change moves by
@@ -51,7 +55,8 @@ private:
     void storePaletteRun(uint8_t* row, int column, uint64_t bits, int count);
     void nextRow();
 
-    QImage& m_picture;
+    std::unique_ptr<PictureRows> m_ownRows; // when made from a picture
+    PixelRows& m_rows;
     TRandom& m_random;
     TProgressProc m_progress;
     TPaletteSearch* m_search;
@@ -72,6 +77,7 @@ private:
 class CarrierReader {
 public:
     CarrierReader(const QImage& picture, TRandom& random);
+    CarrierReader(PixelRows& rows, TRandom& random);
 
     uint8_t readByte();
     void readBytes(uint8_t* out, size_t size);
@@ -80,7 +86,8 @@ private:
     uint64_t nextPixelBits();
     void refill();
 
-    const QImage& m_picture;
+    std::unique_ptr<PictureRows> m_ownRows; // when made from a picture
+    PixelRows& m_rows;
     TRandom& m_random;
     int m_width, m_height;
     int m_row = 0, m_column = 0;

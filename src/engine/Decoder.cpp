@@ -63,9 +63,15 @@ bool reportFound(const HiddenPayload& found, const QString& folder, QString& out
 
 // The checks before any reading, and the picture's size line; false (with a
 // line) when the decode cannot go on.
-bool readyToRead(QImage& picture, const QString& folder, bool folderReady, ReportList* report)
+bool carrierMissing(const QImage& picture) { return picture.isNull(); }
+bool carrierMissing(const PixelRows& rows) { return rows.width() <= 0 || rows.height() <= 0; }
+bool inWorkingFormat(QImage& picture, ReportList* report) { return convertCarrier(picture, report); }
+bool inWorkingFormat(PixelRows&, ReportList*) { return true; }
+
+template <typename Carrier>
+bool readyToRead(Carrier& picture, const QString& folder, bool folderReady, ReportList* report)
 {
-    if (picture.isNull()) {
+    if (carrierMissing(picture)) {
         AddReportLine(report, QStringLiteral("Bitmap Not Assigned"));
         return false;
     }
@@ -73,7 +79,7 @@ bool readyToRead(QImage& picture, const QString& folder, bool folderReady, Repor
         AddReportLine(report, QStringLiteral("Cannot create path: ") + folder);
         return false;
     }
-    if (!convertCarrier(picture, report))
+    if (!inWorkingFormat(picture, report))
         return false;
     AddReportLine(report, imageSizeLine(picture));
     return true;
@@ -109,7 +115,8 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
     return true;
 }
 
-bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
+template <typename Carrier>
+bool decodeInto(Carrier& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
                 uint32_t keyLow, uint32_t keyHigh, ExistingFile existing)
 {
     if (!readyToRead(picture, folder, folderReady, report))
@@ -119,7 +126,8 @@ bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QStrin
 
 // The last reading a password gets: an adaptively hidden file. Nothing
 // found there is reported as the sealed reading found nothing.
-bool readAdaptively(const QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+template <typename Carrier>
+bool readAdaptively(Carrier& picture, const QString& folder, QString& outputPath, ReportList* report,
                     const QByteArray& password, ExistingFile existing, const HiddenPayload& nothing)
 {
     const AdaptiveReading adaptive = ReadAdaptiveStream(picture, password);
@@ -140,7 +148,8 @@ bool readAdaptively(const QImage& picture, const QString& folder, QString& outpu
                      QStringLiteral("The file was hidden adaptively with this password, and its seal is intact."));
 }
 
-bool decodeWithPassword(QImage& picture, const QString& folder, bool folderReady, QString& outputPath,
+template <typename Carrier>
+bool decodeWithPassword(Carrier& picture, const QString& folder, bool folderReady, QString& outputPath,
                         ReportList* report, const QByteArray& password, ExistingFile existing)
 {
     if (!readyToRead(picture, folder, folderReady, report))
@@ -244,8 +253,11 @@ bool DecodePayload(QImage& picture, QString& outputPath, ReportList* report, uin
                       ExistingFile::Replace);
 }
 
-bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
-                               const QByteArray& password, ExistingFile existing)
+namespace {
+
+template <typename Carrier>
+bool decodeWithPasswordInto(Carrier& picture, const QString& folder, QString& outputPath, ReportList* report,
+                            const QByteArray& password, ExistingFile existing)
 {
     outputPath.clear();
     const std::optional<Destination> destination =
@@ -253,6 +265,20 @@ bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& 
     return destination
         && decodeWithPassword(picture, destination->folder, destination->ready, outputPath, report, password,
                               folder.isEmpty() ? ExistingFile::Replace : existing);
+}
+
+} // namespace
+
+bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+                               const QByteArray& password, ExistingFile existing)
+{
+    return decodeWithPasswordInto(picture, folder, outputPath, report, password, existing);
+}
+
+bool DecodePayloadWithPassword(PixelRows& rows, const QString& folder, QString& outputPath, ReportList* report,
+                               const QByteArray& password, ExistingFile existing)
+{
+    return decodeWithPasswordInto(rows, folder, outputPath, report, password, existing);
 }
 
 bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,

@@ -2,6 +2,7 @@
 #pragma once
 // Gets a hidden file back out of a picture and writes it under its stored
 // name into a folder.
+#include "util/PixelRows.h"
 #include "util/StandardUnit.h"
 
 #include <QByteArray>
@@ -36,6 +37,9 @@ bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPa
 // picture (AdaptiveMode.h), whose file likewise. Into `folder` (created when missing), or
 // into the decode folder of the data folder tree when `folder` is empty.
 bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+                               const QByteArray& password, ExistingFile existing = ExistingFile::Replace);
+// The same over rows in the working format (a file a band at a time).
+bool DecodePayloadWithPassword(PixelRows& rows, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password, ExistingFile existing = ExistingFile::Replace);
 
 // The name a decoded file gets when its stored name leaves nothing usable.

@@ -50,6 +50,11 @@ QByteArray payloadHeader(const QByteArray& nameBytes, const QByteArray& dateTime
 
 EncodePlan PlanEncode(const QImage& picture, const EncodeRequest& request)
 {
+    return PlanEncode(PictureRows::readOnly(picture), request);
+}
+
+EncodePlan PlanEncode(const PixelRows& picture, const EncodeRequest& request)
+{
     EncodePlan plan;
     const auto refuse = [&](const QString& line) {
         plan.lines.append(line);

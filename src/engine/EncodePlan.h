@@ -5,6 +5,7 @@
 // whether a palette can carry both bit values, and the report lines all of
 // that implies.
 #include "colour/PaletteTypes.h"
+#include "util/PixelRows.h"
 #include "util/StandardUnit.h"
 
 #include <QByteArray>
@@ -33,6 +34,7 @@ struct EncodeRequest {
 };
 
 EncodePlan PlanEncode(const QImage& picture, const EncodeRequest& request);
+EncodePlan PlanEncode(const PixelRows& rows, const EncodeRequest& request);
 
 // The date-time text as stored: at most as many bytes as the reader takes
 // and no zero byte, so the reader stays in step with the writer.

@@ -18,6 +18,11 @@ QString nothingToHideText(const QString& payloadPath)
 
 EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
+    return PlanEncodeOfFile(PictureRows::readOnly(picture), payloadFileName, dateTimeText);
+}
+
+EncodePlan PlanEncodeOfFile(const PixelRows& picture, const QString& payloadFileName, const QString& dateTimeText)
+{
     const QFileInfo info(payloadFileName);
     EncodeRequest request;
     request.payloadPath = info.absoluteFilePath();
@@ -27,7 +32,11 @@ EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileNam
     return PlanEncode(picture, request);
 }
 
-bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+namespace {
+
+// One encode for pictures in memory and rows of a file alike.
+template <typename Carrier>
+bool encodePayloadInto(Carrier& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
 {
     const QFileInfo info(payloadFileName);
@@ -83,7 +92,28 @@ bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t
     return WritePlannedStream(picture, plan, payload, keyLow, keyHigh, style, progress, report);
 }
 
+} // namespace
+
+bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+                       const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
+{
+    return encodePayloadInto(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
+}
+
+bool EncodePayloadWith(PixelRows& rows, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+                       const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
+{
+    return encodePayloadInto(rows, payloadFileName, keyLow, keyHigh, options, progress, report);
+}
+
 bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+                        uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report)
+{
+    PictureRows rows(picture);
+    return WritePlannedStream(rows, plan, payload, keyLow, keyHigh, style, progress, report);
+}
+
+bool WritePlannedStream(PixelRows& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
                         uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report)
 {
     std::vector<uint64_t> directions;

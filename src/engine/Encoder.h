@@ -36,6 +36,8 @@ struct EncodeOptions {
 // stream was written.
 bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
                         uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report);
+bool WritePlannedStream(PixelRows& rows, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+                        uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report);
 
 // Appends an account to `report` and returns true when the whole stream was
 // written. A run that fails leaves the pixels as they were (a picture not in
@@ -47,8 +49,13 @@ QString nothingToHideText(const QString& payloadPath);
 // The plan of a true-colour encode of the file as it stands, from its size
 // alone: whether it fits is known before a password is asked or a byte read.
 EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
+EncodePlan PlanEncodeOfFile(const PixelRows& rows, const QString& payloadFileName, const QString& dateTimeText);
 
 bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+                       const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
+// The same over rows in the working format visited from the top (a file a
+// band at a time): the same report, the same pixels.
+bool EncodePayloadWith(PixelRows& rows, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
 
 // Palette mode when paletteCount is 256 or less: every pixel becomes the

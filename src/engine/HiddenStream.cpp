@@ -15,7 +15,7 @@ namespace {
 // The stream read through one carrier, keeping the running sum of every byte.
 class StreamReader {
 public:
-    StreamReader(const QImage& picture, TRandom& random) : m_carrier(picture, random) {}
+    StreamReader(PixelRows& rows, TRandom& random) : m_carrier(rows, random) {}
 
     uint8_t byte()
     {
@@ -61,11 +61,18 @@ private:
 };
 
 // One stream byte for every eight pixels.
-int64_t carrierBytes(const QImage& picture) { return int64_t(picture.width()) * picture.height() / 8; }
+int64_t carrierBytes(const PixelRows& rows) { return int64_t(rows.width()) * rows.height() / 8; }
 
 } // namespace
 
 int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
+                          uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress)
+{
+    PictureRows rows(picture);
+    return WriteHiddenStream(rows, header, payload, keyLow, keyHigh, style, progress);
+}
+
+int64_t WriteHiddenStream(PixelRows& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress)
 {
     uint32_t checksum = addToChecksum(0, header.constData(), size_t(header.size()));
@@ -93,6 +100,12 @@ int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByte
 }
 
 HiddenPayload ReadHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t keyHigh)
+{
+    PictureRows rows = PictureRows::readOnly(picture);
+    return ReadHiddenStream(rows, keyLow, keyHigh);
+}
+
+HiddenPayload ReadHiddenStream(PixelRows& picture, uint32_t keyLow, uint32_t keyHigh)
 {
     HiddenPayload found;
     TRandom random(keyLow, keyHigh);

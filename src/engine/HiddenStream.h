@@ -5,6 +5,7 @@
 // reading them back with their checks. The named entry points of Encoder.h
 // and Decoder.h read and write the files around these.
 #include "colour/PaletteTypes.h"
+#include "util/PixelRows.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -37,6 +38,9 @@ struct CarrierStyle {
 // left. Returns the number of stream bytes that found room.
 int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress);
+// The same over rows visited from the top, which may be a band of a file at a time.
+int64_t WriteHiddenStream(PixelRows& rows, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
+                          uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress);
 
 // What a picture holds for a key.
 struct HiddenPayload {
@@ -56,5 +60,6 @@ struct HiddenPayload {
 // Reads the stream back from a picture in the working format; the payload is
 // read only when its size fits the picture.
 HiddenPayload ReadHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t keyHigh);
+HiddenPayload ReadHiddenStream(PixelRows& rows, uint32_t keyLow, uint32_t keyHigh);
 
 } // namespace ostrel

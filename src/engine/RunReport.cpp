@@ -30,9 +30,11 @@ bool convertCarrier(QImage& picture, ReportList* report)
     return false;
 }
 
-bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report)
+namespace {
+
+bool carrierAndPayloadThere(bool carrierThere, const QString& payloadFullPath, ReportList* report)
 {
-    if (picture.isNull()) {
+    if (!carrierThere) {
         AddReportLine(report, QStringLiteral("Bitmap Not Assigned"));
         return false;
     }
@@ -40,7 +42,19 @@ bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportLi
         AddReportLine(report, QStringLiteral("File not Found"));
         return false;
     }
-    return convertCarrier(picture, report);
+    return true;
+}
+
+} // namespace
+
+bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report)
+{
+    return carrierAndPayloadThere(!picture.isNull(), payloadFullPath, report) && convertCarrier(picture, report);
+}
+
+bool encodeInputsReady(PixelRows& rows, const QString& payloadFullPath, ReportList* report)
+{
+    return carrierAndPayloadThere(rows.width() > 0 && rows.height() > 0, payloadFullPath, report);
 }
 
 namespace {
@@ -82,6 +96,11 @@ bool readPayload(QFile& file, int64_t size, QByteArray& bytes, ReportList* repor
 QString imageSizeLine(const QImage& picture)
 {
     return QStringLiteral("Image Size: ") + pictureSizeText(picture) + QStringLiteral(" Pixels");
+}
+
+QString imageSizeLine(const PixelRows& rows)
+{
+    return QStringLiteral("Image Size: ") + pictureSizeText(rows.width(), rows.height()) + QStringLiteral(" Pixels");
 }
 
 } // namespace ostrel

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Steps and report lines that the encoder and the decoder share.
+#include "util/PixelRows.h"
 #include "util/StandardUnit.h"
 
 #include <QByteArray>
@@ -23,6 +24,8 @@ bool convertCarrier(QImage& picture, ReportList* report);
 // then the picture brought to the working format; false (with a line) when
 // one fails.
 bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report);
+// The same for rows, which are in the working format already.
+bool encodeInputsReady(PixelRows& rows, const QString& payloadFullPath, ReportList* report);
 
 // Opens the payload file for reading; false (with a line naming the file and
 // the reason) when it cannot be opened.
@@ -34,5 +37,6 @@ bool readPayload(QFile& file, int64_t size, QByteArray& bytes, ReportList* repor
 
 // "Image Size: W×H Pixels"
 QString imageSizeLine(const QImage& picture);
+QString imageSizeLine(const PixelRows& rows);
 
 } // namespace ostrel

@@ -78,7 +78,7 @@ private:
     bool m_failed = false;
 };
 
-SealSalt hashShapeRedAndGreen(const QImage& working, bool useLibcrypto, bool& failed)
+SealSalt hashShapeRedAndGreen(PixelRows& working, bool useLibcrypto, bool& failed)
 {
     Sha256 hash(useLibcrypto);
     hash.add(reinterpret_cast<const uint8_t*>(kSaltDomain), kSaltDomainBytes);
@@ -86,7 +86,7 @@ SealSalt hashShapeRedAndGreen(const QImage& working, bool useLibcrypto, bool& fa
     hash.addLittleEndian32(uint32_t(working.height()));
     std::vector<uint8_t> redGreen(size_t(working.width()) * 2);
     for (int y = 0; y < working.height(); ++y) {
-        const uint8_t* pixel = working.constScanLine(y);
+        const uint8_t* pixel = working.row(y);
         uint8_t* out = redGreen.data();
         for (int x = 0; x < working.width(); ++x, pixel += 3, out += 2) {
             out[0] = pixel[2];
@@ -111,11 +111,22 @@ SealSalt sealSalt(const QImage& picture)
 {
     sodiumReady();
     const QImage working = inPictureFormat(picture);
+    PictureRows rows = PictureRows::readOnly(working);
+    return sealSalt(rows);
+}
+
+SealSalt sealSalt(PixelRows& rows)
+{
+    sodiumReady();
     bool failed = false;
-    const SealSalt salt = hashShapeRedAndGreen(working, true, failed);
+    rows.passOnlyReads();
+    const SealSalt salt = hashShapeRedAndGreen(rows, true, failed);
     // A salt from a failed digest would be whatever the buffer held, the same
     // for every picture; libsodium's digest cannot fail, so it is taken again.
-    return failed ? hashShapeRedAndGreen(working, false, failed) : salt;
+    if (!failed)
+        return salt;
+    rows.passOnlyReads();
+    return hashShapeRedAndGreen(rows, false, failed);
 }
 
 uint64_t formatKeyFromDerived(uint64_t derived)

@@ -17,6 +17,8 @@
 // Container: "OSTRSEAL", a 24-byte random nonce, then XChaCha20-Poly1305 of
 // [name length (16-bit little endian), name, date-time length (one byte),
 // date-time, file bytes] with "OSTRSEAL" as associated data.
+#include "util/PixelRows.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -44,6 +46,8 @@ using SealingKey = std::array<uint8_t, kSealingKeyBytes>;
 
 // The picture's salt; a picture not in the working format is read as if it were.
 SealSalt sealSalt(const QImage& picture);
+// The same over rows in the working format, in one pass from the top.
+SealSalt sealSalt(PixelRows& rows);
 
 struct SealKeys {
     uint64_t formatKey = 0; // never 0 and never 2^63, see formatKeyFromDerived

@@ -30,6 +30,11 @@ EncodeRequest sealedRequest(const QString& fullPath, const SealedFile& file, int
 
 EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
+    return PlanSealedEncodeOfFile(PictureRows::readOnly(picture), payloadFileName, dateTimeText);
+}
+
+EncodePlan PlanSealedEncodeOfFile(const PixelRows& picture, const QString& payloadFileName, const QString& dateTimeText)
+{
     const QFileInfo info(payloadFileName);
     SealedFile file;
     file.name = toAnsiBytes(info.fileName());
@@ -37,9 +42,11 @@ EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadF
     return PlanEncode(picture, sealedRequest(info.absoluteFilePath(), file, info.size()));
 }
 
-bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
-                         ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
-                         bool stealth)
+namespace {
+
+template <typename Carrier>
+bool encodeSealedInto(Carrier& picture, const QString& payloadFileName, const QByteArray& password,
+                      ReportList* report, const TProgressProc& progress, const QString& dateTimeText, bool stealth)
 {
     const QFileInfo info(payloadFileName);
     const QString fullPath = payloadFileName.isEmpty() ? QString() : info.absoluteFilePath();
@@ -85,7 +92,29 @@ bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const 
                               style, progress, report);
 }
 
+} // namespace
+
+bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
+                         ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
+                         bool stealth)
+{
+    return encodeSealedInto(picture, payloadFileName, password, report, progress, dateTimeText, stealth);
+}
+
+bool EncodeSealedPayload(PixelRows& rows, const QString& payloadFileName, const QByteArray& password,
+                         ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
+                         bool stealth)
+{
+    return encodeSealedInto(rows, payloadFileName, password, report, progress, dateTimeText, stealth);
+}
+
 SealedReading ReadSealedStream(const QImage& picture, const QByteArray& password)
+{
+    PictureRows rows = PictureRows::readOnly(picture);
+    return ReadSealedStream(rows, password);
+}
+
+SealedReading ReadSealedStream(PixelRows& picture, const QByteArray& password)
 {
     SealedReading reading;
     const std::optional<SealKeys> keys = deriveSealKeys(password, sealSalt(picture));

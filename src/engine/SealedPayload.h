@@ -18,6 +18,7 @@ namespace ostrel {
 // The plan of a sealed encode of the file as it stands, from its size alone
 // (see PlanEncodeOfFile).
 EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
+EncodePlan PlanSealedEncodeOfFile(const PixelRows& rows, const QString& payloadFileName, const QString& dateTimeText);
 
 // Seals the payload file (its bytes, and the name and date-time bytes the
 // format would store) under the key derived from `password` and the
@@ -27,6 +28,11 @@ EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadF
 // one more saying it was sealed. With `stealth` the stream is written as
 // EncodeOptions::stealth writes it. A run that fails leaves the pixels as they were.
 bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
+                         ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
+                         bool stealth = false);
+// The same over rows in the working format (a file a band at a time): one
+// pass for the salt, one for the stream.
+bool EncodeSealedPayload(PixelRows& rows, const QString& payloadFileName, const QByteArray& password,
                          ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
                          bool stealth = false);
 
@@ -46,6 +52,7 @@ struct SealedReading {
 };
 
 SealedReading ReadSealedStream(const QImage& picture, const QByteArray& password);
+SealedReading ReadSealedStream(PixelRows& rows, const QByteArray& password);
 
 // The report line of a container that did not open.
 QString sealProblemLine(SealOpenStatus status);

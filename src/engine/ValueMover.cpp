@@ -61,14 +61,14 @@ inline uint32_t turnChange(int value, int neighbour, bool present)
 
 } // namespace
 
-ValueMover::ValueMover(QImage& picture) : m_picture(picture), m_width(picture.width()), m_height(picture.height()) {}
+ValueMover::ValueMover(PixelRows& rows) : m_rows(rows), m_width(rows.width()), m_height(rows.height()) {}
 
 void ValueMover::moveRun(uint8_t* pixels, int row, int column, uint64_t change, uint64_t ups)
 {
     // A missing row of neighbours is stood in for by this one, and not counted.
     const bool hasAbove = row > 0, hasBelow = row + 1 < m_height;
-    const uint8_t* above = hasAbove ? m_picture.constScanLine(row - 1) : pixels;
-    const uint8_t* below = hasBelow ? m_picture.constScanLine(row + 1) : pixels;
+    const uint8_t* above = hasAbove ? m_rows.near(row - 1) : pixels;
+    const uint8_t* below = hasBelow ? m_rows.near(row + 1) : pixels;
     const size_t lastAt = size_t(m_width - 1) * kBytesPerPixel;
     int64_t debt = m_debt;
     for (; change != 0; change &= change - 1) {

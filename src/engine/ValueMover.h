@@ -16,14 +16,15 @@
 // takes the direction that pays it back, the random direction deciding where
 // both directions do so alike. Free moves while nothing is owed follow their
 // random direction and cost nothing to count.
-#include <QImage>
+#include "util/PixelRows.h"
+
 #include <cstdint>
 
 namespace ostrel {
 
 class ValueMover {
 public:
-    explicit ValueMover(QImage& picture);
+    explicit ValueMover(PixelRows& rows);
 
     // Moves the blue values of up to 64 pixels of `row` (whose bytes start at
     // `pixels`) from `column` on: pixel j when bit j of `change` is set, up
@@ -32,7 +33,7 @@ public:
     void moveRun(uint8_t* pixels, int row, int column, uint64_t change, uint64_t ups);
 
 private:
-    QImage& m_picture;
+    PixelRows& m_rows;
     int m_width, m_height;
     int64_t m_debt = 0; // the turn the counted moves have added to the pairs
 };

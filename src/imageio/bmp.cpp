@@ -729,23 +729,30 @@ void putU32(uint8_t* at, uint32_t value)
     putU16(at + 2, value >> 16);
 }
 
-std::array<uint8_t, kWrittenHeadersSize> fileHeaders(const BmpJob& job)
+std::array<uint8_t, kWrittenHeadersSize> headersFor(int64_t width, int64_t height, int bitsPerPixel, int tableSize)
 {
+    const uint64_t imageSize = (uint64_t(width) * uint64_t(bitsPerPixel) + 31) / 32 * 4 * uint64_t(height);
+    const uint64_t pixelOffset = kWrittenHeadersSize + uint64_t(tableSize) * 4;
     std::array<uint8_t, kWrittenHeadersSize> bytes{};
     putU16(&bytes[0], kBitmapSignature);
-    putU32(&bytes[2], uint32_t(job.fileSize()));
-    putU32(&bytes[10], uint32_t(job.pixelOffset()));
+    putU32(&bytes[2], uint32_t(pixelOffset + imageSize));
+    putU32(&bytes[10], uint32_t(pixelOffset));
     putU32(&bytes[14], kInfoHeaderSize);
-    putU32(&bytes[18], uint32_t(job.picture.width()));
-    putU32(&bytes[22], uint32_t(job.picture.height()));
+    putU32(&bytes[18], uint32_t(width));
+    putU32(&bytes[22], uint32_t(height));
     putU16(&bytes[26], 1); // planes
-    putU16(&bytes[28], uint32_t(job.bitsPerPixel));
+    putU16(&bytes[28], uint32_t(bitsPerPixel));
     putU32(&bytes[30], kBiRgb);
-    putU32(&bytes[34], uint32_t(job.imageSize()));
+    putU32(&bytes[34], uint32_t(imageSize));
     // resolution (38, 42) stays 0
-    putU32(&bytes[46], uint32_t(job.tableSize));
-    putU32(&bytes[50], uint32_t(job.tableSize));
+    putU32(&bytes[46], uint32_t(tableSize));
+    putU32(&bytes[50], uint32_t(tableSize));
     return bytes;
+}
+
+std::array<uint8_t, kWrittenHeadersSize> fileHeaders(const BmpJob& job)
+{
+    return headersFor(job.picture.width(), job.picture.height(), job.bitsPerPixel, job.tableSize);
 }
 
 // Collects rows into large blocks, so a file takes a few big writes.
@@ -979,6 +986,33 @@ bool rowsReadStraight(ByteView head, qint64 fileSize)
 }
 
 } // namespace
+
+std::optional<StoredBmpRows> storedTrueColourRows(const QByteArray& head, qint64 fileSize)
+{
+    const ByteView headView(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()));
+    if (!rowsReadStraight(headView, fileSize))
+        return std::nullopt;
+    const Header header = parseHeader(headView).header;
+    if (header.width < 1 || header.height < 1 || header.width > std::numeric_limits<int>::max() / 4
+        || header.height > std::numeric_limits<int>::max())
+        return std::nullopt;
+    StoredBmpRows rows;
+    rows.width = int(header.width);
+    rows.height = int(header.height);
+    rows.topDown = header.topDown;
+    rows.dataStart = qint64(pixelDataStart(header));
+    rows.stride = qint64(header.rowStride());
+    // The last row's padding may be missing, as the reader allows.
+    if (rows.dataStart + rows.stride * (rows.height - 1) + qint64(rows.width) * 3 > fileSize)
+        return std::nullopt;
+    return rows;
+}
+
+QByteArray trueColourBmpHeaders(int64_t width, int64_t height)
+{
+    const auto bytes = headersFor(width, height, 24, 0);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
 
 LoadResult LoadBmpFile(const LoadInput& input)
 {

@@ -19,6 +19,23 @@
 
 namespace ostrel {
 
+// Where the rows of an uncompressed 24-bit file lie when they can be read as
+// they are stored (each `stride` bytes, three a pixel, blue first): files of
+// more than 64 KiB whose headers lie in `head`, the file's first 64 KiB, and
+// whose rows all lie in the file (the last one's padding may be missing).
+struct StoredBmpRows {
+    int width = 0;
+    int height = 0;
+    bool topDown = false;
+    qint64 dataStart = 0;
+    qint64 stride = 0;
+};
+std::optional<StoredBmpRows> storedTrueColourRows(const QByteArray& head, qint64 fileSize);
+
+// The headers that start Write24BitBmp's file for a picture of that size;
+// its rows follow, bottom row first, each padded with zeros to 4 bytes.
+QByteArray trueColourBmpHeaders(int64_t width, int64_t height);
+
 // A standard uncompressed bottom-up 24-bit file with a 40-byte information header.
 bool Write24BitBmp(const QImage& picture, const QString& fileName, QString* error = nullptr);
 

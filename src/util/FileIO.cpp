@@ -401,8 +401,30 @@ QString writeRefusal(const QString& path, FileAccess access)
     return reason.isEmpty() ? QString() : QStringLiteral("Cannot write %1: %2").arg(path, reason);
 }
 
-bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
-                             QString* error, FileAccess access)
+namespace {
+
+bool writeAllAt(int fd, qint64 offset, const char* data, qsizetype size, int& errorNumber)
+{
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, size_t(size), off_t(offset));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            errorNumber = errno;
+            return false;
+        }
+        data += written;
+        offset += written;
+        size -= written;
+    }
+    return true;
+}
+
+// The one way files are written: `fill` writes the temporary file `fd`,
+// setting `errorNumber` when the system refuses, and returns false to
+// abandon it.
+bool writeAtomically(const QString& path, const std::function<bool(int fd, int& errorNumber)>& fill, QString* error,
+                     FileAccess access)
 {
     auto fail = [&](const QString& reason) {
         return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, reason));
@@ -429,10 +451,7 @@ bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const
         ::fchmod(fd.get(), existing.st_mode & 07777);
 
     int errorNumber = 0;
-    ByteSink sink = [&](const char* data, qsizetype size) {
-        return errorNumber == 0 && writeAll(fd.get(), data, size, errorNumber);
-    };
-    if (!produce(sink) || errorNumber != 0) {
+    if (!fill(fd.get(), errorNumber) || errorNumber != 0) {
         if (errorNumber == 0) {
             if (!temporary.name.isEmpty())
                 ::unlink(temporary.name.constData());
@@ -460,6 +479,36 @@ bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const
     if (::rename(temporary.name.constData(), target.constData()) != 0)
         return abandon(errno);
     return true;
+}
+
+} // namespace
+
+bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
+                             QString* error, FileAccess access)
+{
+    return writeAtomically(
+        path,
+        [&](int fd, int& errorNumber) {
+            const ByteSink sink = [&](const char* data, qsizetype size) {
+                return errorNumber == 0 && writeAll(fd, data, size, errorNumber);
+            };
+            return produce(sink);
+        },
+        error, access);
+}
+
+bool writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
+                               QString* error, FileAccess access)
+{
+    return writeAtomically(
+        path,
+        [&](int fd, int& errorNumber) {
+            const PlacedSink sink = [&](qint64 offset, const char* data, qsizetype size) {
+                return errorNumber == 0 && writeAllAt(fd, offset, data, size, errorNumber);
+            };
+            return produce(sink);
+        },
+        error, access);
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileAccess access)

@@ -81,6 +81,11 @@ QString writeRefusal(const QString& path, FileAccess access = FileAccess::Shared
 using ByteSink = std::function<bool(const char* data, qsizetype size)>;
 bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
                              QString* error = nullptr, FileAccess access = FileAccess::Shared);
+// The same with each chunk placed at an offset of its own, for files made in
+// another order than they are stored in; bytes never written read as zeros.
+using PlacedSink = std::function<bool(qint64 offset, const char* data, qsizetype size)>;
+bool writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
+                               QString* error = nullptr, FileAccess access = FileAccess::Shared);
 
 // The system's text for an errno value ("No space left on device").
 QString systemReason(int errorNumber);

@@ -45,7 +45,12 @@ bool ensurePictureFormat(QImage& picture)
 
 QString pictureSizeText(const QImage& picture)
 {
-    return QString::number(picture.width()) + QChar(0x00D7) + QString::number(picture.height());
+    return pictureSizeText(picture.width(), picture.height());
+}
+
+QString pictureSizeText(int64_t width, int64_t height)
+{
+    return QString::number(width) + QChar(0x00D7) + QString::number(height);
 }
 
 } // namespace ostrel

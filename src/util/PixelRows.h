@@ -25,6 +25,11 @@ public:
     // effect on which rows are kept.
     virtual uint8_t* near(int y) = 0;
 
+    // The pass that the next call of row() begins (at row 0, or at any row
+    // before the current one less one) only reads: rows kept for a file need
+    // not be written out. The pass after it changes rows again.
+    virtual void passOnlyReads() {}
+
     // False once a row could not be had (a file shortened or unreadable while
     // it was read); such rows read as zeros and the work's result is void.
     virtual bool intact() const { return true; }

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "cli/Banded.h"
+
+#include "imageio/GraphicsIOUnit.h"
+
+#include <array>
+#include <cstdint>
+
+namespace ostrel::cli {
+
+namespace {
+
+// Enough for every header a BMP file can have.
+constexpr qint64 kHeadBytes = 64 * 1024;
+
+// A small set of colours, enough to tell whether there are more than 512.
+class FewColours {
+public:
+    // False once the set is full.
+    bool add(uint32_t colour)
+    {
+        size_t at = (colour * 2654435761u) >> (32 - kBits);
+        while (m_slots[at] != kEmpty) {
+            if (m_slots[at] == colour)
+                return true;
+            at = (at + 1) & (kSlots - 1);
+        }
+        m_slots[at] = colour;
+        return ++m_count <= kMost;
+    }
+
+private:
+    static constexpr int kBits = 11;
+    static constexpr size_t kSlots = size_t(1) << kBits;
+    static constexpr int kMost = 512;
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu; // no 24-bit colour
+    std::array<uint32_t, kSlots> m_slots = [] {
+        std::array<uint32_t, kSlots> empty{};
+        empty.fill(kEmpty);
+        return empty;
+    }();
+    int m_count = 0;
+};
+
+} // namespace
+
+std::optional<BandedPicture> openBanded(const QString& path)
+{
+    if (upperExtension(path) != QLatin1String(".BMP"))
+        return std::nullopt;
+    std::optional<OpenFile> file = openRegularFile(path);
+    if (!file)
+        return std::nullopt;
+    const std::optional<QByteArray> head = readFileBytes(*file, 0, kHeadBytes, path);
+    if (!head)
+        return std::nullopt;
+    const std::optional<StoredBmpRows> layout = storedTrueColourRows(*head, file->size());
+    if (!layout)
+        return std::nullopt;
+    return BandedPicture{path, std::move(*file), *layout};
+}
+
+QString shortenedWhileReadText(const QString& path)
+{
+    return QStringLiteral("Cannot read %1: the file ends before the picture does.").arg(path);
+}
+
+bool staysTrueColour(PixelRows& rows)
+{
+    FewColours colours;
+    rows.passOnlyReads();
+    for (int y = 0; y < rows.height(); ++y) {
+        const uint8_t* pixel = rows.row(y);
+        for (int x = 0; x < rows.width(); ++x, pixel += 3)
+            if (!colours.add(uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16))
+                return true;
+    }
+    return false;
+}
+
+bool changeIntoFile(BandedPicture& picture, const QString& outPath, const std::function<bool(PixelRows&)>& change,
+                    QString& readError, QString& writeError)
+{
+    BmpFileRows rows(picture.file, picture.layout);
+    bool changed = false;
+    const bool written = writeFileAtomicallyPlaced(
+        outPath,
+        [&](const PlacedSink& sink) {
+            rows.writeTo(sink);
+            changed = change(rows);
+            return changed && rows.finishWriting() && rows.intact();
+        },
+        &writeError);
+    if (!rows.intact())
+        readError = shortenedWhileReadText(picture.path);
+    return written && changed && rows.intact();
+}
+
+} // namespace ostrel::cli
