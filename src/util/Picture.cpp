@@ -43,9 +43,11 @@ bool ensurePictureFormat(QImage& picture)
     return true;
 }
 
-QString pictureSizeText(const QImage& picture)
+QString pictureSizeText(const QImage& picture) { return pictureSizeText(picture.width(), picture.height()); }
+
+QString pictureSizeText(int width, int height)
 {
-    return QString::number(picture.width()) + QChar(0x00D7) + QString::number(picture.height());
+    return QString::number(width) + QChar(0x00D7) + QString::number(height);
 }
 
 } // namespace ostrel

@@ -39,5 +39,6 @@ inline QImage inPictureFormat(const QImage& picture)
 
 // "W×H" with the multiplication sign.
 QString pictureSizeText(const QImage& picture);
+QString pictureSizeText(int width, int height);
 
 } // namespace ostrel
