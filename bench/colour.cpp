@@ -11,6 +11,7 @@
 #include "colour/GraphicsToolsUnit.h"
 #include "detect/Detection.h"
 #include "util/Picture.h"
+#include "util/PixelRows.h"
 
 #include <benchmark/benchmark.h>
 
@@ -91,6 +92,26 @@ void BM_DetectPhoto12MP(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
 }
 BENCHMARK(BM_DetectPhoto12MP)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+// What info counts: the colours and the save palette, by the census into a
+// tree (0) and from rows visited once into a table of one bit per colour (1).
+void BM_ColourCountPhoto12MP(benchmark::State& state)
+{
+    const QImage& picture = photo();
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            TZQXTColorSplayTree tree;
+            benchmark::DoNotOptimize(CountColorsWithBase(picture, tree, {}));
+            benchmark::DoNotOptimize(SavePaletteFromTree(tree));
+        } else {
+            PictureRows rows = PictureRows::readOnly(picture);
+            benchmark::DoNotOptimize(CountColoursOfRows(rows));
+        }
+    }
+    state.SetLabel(state.range(0) == 0 ? "census" : "rows");
+    state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
+}
+BENCHMARK(BM_ColourCountPhoto12MP)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 void BM_CensusPhoto12MP(benchmark::State& state)
 {

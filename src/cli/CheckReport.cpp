@@ -79,26 +79,26 @@ QJsonObject matchingObject(const MatchingReport& matching)
 
 } // namespace
 
-QString checkText(const QString& path, const QImage& picture, const DetectionReport& report)
+QString checkText(const QString& path, QSize size, const DetectionReport& report)
 {
     QStringList lines;
-    lines << QStringLiteral("%1: %2 pixels").arg(path, pictureSizeText(picture));
+    lines << QStringLiteral("%1: %2 pixels").arg(path, pictureSizeText(size.width(), size.height()));
     lines << QStringLiteral("%1%2%3%4").arg(QString(), -22).arg(QStringLiteral("Red"), 7).arg(QStringLiteral("Green"), 7).arg(QStringLiteral("Blue"), 7);
     lines << row("Chi-square probability", report.chiSquare.probability);
     lines << row("Sample pairs estimate", report.samplePairs);
     lines << row("RS estimate", report.rs);
-    const QString prefix = prefixLine(report.chiSquare, int64_t(picture.width()) * picture.height());
+    const QString prefix = prefixLine(report.chiSquare, int64_t(size.width()) * size.height());
     if (!prefix.isEmpty())
         lines << prefix;
     lines << row("HCF-COM calibrated", report.matching.hcfCom);
     for (Channel channel : kChannels)
         lines << channelVerdictLine(judgeChannel(report, channel));
-    lines << matchingVerdictLine(judgeChangesOfOne(report.matching), picture.height());
+    lines << matchingVerdictLine(judgeChangesOfOne(report.matching), size.height());
     lines << QStringLiteral("Verdict: ") + verdictText(overallVerdict(report));
     return lines.join(QLatin1Char('\n'));
 }
 
-QByteArray checkJson(const QString& path, const QImage& picture, const DetectionReport& report)
+QByteArray checkJson(const QString& path, QSize size, const DetectionReport& report)
 {
     QJsonArray prefixes;
     for (const ChiSquarePrefix& prefix : report.chiSquare.prefixes) {
@@ -119,8 +119,8 @@ QByteArray checkJson(const QString& path, const QImage& picture, const Detection
     const int64_t drop = firstPrefixBelow(report.chiSquare, Channel::Blue, kPrefixLevel);
     const QJsonObject object{
         {QStringLiteral("file"), path},
-        {QStringLiteral("width"), picture.width()},
-        {QStringLiteral("height"), picture.height()},
+        {QStringLiteral("width"), size.width()},
+        {QStringLiteral("height"), size.height()},
         {QStringLiteral("channels"), channels},
         {QStringLiteral("chiSquarePrefixes"), prefixes},
         {QStringLiteral("blueChiSquareBelowHalfAfter"), drop < 0 ? QJsonValue() : QJsonValue(double(drop))},
@@ -129,6 +129,16 @@ QByteArray checkJson(const QString& path, const QImage& picture, const Detection
         {QStringLiteral("changesOfOne"), matchingObject(report.matching)},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QString checkText(const QString& path, const QImage& picture, const DetectionReport& report)
+{
+    return checkText(path, QSize(picture.width(), picture.height()), report);
+}
+
+QByteArray checkJson(const QString& path, const QImage& picture, const DetectionReport& report)
+{
+    return checkJson(path, QSize(picture.width(), picture.height()), report);
 }
 
 } // namespace ostrel::cli

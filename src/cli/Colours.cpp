@@ -2,6 +2,8 @@
 #include "cli/Colours.h"
 
 #include "colour/ColourCount.h"
+#include "util/Picture.h"
+#include "util/PixelRows.h"
 
 namespace ostrel::cli {
 
@@ -20,11 +22,17 @@ ColourFacts colourFacts(const TColourCount& count, const TSavePalette& save)
 
 } // namespace
 
+ColourFacts countColours(PixelRows& rows)
+{
+    const TColoursOfRows colours = CountColoursOfRows(rows);
+    return colourFacts(colours.count, colours.save);
+}
+
 ColourFacts countColours(const QImage& picture)
 {
-    TZQXTColorSplayTree tree;
-    const TColourCount count = CountColorsWithBase(picture, tree, {});
-    return colourFacts(count, SavePaletteFromTree(tree));
+    const QImage working = picture.isNull() ? QImage() : inPictureFormat(picture);
+    PictureRows rows = PictureRows::readOnly(working);
+    return countColours(rows);
 }
 
 ColourFacts coloursForSaving(const QImage& picture)

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <limits>
 
+namespace ostrel {
+class PixelRows;
+}
+
 namespace ostrel::cli {
 
 struct ColourFacts {
@@ -19,6 +23,9 @@ struct ColourFacts {
 };
 
 ColourFacts countColours(const QImage& picture);
+// The same from rows visited once from the top, in memory that does not
+// grow with the picture (the rows of a file read a band at a time).
+ColourFacts countColours(PixelRows& rows);
 
 // The facts needed to save: the full census only for pictures that may fit a
 // palette; otherwise just "no palette".

@@ -5,8 +5,13 @@
 #include "colour/Palette.h"
 
 #include "util/Picture.h"
+#include "util/PixelRows.h"
+
+#include <sys/mman.h>
 
 #include <algorithm>
+#include <bit>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -103,6 +108,87 @@ TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tre
         tree.Clear();
     CountColors(picture, &tree, progress);
     return addBaseColours(tree);
+}
+
+namespace {
+
+// One bit per 24-bit colour value, set where the colour occurs. The pages
+// are made present in one call rather than one fault at a time: on a virtual
+// machine a fault costs many times what the page's share of one call does.
+class ColourBits {
+public:
+    static constexpr size_t kWords = (size_t(1) << 24) / 64;
+    static constexpr size_t kBytes = kWords * sizeof(uint64_t);
+
+    ColourBits()
+    {
+        void* block = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            throw std::bad_alloc();
+#ifdef MADV_POPULATE_WRITE
+        madvise(block, kBytes, MADV_POPULATE_WRITE);
+#endif
+        m_words = static_cast<uint64_t*>(block);
+    }
+    ~ColourBits() { munmap(m_words, kBytes); }
+    ColourBits(const ColourBits&) = delete;
+    ColourBits& operator=(const ColourBits&) = delete;
+
+    void addRow(const uint8_t* pixel, int width)
+    {
+        uint64_t* words = m_words;
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            const TColorValue colour = colorValue(pixel[2], pixel[1], pixel[0]);
+            words[colour >> 6] |= uint64_t(1) << (colour & 63);
+        }
+    }
+    bool has(TColorValue colour) const { return (m_words[colour >> 6] >> (colour & 63)) & 1; }
+    int64_t count() const
+    {
+        int64_t count = 0;
+        for (size_t i = 0; i < kWords; ++i)
+            count += std::popcount(m_words[i]);
+        return count;
+    }
+    template <class Visit>
+    void forEach(Visit visit) const
+    {
+        for (size_t i = 0; i < kWords; ++i)
+            for (uint64_t word = m_words[i]; word != 0; word &= word - 1)
+                visit(TColorValue(i * 64 + size_t(std::countr_zero(word))));
+    }
+
+private:
+    uint64_t* m_words = nullptr;
+};
+
+} // namespace
+
+TColoursOfRows CountColoursOfRows(PixelRows& rows)
+{
+    ColourBits bits;
+    const int width = rows.width(), height = rows.height();
+    if (width > 0)
+        for (int y = 0; y < height; ++y)
+            bits.addRow(rows.row(y), width);
+    TColoursOfRows result;
+    const int64_t own = bits.count();
+    // Only a picture of at most 256 colours can have a save palette; its
+    // colours go through the tree the census would fill, for the same one.
+    if (own <= 256) {
+        TZQXTColorSplayTree tree;
+        bits.forEach([&](TColorValue colour) { tree.AddCount(colour, 1); });
+        result.count = addBaseColours(tree);
+        result.save = SavePaletteFromTree(tree);
+        return result;
+    }
+    int64_t total = own;
+    for (TColorValue base : kBaseColours)
+        total += bits.has(base) ? 0 : 1;
+    result.count.own = own;
+    result.count.total = total;
+    result.count.text = colourCountText(own, total);
+    return result;
 }
 
 std::optional<int64_t> ColoursWithBothBlueBits(const QImage& picture)

@@ -13,6 +13,8 @@
 
 namespace ostrel {
 
+class PixelRows;
+
 struct TColourCount {
     int64_t own = 0;   // distinct colours of the picture itself
     int64_t total = 0; // together with the 16 base colours
@@ -69,5 +71,15 @@ struct TFewColours {
 // census (the pixels of each colour are not counted); nothing when the
 // picture has more. A few-colour picture is saved without paying for a census.
 std::optional<TFewColours> FewColoursForSaving(const QImage& picture, int limit);
+
+// The colour count with the base colours and the save palette of rows
+// visited once from the top (CountColorsWithBase and SavePaletteFromTree
+// give the same), in a table of one bit per colour, 2 MiB whatever the
+// picture's size. The pixels of each colour are not counted.
+struct TColoursOfRows {
+    TColourCount count;
+    TSavePalette save;
+};
+TColoursOfRows CountColoursOfRows(PixelRows& rows);
 
 } // namespace ostrel

@@ -6,6 +6,7 @@
 // the upper tail of the chi-square distribution at the statistic: near 1
 // when the counts are as even as replacement leaves them, near 0 otherwise.
 #include "detect/Detection.h"
+#include "detect/RowCounters.h"
 #include "detect/WorkingPicture.h"
 
 #include <algorithm>
@@ -88,45 +89,54 @@ double chiSquareProbability(const uint32_t* counts)
     return upperRegularizedGamma((categories - 1) / 2.0, statistic / 2.0);
 }
 
-ChiSquareAttack chiSquareAttack(const QImage& input, int prefixSteps)
+ChiSquareCounter::ChiSquareCounter(int width, int height, int prefixSteps)
+    : m_width(width), m_total(int64_t(width) * height)
 {
-    ChiSquareAttack attack;
-    const QImage picture = inWorkingFormat(input);
-    if (picture.isNull())
-        return attack;
-    const int width = picture.width();
-    const int64_t total = int64_t(width) * picture.height();
-    const int64_t steps = std::clamp<int64_t>(prefixSteps, 1, total);
-    attack.prefixes.reserve(size_t(steps));
+    m_steps = std::clamp<int64_t>(prefixSteps, 1, std::max<int64_t>(m_total, 1));
+    m_boundary = m_total * m_step / m_steps;
+    m_attack.prefixes.reserve(size_t(m_steps));
+}
 
-    std::array<Histogram, kChannelCount> counts{};
-    Histogram& blue = counts[size_t(Channel::Blue)];
-    Histogram& green = counts[size_t(Channel::Green)];
-    Histogram& red = counts[size_t(Channel::Red)];
-    int64_t step = 1;
-    int64_t boundary = total * step / steps;
-    int64_t seen = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        const uint8_t* row = picture.constScanLine(y);
-        int x = 0;
-        while (x < width) {
-            // Up to the end of the row or the next prefix, whichever comes first.
-            const int end = x + int(std::min<int64_t>(width - x, boundary - seen));
-            for (; x < end; ++x) {
-                ++blue[row[3 * x]];
-                ++green[row[3 * x + 1]];
-                ++red[row[3 * x + 2]];
-            }
-            seen = int64_t(y) * width + x;
-            if (seen == boundary) {
-                attack.prefixes.push_back({seen, probabilities(counts)});
-                ++step;
-                boundary = step <= steps ? total * step / steps : std::numeric_limits<int64_t>::max();
-            }
+void ChiSquareCounter::add(const RowView& view)
+{
+    Histogram& blue = m_counts[size_t(Channel::Blue)];
+    Histogram& green = m_counts[size_t(Channel::Green)];
+    Histogram& red = m_counts[size_t(Channel::Red)];
+    const uint8_t* row = view.bytes;
+    const int64_t rowStart = int64_t(view.y) * m_width;
+    int x = 0;
+    while (x < m_width) {
+        // Up to the end of the row or the next prefix, whichever comes first.
+        const int end = x + int(std::min<int64_t>(m_width - x, m_boundary - (rowStart + x)));
+        for (; x < end; ++x) {
+            ++blue[row[3 * x]];
+            ++green[row[3 * x + 1]];
+            ++red[row[3 * x + 2]];
+        }
+        const int64_t seen = rowStart + x;
+        if (seen == m_boundary) {
+            m_attack.prefixes.push_back({seen, probabilities(m_counts)});
+            m_attack.probability = m_attack.prefixes.back().probability;
+            ++m_step;
+            m_boundary = m_step <= m_steps ? m_total * m_step / m_steps : std::numeric_limits<int64_t>::max();
         }
     }
-    attack.probability = attack.prefixes.back().probability;
-    return attack;
+}
+
+ChiSquareAttack chiSquareAttack(PixelRows& rows, int prefixSteps)
+{
+    if (!hasPixels(rows))
+        return {};
+    ChiSquareCounter counter(rows.width(), rows.height(), prefixSteps);
+    feedRows(rows, rows.height(), counter);
+    return counter.result();
+}
+
+ChiSquareAttack chiSquareAttack(const QImage& input, int prefixSteps)
+{
+    const QImage picture = inWorkingFormat(input);
+    PictureRows rows = PictureRows::readOnly(picture);
+    return chiSquareAttack(rows, prefixSteps);
 }
 
 int64_t firstPrefixBelow(const ChiSquareAttack& attack, Channel channel, double level)

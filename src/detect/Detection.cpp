@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "detect/Detection.h"
+#include "detect/RowCounters.h"
 #include "detect/WorkingPicture.h"
 
 namespace ostrel {
@@ -17,16 +18,37 @@ const char* channelName(Channel channel)
     return "";
 }
 
+DetectionReport detectHiddenData(PixelRows& rows)
+{
+    DetectionReport report;
+    if (!hasPixels(rows)) {
+        report.samplePairs = samplePairsAnalysis(rows);
+        report.rs = rsAnalysis(rows);
+        report.matching = detectChangesOfOne(rows);
+        return report;
+    }
+    const int width = rows.width();
+    const int height = rows.height();
+    ChiSquareCounter chiSquare(width, height, kChiSquarePrefixSteps);
+    SamplePairCounter samplePairs(width);
+    RsCounter rs(width);
+    HcfCounter hcf(width);
+    RowNoiseCounter noise(width, height);
+    feedRows(rows, height, chiSquare, samplePairs, rs, hcf, noise);
+    report.chiSquare = chiSquare.result();
+    report.samplePairs =
+        figuresFromCounts(samplePairs.result(height), [](const auto& counts) { return samplePairsEstimate(counts); });
+    report.rs = figuresFromCounts(rs.result(), [](const auto& counts) { return rsEstimate(counts); });
+    report.matching = matchingReport(hcf.ratio(height), noise.result(), rows);
+    return report;
+}
+
 DetectionReport detectHiddenData(const QImage& picture)
 {
-    // Converted once for all three when it comes in another format.
+    // Converted once for all of them when it comes in another format.
     const QImage working = inWorkingFormat(picture);
-    DetectionReport report;
-    report.chiSquare = chiSquareAttack(working);
-    report.samplePairs = samplePairsAnalysis(working);
-    report.rs = rsAnalysis(working);
-    report.matching = detectChangesOfOne(working);
-    return report;
+    PictureRows rows = PictureRows::readOnly(working);
+    return detectHiddenData(rows);
 }
 
 } // namespace ostrel

@@ -17,6 +17,8 @@
 
 namespace ostrel {
 
+class PixelRows;
+
 enum class Channel { Red = 0, Green = 1, Blue = 2 };
 constexpr int kChannelCount = 3;
 constexpr std::array<Channel, kChannelCount> kChannels = {Channel::Red, Channel::Green, Channel::Blue};
@@ -56,7 +58,9 @@ struct ChiSquareAttack {
 // `prefixSteps` growing prefixes of its pixels in row order (fewer for a
 // picture of fewer pixels), so that the end of a payload written from the
 // first pixel on shows as the point where the probability falls.
-ChiSquareAttack chiSquareAttack(const QImage& picture, int prefixSteps = 100);
+constexpr int kChiSquarePrefixSteps = 100;
+ChiSquareAttack chiSquareAttack(const QImage& picture, int prefixSteps = kChiSquarePrefixSteps);
+ChiSquareAttack chiSquareAttack(PixelRows& rows, int prefixSteps = kChiSquarePrefixSteps);
 
 // The pixel count of the first prefix whose probability for the channel is
 // below `level`, or -1 when none is.
@@ -73,6 +77,7 @@ double chiSquareProbability(const uint32_t* counts);
 // bit was replaced, about 0 for none and 1 for every sample. Clean pictures
 // may come out slightly below 0 and full replacement slightly above 1.
 ChannelFigures samplePairsAnalysis(const QImage& picture);
+ChannelFigures samplePairsAnalysis(PixelRows& rows);
 
 // The pair counts behind it, per channel (indexed by Channel), and the
 // estimate from them.
@@ -83,6 +88,7 @@ struct SamplePairCounts {
     int64_t pairs = 0;
 };
 std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& picture);
+std::array<SamplePairCounts, kChannelCount> samplePairCounts(PixelRows& rows);
 double samplePairsEstimate(const SamplePairCounts& counts);
 
 // RS analysis of Fridrich, Goljan and Du ("Reliable detection of LSB
@@ -90,6 +96,7 @@ double samplePairsEstimate(const SamplePairCounts& counts);
 // horizontally adjacent samples with the mask 0 1 1 0: the same estimate from
 // the counts of regular and singular groups.
 ChannelFigures rsAnalysis(const QImage& picture);
+ChannelFigures rsAnalysis(PixelRows& rows);
 
 // Regular minus singular groups, for the mask and its negative, on the
 // picture as it is and with every lowest bit flipped; per channel, and the
@@ -101,6 +108,7 @@ struct RsGroupCounts {
     int64_t dNegative1 = 0;
 };
 std::array<RsGroupCounts, kChannelCount> rsGroupCounts(const QImage& picture);
+std::array<RsGroupCounts, kChannelCount> rsGroupCounts(PixelRows& rows);
 double rsEstimate(const RsGroupCounts& counts);
 
 // Detectors of changes of one (LSB matching), which moves a sample up or
@@ -123,6 +131,7 @@ double rsEstimate(const RsGroupCounts& counts);
 // one. Per channel, over the rows [0, rows) (all rows when `rows` is -1);
 // 1 where there are too few pixels to count.
 ChannelFigures calibratedHcfCom(const QImage& picture, int rows = -1);
+ChannelFigures calibratedHcfCom(PixelRows& rows, int count = -1);
 
 // The uncalibrated centre of mass of one 256 × 256 adjacency histogram
 // (counts[u * 256 + v]), 0 for an empty one.
@@ -146,9 +155,11 @@ struct PayloadEnd {
     double strength = 0.0;
 };
 PayloadEnd payloadEnd(const QImage& picture);
+PayloadEnd payloadEnd(PixelRows& rows);
 
 // The per-row noise figure behind it, top row first.
 std::vector<double> blueRowNoise(const QImage& picture);
+std::vector<double> blueRowNoise(PixelRows& rows);
 
 // The detectors of changes of one on one picture: the calibrated HCF-COM of
 // each channel over the whole picture, the step search, and blue's
@@ -161,6 +172,7 @@ struct MatchingReport {
     double blueHcfAboveEnd = 0.0;
 };
 MatchingReport detectChangesOfOne(const QImage& picture);
+MatchingReport detectChangesOfOne(PixelRows& rows);
 
 // All of them on one picture.
 struct DetectionReport {
@@ -171,5 +183,13 @@ struct DetectionReport {
 };
 
 DetectionReport detectHiddenData(const QImage& picture);
+
+// Each detector above also runs on rows visited from the top (a picture in
+// memory, or a file read a band at a time), with the same results as on the
+// whole picture. detectHiddenData takes every figure from one pass over the
+// rows, and a second over the rows above the step of changes of one where
+// it finds one (detectChangesOfOne does the same). Where the rows could not
+// all be had (rows.intact() false afterwards) the report is void.
+DetectionReport detectHiddenData(PixelRows& rows);
 
 } // namespace ostrel

@@ -6,7 +6,7 @@
 // averaging 2×2 blocks; two-dimensional Fourier transforms of the six
 // histograms give the figures.
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
+#include "detect/RowCounters.h"
 #include "detect/WorkingPicture.h"
 
 #include <algorithm>
@@ -53,17 +53,19 @@ void fft(Complex* data, int n, int stride)
     }
 }
 
-struct Histograms {
-    std::vector<uint32_t> full = std::vector<uint32_t>(size_t(kValues) * kValues);
-    std::vector<uint32_t> halved = std::vector<uint32_t>(size_t(kValues) * kValues);
-    int64_t fullPairs = 0;
-    int64_t halvedPairs = 0;
-};
-
 void addPairs(const uint8_t* samples, int n, std::vector<uint32_t>& histogram)
 {
     for (int x = 0; x + 1 < n; ++x)
         ++histogram[size_t(samples[x]) * kValues + samples[x + 1]];
+}
+
+// Enough pairs in both histograms over rows [0, rows) for the figures to
+// say anything.
+bool enoughPairs(int width, int rows)
+{
+    const int64_t fullPairs = int64_t(width - 1) * rows;
+    const int64_t halvedPairs = int64_t(std::max(width / 2 - 1, 0)) * (rows / 2);
+    return fullPairs >= kFewestPairs && halvedPairs >= kFewestPairs / 4;
 }
 
 double centreOfMass(const std::vector<uint32_t>& histogram)
@@ -94,44 +96,63 @@ double hcfCentreOfMass(const std::vector<double>& counts)
     return total > 0.0 ? weighted / total : 0.0;
 }
 
-ChannelFigures calibratedHcfCom(const QImage& input, int rows)
+HcfCounter::HcfCounter(int width) : m_width(width), m_halfWidth(width / 2), m_halvedRow(size_t(std::max(width / 2, 1)))
+{
+    for (Channel channel : kChannels) {
+        m_full[size_t(channel)].assign(size_t(kValues) * kValues, 0);
+        m_halved[size_t(channel)].assign(size_t(kValues) * kValues, 0);
+    }
+}
+
+void HcfCounter::add(const RowView& view)
+{
+    for (Channel channel : kChannels) {
+        addPairs(view.planes->channel(channel), m_width, m_full[size_t(channel)]);
+        // The halved picture's row y / 2 comes from rows y − 1 and y.
+        if ((view.y & 1) == 0 || m_halfWidth < 2)
+            continue;
+        const uint8_t* above = view.above->channel(channel);
+        const uint8_t* below = view.planes->channel(channel);
+        uint8_t* halved = m_halvedRow.data();
+        for (int x = 0; x < m_halfWidth; ++x)
+            halved[x] = uint8_t((above[2 * x] + above[2 * x + 1] + below[2 * x] + below[2 * x + 1]) / 4);
+        addPairs(halved, m_halfWidth, m_halved[size_t(channel)]);
+    }
+}
+
+ChannelFigures HcfCounter::ratio(int rows) const
 {
     ChannelFigures ratio{1.0, 1.0, 1.0};
-    const QImage picture = inWorkingFormat(input);
-    if (picture.isNull())
-        return ratio;
-    const int width = picture.width();
-    const int height = rows < 0 ? picture.height() : std::min(rows, picture.height());
-    const int halfWidth = width / 2;
-    std::array<Histograms, kChannelCount> histograms;
-    ChannelPlanes planes[2] = {ChannelPlanes(width), ChannelPlanes(width)};
-    std::vector<uint8_t> halved(size_t(std::max(halfWidth, 1)));
-    for (int y = 0; y < height; ++y) {
-        ChannelPlanes& current = planes[y & 1];
-        current.load(picture.constScanLine(y));
-        for (Channel channel : kChannels) {
-            Histograms& h = histograms[size_t(channel)];
-            addPairs(current.channel(channel), width, h.full);
-            if ((y & 1) == 0 || halfWidth < 2)
-                continue;
-            const uint8_t* above = planes[0].channel(channel);
-            const uint8_t* below = current.channel(channel);
-            for (int x = 0; x < halfWidth; ++x)
-                halved[size_t(x)] = uint8_t((above[2 * x] + above[2 * x + 1] + below[2 * x] + below[2 * x + 1]) / 4);
-            addPairs(halved.data(), halfWidth, h.halved);
-        }
-    }
-    const int64_t fullPairs = int64_t(width - 1) * height;
-    const int64_t halvedPairs = int64_t(std::max(halfWidth - 1, 0)) * (height / 2);
-    if (fullPairs < kFewestPairs || halvedPairs < kFewestPairs / 4)
+    if (!enoughPairs(m_width, rows))
         return ratio;
     for (Channel channel : kChannels) {
-        const Histograms& h = histograms[size_t(channel)];
-        const double calibration = centreOfMass(h.halved);
+        const double calibration = centreOfMass(m_halved[size_t(channel)]);
         if (calibration > 0.0)
-            figure(ratio, channel) = centreOfMass(h.full) / calibration;
+            figure(ratio, channel) = centreOfMass(m_full[size_t(channel)]) / calibration;
     }
     return ratio;
+}
+
+ChannelFigures calibratedHcfComAbove(PixelRows& rows, int count)
+{
+    const int height = std::min(count, rows.height());
+    if (!hasPixels(rows) || !enoughPairs(rows.width(), height))
+        return {1.0, 1.0, 1.0};
+    HcfCounter counter(rows.width());
+    feedRows(rows, height, counter);
+    return counter.ratio(height);
+}
+
+ChannelFigures calibratedHcfCom(PixelRows& rows, int count)
+{
+    return calibratedHcfComAbove(rows, count < 0 ? rows.height() : count);
+}
+
+ChannelFigures calibratedHcfCom(const QImage& input, int rows)
+{
+    const QImage picture = inWorkingFormat(input);
+    PictureRows pictureRows = PictureRows::readOnly(picture);
+    return calibratedHcfCom(pictureRows, rows);
 }
 
 } // namespace ostrel

@@ -11,7 +11,7 @@
 // payload never touches, takes away what is left of the content's changes
 // from row to row.
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
+#include "detect/RowCounters.h"
 #include "detect/WorkingPicture.h"
 
 #include <algorithm>
@@ -56,39 +56,51 @@ double median(std::vector<double> values)
 
 } // namespace
 
+RowNoiseCounter::RowNoiseCounter(int width, int height) : m_width(width)
+{
+    if (width >= 3)
+        m_noise.reserve(size_t(height));
+}
+
+void RowNoiseCounter::add(const RowView& view)
+{
+    if (m_width < 3)
+        return;
+    const uint8_t* red = view.planes->channel(Channel::Red);
+    const uint8_t* green = view.planes->channel(Channel::Green);
+    const uint8_t* blue = view.planes->channel(Channel::Blue);
+    int sum = 0;
+    int count = 0;
+    for (int x = 1; x + 1 < m_width; ++x) {
+        if (!smooth(green, x) || !smooth(red, x))
+            continue;
+        ++count;
+        sum += clippedResidual(blue, green, x) - clippedResidual(red, green, x);
+    }
+    m_noise.push_back(count > 0 ? double(sum) / double(count) : 0.0);
+}
+
+std::vector<double> blueRowNoise(PixelRows& rows)
+{
+    if (!hasPixels(rows) || rows.width() < 3)
+        return {};
+    RowNoiseCounter counter(rows.width(), rows.height());
+    feedRows(rows, rows.height(), counter);
+    return counter.result();
+}
+
 std::vector<double> blueRowNoise(const QImage& input)
 {
     const QImage picture = inWorkingFormat(input);
-    if (picture.isNull() || picture.width() < 3)
-        return {};
-    const int width = picture.width();
-    std::vector<double> noise(size_t(picture.height()));
-    ChannelPlanes planes(width);
-    for (int y = 0; y < picture.height(); ++y) {
-        planes.load(picture.constScanLine(y));
-        const uint8_t* red = planes.channel(Channel::Red);
-        const uint8_t* green = planes.channel(Channel::Green);
-        const uint8_t* blue = planes.channel(Channel::Blue);
-        int sum = 0;
-        int count = 0;
-        for (int x = 1; x + 1 < width; ++x) {
-            if (!smooth(green, x) || !smooth(red, x))
-                continue;
-            ++count;
-            sum += clippedResidual(blue, green, x) - clippedResidual(red, green, x);
-        }
-        noise[size_t(y)] = count > 0 ? double(sum) / double(count) : 0.0;
-    }
-    return noise;
+    PictureRows rows = PictureRows::readOnly(picture);
+    return blueRowNoise(rows);
 }
 
-PayloadEnd payloadEnd(const QImage& picture)
+PayloadEnd payloadEndOfNoise(const std::vector<double>& noise, int width, int height)
 {
     PayloadEnd end;
-    if (picture.width() < kFewestColumns || picture.height() < kFewestRows)
+    if (width < kFewestColumns || height < kFewestRows || int(noise.size()) != height)
         return end;
-    const std::vector<double> noise = blueRowNoise(picture);
-    const int height = int(noise.size());
     // The spread of a single row's figure about its neighbours', from the
     // median of the steps between rows, which a few edges do not inflate.
     std::vector<double> steps;
@@ -113,18 +125,51 @@ PayloadEnd payloadEnd(const QImage& picture)
     return end;
 }
 
-MatchingReport detectChangesOfOne(const QImage& input)
+PayloadEnd payloadEnd(PixelRows& rows)
+{
+    if (rows.width() < kFewestColumns || rows.height() < kFewestRows)
+        return {};
+    return payloadEndOfNoise(blueRowNoise(rows), rows.width(), rows.height());
+}
+
+PayloadEnd payloadEnd(const QImage& input)
 {
     const QImage picture = inWorkingFormat(input);
+    PictureRows rows = PictureRows::readOnly(picture);
+    return payloadEnd(rows);
+}
+
+MatchingReport matchingReport(const ChannelFigures& hcfCom, const std::vector<double>& noise, PixelRows& rows)
+{
     MatchingReport report;
-    report.hcfCom = calibratedHcfCom(picture);
-    report.end = payloadEnd(picture);
+    report.hcfCom = hcfCom;
+    report.end = payloadEndOfNoise(noise, rows.width(), rows.height());
     if (report.end.rows > 0) {
-        const ChannelFigures above = calibratedHcfCom(picture, report.end.rows);
+        // A second pass, over the rows above the step only, which no figure
+        // of the first could stand in for: where the step falls is known only
+        // once every row has been seen.
+        const ChannelFigures above = calibratedHcfComAbove(rows, report.end.rows);
         report.blueHcfAboveEnd = figure(above, Channel::Blue)
             - (figure(above, Channel::Red) + figure(above, Channel::Green)) / 2.0;
     }
     return report;
+}
+
+MatchingReport detectChangesOfOne(PixelRows& rows)
+{
+    if (!hasPixels(rows))
+        return matchingReport({1.0, 1.0, 1.0}, {}, rows);
+    HcfCounter hcf(rows.width());
+    RowNoiseCounter noise(rows.width(), rows.height());
+    feedRows(rows, rows.height(), hcf, noise);
+    return matchingReport(hcf.ratio(rows.height()), noise.result(), rows);
+}
+
+MatchingReport detectChangesOfOne(const QImage& input)
+{
+    const QImage picture = inWorkingFormat(input);
+    PictureRows rows = PictureRows::readOnly(picture);
+    return detectChangesOfOne(rows);
 }
 
 } // namespace ostrel

@@ -14,8 +14,8 @@
 // whose root z nearest zero yields p = z / (z − 1/2).
 
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
 #include "detect/Quadratic.h"
+#include "detect/RowCounters.h"
 #include "detect/WorkingPicture.h"
 
 #include <algorithm>
@@ -89,20 +89,32 @@ double rsEstimate(const RsGroupCounts& counts)
     return std::isfinite(p) ? p : 1.0;
 }
 
+void RsCounter::add(const RowView& view)
+{
+    const int groups = m_width / kGroupSize;
+    for (Channel channel : kChannels)
+        addGroups(view.planes->channel(channel), groups, m_counts[size_t(channel)]);
+}
+
+std::array<RsGroupCounts, kChannelCount> rsGroupCounts(PixelRows& rows)
+{
+    if (!hasPixels(rows))
+        return {};
+    RsCounter counter(rows.width());
+    feedRows(rows, rows.height(), counter);
+    return counter.result();
+}
+
 std::array<RsGroupCounts, kChannelCount> rsGroupCounts(const QImage& input)
 {
-    std::array<RsGroupCounts, kChannelCount> counts{};
     const QImage picture = inWorkingFormat(input);
-    if (picture.isNull())
-        return counts;
-    const int groups = picture.width() / kGroupSize;
-    ChannelPlanes planes(picture.width());
-    for (int y = 0; y < picture.height(); ++y) {
-        planes.load(picture.constScanLine(y));
-        for (Channel channel : kChannels)
-            addGroups(planes.channel(channel), groups, counts[size_t(channel)]);
-    }
-    return counts;
+    PictureRows rows = PictureRows::readOnly(picture);
+    return rsGroupCounts(rows);
+}
+
+ChannelFigures rsAnalysis(PixelRows& rows)
+{
+    return figuresFromCounts(rsGroupCounts(rows), [](const auto& counts) { return rsEstimate(counts); });
 }
 
 ChannelFigures rsAnalysis(const QImage& picture)

@@ -11,8 +11,8 @@
 // samples whose lowest bit was replaced is the smaller root of
 //     (γ / 2) p² + (2|X| − |P|) p + |Y| − |X| = 0.
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
 #include "detect/Quadratic.h"
+#include "detect/RowCounters.h"
 #include "detect/WorkingPicture.h"
 
 #include <algorithm>
@@ -22,14 +22,8 @@ namespace ostrel {
 
 namespace {
 
-// Over n pairs (u[i], v[i]): X − Y as "turn", X + Y as "differing" (every
-// pair of unequal samples is in one of the two) and γ. Branch-free, so that
-// it runs as vector code.
-struct PairSums {
-    int64_t turn = 0;
-    int64_t differing = 0;
-    int64_t gamma = 0;
-};
+// Over n pairs (u[i], v[i]). Branch-free, so that it runs as vector code.
+using PairSums = SamplePairCounter::Sums;
 
 // Sums of 16 bits let the vector code hold twice as many pairs per
 // instruction as sums of 32; no chunk sums to more than it can hold.
@@ -68,31 +62,23 @@ double samplePairsEstimate(const SamplePairCounts& counts)
     return std::isfinite(p) ? p : 1.0;
 }
 
-std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& input)
+void SamplePairCounter::add(const RowView& view)
 {
-    std::array<SamplePairCounts, kChannelCount> counts{};
-    const QImage picture = inWorkingFormat(input);
-    if (picture.isNull())
-        return counts;
-    const int width = picture.width();
-    const int height = picture.height();
-    std::array<PairSums, kChannelCount> sums{};
-    ChannelPlanes planes[2] = {ChannelPlanes(width), ChannelPlanes(width)};
-    for (int y = 0; y < height; ++y) {
-        ChannelPlanes& current = planes[y & 1];
-        const ChannelPlanes& above = planes[(y + 1) & 1];
-        current.load(picture.constScanLine(y));
-        for (Channel channel : kChannels) {
-            PairSums& s = sums[size_t(channel)];
-            const uint8_t* samples = current.channel(channel);
-            addPairs(samples, samples + 1, width - 1, s);
-            if (y > 0)
-                addPairs(above.channel(channel), samples, width, s);
-        }
-    }
-    const int64_t pairs = int64_t(width - 1) * height + int64_t(width) * (height - 1);
     for (Channel channel : kChannels) {
-        const PairSums& s = sums[size_t(channel)];
+        PairSums& s = m_sums[size_t(channel)];
+        const uint8_t* samples = view.planes->channel(channel);
+        addPairs(samples, samples + 1, m_width - 1, s);
+        if (view.above)
+            addPairs(view.above->channel(channel), samples, m_width, s);
+    }
+}
+
+std::array<SamplePairCounts, kChannelCount> SamplePairCounter::result(int height) const
+{
+    const int64_t pairs = int64_t(m_width - 1) * height + int64_t(m_width) * (height - 1);
+    std::array<SamplePairCounts, kChannelCount> counts{};
+    for (Channel channel : kChannels) {
+        const PairSums& s = m_sums[size_t(channel)];
         SamplePairCounts& c = counts[size_t(channel)];
         c.x = (s.differing + s.turn) / 2;
         c.y = (s.differing - s.turn) / 2;
@@ -100,6 +86,27 @@ std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& input
         c.pairs = pairs;
     }
     return counts;
+}
+
+std::array<SamplePairCounts, kChannelCount> samplePairCounts(PixelRows& rows)
+{
+    if (!hasPixels(rows))
+        return {};
+    SamplePairCounter counter(rows.width());
+    feedRows(rows, rows.height(), counter);
+    return counter.result(rows.height());
+}
+
+std::array<SamplePairCounts, kChannelCount> samplePairCounts(const QImage& input)
+{
+    const QImage picture = inWorkingFormat(input);
+    PictureRows rows = PictureRows::readOnly(picture);
+    return samplePairCounts(rows);
+}
+
+ChannelFigures samplePairsAnalysis(PixelRows& rows)
+{
+    return figuresFromCounts(samplePairCounts(rows), [](const auto& counts) { return samplePairsEstimate(counts); });
 }
 
 ChannelFigures samplePairsAnalysis(const QImage& picture)

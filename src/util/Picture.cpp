@@ -43,10 +43,7 @@ bool ensurePictureFormat(QImage& picture)
     return true;
 }
 
-QString pictureSizeText(const QImage& picture)
-{
-    return pictureSizeText(picture.width(), picture.height());
-}
+QString pictureSizeText(const QImage& picture) { return pictureSizeText(picture.width(), picture.height()); }
 
 QString pictureSizeText(int64_t width, int64_t height)
 {
