@@ -60,6 +60,22 @@ std::optional<BandedPicture> openBanded(const QString& path)
     return BandedPicture{path, std::move(*file), *layout};
 }
 
+std::unique_ptr<CarrierRows> CarrierRows::open(const QString& path, const WholeLoader& loadWhole)
+{
+    auto carrier = std::make_unique<CarrierRows>();
+    if (std::optional<BandedPicture> banded = openBanded(path)) {
+        carrier->m_banded.emplace(std::move(*banded));
+        carrier->m_band = std::make_unique<BmpFileRows>(carrier->m_banded->file, carrier->m_banded->layout);
+        return carrier;
+    }
+    std::optional<QImage> picture = loadWhole(path);
+    if (!picture)
+        return nullptr;
+    carrier->m_picture = std::move(*picture);
+    carrier->m_whole = std::make_unique<PictureRows>(PictureRows::readOnly(carrier->m_picture));
+    return carrier;
+}
+
 QString shortenedWhileReadText(const QString& path)
 {
     return QStringLiteral("Cannot read %1: the file ends before the picture does.").arg(path);

@@ -9,7 +9,9 @@
 #include "util/FileIO.h"
 
 #include <QString>
+#include <QImage>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace ostrel::cli {
@@ -23,6 +25,22 @@ struct BandedPicture {
 // The picture at `path` when it is such a file; nothing for every other file
 // (the whole-picture path reads it and names whatever is wrong with it).
 std::optional<BandedPicture> openBanded(const QString& path);
+
+// The rows of a picture to read: a band at a time for such a file, else
+// those of the whole picture `loadWhole` reads.
+class CarrierRows {
+public:
+    using WholeLoader = std::function<std::optional<QImage>(const QString& path)>;
+    // Nothing when the picture cannot be read (`loadWhole` says why).
+    static std::unique_ptr<CarrierRows> open(const QString& path, const WholeLoader& loadWhole);
+    PixelRows& rows() { return m_band ? static_cast<PixelRows&>(*m_band) : *m_whole; }
+
+private:
+    std::optional<BandedPicture> m_banded;
+    QImage m_picture;
+    std::unique_ptr<BmpFileRows> m_band;
+    std::unique_ptr<PictureRows> m_whole;
+};
 
 // "Cannot read PATH: the file ends before the picture does.", for rows found
 // missing while they were read.

@@ -790,9 +790,8 @@ int runDecode(const QStringList& args)
         return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("decode needs one picture."), kDecodeUsage);
-    std::optional<BandedPicture> banded = openBanded(options.positional[0]);
-    std::optional<QImage> picture;
-    if (!banded && !(picture = loadPicture(options.positional[0])))
+    const std::unique_ptr<CarrierRows> carrier = CarrierRows::open(options.positional[0], loadPicture);
+    if (!carrier)
         return kExitFailed;
     // A folder given with -o is made by the decode once there is a file to
     // write, so a wrong password leaves nothing behind.
@@ -810,19 +809,12 @@ int runDecode(const QStringList& args)
     ReportList report;
     QString outputPath;
     const ExistingFile existing = options.force ? ExistingFile::Replace : ExistingFile::Keep;
-    bool ok = false;
-    if (banded) {
-        BmpFileRows rows(banded->file, banded->layout);
-        ok = DecodePayloadWithPassword(rows, folder, outputPath, &report, *password, existing);
-        if (!ok && !rows.intact()) {
-            wipeSecret(*password);
-            err(shortenedWhileReadText(banded->path));
-            return kExitFailed;
-        }
-    } else {
-        ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password, existing);
-    }
+    const bool ok = DecodePayloadWithPassword(carrier->rows(), folder, outputPath, &report, *password, existing);
     wipeSecret(*password);
+    if (!ok && !carrier->rows().intact()) {
+        err(shortenedWhileReadText(options.positional[0]));
+        return kExitFailed;
+    }
     printOutcome("Decode", ok, report, QStringLiteral("Cannot decode %1").arg(options.positional[0]));
     if (!ok && !outputPath.isEmpty() && !report.isEmpty() && report.last() == existingFileKeptLine(outputPath))
         err(QStringLiteral("Give --force to replace it, or decode into another folder."));
@@ -838,12 +830,19 @@ int runInfo(const QStringList& args)
         return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("info needs one picture."), kInfoUsage);
-    std::optional<QImage> picture = loadPicture(options.positional[0]);
-    if (!picture)
+    const QString path = options.positional[0];
+    const std::unique_ptr<CarrierRows> carrier = CarrierRows::open(path, loadPicture);
+    if (!carrier)
         return kExitFailed;
-    out(pictureSizeText(*picture));
-    out(countColours(*picture).text);
-    out(capacityLine(picture->width(), picture->height()));
+    PixelRows& rows = carrier->rows();
+    const QString colours = countColours(rows).text;
+    if (!rows.intact()) {
+        err(shortenedWhileReadText(path));
+        return kExitFailed;
+    }
+    out(pictureSizeText(rows.width(), rows.height()));
+    out(colours);
+    out(capacityLine(rows.width(), rows.height()));
     return kExitSuccess;
 }
 
@@ -957,19 +956,26 @@ int runCheck(const QStringList& args)
     bool allRead = true;
     bool first = true;
     for (const QString& path : options.positional) {
-        std::optional<QImage> picture = loadPicture(path);
-        if (!picture) {
+        const std::unique_ptr<CarrierRows> carrier = CarrierRows::open(path, loadPicture);
+        if (!carrier) {
             allRead = false;
             continue;
         }
-        const DetectionReport report = detectHiddenData(*picture);
+        PixelRows& rows = carrier->rows();
+        const DetectionReport report = detectHiddenData(rows);
+        if (!rows.intact()) {
+            err(shortenedWhileReadText(path));
+            allRead = false;
+            continue;
+        }
+        const QSize size(rows.width(), rows.height());
         if (json) {
-            std::fputs(checkJson(path, *picture, report).append('\n').constData(), stdout);
+            std::fputs(checkJson(path, size, report).append('\n').constData(), stdout);
         } else {
             if (!first)
                 out(QString());
             // The path is made harmless before the text is split into lines.
-            outLines(checkText(visibleControls(path), *picture, report));
+            outLines(checkText(visibleControls(path), size, report));
         }
         std::fflush(stdout);
         first = false;
@@ -989,17 +995,13 @@ int runSealKey(const QStringList& args)
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("seal-key needs one picture."), kSealKeyUsage);
     const QString path = options.positional[0];
-    std::optional<BandedPicture> banded = openBanded(path);
-    std::optional<QImage> picture;
-    if (!banded && !(picture = loadPicture(path)))
+    const std::unique_ptr<CarrierRows> carrier = CarrierRows::open(path, loadPicture);
+    if (!carrier)
         return kExitFailed;
     std::optional<QByteArray> password = askPassword(options.password);
     if (!password)
         return kExitFailed;
-    std::optional<BmpFileRows> bandRows;
-    std::optional<PictureRows> pictureRows;
-    PixelRows& rows = banded ? static_cast<PixelRows&>(bandRows.emplace(banded->file, banded->layout))
-                             : pictureRows.emplace(PictureRows::readOnly(*picture));
+    PixelRows& rows = carrier->rows();
     const std::optional<SealKeys> keys = deriveSealKeys(*password, sealSalt(rows));
     wipeSecret(*password);
     if (!keys) {
