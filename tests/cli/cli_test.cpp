@@ -23,6 +23,7 @@
 
 #include <sys/stat.h>
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <random>
 
@@ -1498,4 +1499,86 @@ TEST_F(CliTest, CheckSeesChangesOfOneAndWhereTheyStop)
     EXPECT_EQ(cleanChanges.value("verdict").toString(), QStringLiteral("no sign of hidden data"));
     EXPECT_TRUE(cleanChanges.value("changesStopAfterRow").isNull());
     EXPECT_EQ(plain.value("overallVerdict").toString(), QStringLiteral("no sign of hidden data"));
+}
+
+namespace {
+
+// The same BMP file with its rows stored top row first.
+QByteArray topDownCopy(const QByteArray& bottomUp, int width, int height)
+{
+    const qsizetype stride = (qsizetype(width) * 3 + 3) / 4 * 4;
+    QByteArray file = bottomUp.left(54);
+    const int32_t negative = -height;
+    std::memcpy(file.data() + 22, &negative, 4);
+    for (int row = height - 1; row >= 0; --row)
+        file.append(bottomUp.mid(54 + row * stride, stride));
+    return file;
+}
+
+} // namespace
+
+// 24-bit BMP carriers of more than 64 KiB are read a band at a time: every
+// command gives what the same picture gives read whole (from a PNG), for
+// either row order, and a carrier whose result may fit a palette is still
+// saved with one.
+TEST_F(CliTest, BandedCarriersGiveWhatWholePicturesGive)
+{
+    const int width = 301, height = 200;
+    const QString bottomUp = makeCarrier(dir, QStringLiteral("bottom.bmp"), width, height, 0);
+    const QString topDown = dir.filePath(QStringLiteral("top.bmp"));
+    writeFile(topDown, topDownCopy(readFile(bottomUp), width, height));
+    const QString png = dir.filePath(QStringLiteral("whole.png"));
+    ASSERT_TRUE(QImage(bottomUp).save(png));
+    const QImage carrier(bottomUp);
+    ASSERT_EQ(QImage(topDown).convertToFormat(QImage::Format_RGB32), carrier.convertToFormat(QImage::Format_RGB32));
+
+    auto withoutPath = [](QString text, const QString& path) { return text.replace(path, QStringLiteral("P")); };
+    for (const QString& picture : {bottomUp, topDown}) {
+        SCOPED_TRACE(picture.toStdString());
+        for (const char* command : {"info", "check"}) {
+            const ProcessRun banded = runCli({command, picture});
+            const ProcessRun whole = runCli({command, png});
+            ASSERT_EQ(banded.exitCode, 0) << banded.err.toStdString();
+            EXPECT_EQ(withoutPath(banded.out, picture), withoutPath(whole.out, png));
+        }
+        for (const QStringList& mode : {QStringList{}, QStringList{"--stealth"}, QStringList{"--seal"}}) {
+            SCOPED_TRACE(mode.join(' ').toStdString());
+            const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+            ProcessRun encode =
+                runCli(QStringList{"encode", picture, payload, "-o", hidden, "--password-file", passwordFile} + mode);
+            ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
+            // A plain bottom-up 24-bit file whose pixels differ from the
+            // carrier's in the lowest blue bit at most.
+            const QByteArray written = readFile(hidden);
+            ASSERT_EQ(written.size(), 54 + qsizetype((width * 3 + 3) / 4 * 4) * height);
+            int32_t storedHeight = 0;
+            std::memcpy(&storedHeight, written.constData() + 22, 4);
+            EXPECT_EQ(storedHeight, height);
+            EXPECT_EQ(uint8_t(written.at(28)), 24);
+            const QImage result = QImage(hidden).convertToFormat(QImage::Format_RGB32);
+            const QImage original = carrier.convertToFormat(QImage::Format_RGB32);
+            bool onlyLowestBlue = true;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    onlyLowestBlue &= (result.pixel(x, y) | 1u) == (original.pixel(x, y) | 1u)
+                        || (mode.contains("--stealth") && qRed(result.pixel(x, y)) == qRed(original.pixel(x, y))
+                            && qGreen(result.pixel(x, y)) == qGreen(original.pixel(x, y))
+                            && std::abs(qBlue(result.pixel(x, y)) - qBlue(original.pixel(x, y))) == 1);
+            EXPECT_TRUE(onlyLowestBlue);
+            const QString outDir = dir.filePath(QStringLiteral("out"));
+            ProcessRun decode = runCli({"decode", hidden, "-o", outDir, "--force", "--password-file", passwordFile});
+            ASSERT_EQ(decode.exitCode, 0) << decode.out.toStdString() << decode.err.toStdString();
+            EXPECT_EQ(readFile(outDir + QStringLiteral("/secret.txt")), readFile(payload));
+            ProcessRun sealKey = runCli({"seal-key", hidden, "--password-file", passwordFile});
+            EXPECT_EQ(sealKey.exitCode, mode.contains("--seal") ? 0 : 1) << sealKey.err.toStdString();
+        }
+    }
+
+    // Twenty colours stay few with their twins: the result takes a palette,
+    // as the whole picture's path has always saved it.
+    const QString few = makeCarrier(dir, QStringLiteral("few.bmp"), width, height, 20);
+    const QString fewHidden = dir.filePath(QStringLiteral("few-hidden.bmp"));
+    ProcessRun encode = runCli({"encode", few, payload, "-o", fewHidden, "--password-file", passwordFile});
+    ASSERT_EQ(encode.exitCode, 0) << encode.err.toStdString();
+    EXPECT_EQ(uint8_t(readFile(fewHidden).at(28)), 8);
 }
