@@ -797,7 +797,7 @@ int runDecode(const QStringList& args)
     // write, so a wrong password leaves nothing behind.
     QString folderError;
     if (!options.output.isEmpty() ? !folderCanBeMade(options.output, folderError)
-                                   : !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
+                                   : !PrepareDataFoldersFor(DataFolder::Decode, folderError)) {
         err(folderError);
         return kExitFailed;
     }
@@ -878,8 +878,8 @@ int runFetch(const QStringList& args)
         return *done;
     if (options.positional.size() != 1)
         return usageError(QStringLiteral("fetch needs one web address."), kFetchUsage);
-    if (!CreateDataFolders() && WebFolder().isEmpty()) {
-        err(DataFoldersProblem());
+    if (QString folderError; !PrepareDataFoldersFor(DataFolder::Web, folderError)) {
+        err(folderError);
         return kExitFailed;
     }
     FetchSettings settings;

@@ -17,20 +17,14 @@ namespace ostrel {
 
 namespace {
 
-struct DataFolders {
-    QString root;
-    std::array<QString, 7> sub; // init, web, decode, clipboards, paste, sound, video
-    bool ready = false;
-    QString privateFolder; // the per-user folder under the temporary folder, when the tree is there
-    QString problem;       // why the tree could not be made
-};
-
 // Decoded secrets and fetched files live in the data folders: no one else
 // may look into them.
 constexpr mode_t kPrivateFolderMode = 0700;
 
-DataFolders g_folders;
+// The program's default tree, which the free functions read and replace.
+DataFolderTree g_defaultTree;
 
+// In the order of DataFolder.
 constexpr std::array<const char*, 7> kSubFolderNames = {
     "INIT/", "WEB/", "STEGANOGRAPHY/", "CLIPBOARDS/", "PASTE/", "SOUND/", "VIDEO/",
 };
@@ -60,20 +54,6 @@ bool forceFolder(QString& variable, const QString& path, QString* error)
     return true;
 }
 
-// ForceFolder that keeps the reason of a failure for DataFoldersProblem().
-bool forceFolderNoting(QString& variable, const QString& path)
-{
-    return forceFolder(variable, path, &g_folders.problem);
-}
-
-bool buildSubFolders()
-{
-    for (size_t i = 0; i < kSubFolderNames.size(); ++i)
-        if (!forceFolderNoting(g_folders.sub[i], g_folders.root + QLatin1String(kSubFolderNames[i])))
-            return false;
-    return true;
-}
-
 // The shared temporary folder is open to every local user, who could make
 // our folder first and read what we put in it, or swap it for a link. So the
 // folder must be a real folder, ours, and closed to others; empty when it is.
@@ -97,27 +77,28 @@ QString privateFolderProblem(const QString& path)
     return {};
 }
 
-// <temp>/ostrel-UID/, made private (or found private) for this user.
-bool makePrivateTempFolder(QString& folder)
+// <temp>/ostrel-UID/, made private (or found private) for this user; why
+// not is added to `problem`.
+bool makePrivateTempFolder(QString& folder, QString& problem)
 {
     QString temp = FindTempFolder();
     if (temp.isEmpty()) {
-        g_folders.problem += QStringLiteral(" No temporary folder was found.");
+        problem += QStringLiteral(" No temporary folder was found.");
         return false;
     }
     folder = temp + QStringLiteral("ostrel-%1/").arg(::geteuid());
     const QByteArray name = QFile::encodeName(folder);
     if (::mkdir(name.constData(), kPrivateFolderMode) != 0 && errno != EEXIST) {
-        g_folders.problem += QStringLiteral(" Cannot create folder %1: %2.").arg(folder, systemReason(errno));
+        problem += QStringLiteral(" Cannot create folder %1: %2.").arg(folder, systemReason(errno));
         return false;
     }
-    const QString problem = privateFolderProblem(folder);
-    if (!problem.isEmpty()) {
-        g_folders.problem += QStringLiteral(" The private data folder %1; it is not used.").arg(problem);
+    const QString found = privateFolderProblem(folder);
+    if (!found.isEmpty()) {
+        problem += QStringLiteral(" The private data folder %1; it is not used.").arg(found);
         return false;
     }
     if (::chmod(name.constData(), kPrivateFolderMode) != 0) {
-        g_folders.problem += QStringLiteral(" Cannot make %1 private: %2.").arg(folder, systemReason(errno));
+        problem += QStringLiteral(" Cannot make %1 private: %2.").arg(folder, systemReason(errno));
         return false;
     }
     return true;
@@ -152,38 +133,52 @@ QString preferredDataRoot()
     return withSlash(base) + QStringLiteral("ostrel/DATA/");
 }
 
-bool CreateDataFoldersAt(const QString& root)
+bool DataFolderTree::buildSubFolders()
 {
-    ClearDataFolders();
-    if (!forceFolderNoting(g_folders.root, root))
-        return false;
-    g_folders.ready = buildSubFolders();
-    return g_folders.ready;
+    for (size_t i = 0; i < kSubFolderNames.size(); ++i)
+        if (!forceFolder(m_folders[i], m_root + QLatin1String(kSubFolderNames[i]), &m_problem))
+            return false;
+    return true;
 }
 
-bool CreateDataFolders()
+DataFolderTree DataFolderTree::createAt(const QString& root)
 {
-    ClearDataFolders();
-    if (!forceFolderNoting(g_folders.root, preferredDataRoot())) {
+    DataFolderTree tree;
+    if (forceFolder(tree.m_root, root, &tree.m_problem))
+        tree.m_ready = tree.buildSubFolders();
+    return tree;
+}
+
+DataFolderTree DataFolderTree::createPreferred()
+{
+    DataFolderTree tree;
+    if (!forceFolder(tree.m_root, preferredDataRoot(), &tree.m_problem)) {
         QString folder;
-        if (!makePrivateTempFolder(folder))
-            return false;
-        g_folders.privateFolder = folder;
-        if (!forceFolderNoting(g_folders.root, folder + QStringLiteral("DATA/")))
-            return false;
+        if (!makePrivateTempFolder(folder, tree.m_problem))
+            return tree;
+        tree.m_privateFolder = folder;
+        if (!forceFolder(tree.m_root, folder + QStringLiteral("DATA/"), &tree.m_problem))
+            return tree;
     }
-    g_folders.problem.clear();
-    g_folders.ready = buildSubFolders();
-    return g_folders.ready;
+    tree.m_problem.clear();
+    tree.m_ready = tree.buildSubFolders();
+    return tree;
 }
 
-bool DataFoldersStillPrivate(QString* problem)
+bool DataFolderTree::canStore(DataFolder purpose) const
 {
-    if (g_folders.privateFolder.isEmpty())
+    if (folder(purpose).isEmpty())
+        return false;
+    return purpose != DataFolder::Decode || m_ready;
+}
+
+bool DataFolderTree::stillPrivate(QString* problem) const
+{
+    if (m_privateFolder.isEmpty())
         return true;
-    QString found = privateFolderProblem(g_folders.privateFolder);
+    QString found = privateFolderProblem(m_privateFolder);
     if (found.isEmpty())
-        found = privateFolderProblem(g_folders.root);
+        found = privateFolderProblem(m_root);
     if (found.isEmpty())
         return true;
     if (problem)
@@ -191,18 +186,45 @@ bool DataFoldersStillPrivate(QString* problem)
     return false;
 }
 
-QString DataFoldersProblem() { return g_folders.problem; }
+const DataFolderTree& DefaultDataFolders() { return g_defaultTree; }
 
-void ClearDataFolders() { g_folders = DataFolders{}; }
+bool CreateDataFoldersAt(const QString& root)
+{
+    g_defaultTree = DataFolderTree::createAt(root);
+    return g_defaultTree.ready();
+}
 
-bool DataFoldersReady() { return g_folders.ready; }
-QString DataRootFolder() { return g_folders.root; }
-QString InitFolder() { return g_folders.sub[0]; }
-QString WebFolder() { return g_folders.sub[1]; }
-QString DecodeFolder() { return g_folders.sub[2]; }
-QString ClipboardsFolder() { return g_folders.sub[3]; }
-QString PasteFolder() { return g_folders.sub[4]; }
-QString SoundFolder() { return g_folders.sub[5]; }
-QString VideoFolder() { return g_folders.sub[6]; }
+bool CreateDataFolders()
+{
+    g_defaultTree = DataFolderTree::createPreferred();
+    return g_defaultTree.ready();
+}
+
+bool PrepareDataFoldersFor(DataFolder purpose, QString& problem)
+{
+    CreateDataFolders();
+    if (g_defaultTree.canStore(purpose))
+        return true;
+    problem = g_defaultTree.problem();
+    return false;
+}
+
+bool DataFolderCanStore(DataFolder purpose) { return g_defaultTree.canStore(purpose); }
+
+bool DataFoldersStillPrivate(QString* problem) { return g_defaultTree.stillPrivate(problem); }
+
+QString DataFoldersProblem() { return g_defaultTree.problem(); }
+
+void ClearDataFolders() { g_defaultTree = DataFolderTree(); }
+
+bool DataFoldersReady() { return g_defaultTree.ready(); }
+QString DataRootFolder() { return g_defaultTree.root(); }
+QString InitFolder() { return g_defaultTree.folder(DataFolder::Init); }
+QString WebFolder() { return g_defaultTree.folder(DataFolder::Web); }
+QString DecodeFolder() { return g_defaultTree.folder(DataFolder::Decode); }
+QString ClipboardsFolder() { return g_defaultTree.folder(DataFolder::Clipboards); }
+QString PasteFolder() { return g_defaultTree.folder(DataFolder::Paste); }
+QString SoundFolder() { return g_defaultTree.folder(DataFolder::Sound); }
+QString VideoFolder() { return g_defaultTree.folder(DataFolder::Video); }
 
 } // namespace ostrel

@@ -680,7 +680,7 @@ WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& setting
         return result;
 
     QString failure;
-    if (folder.isEmpty())
+    if (!DataFolderCanStore(DataFolder::Web))
         failure = DataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
                                                  : DataFoldersProblem();
     else if (DataFoldersStillPrivate(&failure) &&

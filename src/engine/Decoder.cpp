@@ -230,7 +230,7 @@ std::optional<Destination> dataFolderDestination(ReportList* report)
         AddReportLine(report, QStringLiteral("ERROR: ") + problem);
         return std::nullopt;
     }
-    return Destination{DecodeFolder(), DataFoldersReady() && !DecodeFolder().isEmpty()};
+    return Destination{DecodeFolder(), DataFolderCanStore(DataFolder::Decode)};
 }
 
 // A folder of the caller's choosing, created when missing once there is a

@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -29,6 +30,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QVBoxLayout>
 
 namespace ostrel {
 
@@ -56,17 +58,19 @@ const char* const kHelpText = "Help on Print Dialog\r\n"
 
 struct TextButtonRow {
     const char* caption;
+    const char* objectName;
     Defined_Resource glyph;
     const char* positionName;
 };
 
+// In the order of TForm_Print::TextPosition.
 constexpr std::array<TextButtonRow, 6> kTextButtons = {{
-    {"Left", BMP_Arrow_UL, "Upper Left"},
-    {"Center", BMP_Arrow_U, "Upper Center"},
-    {"Right", BMP_Arrow_UR, "Upper Right"},
-    {"Left", BMP_Arrow_DL, "Lower Left"},
-    {"Center", BMP_Arrow_D, "Lower Center"},
-    {"Right", BMP_Arrow_DR, "Lower Right"},
+    {"Left", "UpperLeft", BMP_Arrow_UL, "Upper Left"},
+    {"Center", "UpperCenter", BMP_Arrow_U, "Upper Center"},
+    {"Right", "UpperRight", BMP_Arrow_UR, "Upper Right"},
+    {"Left", "LowerLeft", BMP_Arrow_DL, "Lower Left"},
+    {"Center", "LowerCenter", BMP_Arrow_D, "Lower Center"},
+    {"Right", "LowerRight", BMP_Arrow_DR, "Lower Right"},
 }};
 
 // "Edit Upper Left Text": the entry window's prompt and the button's name.
@@ -102,15 +106,19 @@ void showPlainMessage(QWidget* parent, QMessageBox::Icon icon, const QString& me
     box.exec();
 }
 
-void showPrintErrorInBox(QWidget* parent, const QString& message)
+QWidget* makeBar(QWidget* parent)
 {
-    showPlainMessage(parent, QMessageBox::Warning, visibleControls(message));
+    auto* bar = new QFrame(parent);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    return bar;
 }
 
 template <typename Button>
-Button* makeGlyphButton(QWidget* parent, const char* caption, Defined_Resource glyph, const QString& hint)
+Button* makeGlyphButton(QWidget* parent, const char* caption, const char* objectName, Defined_Resource glyph,
+                        const QString& hint)
 {
     auto* button = new Button(parent);
+    button->setObjectName(QLatin1String(objectName));
     button->setFont(pictureFont(QStringLiteral("Arial"), kButtonFontSize, false));
     button->setBaseFontSize(kButtonFontSize);
     button->setResource(glyph);
@@ -152,40 +160,68 @@ PrintZoomSizes printZoomSizes(int zoom, const QSize& screen, const QSize& frameE
 TForm_Print::TForm_Print(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , askPdfFileName(askPdfFileNameWithDialog)
-    , showPrintError(showPrintErrorInBox)
+    , notify([this](const PrintNotice& notice) { showNotice(notice); })
 {
     setObjectName(QStringLiteral("Form_Print"));
     setWindowTitle(QStringLiteral("Print"));
     resize(kBaseWidth, 300);
 
+    buildTopBar();
+    buildBottomBar();
+    buildRightColumn();
+    buildOptions();
+    connectControls();
+
+    refillPrinterList();
+    setZoom(100);
+    clearSource();
+}
+
+TForm_Print::~TForm_Print() = default;
+
+// The Setup button and the list of printers.
+void TForm_Print::buildTopBar()
+{
     m_topBar = makeBar(this);
-    m_setup = makeGlyphButton<TZQXZoomBitBtn>(m_topBar, "Setup", BMP_Printer_Setup,
+    m_setup = makeGlyphButton<TZQXZoomBitBtn>(m_topBar, "Setup", "Setup", BMP_Printer_Setup,
                                               QStringLiteral("Call traditional Print Setup dialog"));
+    m_setup->setAutoDefault(false);
     m_printerList = new QComboBox(m_topBar);
+    m_printerList->setObjectName(QStringLiteral("PrinterList"));
     m_printerList->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
     m_printerList->setMaxVisibleItems(8);
     // The list has no label beside it; the Setup button is its neighbour.
     m_printerList->setAccessibleName(QStringLiteral("Printer"));
+}
 
+// Print All, Print Page, Cancel and Copy.
+void TForm_Print::buildBottomBar()
+{
     m_bottomBar = makeBar(this);
-    m_printAll = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print All", BMP_Printer,
+    m_printAll = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print All", "PrintAll", BMP_Printer,
                                                  QStringLiteral("Print entire document"));
-    m_printPage = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print Page", BMP_Printer,
+    m_printPage = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Print Page", "PrintPage", BMP_Printer,
                                                   QStringLiteral("Print current page"));
-    m_cancel = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Cancel", BMP_Cancel,
+    m_cancel = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Cancel", "Cancel", BMP_Cancel,
                                                QStringLiteral("Cancel print operation"));
-    m_copy = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Copy", BMP_Edit_Copy,
+    m_copy = makeGlyphButton<TZQXZoomBitBtn>(m_bottomBar, "Copy", "Copy", BMP_Edit_Copy,
                                              QStringLiteral("Copy preview image to clipboard"));
-    for (TZQXZoomBitBtn* b : {m_setup, m_printAll, m_printPage, m_cancel, m_copy})
+    for (TZQXZoomBitBtn* b : {m_printAll, m_printPage, m_cancel, m_copy})
         b->setAutoDefault(false);
     // Enter prints what the preview shows, as Print Page does; Escape cancels.
     m_printPage->setDefault(true);
+}
 
+// The page's own column, top to bottom: the orientation, the header texts,
+// the preview and the footer texts.
+void TForm_Print::buildRightColumn()
+{
     m_rightColumn = new QWidget(this);
     m_orientationBar = makeBar(m_rightColumn);
-    m_portrait = makeGlyphButton<TZQXZoomSpeedButton>(m_orientationBar, "Portrait", BMP_Print_Portrait,
+    m_portrait = makeGlyphButton<TZQXZoomSpeedButton>(m_orientationBar, "Portrait", "Portrait", BMP_Print_Portrait,
                                                       QStringLiteral("Paper Orientation: Portrait"));
-    m_landscape = makeGlyphButton<TZQXZoomSpeedButton>(m_orientationBar, "Landscape", BMP_Print_Landscape,
+    m_landscape = makeGlyphButton<TZQXZoomSpeedButton>(m_orientationBar, "Landscape", "Landscape",
+                                                       BMP_Print_Landscape,
                                                        QStringLiteral("Paper Orientation: Landscape"));
     for (TZQXZoomSpeedButton* b : {m_portrait, m_landscape}) {
         b->setCheckable(true);
@@ -195,36 +231,53 @@ TForm_Print::TForm_Print(QWidget* parent)
     m_headerBar = makeBar(m_rightColumn);
     m_footerBar = makeBar(m_rightColumn);
     for (size_t i = 0; i < kTextButtons.size(); ++i) {
-        const QString caption = QString::fromLatin1(kTextButtons[i].caption);
-        m_textButtons[i] = makeGlyphButton<TZQXZoomSpeedButton>(i < 3 ? m_headerBar : m_footerBar,
-                                                                kTextButtons[i].caption, kTextButtons[i].glyph,
-                                                                QStringLiteral("Edit: ") + caption);
+        const TextButtonRow& row = kTextButtons[i];
+        m_textButtons[i] = makeGlyphButton<TZQXZoomSpeedButton>(i < 3 ? m_headerBar : m_footerBar, row.caption,
+                                                                row.objectName, row.glyph,
+                                                                QStringLiteral("Edit: ") + QLatin1String(row.caption));
         m_textButtons[i]->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         // "Left" is there twice, in the header and the footer bar; the
         // spoken name says which text the button edits.
-        m_textButtons[i]->setAccessibleName(textPrompt(kTextButtons[i]));
-        const int position = int(i);
-        connect(m_textButtons[i], &QToolButton::clicked, this, [this, position] { editText(position); });
+        m_textButtons[i]->setAccessibleName(textPrompt(row));
     }
     m_previewArea = new QLabel(m_rightColumn);
+    m_previewArea->setObjectName(QStringLiteral("Preview"));
     m_previewArea->setAlignment(Qt::AlignCenter);
     m_previewArea->setStyleSheet(QStringLiteral("QLabel { background: #ffff00; border: 1px solid black; }"));
+    m_previewArea->setMinimumSize(1, 1);
 
+    // The bars keep the zoom's height (layoutBars); the preview takes the rest.
+    auto* column = new QVBoxLayout(m_rightColumn);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->setSizeConstraint(QLayout::SetNoConstraint);
+    column->addWidget(m_orientationBar);
+    column->addWidget(m_headerBar);
+    column->addWidget(m_previewArea, 1);
+    column->addWidget(m_footerBar);
+}
+
+// The option controls, stacked from the top left in this order; hidden ones
+// take no room.
+void TForm_Print::buildOptions()
+{
     m_options = new QWidget(this);
     struct SpinRow {
         TZQXSuperSpin** spin;
+        const char* objectName;
         const char* caption;
         int min, max, initial, step;
         const char* hint;
     };
     const SpinRow spins[] = {
-        {&m_copies, "Copies", 1, 1000, 1, 10, "Select number of copies of the document to print"},
-        {&m_fontSize, "Font Size", 6, 144, 12, 4, "Select size of printed text style"},
-        {&m_skin, "Skin Style", 1, 9, 1, 5, "Select page layout style"},
-        {&m_page, "Page Number", 1, 2, 1, 10, "Select individual page to preview"},
+        {&m_copies, "Copies", "Copies", 1, 1000, 1, 10, "Select number of copies of the document to print"},
+        {&m_fontSize, "FontSize", "Font Size", 6, 144, 12, 4, "Select size of printed text style"},
+        {&m_skin, "SkinStyle", "Skin Style", 1, 9, 1, 5, "Select page layout style"},
+        {&m_page, "PageNumber", "Page Number", 1, 2, 1, 10, "Select individual page to preview"},
     };
     for (const SpinRow& row : spins) {
         auto* spin = new TZQXSuperSpin(m_options);
+        spin->setObjectName(QLatin1String(row.objectName));
         spin->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
         spin->setMinValue(row.min);
         spin->setMaxValue(row.max);
@@ -236,13 +289,27 @@ TForm_Print::TForm_Print(QWidget* parent)
         *row.spin = spin;
     }
     m_collate = new QCheckBox(QStringLiteral("Collate Pages"), m_options);
+    m_collate->setObjectName(QStringLiteral("CollatePages"));
     m_collate->setChecked(true);
     m_collate->setToolTip(QStringLiteral("Print multiple documents sequentially"));
     m_lineNumbers = new QCheckBox(QStringLiteral("Line Numbers"), m_options);
+    m_lineNumbers->setObjectName(QStringLiteral("LineNumbers"));
     m_lineNumbers->setToolTip(QStringLiteral("Add sequence numbers to beginning of each line"));
     for (QCheckBox* box : {m_collate, m_lineNumbers})
         box->setFont(pictureFont(QStringLiteral("Arial"), 10, false));
 
+    auto* stack = new QVBoxLayout(m_options);
+    stack->setContentsMargins(kOptionGap, kOptionGap, 0, 0);
+    stack->setSpacing(kOptionGap);
+    stack->setSizeConstraint(QLayout::SetNoConstraint);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_copies, m_fontSize, m_skin, m_page, m_collate,
+                                                            m_lineNumbers})
+        stack->addWidget(control, 0, Qt::AlignLeft | Qt::AlignTop);
+    stack->addStretch(1);
+}
+
+void TForm_Print::connectControls()
+{
     connect(m_copies, &TZQXSuperSpin::changed, this, &TForm_Print::recount);
     connect(m_fontSize, &TZQXSuperSpin::changed, this, &TForm_Print::skinChanged);
     connect(m_skin, &TZQXSuperSpin::changed, this, &TForm_Print::skinChanged);
@@ -257,19 +324,10 @@ TForm_Print::TForm_Print(QWidget* parent)
     connect(m_portrait, &QToolButton::clicked, this, [this] { setOrientation(false); });
     connect(m_landscape, &QToolButton::clicked, this, [this] { setOrientation(true); });
     connect(m_printerList, &QComboBox::activated, this, &TForm_Print::printerChosen);
-
-    refillPrinterList();
-    setZoom(100);
-    clearSource();
-}
-
-TForm_Print::~TForm_Print() = default;
-
-QWidget* TForm_Print::makeBar(QWidget* parent)
-{
-    auto* bar = new QFrame(parent);
-    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    return bar;
+    for (size_t i = 0; i < m_textButtons.size(); ++i) {
+        const int position = int(i);
+        connect(m_textButtons[i], &QToolButton::clicked, this, [this, position] { editText(position); });
+    }
 }
 
 void TForm_Print::setTextSource(const QStringList& lines)
@@ -335,7 +393,7 @@ void TForm_Print::setZoom(int percent)
         setFontPoints(boxFont, s.spinFontSize);
         box->setFont(boxFont);
         const QFontMetrics metrics(boxFont);
-        box->resize(metrics.horizontalAdvance(box->text()) + 25, metrics.height() + 5);
+        box->setFixedSize(metrics.horizontalAdvance(box->text()) + 25, metrics.height() + 5);
     }
     layoutBars();
     layoutOptions();
@@ -363,31 +421,27 @@ void TForm_Print::layoutBars()
     m_rightColumn->setGeometry(w - columnWidth, topHeight, columnWidth, columnHeight);
     m_options->setGeometry(0, topHeight, std::max(0, w - columnWidth), columnHeight);
 
-    m_orientationBar->setGeometry(0, 0, columnWidth, barHeight);
+    for (QWidget* bar : {m_orientationBar, m_headerBar, m_footerBar})
+        bar->setFixedHeight(barHeight);
+    // At once, not when the event loop next runs: the preview is drawn at
+    // its area's size right after this.
+    m_rightColumn->layout()->setGeometry(m_rightColumn->rect());
     const int half = (columnWidth - 4) / 2;
     m_portrait->setGeometry(2, 2, half, m_buttonHeight);
     m_landscape->setGeometry(2 + half, 2, columnWidth - 4 - half, m_buttonHeight);
-    m_headerBar->setGeometry(0, barHeight, columnWidth, barHeight);
-    m_footerBar->setGeometry(0, std::max(0, columnHeight - barHeight), columnWidth, barHeight);
     const int third = (columnWidth - 4) / 3;
     for (int i = 0; i < 6; ++i) {
         const int k = i % 3;
         const int x = 2 + k * third;
         m_textButtons[size_t(i)]->setGeometry(x, 2, k < 2 ? third : columnWidth - 2 - x, m_buttonHeight);
     }
-    m_previewArea->setGeometry(0, 2 * barHeight, columnWidth, std::max(1, columnHeight - 3 * barHeight));
 }
 
 void TForm_Print::layoutOptions()
 {
-    int y = kOptionGap;
-    for (QWidget* control : std::initializer_list<QWidget*>{m_copies, m_fontSize, m_skin, m_page, m_collate,
-                                                            m_lineNumbers}) {
-        if (control->isHidden())
-            continue;
-        control->move(kOptionGap, y);
-        y += control->height() + kOptionGap;
-    }
+    // At once, shown or not, so that the controls are in place as soon as
+    // the set shown or their sizes change.
+    m_options->layout()->setGeometry(m_options->rect());
 }
 
 // Tab goes down the window: the printer, the options, the page's own buttons
@@ -451,8 +505,7 @@ void TForm_Print::printerChosen(int index)
 {
     const QString name = m_printerList->itemText(index);
     if (name != m_printerName && !selectPrinter(name))
-        showPlainMessage(this, QMessageBox::Information,
-                         QStringLiteral("Printer Select Failed for\n") + visibleControls(name));
+        say({PrintNotice::Kind::PrinterFailed, name});
     recount();
 }
 
@@ -591,8 +644,7 @@ bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
     }
     m_painter.setTarget(m_printer.get(), m_printerName);
     if (!printed) {
-        if (showPrintError)
-            showPrintError(this, error);
+        say({PrintNotice::Kind::PrintFailed, error});
         return false;
     }
     done(mrOk);
@@ -631,11 +683,34 @@ void TForm_Print::copyPreview()
 
 void TForm_Print::showHelp()
 {
-    TZQXPopupDialog help;
-    help.ResetPlacement();
-    help.SetFont(QStringLiteral("Arial"), 12, fsBold, Qt::black, palette().color(QPalette::Button));
-    help.setZoom(m_zoom);
-    help.ShowHelpText(QString::fromLatin1(kHelpText), true, QStringLiteral("Help on Print Dialog"));
+    say({PrintNotice::Kind::Help, QString::fromLatin1(kHelpText)});
+}
+
+void TForm_Print::say(const PrintNotice& notice)
+{
+    if (notify)
+        notify(notice);
+}
+
+void TForm_Print::showNotice(const PrintNotice& notice)
+{
+    switch (notice.kind) {
+    case PrintNotice::Kind::PrintFailed:
+        showPlainMessage(this, QMessageBox::Warning, visibleControls(notice.text));
+        return;
+    case PrintNotice::Kind::PrinterFailed:
+        showPlainMessage(this, QMessageBox::Information,
+                         QStringLiteral("Printer Select Failed for\n") + visibleControls(notice.text));
+        return;
+    case PrintNotice::Kind::Help: {
+        TZQXPopupDialog help;
+        help.ResetPlacement();
+        help.SetFont(QStringLiteral("Arial"), 12, fsBold, Qt::black, palette().color(QPalette::Button));
+        help.setZoom(m_zoom);
+        help.ShowHelpText(notice.text, true, QStringLiteral("Help on Print Dialog"));
+        return;
+    }
+    }
 }
 
 void TForm_Print::editText(int position)

@@ -19,7 +19,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QFrame;
 class QLabel;
 class QPrinter;
 
@@ -46,6 +45,23 @@ struct PrintZoomSizes {
 };
 PrintZoomSizes printZoomSizes(int zoom, const QSize& screen, const QSize& frameExtra);
 
+// What the print window says to the user.
+struct PrintNotice {
+    enum class Kind {
+        PrintFailed,   // a print job failed; the text is its error
+        PrinterFailed, // the chosen printer cannot be used; the text is its name
+        Help,          // the help of the F1 key; the text is the help text
+    };
+    Kind kind;
+    QString text;
+};
+
+// The window's controls carry object names, so that tests and accessibility
+// tools find them without the window handing its children out: "Setup",
+// "PrinterList", "PrintAll", "PrintPage", "Cancel", "Copy", "Portrait",
+// "Landscape", the header and footer buttons "UpperLeft" ... "LowerRight"
+// (as TextPosition), "Preview", and the options "Copies", "FontSize",
+// "SkinStyle", "PageNumber", "CollatePages", "LineNumbers".
 class TForm_Print : public QDialog {
     Q_OBJECT
     Q_PROPERTY(int Zoom READ zoom WRITE setZoom)
@@ -84,8 +100,12 @@ public:
     // Asks for the PDF file to print into; empty when cancelled. Replaceable
     // so that the print paths can run without a file dialog.
     std::function<QString(QWidget*)> askPdfFileName;
-    // Shows a failed print job; replaceable for the same reason.
-    std::function<void(QWidget*, const QString&)> showPrintError;
+    // Everything the window says to the user goes here; by default to
+    // showNotice. Replaceable, so that tests read what is said.
+    std::function<void(const PrintNotice&)> notify;
+    // A failed print or printer switch in a plain message box, the help in
+    // the message window.
+    void showNotice(const PrintNotice& notice);
 
     void printAll();
     void printPage();
@@ -93,24 +113,7 @@ public:
     void showHelp();
     void editText(int position);
 
-    const QImage& previewImage() const { return m_preview; }
     TPrinterPainter& painter() { return m_painter; }
-    QComboBox* printerList() const { return m_printerList; }
-    TZQXSuperSpin* copiesSpin() const { return m_copies; }
-    TZQXSuperSpin* fontSizeSpin() const { return m_fontSize; }
-    TZQXSuperSpin* skinSpin() const { return m_skin; }
-    TZQXSuperSpin* pageSpin() const { return m_page; }
-    QCheckBox* collateBox() const { return m_collate; }
-    QCheckBox* lineNumbersBox() const { return m_lineNumbers; }
-    TZQXZoomBitBtn* printAllButton() const { return m_printAll; }
-    TZQXZoomBitBtn* printPageButton() const { return m_printPage; }
-    TZQXZoomBitBtn* cancelButton() const { return m_cancel; }
-    TZQXZoomBitBtn* copyButton() const { return m_copy; }
-    TZQXZoomBitBtn* setupButton() const { return m_setup; }
-    TZQXZoomSpeedButton* portraitButton() const { return m_portrait; }
-    TZQXZoomSpeedButton* landscapeButton() const { return m_landscape; }
-    TZQXZoomSpeedButton* textButton(int position) const { return m_textButtons[size_t(position)]; }
-    QLabel* previewArea() const { return m_previewArea; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -119,6 +122,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildTopBar();
+    void buildBottomBar();
+    void buildRightColumn();
+    void buildOptions();
+    void connectControls();
+    void say(const PrintNotice& notice);
     bool handleShortcut(int key, Qt::KeyboardModifiers modifiers);
     void refillPrinterList();
     void layoutOptions();
@@ -128,7 +137,6 @@ private:
     void printerChosen(int index);
     void runSetup();
     bool printWith(const std::function<bool(TPrinterPainter&)>& job);
-    QWidget* makeBar(QWidget* parent);
 
     Mode m_mode = Mode::None;
     QStringList m_lines;

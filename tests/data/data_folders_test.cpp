@@ -31,13 +31,18 @@ void makeFile(const QString& path)
 
 struct Folder {
     const char* name;
-    std::function<QString()> value;
+    DataFolder purpose;
+    std::function<QString()> value; // the free function of the default tree
 };
 
 const Folder kSubFolders[] = {
-    {"INIT/", InitFolder},         {"WEB/", WebFolder},     {"STEGANOGRAPHY/", DecodeFolder},
-    {"CLIPBOARDS/", ClipboardsFolder}, {"PASTE/", PasteFolder}, {"SOUND/", SoundFolder},
-    {"VIDEO/", VideoFolder},
+    {"INIT/", DataFolder::Init, InitFolder},
+    {"WEB/", DataFolder::Web, WebFolder},
+    {"STEGANOGRAPHY/", DataFolder::Decode, DecodeFolder},
+    {"CLIPBOARDS/", DataFolder::Clipboards, ClipboardsFolder},
+    {"PASTE/", DataFolder::Paste, PasteFolder},
+    {"SOUND/", DataFolder::Sound, SoundFolder},
+    {"VIDEO/", DataFolder::Video, VideoFolder},
 };
 
 class DataFolders : public ::testing::Test {
@@ -61,12 +66,87 @@ TEST_F(DataFolders, BuildsTheSevenSubFolders)
         for (const Folder& folder : kSubFolders) {
             SCOPED_TRACE(folder.name);
             EXPECT_EQ(folder.value(), root + QLatin1Char('/') + QLatin1String(folder.name));
+            EXPECT_EQ(DefaultDataFolders().folder(folder.purpose), folder.value());
             EXPECT_TRUE(QFileInfo(folder.value()).isDir());
         }
         ClearDataFolders();
         EXPECT_EQ(WebFolder(), QString());
         EXPECT_FALSE(DataFoldersReady());
     }
+}
+
+// Trees are values: each answers for its own root, and making one leaves the
+// program's default tree alone.
+TEST_F(DataFolders, TreesAreValuesOfTheirOwnRoots)
+{
+    const QString first = m_temp.filePath(QStringLiteral("first/DATA"));
+    const QString second = m_temp.filePath(QStringLiteral("second/DATA"));
+    const DataFolderTree one = DataFolderTree::createAt(first);
+    DataFolderTree two = DataFolderTree::createAt(second);
+    EXPECT_TRUE(one.ready());
+    EXPECT_TRUE(two.ready());
+    EXPECT_EQ(one.problem(), QString());
+    for (const Folder& folder : kSubFolders) {
+        SCOPED_TRACE(folder.name);
+        EXPECT_EQ(one.folder(folder.purpose), first + QLatin1Char('/') + QLatin1String(folder.name));
+        EXPECT_EQ(two.folder(folder.purpose), second + QLatin1Char('/') + QLatin1String(folder.name));
+        EXPECT_TRUE(QFileInfo(two.folder(folder.purpose)).isDir());
+    }
+    EXPECT_FALSE(DataFoldersReady());
+    EXPECT_EQ(DecodeFolder(), QString());
+
+    two = DataFolderTree();
+    EXPECT_FALSE(two.ready());
+    EXPECT_EQ(two.folder(DataFolder::Decode), QString());
+    EXPECT_EQ(one.folder(DataFolder::Decode), first + QStringLiteral("/STEGANOGRAPHY/"));
+}
+
+// A decode stores the user's secret and needs the whole tree; a fetch needs
+// only the web folder. The same rule holds for a tree value, for the
+// default tree and for the command line's preparation of the default tree.
+TEST_F(DataFolders, DecodeNeedsTheWholeTreeAndFetchOnlyTheWebFolder)
+{
+    struct Case {
+        const char* what;
+        const char* blocked; // a file where this sub-folder belongs, or none
+        bool decode, fetch;
+    };
+    const Case cases[] = {
+        {"a whole tree", nullptr, true, true},
+        {"a tree that stopped after its decode folder", "CLIPBOARDS", false, true},
+        {"a tree that stopped at its web folder", "WEB", false, false},
+        {"a tree that stopped after its web folder", "STEGANOGRAPHY", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString home = m_temp.filePath(QString::fromLatin1(c.what).replace(QLatin1Char(' '), QLatin1Char('-')));
+        const QString root = home + QStringLiteral("/ostrel/DATA");
+        ASSERT_TRUE(QDir().mkpath(root));
+        if (c.blocked)
+            makeFile(root + QLatin1Char('/') + QLatin1String(c.blocked));
+        const ScopedEnvironment data("XDG_DATA_HOME", QFile::encodeName(home));
+
+        const DataFolderTree tree = DataFolderTree::createAt(root);
+        EXPECT_EQ(tree.canStore(DataFolder::Decode), c.decode);
+        EXPECT_EQ(tree.canStore(DataFolder::Web), c.fetch);
+        EXPECT_EQ(tree.problem().isEmpty(), c.blocked == nullptr) << tree.problem().toStdString();
+
+        for (const auto& [purpose, expected] : {std::pair{DataFolder::Decode, c.decode}, std::pair{DataFolder::Web, c.fetch}}) {
+            QString problem;
+            EXPECT_EQ(PrepareDataFoldersFor(purpose, problem), expected);
+            EXPECT_EQ(DataFolderCanStore(purpose), expected);
+            EXPECT_EQ(DataRootFolder(), root + QLatin1Char('/'));
+            // A refusal says why; what the tree did make is no reason.
+            EXPECT_EQ(problem, expected ? QString() : tree.problem());
+            if (!expected) {
+                EXPECT_TRUE(problem.contains(QLatin1String(c.blocked))) << problem.toStdString();
+            }
+        }
+    }
+    ClearDataFolders();
+    EXPECT_FALSE(DataFolderCanStore(DataFolder::Decode));
+    EXPECT_FALSE(DataFolderCanStore(DataFolder::Web));
+    EXPECT_FALSE(DataFolderTree().canStore(DataFolder::Web));
 }
 
 // A file where CLIPBOARDS/ belongs: the folders before it exist, it and the

@@ -3,6 +3,7 @@
 // (own configuration folder, own socket, CUPS_SERVER pointing at it), makes a
 // queue with lpadmin whose device is a file: URI, and checks that the print
 // window lists that queue and that the server accepts what it sends.
+#include "support/Children.h"
 #include "support/ProcessRun.h"
 #include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXSuperSpin.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr const char* kQueue = "ostrel-queue";
 
+using testing::child;
 using testing::ProcessRun;
 using testing::runProcess;
 
@@ -168,7 +170,7 @@ TEST_F(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
     ASSERT_EQ(runProcess(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QLatin1String(kQueue)}).exitCode, 0);
 
     TForm_Print form;
-    form.showPrintError = [](QWidget*, const QString& message) { ADD_FAILURE() << message.toStdString(); };
+    form.notify = [](const PrintNotice& notice) { ADD_FAILURE() << notice.text.toStdString(); };
     QStringList lines;
     for (int i = 1; i <= 120; ++i)
         lines << QStringLiteral("queued line %1").arg(i);
@@ -177,12 +179,13 @@ TEST_F(PrintQueue, TheDialogListsAPrivateQueueAndTheServerTakesItsJobs)
 
     // The queue, then the file entry; the server's default queue is chosen.
     QStringList listed;
-    for (int i = 0; i < form.printerList()->count(); ++i)
-        listed << form.printerList()->itemText(i);
+    const auto* printerList = child<QComboBox>(form, "PrinterList");
+    for (int i = 0; i < printerList->count(); ++i)
+        listed << printerList->itemText(i);
     EXPECT_EQ(listed, (QStringList{QLatin1String(kQueue), QLatin1String(kPrintToFileEntry)}));
     EXPECT_EQ(form.currentPrinterName(), QLatin1String(kQueue));
     EXPECT_TRUE(form.painter().metrics().valid);
-    EXPECT_GT(form.pageSpin()->maxValue(), 1);
+    EXPECT_GT(child<TZQXSuperSpin>(form, "PageNumber")->maxValue(), 1);
 
     form.printAll();
     EXPECT_EQ(form.result(), QDialog::Accepted);
@@ -229,7 +232,10 @@ TEST_F(PrintQueue, RefusingStoppedAndMissingQueuesAreErrorsInBothPrograms)
         // The window chooses the queue while it is still there.
         TForm_Print form;
         QString shown;
-        form.showPrintError = [&](QWidget*, const QString& message) { shown = message; };
+        form.notify = [&](const PrintNotice& notice) {
+            EXPECT_EQ(notice.kind, PrintNotice::Kind::PrintFailed);
+            shown = notice.text;
+        };
         form.setTextSource({QStringLiteral("a line")});
         form.prepareForShow();
         ASSERT_TRUE(form.selectPrinter(queue));

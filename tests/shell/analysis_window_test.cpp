@@ -6,6 +6,7 @@
 #include "ShellTestSupport.h"
 #include "colour/Census.h"
 #include "shell/Autoform_AnalyzeBMP.h"
+#include "support/Children.h"
 #include "support/ProcessRun.h"
 #include "toolkit/ToolkitTestSupport.h"
 #include "toolkit/ZQXPopupDialog.h"
@@ -596,7 +597,7 @@ TEST_F(AnalysisWindow, PrintSendsTheChartToThePrintWindowUnderItsTitle)
         title = form->texts()[TForm_Print::UpperCenter];
         form->askPdfFileName = [&](QWidget*) { return pdfPath; };
         ASSERT_TRUE(form->selectPrinter(QString::fromLatin1(kPrintToFileEntry)));
-        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+        QTest::mouseClick(testing::child<QWidget>(form, "PrintPage"), Qt::LeftButton);
     });
     QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abPrint), Qt::LeftButton);
 

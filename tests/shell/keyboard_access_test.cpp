@@ -4,6 +4,7 @@
 // and choose by their underlined letters, and Enter and Escape answer.
 #include "FakeDialogs.h"
 #include "ShellTestSupport.h"
+#include "support/Children.h"
 #include "shell/AboutUnit.h"
 #include "shell/Autoform_AnalyzeBMP.h"
 #include "shell/PasswordUnit.h"
@@ -279,7 +280,7 @@ TEST(KeyboardAccess, EnterAndEscapeAnswerTheWindows)
              print.form()->askPdfFileName = [&](QWidget*) { return pdf; };
              whenModal([](QWidget* modal) {
                  auto* form = static_cast<TForm_Print*>(modal);
-                 testing::pressKeyWithFocusOn(form->copiesSpin()->valueBox(), Qt::Key_Return);
+                 testing::pressKeyWithFocusOn(testing::child<TZQXSuperSpin>(form, "Copies")->valueBox(), Qt::Key_Return);
              });
              return print.PrintBitmap(picture, QStringLiteral("title")) && QFile::exists(pdf);
          }},
@@ -293,7 +294,7 @@ TEST(KeyboardAccess, EnterAndEscapeAnswerTheWindows)
              };
              whenModal([](QWidget* modal) {
                  auto* form = static_cast<TForm_Print*>(modal);
-                 testing::pressKeyWithFocusOn(form->copiesSpin()->valueBox(), Qt::Key_Escape);
+                 testing::pressKeyWithFocusOn(testing::child<TZQXSuperSpin>(form, "Copies")->valueBox(), Qt::Key_Escape);
              });
              const bool printed = print.PrintBitmap(picture, QStringLiteral("title"));
              return !printed && !asked && !print.form()->isVisible();
@@ -326,31 +327,32 @@ TEST(KeyboardAccess, TabWalksThePrintDialogInReadingOrder)
     print.show();
     print.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&print));
-    print.fontSizeSpin()->setValue(40); // more pages: the page input is made anew
+    const auto control = [&](const char* name) { return testing::child<QWidget>(print, name); };
+    const auto spin = [&](const char* name) { return testing::child<TZQXSuperSpin>(print, name); };
+    spin("FontSize")->setValue(40); // more pages: the page input is made anew
 
-    std::vector<QWidget*> expected = {print.setupButton(), print.printerList()};
-    for (TZQXSuperSpin* spin : {print.copiesSpin(), print.fontSizeSpin(), print.skinSpin(), print.pageSpin()}) {
-        const std::vector<QWidget*> parts = spin->focusParts();
+    std::vector<QWidget*> expected = {control("Setup"), control("PrinterList")};
+    for (TZQXSuperSpin* s : {spin("Copies"), spin("FontSize"), spin("SkinStyle"), spin("PageNumber")}) {
+        const std::vector<QWidget*> parts = s->focusParts();
         ASSERT_EQ(parts.size(), 4u); // preset, up, down, value box
         expected.insert(expected.end(), parts.begin(), parts.end());
     }
-    expected.insert(expected.end(), {print.collateBox(), print.lineNumbersBox(), print.portraitButton(),
-                                     print.landscapeButton()});
-    for (int i = 0; i < 6; ++i)
-        expected.push_back(print.textButton(i));
+    for (const char* name : {"CollatePages", "LineNumbers", "Portrait", "Landscape", "UpperLeft", "UpperCenter",
+                             "UpperRight", "LowerLeft", "LowerCenter", "LowerRight"})
+        expected.push_back(control(name));
     // Print All is greyed out only for a single page.
-    expected.insert(expected.end(),
-                    {print.printAllButton(), print.printPageButton(), print.cancelButton(), print.copyButton()});
+    for (const char* name : {"PrintAll", "PrintPage", "Cancel", "Copy"})
+        expected.push_back(control(name));
     // The collate box is greyed out for one copy and Tab passes it by. Of the
     // two orientation buttons, as of radio buttons, Tab stops at the chosen
     // one and the arrow keys choose.
     std::erase_if(expected, [&](QWidget* w) {
-        const bool otherOrientation = (w == print.portraitButton() || w == print.landscapeButton())
+        const bool otherOrientation = (w == control("Portrait") || w == control("Landscape"))
             && !static_cast<QAbstractButton*>(w)->isChecked();
         return !w->isEnabled() || !w->isVisible() || otherOrientation;
     });
 
-    print.setupButton()->setFocus(Qt::TabFocusReason);
+    control("Setup")->setFocus(Qt::TabFocusReason);
     for (size_t i = 1; i <= expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* want = expected[i % expected.size()];

@@ -139,21 +139,35 @@ TEST_F(NamesShown, FileNamesShowOnOneLineAsReportsShowThem)
     EXPECT_TRUE(dialogs.allAnswersUsed());
 }
 
+// The print window's messages name files and printers: markup in a name is
+// shown as typed and a line break in it cannot fake a line of its own.
 TEST(PrintErrorBox, ShowsItsMessageAsPlainText)
 {
-    TForm_Print form;
-    QString shown;
-    Qt::TextFormat format = Qt::AutoText;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        shown = box->text();
-        format = box->textFormat();
-        box->accept();
-    });
-    form.showPrintError(&form, QStringLiteral("Cannot write <h1>big</h1>\n<u>x</u>.pdf: No space left on device"));
-    EXPECT_EQ(format, Qt::PlainText);
-    EXPECT_EQ(shown, QStringLiteral("Cannot write <h1>big</h1>\\n<u>x</u>.pdf: No space left on device"));
+    const struct {
+        PrintNotice::Kind kind;
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {PrintNotice::Kind::PrintFailed, "Cannot write <h1>big</h1>\n<u>x</u>.pdf: No space left on device",
+         "Cannot write <h1>big</h1>\\n<u>x</u>.pdf: No space left on device"},
+        {PrintNotice::Kind::PrinterFailed, "<b>queue</b>\nfake line", "Printer Select Failed for\n<b>queue</b>\\nfake line"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TForm_Print form;
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->text();
+            format = box->textFormat();
+            box->accept();
+        });
+        form.showNotice({c.kind, QString::fromUtf8(c.text)});
+        EXPECT_EQ(format, Qt::PlainText);
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown));
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // The print window: options per mode and page count, keyboard, copy, help,
 // header and footer editing, the zoom rule, and printing into a PDF file.
 #include "ToolkitTestSupport.h"
+#include "support/Children.h"
 #include "support/Posix.h"
 #include "support/ProcessRun.h"
 #include "toolkit/ZQXEnterDataDialog.h"
@@ -32,6 +33,7 @@
 namespace ostrel {
 namespace {
 
+using testing::child;
 using testing::textFitProblem;
 using testing::whenModal;
 
@@ -47,8 +49,8 @@ QStringList numberedLines(int count)
 std::vector<std::pair<QWidget*, bool>> optionColumn(const TForm_Print& form)
 {
     std::vector<std::pair<QWidget*, bool>> column;
-    for (QWidget* w : std::initializer_list<QWidget*>{form.copiesSpin(), form.fontSizeSpin(), form.skinSpin(),
-                                                      form.pageSpin(), form.collateBox(), form.lineNumbersBox()})
+    for (QWidget* w : std::initializer_list<QWidget*>{child<TZQXSuperSpin>(form, "Copies"), child<TZQXSuperSpin>(form, "FontSize"), child<TZQXSuperSpin>(form, "SkinStyle"),
+                                                      child<TZQXSuperSpin>(form, "PageNumber"), child<QCheckBox>(form, "CollatePages"), child<QCheckBox>(form, "LineNumbers")})
         column.emplace_back(w, !w->isHidden());
     return column;
 }
@@ -56,7 +58,8 @@ std::vector<std::pair<QWidget*, bool>> optionColumn(const TForm_Print& form)
 TEST(PrintDialog, OptionsFollowTheModeAndThePageCount)
 {
     TForm_Print form;
-    ASSERT_EQ(form.printerList()->itemText(form.printerList()->count() - 1), QLatin1String(kPrintToFileEntry));
+    const auto* printerList = child<QComboBox>(form, "PrinterList");
+    ASSERT_EQ(printerList->itemText(printerList->count() - 1), QLatin1String(kPrintToFileEntry));
     form.prepareForShow();
     const int perPage = form.painter().geometry().linesPerPage;
     ASSERT_GT(perPage, 1);
@@ -91,25 +94,25 @@ TEST(PrintDialog, OptionsFollowTheModeAndThePageCount)
             EXPECT_EQ(column[i].first->pos(), QPoint(10, top)) << i;
             top += column[i].first->height() + 10;
         }
-        EXPECT_EQ(form.printAllButton()->isEnabled(), c.printAll);
-        EXPECT_EQ(form.printPageButton()->isEnabled(), c.printPage);
+        EXPECT_EQ(child<TZQXZoomBitBtn>(form, "PrintAll")->isEnabled(), c.printAll);
+        EXPECT_EQ(child<TZQXZoomBitBtn>(form, "PrintPage")->isEnabled(), c.printPage);
     }
 
     // Three pages: the page spin says so and ranges over them; collating
     // needs more than one copy.
     form.setTextSource(numberedLines(2 * perPage + 1));
     form.prepareForShow();
-    EXPECT_EQ(form.pageSpin()->caption(), QStringLiteral("Page (of 3)"));
-    EXPECT_EQ(form.pageSpin()->maxValue(), 3);
-    EXPECT_FALSE(form.collateBox()->isEnabled());
-    form.copiesSpin()->setValue(2);
-    EXPECT_TRUE(form.collateBox()->isEnabled());
-    form.pageSpin()->setValue(7);
-    EXPECT_EQ(form.pageSpin()->value(), 3);
+    EXPECT_EQ(child<TZQXSuperSpin>(form, "PageNumber")->caption(), QStringLiteral("Page (of 3)"));
+    EXPECT_EQ(child<TZQXSuperSpin>(form, "PageNumber")->maxValue(), 3);
+    EXPECT_FALSE(child<QCheckBox>(form, "CollatePages")->isEnabled());
+    child<TZQXSuperSpin>(form, "Copies")->setValue(2);
+    EXPECT_TRUE(child<QCheckBox>(form, "CollatePages")->isEnabled());
+    child<TZQXSuperSpin>(form, "PageNumber")->setValue(7);
+    EXPECT_EQ(child<TZQXSuperSpin>(form, "PageNumber")->value(), 3);
     // A larger font needs more pages, and the page range follows.
-    form.fontSizeSpin()->setValue(24);
-    EXPECT_GT(form.pageSpin()->maxValue(), 3);
-    EXPECT_EQ(form.pageSpin()->caption(), QStringLiteral("Page (of %1)").arg(form.pageSpin()->maxValue()));
+    child<TZQXSuperSpin>(form, "FontSize")->setValue(24);
+    EXPECT_GT(child<TZQXSuperSpin>(form, "PageNumber")->maxValue(), 3);
+    EXPECT_EQ(child<TZQXSuperSpin>(form, "PageNumber")->caption(), QStringLiteral("Page (of %1)").arg(child<TZQXSuperSpin>(form, "PageNumber")->maxValue()));
 }
 
 // The values a user reaches from the first one by repeating one gesture on
@@ -127,13 +130,12 @@ std::set<int> valuesReached(TZQXSuperSpin* spin, int tries, const std::function<
 TEST(PrintDialog, EveryValueOfEachNumberCanBeChosenWithMouseAndKeyboard)
 {
     struct Case {
-        const char* name;
-        TZQXSuperSpin* (TForm_Print::*spin)() const;
-        int from, to; // every value in between must be reachable
+        const char* name; // the spin's object name
+        int from, to;     // every value in between must be reachable
     } cases[] = {
-        {"Skin Style", &TForm_Print::skinSpin, 1, 9},
-        {"Copies", &TForm_Print::copiesSpin, 1, 10},
-        {"Font Size", &TForm_Print::fontSizeSpin, 6, 20}, // 6 is the smallest size
+        {"SkinStyle", 1, 9},
+        {"Copies", 1, 10},
+        {"FontSize", 6, 20}, // 6 is the smallest size
     };
     const auto clickArrow = [](QStyle::SubControl arrow) {
         return [arrow](QSpinBox* box) {
@@ -169,7 +171,7 @@ TEST(PrintDialog, EveryValueOfEachNumberCanBeChosenWithMouseAndKeyboard)
             TForm_Print form;
             form.setTextSource(numberedLines(3));
             form.show();
-            TZQXSuperSpin* spin = (form.*c.spin)();
+            TZQXSuperSpin* spin = child<TZQXSuperSpin>(form, c.name);
             QSpinBox* box = spin->valueBox();
             // The user tabs to the box; typing does not change it.
             EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus) << c.name;
@@ -195,9 +197,9 @@ TEST(PrintDialog, SkinStyleNamesTheSkinInItsHint)
     TForm_Print form;
     form.setPictureSource(QImage(10, 10, QImage::Format_RGB888));
     form.prepareForShow();
-    EXPECT_EQ(form.skinSpin()->toolTip(), QStringLiteral("Page Layout Skin Style: No Borders"));
-    form.skinSpin()->setValue(9);
-    EXPECT_EQ(form.skinSpin()->toolTip(), QStringLiteral("Page Layout Skin Style: Fit to Page"));
+    EXPECT_EQ(child<TZQXSuperSpin>(form, "SkinStyle")->toolTip(), QStringLiteral("Page Layout Skin Style: No Borders"));
+    child<TZQXSuperSpin>(form, "SkinStyle")->setValue(9);
+    EXPECT_EQ(child<TZQXSuperSpin>(form, "SkinStyle")->toolTip(), QStringLiteral("Page Layout Skin Style: Fit to Page"));
     EXPECT_EQ(form.painter().skin(), 9);
 }
 
@@ -210,20 +212,20 @@ TEST(PrintDialog, KeysTurnPagesAndCopyThePreview)
     whenModal([&](QWidget* modal) {
         auto* form = qobject_cast<TForm_Print*>(modal);
         ASSERT_NE(form, nullptr);
-        const int last = form->pageSpin()->maxValue();
+        const int last = child<TZQXSuperSpin>(form, "PageNumber")->maxValue();
         ASSERT_GE(last, 3);
         for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_End, Qt::Key_PageDown,
                             Qt::Key_Home, Qt::Key_PageUp}) {
             QTest::keyClick(form, key);
-            pages.push_back(form->pageSpin()->value() == last ? -1 : form->pageSpin()->value());
+            pages.push_back(child<TZQXSuperSpin>(form, "PageNumber")->value() == last ? -1 : child<TZQXSuperSpin>(form, "PageNumber")->value());
         }
         // With a modifier Page Down is not the window's.
         QTest::keyClick(form, Qt::Key_PageDown, Qt::ControlModifier);
-        pages.push_back(form->pageSpin()->value());
+        pages.push_back(child<TZQXSuperSpin>(form, "PageNumber")->value());
         QTest::keyClick(form, Qt::Key_C, Qt::ControlModifier);
         copied = QGuiApplication::clipboard()->image();
-        preview = form->previewImage();
-        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+        preview = child<QLabel>(form, "Preview")->pixmap().toImage();
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "Cancel"), Qt::LeftButton);
     });
     EXPECT_FALSE(dialog.PrintText(lines, QStringLiteral("keys")));
     EXPECT_EQ(pages, (std::vector<int>{2, 3, 2, -1, -1, 1, 1, 1}));
@@ -260,12 +262,12 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
                 QTest::mouseClick(edit->button(TForm_EnterData::btnOk), Qt::LeftButton);
             },
             form);
-        form->textButton(TForm_Print::LowerCenter)->click();
+        child<TZQXZoomSpeedButton>(form, "LowerCenter")->click();
         whenModal([&](QWidget* entry) { QTest::mouseClick(static_cast<TForm_EnterData*>(entry)->button(
                                                                TForm_EnterData::btnCancel), Qt::LeftButton); },
                   form);
-        form->textButton(TForm_Print::UpperLeft)->click();
-        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+        child<TZQXZoomSpeedButton>(form, "UpperLeft")->click();
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "Cancel"), Qt::LeftButton);
     });
     TPageTexts texts = standardPageTexts(QStringLiteral("title"));
     texts[TForm_Print::UpperLeft] = QStringLiteral("kept");
@@ -284,6 +286,36 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
     EXPECT_EQ(texts[TForm_Print::UpperCenter], QStringLiteral("title"));
 }
 
+// Everything the window says goes to its one sink: the help, a printer that
+// cannot be switched to (the previous one stays) and a failed print (see
+// PrintToAFullDiskKeepsTheOldFileAndSaysWhy).
+TEST(PrintDialog, TheWindowSaysEverythingThroughOneSink)
+{
+    TZQXPrintDialog dialog;
+    std::vector<PrintNotice> said;
+    dialog.form()->notify = [&](const PrintNotice& notice) { said.push_back(notice); };
+    QString before, after;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TForm_Print*>(modal);
+        ASSERT_NE(form, nullptr);
+        QTest::keyClick(form, Qt::Key_F1);
+        EXPECT_EQ(QApplication::activeModalWidget(), form); // no window of its own
+        auto* printers = child<QComboBox>(form, "PrinterList");
+        printers->addItem(QStringLiteral("no such queue"));
+        before = form->currentPrinterName();
+        emit printers->activated(printers->count() - 1);
+        after = form->currentPrinterName();
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "Cancel"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(dialog.PrintText(numberedLines(3), QStringLiteral("sink")));
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0].kind, PrintNotice::Kind::Help);
+    EXPECT_TRUE(said[0].text.startsWith(QStringLiteral("Help on Print Dialog\r\n"))) << said[0].text.toStdString();
+    EXPECT_EQ(said[1].kind, PrintNotice::Kind::PrinterFailed);
+    EXPECT_EQ(said[1].text, QStringLiteral("no such queue"));
+    EXPECT_EQ(after, before);
+}
+
 TEST(PrintDialog, PrintPageWritesThePictureIntoTheChosenPdf)
 {
     QTemporaryDir dir;
@@ -300,11 +332,11 @@ TEST(PrintDialog, PrintPageWritesThePictureIntoTheChosenPdf)
     bool stayedOpen = false;
     whenModal([&](QWidget* modal) {
         auto* form = static_cast<TForm_Print*>(modal);
-        form->copiesSpin()->setValue(2);
-        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+        child<TZQXSuperSpin>(form, "Copies")->setValue(2);
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "PrintPage"), Qt::LeftButton);
         stayedOpen = QApplication::activeModalWidget() == form;
         answer = dir.filePath(QStringLiteral("picture")); // ".pdf" is added
-        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "PrintPage"), Qt::LeftButton);
     });
     EXPECT_TRUE(dialog.PrintBitmap(picture, QStringLiteral("blue.bmp")));
     EXPECT_EQ(asked, 2);
@@ -334,15 +366,18 @@ TEST(PrintDialog, PrintToAFullDiskKeepsTheOldFileAndSaysWhy)
     TZQXPrintDialog dialog;
     dialog.form()->askPdfFileName = [&](QWidget*) { return pdf; };
     QString shown;
-    dialog.form()->showPrintError = [&](QWidget*, const QString& message) { shown = message; };
+    dialog.form()->notify = [&](const PrintNotice& notice) {
+        EXPECT_EQ(notice.kind, PrintNotice::Kind::PrintFailed);
+        shown = notice.text;
+    };
     QImage picture(300, 100, QImage::Format_RGB888);
     picture.fill(Qt::blue);
     bool stayedOpen = false;
     whenModal([&](QWidget* modal) {
         auto* form = static_cast<TForm_Print*>(modal);
-        QTest::mouseClick(form->printPageButton(), Qt::LeftButton);
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "PrintPage"), Qt::LeftButton);
         stayedOpen = QApplication::activeModalWidget() == form;
-        QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+        QTest::mouseClick(child<TZQXZoomBitBtn>(form, "Cancel"), Qt::LeftButton);
     });
     EXPECT_FALSE(dialog.PrintBitmap(picture, QStringLiteral("blue.bmp")));
     EXPECT_TRUE(stayedOpen);
@@ -368,7 +403,7 @@ TEST(PrintDialog, MessageWindowPrintsItsTextWithItsTitle)
                 EXPECT_EQ(printForm->mode(), TForm_Print::Mode::Text);
                 title = printForm->texts()[TForm_Print::UpperCenter];
                 printed << printForm->texts()[TForm_Print::LowerRight];
-                QTest::mouseClick(printForm->cancelButton(), Qt::LeftButton);
+                QTest::mouseClick(child<TZQXZoomBitBtn>(printForm, "Cancel"), Qt::LeftButton);
             },
             form);
         QTest::mouseClick(form->button(TForm_Popup::btnPrint), Qt::LeftButton);
@@ -396,10 +431,8 @@ TEST(PrintDialog, MessageWindowPrintsTheLinesItShows)
                 auto* printForm = qobject_cast<TForm_Print*>(print);
                 ASSERT_NE(printForm, nullptr);
                 printForm->askPdfFileName = [&](QWidget*) { return pdf; };
-                for (QCheckBox* box : printForm->findChildren<QCheckBox*>())
-                    if (box->text() == QLatin1String("Line Numbers"))
-                        box->setChecked(true);
-                QTest::mouseClick(printForm->printPageButton(), Qt::LeftButton);
+                child<QCheckBox>(printForm, "LineNumbers")->setChecked(true);
+                QTest::mouseClick(child<TZQXZoomBitBtn>(printForm, "PrintPage"), Qt::LeftButton);
             },
             form);
         QTest::mouseClick(form->button(TForm_Popup::btnPrint), Qt::LeftButton);
@@ -441,13 +474,13 @@ TEST(PrintDialogZoom, TheWindowFitsTheScreen)
     testing::ScreenSize screen({1280, 1024});
     TForm_Print form;
     form.setZoom(150);
-    EXPECT_EQ(form.printAllButton()->height(), 39);
-    EXPECT_EQ(form.printAllButton()->zoom(), 150);
+    EXPECT_EQ(child<TZQXZoomBitBtn>(form, "PrintAll")->height(), 39);
+    EXPECT_EQ(child<TZQXZoomBitBtn>(form, "PrintAll")->zoom(), 150);
     // Bottom buttons split the bar in four; the right column is two of them wide.
     const int quarter = (form.width() - 4) / 4;
-    EXPECT_EQ(form.copyButton()->geometry(), QRect(2 + 3 * quarter, 2, form.width() - 4 - 3 * quarter, 39));
-    EXPECT_EQ(form.previewArea()->parentWidget()->width(), 2 * quarter + 4);
-    EXPECT_EQ(form.setupButton()->width(), quarter);
+    EXPECT_EQ(child<TZQXZoomBitBtn>(form, "Copy")->geometry(), QRect(2 + 3 * quarter, 2, form.width() - 4 - 3 * quarter, 39));
+    EXPECT_EQ(child<QLabel>(form, "Preview")->parentWidget()->width(), 2 * quarter + 4);
+    EXPECT_EQ(child<TZQXZoomBitBtn>(form, "Setup")->width(), quarter);
 }
 
 } // namespace
