@@ -76,6 +76,23 @@ std::unique_ptr<CarrierRows> CarrierRows::open(const QString& path, const WholeL
     return carrier;
 }
 
+void CarrierRows::reportTo(const TProgressProc& progress)
+{
+    if (!m_band || !progress)
+        return;
+    m_progress = progress;
+    m_band->reportTo(progress);
+}
+
+void CarrierRows::doneReading()
+{
+    if (m_progress)
+        m_progress(100);
+    m_progress = {};
+    if (m_band)
+        m_band->reportTo({});
+}
+
 QString shortenedWhileReadText(const QString& path)
 {
     return QStringLiteral("Cannot read %1: the file ends before the picture does.").arg(path);

@@ -34,12 +34,17 @@ public:
     // Nothing when the picture cannot be read (`loadWhole` says why).
     static std::unique_ptr<CarrierRows> open(const QString& path, const WholeLoader& loadWhole);
     PixelRows& rows() { return m_band ? static_cast<PixelRows&>(*m_band) : *m_whole; }
+    // A file read a band at a time tells `progress` how far it has come;
+    // doneReading() ends that (a picture read whole was done before).
+    void reportTo(const TProgressProc& progress);
+    void doneReading();
 
 private:
     std::optional<BandedPicture> m_banded;
     QImage m_picture;
     std::unique_ptr<BmpFileRows> m_band;
     std::unique_ptr<PictureRows> m_whole;
+    TProgressProc m_progress;
 };
 
 // "Cannot read PATH: the file ends before the picture does.", for rows found

@@ -809,7 +809,9 @@ int runDecode(const QStringList& args)
     ReportList report;
     QString outputPath;
     const ExistingFile existing = options.force ? ExistingFile::Replace : ExistingFile::Keep;
+    carrier->reportTo(terminalProgress("Decoding"));
     const bool ok = DecodePayloadWithPassword(carrier->rows(), folder, outputPath, &report, *password, existing);
+    carrier->doneReading();
     wipeSecret(*password);
     if (!ok && !carrier->rows().intact()) {
         err(shortenedWhileReadText(options.positional[0]));
@@ -835,7 +837,9 @@ int runInfo(const QStringList& args)
     if (!carrier)
         return kExitFailed;
     PixelRows& rows = carrier->rows();
+    carrier->reportTo(terminalProgress("Counting colours"));
     const QString colours = countColours(rows).text;
+    carrier->doneReading();
     if (!rows.intact()) {
         err(shortenedWhileReadText(path));
         return kExitFailed;
@@ -962,7 +966,9 @@ int runCheck(const QStringList& args)
             continue;
         }
         PixelRows& rows = carrier->rows();
+        carrier->reportTo(terminalProgress("Checking"));
         const DetectionReport report = detectHiddenData(rows);
+        carrier->doneReading();
         if (!rows.intact()) {
             err(shortenedWhileReadText(path));
             allRead = false;

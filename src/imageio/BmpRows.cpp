@@ -126,6 +126,15 @@ void BmpFileRows::slideTo(int y)
 }
 
 // Rows [first, end) from the file into their places in the band.
+void BmpFileRows::reportReach()
+{
+    if (!m_progress)
+        return;
+    const int32_t percent = int32_t(std::min<int64_t>(int64_t(m_hi) * 100 / height(), 99));
+    if (percent > m_reported)
+        m_progress(m_reported = percent);
+}
+
 void BmpFileRows::readRows(int first, int end)
 {
     if (first >= end)
@@ -145,6 +154,7 @@ void BmpFileRows::readRows(int first, int end)
     }
     const size_t wanted = size_t(end - first) * stride;
     const size_t got = readVectors(m_file.fd(), vectors, offset);
+    reportReach();
     if (got == wanted)
         return;
     // The file's last row may lack its padding; anything more missing means

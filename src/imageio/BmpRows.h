@@ -6,6 +6,7 @@
 #include "imageio/bmp.h"
 #include "util/FileIO.h"
 #include "util/PixelRows.h"
+#include "util/StandardUnit.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,10 @@ public:
     // the sink refused a write.
     bool finishWriting();
 
+    // Hears how far the reading has come (0 to 99, never going back, over
+    // all passes), each time a band is read.
+    void reportTo(TProgressProc progress) { m_progress = std::move(progress); }
+
 private:
     uint8_t* slot(int y) const { return m_band + size_t(m_hi - 1 - y) * size_t(m_layout.stride); }
     void beginPass(int y);
@@ -48,6 +53,7 @@ private:
     void readRows(int first, int end);
     void writeRows(int first, int end);
     void copyUnreached(int end);
+    void reportReach();
 
     const OpenFile& m_file;
     StoredBmpRows m_layout;
@@ -60,6 +66,8 @@ private:
     bool m_intact = true;
     bool m_sinkFailed = false;
     const PlacedSink* m_sink = nullptr;
+    TProgressProc m_progress;
+    int32_t m_reported = -1;
 };
 
 } // namespace ostrel
