@@ -883,7 +883,28 @@ TEST_F(CliTest, PasswordPromptOnATerminal)
     }
 }
 
-// Pictures made by the tests' own writers of the plain and the sealed format,
+// Progress is drawn only for work that takes more than a second, and only on
+// a terminal: a short encode leaves nothing of it on the terminal, and with
+// standard error a pipe nothing is written for it at all.
+TEST_F(CliTest, ShortWorkDrawsNoProgress)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    {
+        TerminalSession session({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+        ASSERT_TRUE(session.started());
+        const int status = session.finish();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << session.output().toStdString();
+        EXPECT_TRUE(session.output().contains("Successful")) << session.output().toStdString();
+        EXPECT_FALSE(session.output().contains("\rEncoding")) << session.output().toStdString();
+        EXPECT_FALSE(session.output().contains("\033[K")) << session.output().toStdString();
+    }
+    const ProcessRun piped = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err.toStdString();
+    EXPECT_EQ(piped.err, QString());
+}
+
+
 // holding names no encoder would store: each decode writes one file in the
 // chosen folder, under the name it reports, and prints the stored name so
 // that it cannot be misread.
