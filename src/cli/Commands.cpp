@@ -7,6 +7,7 @@
 #include "cli/Colours.h"
 #include "cli/Output.h"
 #include "cli/Password.h"
+#include "cli/Progress.h"
 #include "colour/AnalysisCharts.h"
 #include "colour/Census.h"
 #include "colour/ColourCount.h"
@@ -151,21 +152,10 @@ Options parseOptions(const QStringList& args, unsigned takes)
     return options;
 }
 
-// Prints "N%" on the terminal while long work runs; silent when stderr is not a terminal.
+// A progress bar on the terminal when long work runs; silent when stderr is not a terminal.
 TProgressProc terminalProgress(const char* what)
 {
-    if (!::isatty(STDERR_FILENO))
-        return {};
-    return [what, last = -2](int32_t percent) mutable {
-        if (percent == last)
-            return;
-        last = percent;
-        if (percent >= 0)
-            std::fprintf(stderr, "\r%s %d%%", what, int(percent));
-        if (percent >= 100)
-            std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-    };
+    return terminalProgressBar(what);
 }
 
 // Why a reader stopped before the end, in the words a user knows.

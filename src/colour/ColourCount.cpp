@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "colour/ColourCount.h"
 
+#include "util/Pages.h"
+
 #include "colour/Census.h"
 #include "colour/Palette.h"
 
@@ -112,9 +114,8 @@ TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tre
 
 namespace {
 
-// One bit per 24-bit colour value, set where the colour occurs. The pages
-// are made present in one call rather than one fault at a time: on a virtual
-// machine a fault costs many times what the page's share of one call does.
+// One bit per 24-bit colour value, set where the colour occurs; its pages
+// are made present at once (see populatePages).
 class ColourBits {
 public:
     static constexpr size_t kWords = (size_t(1) << 24) / 64;
@@ -125,9 +126,7 @@ public:
         void* block = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (block == MAP_FAILED)
             throw std::bad_alloc();
-#ifdef MADV_POPULATE_WRITE
-        madvise(block, kBytes, MADV_POPULATE_WRITE);
-#endif
+        populatePages(block, kBytes);
         m_words = static_cast<uint64_t*>(block);
     }
     ~ColourBits() { munmap(m_words, kBytes); }

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "imageio/BmpRows.h"
 
+#include "util/Pages.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits.h>
-#include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
@@ -55,10 +56,7 @@ BmpFileRows::BmpFileRows(const OpenFile& file, const StoredBmpRows& layout, qint
     m_band = static_cast<uint8_t*>(std::aligned_alloc(pageSize(), bytes));
     if (!m_band)
         throw std::bad_alloc();
-#ifdef MADV_POPULATE_WRITE
-    // Present in one call, not a fault a page.
-    ::madvise(m_band, bytes, MADV_POPULATE_WRITE);
-#endif
+    populatePages(m_band, bytes);
 }
 
 BmpFileRows::~BmpFileRows() { std::free(m_band); }

@@ -12,6 +12,7 @@
 #include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
+#include "util/Pages.h"
 #include "util/Picture.h"
 
 #include <algorithm>
@@ -441,22 +442,7 @@ void preferLargePages(QImage& picture)
 
 uint8_t* pictureRow(QImage& picture, int64_t y) { return picture.bits() + y * picture.bytesPerLine(); }
 
-// Pages are made present in one call rather than one fault at a time: on a
-// virtual machine a fault costs many times what the page's share of one call
-// does. Where the system cannot, the pages come one by one as before.
-void populatePicture(QImage& picture)
-{
-#ifdef MADV_POPULATE_WRITE
-    const uintptr_t pageSize = uintptr_t(::sysconf(_SC_PAGESIZE));
-    const uintptr_t start = reinterpret_cast<uintptr_t>(picture.bits());
-    const uintptr_t begin = (start + pageSize - 1) & ~(pageSize - 1);
-    const uintptr_t end = (start + uintptr_t(picture.sizeInBytes())) & ~(pageSize - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#else
-    (void)picture;
-#endif
-}
+void populatePicture(QImage& picture) { populatePages(picture.bits(), size_t(picture.sizeInBytes())); }
 
 // Uncompressed 24-bit rows have the picture's own row layout, so they are
 // read from the file straight into the picture's rows, many rows to a call,
@@ -648,7 +634,6 @@ LoadStop decodePixels(ByteView file, const Header& header, Coding coding, QImage
 // Writing
 
 constexpr size_t kWrittenHeadersSize = kFileHeaderSize + kInfoHeaderSize; // 54
-constexpr size_t kOutputBlock = size_t(1) << 20;
 
 // Indexed depth classes: bits per pixel and colour table entries.
 struct DepthClass {
@@ -755,59 +740,25 @@ std::array<uint8_t, kWrittenHeadersSize> fileHeaders(const BmpJob& job)
     return headersFor(job.picture.width(), job.picture.height(), job.bitsPerPixel, job.tableSize);
 }
 
-// Collects rows into large blocks, so a file takes a few big writes.
-class BlockOutput {
-public:
-    BlockOutput(const ByteSink& sink, size_t rowSize) : m_sink(sink)
-    {
-        m_block.resize(std::max(kOutputBlock, rowSize));
-    }
-    void bytes(const uint8_t* data, size_t size)
-    {
-        std::memcpy(next(size), data, size);
-    }
-    // Any number of bytes, passed on without a copy after what is held.
-    void direct(const uint8_t* data, size_t size)
-    {
-        if (flush() && size > 0)
-            m_ok = m_sink(reinterpret_cast<const char*>(data), qsizetype(size));
-    }
-    // Room for `size` bytes, written by the caller before the next call.
-    uint8_t* next(size_t size)
-    {
-        if (m_used + size > m_block.size())
-            flush();
-        uint8_t* room = m_block.data() + m_used;
-        m_used += size;
-        return room;
-    }
-    bool flush()
-    {
-        if (m_ok && m_used > 0)
-            m_ok = m_sink(reinterpret_cast<const char*>(m_block.data()), qsizetype(m_used));
-        m_used = 0;
-        return m_ok;
-    }
+// Zero bytes that pad a row to a multiple of four.
+constexpr std::array<char, 4> kRowPadding{};
 
-private:
-    const ByteSink& m_sink;
-    std::vector<uint8_t> m_block;
-    size_t m_used = 0;
-    bool m_ok = true;
-};
-
-void writeTrueColourRows(const BmpJob& job, BlockOutput& out)
+// The rows go from the picture to the sink as they lie, bottom row first,
+// each with its padding: no copy of the picture is made.
+bool writeTrueColourRows(const BmpJob& job, const ByteSink& sink)
 {
-    const size_t rowSize = size_t(job.rowSize());
-    const size_t pixelBytes = size_t(job.picture.width()) * 3;
+    const qsizetype pixelBytes = qsizetype(job.picture.width()) * 3;
+    const qsizetype padding = qsizetype(job.rowSize()) - pixelBytes;
     for (int y = job.picture.height() - 1; y >= 0; --y) {
-        uint8_t* row = out.next(rowSize);
-        std::memcpy(row, job.picture.constScanLine(y), pixelBytes);
-        std::memset(row + pixelBytes, 0, rowSize - pixelBytes);
+        if (!sink.borrow(reinterpret_cast<const char*>(job.picture.constScanLine(y)), pixelBytes))
+            return false;
+        if (padding > 0 && !sink.borrow(kRowPadding.data(), padding))
+            return false;
     }
+    return true;
 }
 
-void writeIndexedRows(const BmpJob& job, BlockOutput& out)
+bool writeIndexedRows(const BmpJob& job, const ByteSink& sink)
 {
     std::vector<uint8_t> table(size_t(job.tableSize) * 4, 0);
     for (int i = 0; i < job.tableSize; ++i) {
@@ -816,16 +767,19 @@ void writeIndexedRows(const BmpJob& job, BlockOutput& out)
         table[size_t(i) * 4 + 1] = greenOf(c);
         table[size_t(i) * 4 + 2] = redOf(c);
     }
-    out.bytes(table.data(), table.size());
+    if (!sink(reinterpret_cast<const char*>(table.data()), qsizetype(table.size())))
+        return false;
 
     // Rows are mapped from the top, as the remapping walks them, so equally
     // near entries are settled as in every other writer; the file stores
-    // them from the bottom, so the packed rows wait in memory.
+    // them from the bottom, so the packed rows wait in memory (a third of
+    // the picture at 8 bits, less at 4 and 1).
     const size_t rowSize = size_t(job.rowSize());
     const int width = job.picture.width(), height = job.picture.height();
     const int bits = job.bitsPerPixel;
     const int perByte = 8 / bits;
     PodBuffer<uint8_t> rows = PodBuffer<uint8_t>::zeroed(rowSize * size_t(height));
+    populatePages(rows.data(), rows.size());
     MapPictureToIndices(job.picture, job.palette, job.tableSize, [&](int y, const uint8_t* indices) {
         if (job.progress)
             job.progress(int32_t(int64_t(y + 1) * 100 / height));
@@ -838,19 +792,18 @@ void writeIndexedRows(const BmpJob& job, BlockOutput& out)
         for (int x = 0; x < width; ++x)
             row[x / perByte] |= uint8_t(indices[x] << (8 - bits * (x % perByte + 1)));
     });
-    out.direct(rows.data(), rows.size());
+    // Handed over as a chunk the sink may not keep: the rows end with this
+    // call. A chunk this large goes to the file as it is, without a copy.
+    return sink(reinterpret_cast<const char*>(rows.data()), qsizetype(rows.size()));
 }
 
+// The one routine behind files and in-memory encodings alike.
 bool writeBmp(const BmpJob& job, const ByteSink& sink)
 {
-    BlockOutput out(sink, size_t(job.rowSize()));
     const auto headers = fileHeaders(job);
-    out.bytes(headers.data(), headers.size());
-    if (job.tableSize > 0)
-        writeIndexedRows(job, out);
-    else
-        writeTrueColourRows(job, out);
-    return out.flush();
+    if (!sink(reinterpret_cast<const char*>(headers.data()), qsizetype(headers.size())))
+        return false;
+    return job.tableSize > 0 ? writeIndexedRows(job, sink) : writeTrueColourRows(job, sink);
 }
 
 bool saveJob(const std::optional<BmpJob>& job, const QString& fileName, QString* error)

@@ -8,8 +8,10 @@
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
 #include "colour/PaletteSearch.h"
+#include "colour/PodBuffer.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
+#include "util/Pages.h"
 #include "util/Picture.h"
 
 #include <QPainter>
@@ -448,14 +450,20 @@ struct PngEncodeJob {
     png_color table[256] = {};
     const uint8_t* indices = nullptr; // an indexed file's packed rows
     size_t indexStride = 0;
-    QByteArray* out = nullptr;
+    const ByteSink* sink = nullptr;
+    bool sinkFailed = false;
     uint8_t* rowBuffer = nullptr;
 };
 
-void writeToMemory(png_structp png, png_bytep data, size_t size)
+// libpng's output goes on to the sink as it is made; a failed write ends
+// the encoding through libpng's own error path.
+void writeToSink(png_structp png, png_bytep data, size_t size)
 {
     auto* job = static_cast<PngEncodeJob*>(png_get_io_ptr(png));
-    job->out->append(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (!(*job->sink)(reinterpret_cast<const char*>(data), qsizetype(size))) {
+        job->sinkFailed = true;
+        png_error(png, "writing failed");
+    }
 }
 
 void flushNothing(png_structp) {}
@@ -474,7 +482,7 @@ bool encodeWithLibpng(PngEncodeJob& job)
         job.rowBuffer = nullptr;
         return false;
     }
-    png_set_write_fn(png, &job, writeToMemory, flushNothing);
+    png_set_write_fn(png, &job, writeToSink, flushNothing);
     const bool indexed = job.tableSize > 0;
     png_set_IHDR(png, info, job.width, job.height, indexed ? job.bitDepth : 8,
                  indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -506,16 +514,29 @@ bool encodeWithLibpng(PngEncodeJob& job)
     return true;
 }
 
-// PNG's sides are 31-bit; the working picture's never exceed that.
-std::optional<QByteArray> encodePng(const QImage& source, const TPaletteArray& palette, int32_t count,
-                                    const TProgressProc& progress, const QString& fileName, QString* error)
+bool emptyPicture(const QImage& picture)
 {
-    const auto refuse = [&](const QString& reason) -> std::optional<QByteArray> {
+    return picture.isNull() || picture.width() < 1 || picture.height() < 1;
+}
+
+// Why nothing was written, as the caller reports it.
+QString refusalText(const QString& fileName, const QString& reason)
+{
+    return fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
+}
+
+// The file, handed to `sink` as libpng makes it. On a failure other than
+// the sink's own, `error` says why. PNG's sides are 31-bit; the working
+// picture's never exceed that.
+bool encodePng(const QImage& source, const TPaletteArray& palette, int32_t count, const TProgressProc& progress,
+               const QString& fileName, QString* error, const ByteSink& sink)
+{
+    const auto refuse = [&](const QString& reason) {
         if (error)
-            *error = fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
-        return std::nullopt;
+            *error = refusalText(fileName, reason);
+        return false;
     };
-    if (source.isNull() || source.width() < 1 || source.height() < 1)
+    if (emptyPicture(source))
         return refuse(QStringLiteral("the picture is empty."));
     const QImage picture = source.format() == kPictureFormat ? source : source.convertToFormat(kPictureFormat);
     if (picture.isNull())
@@ -525,9 +546,8 @@ std::optional<QByteArray> encodePng(const QImage& source, const TPaletteArray& p
     job.stride = size_t(picture.bytesPerLine());
     job.width = png_uint_32(picture.width());
     job.height = png_uint_32(picture.height());
-    QByteArray bytes;
-    job.out = &bytes;
-    std::vector<uint8_t> indices;
+    job.sink = &sink;
+    PodBuffer<uint8_t> indices;
     if (count <= 256) {
         // The BMP writer's depth classes: 2, 16 or 256 entries.
         job.tableSize = count <= 2 ? 2 : count <= 16 ? 16 : 256;
@@ -538,7 +558,8 @@ std::optional<QByteArray> encodePng(const QImage& source, const TPaletteArray& p
             job.table[i] = {redOf(table[size_t(i)]), greenOf(table[size_t(i)]), blueOf(table[size_t(i)])};
         const int perByte = 8 / job.bitDepth;
         job.indexStride = (size_t(job.width) + size_t(perByte) - 1) / size_t(perByte);
-        indices.assign(job.indexStride * job.height, 0);
+        indices = PodBuffer<uint8_t>::zeroed(job.indexStride * job.height);
+        populatePages(indices.data(), indices.size());
         const int height = picture.height();
         MapPictureToIndices(picture, table, job.tableSize, [&](int y, const uint8_t* rowIndices) {
             if (progress)
@@ -551,8 +572,8 @@ std::optional<QByteArray> encodePng(const QImage& source, const TPaletteArray& p
         job.indices = indices.data();
     }
     if (!encodeWithLibpng(job))
-        return refuse(QStringLiteral("not enough memory."));
-    return bytes;
+        return job.sinkFailed ? false : refuse(QStringLiteral("not enough memory."));
+    return true;
 }
 
 } // namespace
@@ -630,14 +651,32 @@ namespace ostrel {
 bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
                      const TProgressProc& progress, QString* error)
 {
-    const std::optional<QByteArray> bytes = encodePng(picture, palette, count, progress, fileName, error);
-    return bytes && writeFileAtomically(fileName, *bytes, error);
+    if (emptyPicture(picture)) {
+        if (error)
+            *error = refusalText(fileName, QStringLiteral("the picture is empty."));
+        return false;
+    }
+    QString refusal;
+    const bool written = writeFileAtomicallyWith(
+        fileName,
+        [&](const ByteSink& sink) { return encodePng(picture, palette, count, progress, fileName, &refusal, sink); },
+        error);
+    if (!written && !refusal.isEmpty() && error)
+        *error = refusal;
+    return written;
 }
 
 std::optional<QByteArray> EncodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
                                             const TProgressProc& progress, QString* error)
 {
-    return encodePng(picture, palette, count, progress, QString(), error);
+    QByteArray bytes;
+    const ByteSink sink = [&](const char* data, qsizetype size) {
+        bytes.append(data, size);
+        return true;
+    };
+    if (!encodePng(picture, palette, count, progress, QString(), error, sink))
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace ostrel

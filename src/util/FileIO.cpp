@@ -5,13 +5,17 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <iterator>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace ostrel {
@@ -80,6 +84,101 @@ bool writeAll(int fd, const char* data, qsizetype size, int& errorNumber)
     }
     return true;
 }
+
+// Hands a file's bytes to the system in large writes. Copied chunks go
+// into one fixed block; borrowed ones are written from where they lie. Both
+// wait, in order, as a list of pieces that one writev() passes on.
+class GatheringWriter {
+public:
+    GatheringWriter(int fd, int& errorNumber) : m_fd(fd), m_errorNumber(errorNumber)
+    {
+        const long systemLimit = ::sysconf(_SC_IOV_MAX);
+        m_maxPieces = size_t(std::clamp<long>(systemLimit > 0 ? systemLimit : 16, 1, 1024));
+    }
+
+    bool copy(const char* data, qsizetype size)
+    {
+        if (m_errorNumber != 0)
+            return false;
+        if (size <= 0)
+            return true;
+        // A chunk as large as the block goes out as it is, after what waits.
+        if (size_t(size) >= kCopyBlock)
+            return flush() && writeAll(m_fd, data, size, m_errorNumber);
+        if (size_t(size) > kCopyBlock - m_copied && !flush())
+            return false;
+        if (!m_block)
+            m_block = std::make_unique<char[]>(kCopyBlock);
+        char* at = m_block.get() + m_copied;
+        std::memcpy(at, data, size_t(size));
+        m_copied += size_t(size);
+        return queue(at, size_t(size));
+    }
+
+    bool borrow(const char* data, qsizetype size)
+    {
+        if (m_errorNumber != 0)
+            return false;
+        return size <= 0 || queue(data, size_t(size));
+    }
+
+    bool flush()
+    {
+        size_t first = 0;
+        while (m_errorNumber == 0 && first < m_pieces.size()) {
+            const size_t count = std::min(m_pieces.size() - first, m_maxPieces);
+            const ssize_t written = ::writev(m_fd, m_pieces.data() + first, int(count));
+            if (written <= 0) {
+                if (written < 0 && errno == EINTR)
+                    continue;
+                m_errorNumber = written < 0 ? errno : EIO;
+                break;
+            }
+            // A short write leaves the rest of its pieces for the next call.
+            size_t done = size_t(written);
+            while (first < m_pieces.size() && done >= m_pieces[first].iov_len)
+                done -= m_pieces[first++].iov_len;
+            if (done > 0) {
+                m_pieces[first].iov_base = static_cast<char*>(m_pieces[first].iov_base) + done;
+                m_pieces[first].iov_len -= done;
+            }
+        }
+        m_pieces.clear();
+        m_pending = 0;
+        m_copied = 0;
+        return m_errorNumber == 0;
+    }
+
+private:
+    // Large enough that a write costs little per byte, small enough to stay in cache.
+    static constexpr size_t kCopyBlock = size_t(1) << 20;
+    static constexpr size_t kBatchBytes = size_t(1) << 20;
+
+    bool queue(const char* data, size_t size)
+    {
+        // Pieces that continue each other (rows without padding, copies
+        // side by side in the block) become one.
+        if (!m_pieces.empty()) {
+            iovec& last = m_pieces.back();
+            if (static_cast<const char*>(last.iov_base) + last.iov_len == data) {
+                last.iov_len += size;
+                m_pending += size;
+                return m_pending < kBatchBytes || flush();
+            }
+        }
+        m_pieces.push_back({const_cast<char*>(data), size});
+        m_pending += size;
+        return (m_pending < kBatchBytes && m_pieces.size() < m_maxPieces) || flush();
+    }
+
+    int m_fd;
+    int& m_errorNumber;
+    size_t m_maxPieces = 16;
+    std::vector<iovec> m_pieces;
+    size_t m_pending = 0;
+    std::unique_ptr<char[]> m_block;
+    size_t m_copied = 0;
+};
 
 QByteArray folderOf(const QByteArray& target)
 {
@@ -489,10 +588,10 @@ bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const
     return writeAtomically(
         path,
         [&](int fd, int& errorNumber) {
-            const ByteSink sink = [&](const char* data, qsizetype size) {
-                return errorNumber == 0 && writeAll(fd, data, size, errorNumber);
-            };
-            return produce(sink);
+            GatheringWriter writer(fd, errorNumber);
+            const ByteSink sink([&](const char* data, qsizetype size) { return writer.copy(data, size); },
+                                [&](const char* data, qsizetype size) { return writer.borrow(data, size); });
+            return produce(sink) && writer.flush();
         },
         error, access);
 }

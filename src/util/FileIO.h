@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <type_traits>
 
 namespace ostrel {
 
@@ -76,9 +77,33 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 // its folder is missing or read-only), or empty. Long work checks this first
 // so that it is not thrown away at the end.
 QString writeRefusal(const QString& path, FileAccess access = FileAccess::Shared);
+// Where a writer's bytes go, in order. A call hands over bytes that may
+// change as soon as it returns (a block buffer about to be refilled);
+// `borrow` hands over bytes that stay as they are until the producer
+// returns (a picture's rows), which a file writer passes to the system from
+// where they lie, many to a call, without copying them first. Both return
+// false once writing has failed.
+class ByteSink {
+public:
+    using Write = std::function<bool(const char* data, qsizetype size)>;
+    template <class F>
+        requires(std::is_invocable_r_v<bool, F&, const char*, qsizetype> && !std::is_same_v<F, ByteSink>)
+    ByteSink(F write) : m_write(std::move(write))
+    {
+    }
+    ByteSink(Write write, Write borrow) : m_write(std::move(write)), m_borrow(std::move(borrow)) {}
+
+    bool operator()(const char* data, qsizetype size) const { return m_write(data, size); }
+    bool borrow(const char* data, qsizetype size) const { return m_borrow ? m_borrow(data, size) : m_write(data, size); }
+
+private:
+    Write m_write;
+    Write m_borrow; // empty: borrowed bytes are taken like any others
+};
+
 // Streams into `path` atomically: `produce` is called with a sink that takes
-// chunks of bytes; it returns false to abandon the file.
-using ByteSink = std::function<bool(const char* data, qsizetype size)>;
+// chunks of bytes; it returns false to abandon the file. Small chunks are
+// gathered into large writes, so a producer may hand over one row at a time.
 bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
                              QString* error = nullptr, FileAccess access = FileAccess::Shared);
 // The same with each chunk placed at an offset of its own, for files made in

@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <algorithm>
 #include <cstring>
@@ -396,6 +398,48 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
     EXPECT_FALSE(QFile::exists(dir.filePath("sealed.bmp")));
     EXPECT_FALSE(QFile::exists(dir.filePath("chart.webp")));
     EXPECT_FALSE(QFile::exists(dir.filePath("chart.bmp")));
+}
+
+// The peak memory (KiB) of one run of the program, which must succeed.
+long peakMemoryOfRun(const QStringList& args)
+{
+    std::vector<QByteArray> bytes{QByteArrayLiteral(OSTREL_CLI_PATH)};
+    for (const QString& arg : args)
+        bytes.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& arg : bytes)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss;
+}
+
+// A saved picture goes to the disk as it is made: a PNG save holds no copy
+// of the whole file, so it needs no more memory than a BMP save of the
+// same picture, whose rows are written from where they lie.
+TEST_F(CliTest, SavesHoldNoCopyOfTheWholeFile)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("noise.bmp"), 2000, 1500, 0);
+    const QString png = dir.filePath(QStringLiteral("noise.png"));
+    const long bmpPeak = peakMemoryOfRun({"convert", carrier, dir.filePath(QStringLiteral("copy.bmp"))});
+    const long pngPeak = peakMemoryOfRun({"convert", carrier, png});
+    ASSERT_GT(bmpPeak, 0);
+    ASSERT_GT(pngPeak, 0);
+    const long pngKiB = long(QFileInfo(png).size() / 1024);
+    ASSERT_GT(pngKiB, 8000) << "noise should not compress";
+    EXPECT_LT(pngPeak, bmpPeak + pngKiB / 2) << "BMP save " << bmpPeak << " KiB, PNG save " << pngPeak
+                                              << " KiB, PNG file " << pngKiB << " KiB";
 }
 
 TEST_F(CliTest, ConvertKeepsEveryPixelOfAFewColourPicture)
@@ -884,7 +928,28 @@ TEST_F(CliTest, PasswordPromptOnATerminal)
     }
 }
 
-// Pictures made by the tests' own writers of the plain and the sealed format,
+// Progress is drawn only for work that takes more than a second, and only on
+// a terminal: a short encode leaves nothing of it on the terminal, and with
+// standard error a pipe nothing is written for it at all.
+TEST_F(CliTest, ShortWorkDrawsNoProgress)
+{
+    const QString carrier = makeCarrier(dir, QStringLiteral("carrier.bmp"), 64, 48, 0);
+    const QString hidden = dir.filePath(QStringLiteral("hidden.bmp"));
+    {
+        TerminalSession session({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+        ASSERT_TRUE(session.started());
+        const int status = session.finish();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << session.output().toStdString();
+        EXPECT_TRUE(session.output().contains("Successful")) << session.output().toStdString();
+        EXPECT_FALSE(session.output().contains("\rEncoding")) << session.output().toStdString();
+        EXPECT_FALSE(session.output().contains("\033[K")) << session.output().toStdString();
+    }
+    const ProcessRun piped = runCli({"encode", carrier, payload, "-o", hidden, "--password-file", passwordFile});
+    ASSERT_EQ(piped.exitCode, 0) << piped.err.toStdString();
+    EXPECT_EQ(piped.err, QString());
+}
+
+
 // holding names no encoder would store: each decode writes one file in the
 // chosen folder, under the name it reports, and prints the stored name so
 // that it cannot be misread.

@@ -8,6 +8,7 @@
 #include "util/FileIO.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QImageReader>
 #include <gtest/gtest.h>
@@ -276,6 +277,73 @@ TEST_F(BmpWriterFiles, EverySaveWritesWhatTheEncoderMakes)
     ASSERT_TRUE(Write24BitBmp(picture, path("true.bmp"), &error));
     EXPECT_EQ(contents(path("true.bmp")), *encodeBmp24(picture));
     EXPECT_EQ(entries().size(), 3);
+}
+
+// The file the format asks for, built here byte by byte: headers, table,
+// then the rows from the bottom, each padded to whole words. The picture's
+// colours are the first entries of `palette`, all distinct.
+QByteArray bmpBuiltByHand(const QImage& picture, const TPaletteArray& palette, int bits)
+{
+    const int tableSize = bits == 24 ? 0 : 1 << bits;
+    const int width = picture.width(), height = picture.height();
+    const int rowSize = (width * bits + 31) / 32 * 4;
+    Bytes file;
+    file.text("BM").u32le(uint32_t(54 + tableSize * 4 + rowSize * height)).u32le(0).u32le(uint32_t(54 + tableSize * 4));
+    file.u32le(40).u32le(uint32_t(width)).u32le(uint32_t(height)).u16le(1).u16le(uint16_t(bits)).u32le(0);
+    file.u32le(uint32_t(rowSize * height)).u32le(0).u32le(0).u32le(uint32_t(tableSize)).u32le(uint32_t(tableSize));
+    for (int i = 0; i < tableSize; ++i)
+        file.u8(blueOf(palette[size_t(i)])).u8(greenOf(palette[size_t(i)])).u8(redOf(palette[size_t(i)])).u8(0);
+    QByteArray bytes = file.data();
+    QHash<QRgb, int> indexOf;
+    for (int i = tableSize - 1; i >= 0; --i)
+        indexOf[qRgb(redOf(palette[size_t(i)]), greenOf(palette[size_t(i)]), blueOf(palette[size_t(i)]))] = i;
+    for (int y = height - 1; y >= 0; --y) {
+        QByteArray row(rowSize, '\0');
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            if (bits == 24) {
+                row[3 * x] = char(qBlue(pixel));
+                row[3 * x + 1] = char(qGreen(pixel));
+                row[3 * x + 2] = char(qRed(pixel));
+                continue;
+            }
+            const int index = indexOf.value(pixel);
+            const int perByte = 8 / bits;
+            row[x / perByte] = char(row[x / perByte] | (index << (8 - bits * (x % perByte + 1))));
+        }
+        bytes += row;
+    }
+    return bytes;
+}
+
+// Rows go from the picture to the file one by one: at every size and depth
+// (one pixel, odd widths whose rows need padding, files larger than the
+// writer's blocks) the file holds what the in-memory encoding holds and
+// what the format asks for.
+TEST_F(BmpWriterFiles, FilesHoldTheEncodingAtEverySizeAndDepth)
+{
+    const QSize sizes[] = {{1, 1}, {2, 3}, {3, 2}, {5, 1}, {9, 4}, {33, 7}, {1001, 1100}};
+    const TPaletteArray palette = distinctPalette();
+    for (const QSize size : sizes) {
+        for (const int bits : {1, 4, 8, 24}) {
+            SCOPED_TRACE(QStringLiteral("%1x%2 at %3 bits").arg(size.width()).arg(size.height()).arg(bits).toStdString());
+            const int colours = bits == 24 ? 256 : 1 << bits;
+            const QImage picture = pictureOfPaletteColours(size.width(), size.height(), colours);
+            const QString file = path("picture.bmp");
+            QString error;
+            const bool written = bits == 24 ? Write24BitBmp(picture, file, &error)
+                                            : WriteIndexedBmp(picture, file, palette, colours, &error);
+            ASSERT_TRUE(written) << error.toStdString();
+            const std::optional<QByteArray> encoded =
+                bits == 24 ? encodeBmp24(picture) : encodeIndexedBmp(picture, palette, colours);
+            ASSERT_TRUE(encoded);
+            const QByteArray onDisk = contents(file);
+            EXPECT_TRUE(onDisk == *encoded);
+            EXPECT_TRUE(onDisk == bmpBuiltByHand(picture, palette, bits));
+            ASSERT_TRUE(SaveBmpWithPalette(picture, file, palette, bits == 24 ? 257 : colours, &error));
+            EXPECT_TRUE(contents(file) == onDisk);
+        }
+    }
 }
 
 TEST_F(BmpWriterFiles, IndexedWriterTakesTheClassOfItsTableSize)

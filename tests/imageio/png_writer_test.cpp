@@ -5,6 +5,7 @@
 
 #include "imageio/bmp.h"
 #include "imageio/png.h"
+#include "support/Posix.h"
 #include "util/FileIO.h"
 
 #include <QBuffer>
@@ -109,4 +110,33 @@ TEST(PngWriter, EmptyPicturesAndUnwritableFilesAreRefused)
     const QString inFolder = folder.filePath(QStringLiteral("no/such/folder/x.png"));
     EXPECT_FALSE(SavePngPaletted(twinColours(3, 3, 2), inFolder, TPaletteArray{}, 300, {}, &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot write "))) << error.toStdString();
+}
+
+// The file goes to the disk while libpng makes it; a disk that fills up on
+// the way ends the save with the system's reason and keeps the old file.
+TEST(PngWriter, FullDiskDuringASaveKeepsTheOldFile)
+{
+    const SmallFileSystem disk("512k");
+    if (!disk.whyNot().isEmpty())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    const QString target = disk.filePath(QStringLiteral("noise.png"));
+    ASSERT_TRUE(writeFileAtomically(target, "old"));
+    // Noise does not compress: about 1.5 MB of PNG, more than the disk holds.
+    QImage noise(700, 700, kPictureFormat);
+    uint32_t state = 1;
+    for (int y = 0; y < noise.height(); ++y) {
+        uint8_t* row = noise.scanLine(y);
+        for (int i = 0; i < noise.width() * 3; ++i) {
+            state = state * 1664525u + 1013904223u;
+            row[i] = uint8_t(state >> 24);
+        }
+    }
+    QString error;
+    EXPECT_FALSE(SavePngPaletted(noise, target, TPaletteArray{}, 300, {}, &error));
+    EXPECT_EQ(error, QStringLiteral("Cannot write %1: No space left on device").arg(target));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("old"));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("noise.png")}));
 }
