@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: Apache-2.0
+// ostrel-cli decode: the hidden file back, into the decode folder or a folder given.
+#include "cli/CommandSupport.h"
+#include "cli/CommandTable.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "data/TempPathUnit.h"
+#include "engine/Decoder.h"
+#include "engine/PasswordBytes.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace ostrel::cli {
+
+namespace {
+
+// Whether `folder` is a folder or could be made one: the nearest part of it
+// that exists must be a folder. Nothing is made here, so that a wrong
+// password leaves nothing behind, but a folder that can never be made is
+// named before the password is asked for.
+bool folderCanBeMade(const QString& folder, QString& error)
+{
+    QString existing = QDir::cleanPath(QDir(folder).absolutePath());
+    while (!QFileInfo::exists(existing) && existing != QDir::rootPath())
+        existing = QFileInfo(existing).path();
+    if (QFileInfo(existing).isDir())
+        return true;
+    error = QStringLiteral("Cannot create folder %1: %2 is not a folder.").arg(folder, existing);
+    return false;
+}
+
+} // namespace
+
+int runDecode(const CommandLine& line)
+{
+    if (const std::optional<int> done = helpOrUsageError(line))
+        return *done;
+    if (const QString problem = passwordSourceProblem(line); !problem.isEmpty())
+        return usageError(line, problem);
+    if (line.operands.size() != 1)
+        return usageError(line, QStringLiteral("decode needs one picture."));
+    const QString output = line.value("--output");
+    std::optional<QImage> picture = loadCommandPicture(line.operands[0]);
+    if (!picture)
+        return kExitFailed;
+    // A folder given with -o is made by the decode once there is a file to
+    // write, so a wrong password leaves nothing behind.
+    QString folderError;
+    if (!output.isEmpty() ? !folderCanBeMade(output, folderError)
+                          : !CreateDataFolders() && !(folderError = DataFoldersProblem()).isEmpty()) {
+        err(folderError);
+        return kExitFailed;
+    }
+    std::optional<QByteArray> password = askPassword(passwordRequest(line));
+    if (!password)
+        return kExitFailed;
+    const QString folder = output.isEmpty() ? QString() : QDir(output).absolutePath() + QLatin1Char('/');
+    ReportList report;
+    QString outputPath;
+    const bool ok = DecodePayloadWithPassword(*picture, folder, outputPath, &report, *password,
+                                              line.has("--force") ? ExistingFile::Replace : ExistingFile::Keep);
+    wipeSecret(*password);
+    printOutcome("Decode", ok, report, QStringLiteral("Cannot decode %1").arg(line.operands[0]));
+    if (!ok && !outputPath.isEmpty() && !report.isEmpty() && report.last() == existingFileKeptLine(outputPath))
+        err(QStringLiteral("Give --force to replace it, or decode into another folder."));
+    return ok ? kExitSuccess : kExitFailed;
+}
+
+} // namespace ostrel::cli
