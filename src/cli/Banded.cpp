@@ -111,10 +111,9 @@ bool staysTrueColour(PixelRows& rows)
     return false;
 }
 
-bool changeIntoFile(BandedPicture& picture, const QString& outPath, const std::function<bool(PixelRows&)>& change,
-                    QString& readError, QString& writeError)
+bool changeIntoFile(BmpFileRows& rows, const QString& carrierPath, const QString& outPath,
+                    const std::function<bool(PixelRows&)>& change, QString& readError, QString& writeError)
 {
-    BmpFileRows rows(picture.file, picture.layout);
     bool changed = false;
     const bool written = writeFileAtomicallyPlaced(
         outPath,
@@ -125,7 +124,7 @@ bool changeIntoFile(BandedPicture& picture, const QString& outPath, const std::f
         },
         &writeError);
     if (!rows.intact())
-        readError = shortenedWhileReadText(picture.path);
+        readError = shortenedWhileReadText(carrierPath);
     return written && changed && rows.intact();
 }
 

@@ -57,11 +57,12 @@ QString shortenedWhileReadText(const QString& path);
 // colours up. Reads only as many rows as it takes to see that.
 bool staysTrueColour(PixelRows& rows);
 
-// Runs `change` over the rows of `picture` and writes the changed rows to
-// `outPath` as a 24-bit BMP through the one safe writer. False when `change`
-// fails (nothing is written), when the carrier turned out shorter than it
-// was (`readError` says so) or the write failed (`writeError` says why).
-bool changeIntoFile(BandedPicture& picture, const QString& outPath, const std::function<bool(PixelRows&)>& change,
-                    QString& readError, QString& writeError);
+// Runs `change` over the rows of the file `rows` come from, which begins a
+// new pass over them, and writes the changed rows to `outPath` as a 24-bit
+// BMP through the one safe writer. False when `change` fails (nothing is
+// written), when the carrier turned out shorter than it was (`readError`
+// says so) or the write failed (`writeError` says why).
+bool changeIntoFile(BmpFileRows& rows, const QString& carrierPath, const QString& outPath,
+                    const std::function<bool(PixelRows&)>& change, QString& readError, QString& writeError);
 
 } // namespace ostrel::cli

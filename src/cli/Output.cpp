@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/Output.h"
 
-#include "cli/Commands.h"
 #include "util/Text.h"
 
 #include <QStringList>
@@ -29,24 +28,6 @@ void errLines(const QString& text)
 {
     for (const QString& line : text.split(QLatin1Char('\n')))
         err(line);
-}
-
-int usageError(const QString& message, const char* usage)
-{
-    err(message);
-    err(QStringLiteral("Usage: %1").arg(QLatin1String(usage)));
-    return kExitUsage;
-}
-
-std::optional<int> helpOrUsageError(bool help, const QString& error, const char* usage, const QString& description)
-{
-    if (help) {
-        outLines(QStringLiteral("Usage: %1\n").arg(QLatin1String(usage)) + description);
-        return kExitSuccess;
-    }
-    if (!error.isEmpty())
-        return usageError(error, usage);
-    return std::nullopt;
 }
 
 } // namespace ostrel::cli

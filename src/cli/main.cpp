@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // ostrel-cli: hides a file in a picture and gets it back, from a terminal.
+#include "cli/CommandTable.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "cli/PrintCommands.h"
 #include "util/Fonts.h"
 
 #include <QCoreApplication>
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 using namespace ostrel::cli;
 
@@ -40,9 +41,9 @@ void dropToolkitMessages(QtMsgType type, const QMessageLogContext&, const QStrin
 // Only pictures drawn as text need fonts. The graphical application's
 // platform and font set-up would otherwise take longer than encoding a large
 // BMP, so every other command runs on the plain core application.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, const QStringList& commandLine)
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv, bool needsFonts)
 {
-    if (!commandNeedsFonts(commandLine))
+    if (!needsFonts)
         return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -72,18 +73,6 @@ int refuseUndecodableArguments(int argc, char** argv)
     return -1;
 }
 
-using CommandFunction = int (*)(const QStringList&);
-struct Command {
-    const char* name;
-    CommandFunction run;
-};
-
-const Command kCommands[] = {
-    {"encode", runEncode},     {"decode", runDecode}, {"info", runInfo},   {"convert", runConvert},
-    {"fetch", runFetch},       {"chart", runChart},   {"seal-key", runSealKey}, {"check", runCheck},
-    {"print", runPrint},       {"printers", runPrinters},
-};
-
 int unknownCommand(const QString& command)
 {
     const bool looksLikeOption = command.startsWith(QLatin1Char('-')) && command.size() > 1;
@@ -103,19 +92,25 @@ int main(int argc, char** argv)
     // such as -reverse out of the command line.
     QStringList args = commandLineOf(argc, argv);
     qInstallMessageHandler(dropToolkitMessages);
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, args);
+    // The command's arguments are read once, before the application is
+    // made: whether it needs fonts depends on them.
+    const Command* command = args.isEmpty() ? nullptr : findCommand(args.first());
+    std::optional<CommandLine> line;
+    if (command)
+        line = readCommandLine(*command, args.mid(1), valuedOptions());
+    const bool needsFonts = line && line->error.isEmpty() && !line->help && command->needsFonts(*line);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, needsFonts);
 
+    if (line)
+        return command->run(*line);
     if (args.isEmpty())
         return printMainHelp(true);
-    const QString command = args.takeFirst();
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help"))
+    const QString name = args.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help"))
         return printMainHelp(false);
-    if (command == QLatin1String("--version")) {
+    if (name == QLatin1String("--version")) {
         out(QStringLiteral("ostrel-cli %1").arg(QLatin1String(OSTREL_VERSION)));
         return kExitSuccess;
     }
-    for (const Command& known : kCommands)
-        if (command == QLatin1String(known.name))
-            return known.run(args);
-    return unknownCommand(command);
+    return unknownCommand(name);
 }

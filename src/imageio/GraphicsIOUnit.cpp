@@ -149,15 +149,41 @@ LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const Pictur
     return result;
 }
 
-LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options, QString* readError)
+QString IncompleteLoadReason(LoadStop stop)
 {
-    const QString extension = upperExtension(fileName);
-    const uint8_t code = PictureLoaderCode(extension);
+    switch (stop) {
+    case LoadStop::Complete: return {};
+    case LoadStop::Missing: return QStringLiteral("the file could not be read");
+    case LoadStop::Truncated: return QStringLiteral("the file ends before the picture does");
+    case LoadStop::BadSignature: return QStringLiteral("the file is not a picture of its kind");
+    case LoadStop::Corrupt: return QStringLiteral("the picture's data are damaged");
+    case LoadStop::OverLimit: return QStringLiteral("the picture is larger than Ostrel can hold");
+    case LoadStop::Unsupported: return QStringLiteral("this kind of picture is not supported");
+    case LoadStop::Failed: return QStringLiteral("the picture could not be decoded");
+    }
+    return QStringLiteral("the picture could not be read");
+}
+
+namespace {
+
+// A load that gave no picture, and why, for LoadPictureFileWithOptions with
+// CompleteOnly.
+LoadResult refusedLoad(LoadStop stop, QString* readError, const QString& why)
+{
+    if (readError)
+        *readError = why;
+    LoadResult refused;
+    refused.stop = stop;
+    return refused;
+}
+
+// Read, never mapped: a mapped file that another program shortens while it
+// is read ends the process with a bus error. A file that is not regular is
+// not read at all.
+LoadResult loadOpenedFile(const QString& fileName, const QString& extension, uint8_t code,
+                          const std::optional<OpenFile>& file, const PictureLoadOptions& options, QString* readError)
+{
     LoadInput input{fileName, false, {}, options};
-    // Read, never mapped: a mapped file that another program shortens while
-    // it is read ends the process with a bus error. A file that is not
-    // regular is not read at all.
-    const std::optional<OpenFile> file = code != 0 ? openRegularFile(fileName, readError) : std::nullopt;
     LoadResult result;
     const LoaderRow* row = loaderFor(code);
     if (file && row && row->reader == LoadBmpFile) {
@@ -173,6 +199,35 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
         result = dispatch(code, input, extension);
     }
     ensureUsablePicture(result);
+    return result;
+}
+
+} // namespace
+
+LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options, QString* readError)
+{
+    const QString extension = upperExtension(fileName);
+    const uint8_t code = PictureLoaderCode(extension);
+    if (!options.CompleteOnly) {
+        const std::optional<OpenFile> file = code != 0 ? openRegularFile(fileName, readError) : std::nullopt;
+        return loadOpenedFile(fileName, extension, code, file, options, readError);
+    }
+    QString error;
+    if (code == 0)
+        return refusedLoad(LoadStop::Unsupported, readError,
+                           QStringLiteral("Cannot open %1: %2 files are not pictures that Ostrel reads.")
+                               .arg(fileName, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
+    const std::optional<OpenFile> file = openRegularFile(fileName, &error);
+    if (!file)
+        return refusedLoad(LoadStop::Missing, readError, error);
+    if (file->size() == 0)
+        return refusedLoad(LoadStop::Truncated, readError, QStringLiteral("Cannot read %1: the file is empty.").arg(fileName));
+    LoadResult result = loadOpenedFile(fileName, extension, code, file, options, &error);
+    if (!error.isEmpty())
+        return refusedLoad(result.stop, readError, error);
+    if (result.stop != LoadStop::Complete || result.picture.isNull())
+        return refusedLoad(result.stop, readError,
+                           QStringLiteral("Cannot read %1: %2.").arg(fileName, IncompleteLoadReason(result.stop)));
     return result;
 }
 

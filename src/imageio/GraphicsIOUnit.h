@@ -24,9 +24,15 @@ QString upperExtension(const QString& fileName);
 
 // Reads the file and runs the reader of its extension.
 // `readError`, when given, says why the file could not be read (the result is
-// then the reader's picture for a missing file).
+// then the reader's picture for a missing file). With options.CompleteOnly
+// the result has a picture only when it was read whole; otherwise
+// `readError` says why not.
 LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoadOptions& options = {},
                                       QString* readError = nullptr);
+
+// Why a reader stopped before the end, in the words a user knows; empty for
+// LoadStop::Complete.
+QString IncompleteLoadReason(LoadStop stop);
 
 // Runs the reader chosen by `fileName`'s extension over bytes already in memory.
 LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options = {});

@@ -33,6 +33,12 @@ struct PictureLoadOptions {
     // The most pixels a picture of this load may have; larger ones end with
     // LoadStop::OverLimit. Fuzzers lower it to explore headers, not memory.
     int64_t PixelLimit = kDefaultPixelLimit;
+    // Only a picture read to its end: a blank or half-drawn stand-in would
+    // otherwise carry a payload or be saved as if it were the user's picture.
+    // Anything less gives no picture, and the load's error text says why in
+    // the user's words (an extension no reader takes, an empty file, the
+    // reader's LoadStop).
+    bool CompleteOnly = false;
 };
 
 // One reader's input.

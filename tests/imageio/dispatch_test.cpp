@@ -184,6 +184,51 @@ TEST_F(DispatchFiles, UnknownExtensionsGiveTheLabelledPicture)
     EXPECT_EQ(elsewhere.picture, bak.picture);
 }
 
+// Asked for complete pictures only, a load gives a picture only when the
+// file was read to its end, and says in the user's words why not otherwise.
+TEST_F(DispatchFiles, CompleteOnlyGivesNoPictureForLessThanTheWhole)
+{
+    const QByteArray whole = *encodeBmp24(gradientPicture(7, 5));
+    const struct {
+        const char* name;
+        QByteArray bytes; // null: no file is written
+        LoadStop stop;
+        const char* message; // after the file's path
+    } cases[] = {
+        {"whole.bmp", whole, LoadStop::Complete, ""},
+        {"cut.bmp", whole.left(whole.size() - 20), LoadStop::Truncated, ": the file ends before the picture does."},
+        {"empty.bmp", QByteArray(""), LoadStop::Truncated, ": the file is empty."},
+        {"picture.qqq", whole, LoadStop::Unsupported, ": .QQQ files are not pictures that Ostrel reads."},
+        {"picture", whole, LoadStop::Unsupported, ": extension-less files are not pictures that Ostrel reads."},
+        {"absent.bmp", QByteArray(), LoadStop::Missing, ""},
+    };
+    PictureLoadOptions completeOnly;
+    completeOnly.CompleteOnly = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QLatin1String(c.name));
+        if (!c.bytes.isNull()) {
+            ASSERT_TRUE(writeFileAtomically(file, c.bytes));
+        }
+        QString error;
+        const LoadResult result = LoadPictureFileWithOptions(file, completeOnly, &error);
+        EXPECT_EQ(result.stop, c.stop);
+        if (c.stop == LoadStop::Complete) {
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            EXPECT_EQ(firstDifference(result.picture, gradientPicture(7, 5)), "");
+            continue;
+        }
+        EXPECT_TRUE(result.picture.isNull());
+        EXPECT_FALSE(error.isEmpty());
+        const QString expected = *c.message ? file + QLatin1String(c.message) : file;
+        EXPECT_TRUE(*c.message ? error.endsWith(expected) : error.contains(expected)) << error.toStdString();
+        // Without the option the same file still gives the reader's picture.
+        if (c.stop != LoadStop::Unsupported) {
+            EXPECT_FALSE(LoadPictureFileWithOptions(file).picture.isNull());
+        }
+    }
+}
+
 TEST_F(DispatchFiles, FailedLoadKeepsTheCallersPicture)
 {
     // Only a reader that makes no picture (a JPEG that cannot be decoded) leaves the old one.

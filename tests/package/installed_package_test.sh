@@ -66,6 +66,16 @@ for program in "$root"/usr/bin/*; do
     [ -z "$missing" ] || fail "$(basename "$program") misses libraries: $missing"
 done
 
+# The command line's print module, loaded only by print and printers from
+# its place beside the program, finds every library it needs too.
+modules=("$root"/usr/lib/ostrel/ostrel-print.so "$root"/usr/lib/*/ostrel/ostrel-print.so)
+if [ ${#modules[@]} -ne 1 ]; then
+    fail "the package has no print module (ostrel-print.so): ${modules[*]:-none}"
+else
+    missing=$(ldd "${modules[0]}" | grep 'not found' || true)
+    [ -z "$missing" ] || fail "ostrel-print.so misses libraries: $missing"
+fi
+
 # The installed command line hides a file and gets it back. The data
 # folders live in the scratch folder, never in the user's own.
 export HOME=$scratch/home XDG_DATA_HOME=$scratch/home/.local/share
@@ -102,6 +112,13 @@ if "$cli" encode "$work/carrier.bmp" "$work/secret.txt" -o "$work/hidden.bmp" \
     fi
 else
     fail "installed ostrel-cli encode failed: $(cat "$work/encode.log")"
+fi
+
+# ... and prints a picture into a PDF file through its print module.
+if QT_QPA_PLATFORM=offscreen "$cli" print "$work/carrier.bmp" -o "$work/carrier.pdf" > "$work/print.log" 2>&1; then
+    [ -s "$work/carrier.pdf" ] || fail "installed ostrel-cli print wrote no PDF"
+else
+    fail "installed ostrel-cli print failed: $(cat "$work/print.log")"
 fi
 
 if [ "$with_gui" = ON ]; then
