@@ -6,8 +6,9 @@
 // averaging 2×2 blocks; two-dimensional Fourier transforms of the six
 // histograms give the figures.
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
-#include "detect/WorkingPicture.h"
+
+#include "ChannelPlanes.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,8 +11,9 @@
 // payload never touches, takes away what is left of the content's changes
 // from row to row.
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
-#include "detect/WorkingPicture.h"
+
+#include "ChannelPlanes.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

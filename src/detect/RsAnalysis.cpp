@@ -14,9 +14,10 @@
 // whose root z nearest zero yields p = z / (z − 1/2).
 
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
-#include "detect/Quadratic.h"
-#include "detect/WorkingPicture.h"
+
+#include "ChannelPlanes.h"
+#include "Quadratic.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

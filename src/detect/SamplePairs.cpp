@@ -11,9 +11,10 @@
 // samples whose lowest bit was replaced is the smaller root of
 //     (γ / 2) p² + (2|X| − |P|) p + |Y| − |X| = 0.
 #include "detect/Detection.h"
-#include "detect/ChannelPlanes.h"
-#include "detect/Quadratic.h"
-#include "detect/WorkingPicture.h"
+
+#include "ChannelPlanes.h"
+#include "Quadratic.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

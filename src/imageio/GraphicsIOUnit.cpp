@@ -2,9 +2,10 @@
 #include "imageio/GraphicsIOUnit.h"
 
 #include "colour/Drawing.h"
-#include "imageio/Readers.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
+
+#include "Readers.h"
 
 #include <QFileInfo>
 #include <array>

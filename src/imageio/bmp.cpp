@@ -8,11 +8,12 @@
 #include "colour/Drawing.h"
 #include "colour/PaletteSearch.h"
 #include "colour/PodBuffer.h"
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <algorithm>
 #include <array>

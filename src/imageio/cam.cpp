@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // Casio QV camera files (".CAM"): a directory of areas, of which only the
 // 52×36 thumbnail is painted; the main image is reported, not decoded.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/Fonts.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -4,10 +4,11 @@
 #include "imageio/text.h"
 
 #include "colour/Drawing.h"
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/Fonts.h"
 #include "util/Text.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QFontMetrics>
 #include <algorithm>
