@@ -7,10 +7,11 @@
 // most the run held above what the process held as it started (the picture
 // to hide in already there, in its own copy), beside the picture's 36 MB;
 // and `peak_rss`, the whole process's peak during the run.
-#include "GradientPhoto.h"
-#include "engine/AdaptiveCost.h"
 #include "engine/AdaptiveMode.h"
 #include "engine/Decoder.h"
+
+#include "AdaptiveCost.h"
+#include "GradientPhoto.h"
 
 #include <QFile>
 #include <QTemporaryDir>

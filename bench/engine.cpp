@@ -5,9 +5,11 @@
 #include "engine/Carrier.h"
 #include "engine/Encoder.h"
 #include "engine/HiddenStream.h"
-#include "engine/PayloadFormat.h"
 #include "engine/TRandom.h"
 #include "util/Picture.h"
+
+#include "PayloadFormat.h"
+#include "TRandomReference.h"
 
 #include "GradientPhoto.h"
 

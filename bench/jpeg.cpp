@@ -3,9 +3,10 @@
 // the same bytes. The reader decodes straight into the picture's rows, so it
 // should cost no more than libjpeg itself plus one pass over the pixels.
 #include "../tests/imageio/jpeg_fixtures.h"
-#include "GuiBenchmarkMain.h"
 #include "imageio/GraphicsIOUnit.h"
-#include "imageio/Readers.h"
+
+#include "GuiBenchmarkMain.h"
+#include "Readers.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -5,14 +5,15 @@
 // - a whole encode of an 8000×6000 carrier and its save as the command-line
 //   program makes it, for a black carrier (which saves as an 8-bit BMP whose
 //   colour table ends in black copies) and a random-colour one (24-bit BMP).
-#include "GuiBenchmarkMain.h"
 #include "colour/ColourCount.h"
 #include "engine/Carrier.h"
 #include "engine/Encoder.h"
-#include "engine/PayloadFormat.h"
 #include "imageio/bmp.h"
 #include "imageio/gif.h"
 #include "util/Picture.h"
+
+#include "GuiBenchmarkMain.h"
+#include "PayloadFormat.h"
 
 #include <QTemporaryDir>
 

@@ -15,6 +15,8 @@
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 
+#include "TRandomReference.h"
+
 #include "GradientPhoto.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "colour/AnalysisCharts.h"
 
+#include "colour/Drawing.h"
 #include "util/Fonts.h"
 #include "util/Picture.h"
 
@@ -291,7 +292,7 @@ void drawLabel(QPainter& painter, int left, int top, const QString& text)
 {
     const QFontMetrics metrics(painter.font());
     painter.fillRect(QRect(left, top, metrics.horizontalAdvance(text), metrics.height()), kCyan);
-    painter.drawText(left, top + metrics.ascent(), text);
+    drawTextTopAt(painter, left, top, text);
 }
 
 void drawCubeBack(QPainter& painter, const CubeView& v, int H, bool reverse)

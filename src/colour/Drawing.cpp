@@ -15,8 +15,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr int kMaxTextPictureSide = 4096;
-
 // The outermost pixels, as a one-pixel pen draws the rectangle (0, 0)-(width, height);
 // a picture of one or two pixels across is all frame.
 void drawFrame(QImage& picture, QColor colour)
@@ -36,14 +34,13 @@ void drawFrame(QImage& picture, QColor colour)
     }
 }
 
-// Text is drawn with its top at y, as the original canvas TextOut places it.
-void drawTextAt(QPainter& painter, int x, int y, const QString& text)
+} // namespace
+
+void drawTextTopAt(QPainter& painter, int x, int y, const QString& text)
 {
-    QFontMetrics metrics(painter.font());
+    const QFontMetrics metrics(painter.font());
     painter.drawText(x, y + metrics.ascent(), text);
 }
-
-} // namespace
 
 void MakeBlankPicture(QImage& picture, int width, int height)
 {
@@ -78,19 +75,20 @@ void DrawLinesAsPicture(QImage& picture, const QStringList* lines, QColor colour
         expanded.append(expandTabs(line));
         widest = std::max(widest, metrics.horizontalAdvance(expanded.back()));
     }
-    const int64_t width = std::min<int64_t>(kMaxTextPictureSide, int64_t(widest) + 10);
-    const int64_t height = std::min<int64_t>(kMaxTextPictureSide, int64_t(expanded.size()) * lineHeight + 10);
+    const int64_t width = std::min<int64_t>(kMaxTextPictureSide, int64_t(widest) + 2 * kTextPictureMargin);
+    const int64_t height =
+        std::min<int64_t>(kMaxTextPictureSide, int64_t(expanded.size()) * lineHeight + 2 * kTextPictureMargin);
     QImage made = allocateFilledPicture(width, height, colour.red(), colour.green(), colour.blue());
     if (made.isNull())
         return;
     QPainter painter(&made);
     painter.setFont(textFont);
     painter.setPen(Qt::black);
-    int y = 5;
+    int y = kTextPictureMargin;
     for (const QString& line : expanded) {
         if (y >= made.height())
             break;
-        drawTextAt(painter, 5, y, line);
+        drawTextTopAt(painter, kTextPictureMargin, y, line);
         y += lineHeight;
     }
     painter.end();
@@ -103,8 +101,8 @@ QImage unsupportedPicture(const QString& fileName, const QString& upperExtension
     QPainter painter(&picture);
     painter.setFont(courierBold10());
     painter.setPen(Qt::black);
-    drawTextAt(painter, 5, 5, QFileInfo(fileName).fileName());
-    drawTextAt(painter, 5, 25, upperExtension + QStringLiteral(" not supported"));
+    drawTextTopAt(painter, 5, 5, QFileInfo(fileName).fileName());
+    drawTextTopAt(painter, 5, 25, upperExtension + QStringLiteral(" not supported"));
     return picture;
 }
 

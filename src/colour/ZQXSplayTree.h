@@ -49,10 +49,8 @@ public:
     int32_t CurrentKey() const { return HasCurrent() ? m_nodes[m_cursor].key : 0; }
     int32_t CurrentValue() const { return HasCurrent() ? m_values[m_cursor] : 0; }
 
-    int32_t NodeKey(TSplayNode node) const { return m_nodes[node].key; }
     int32_t NodeValue(TSplayNode node) const { return m_values[node]; }
 
-    QString KeyToString(int32_t key) const { return QString::number(key); }
     static TSplayCompare CompareKeys(int32_t a, int32_t b)
     {
         return a < b ? scLess : (a > b ? scGreater : scEqual);

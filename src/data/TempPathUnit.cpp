@@ -36,7 +36,8 @@ QString withSlash(QString path)
     return path;
 }
 
-// A folder of ours that an earlier version made readable by others is closed.
+// A folder of ours that is readable by others (made so by hand, or by a
+// umask that let it through) is closed: decoded payloads are private.
 void closeToOthers(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);

@@ -6,8 +6,8 @@
 // the upper tail of the chi-square distribution at the statistic: near 1
 // when the counts are as even as replacement leaves them, near 0 otherwise.
 #include "detect/Detection.h"
-#include "detect/RowCounters.h"
-#include "detect/WorkingPicture.h"
+#include "RowCounters.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "detect/Detection.h"
-#include "detect/RowCounters.h"
-#include "detect/WorkingPicture.h"
+#include "RowCounters.h"
+#include "WorkingPicture.h"
 
 namespace ostrel {
 

@@ -6,8 +6,8 @@
 // averaging 2×2 blocks; two-dimensional Fourier transforms of the six
 // histograms give the figures.
 #include "detect/Detection.h"
-#include "detect/RowCounters.h"
-#include "detect/WorkingPicture.h"
+#include "RowCounters.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

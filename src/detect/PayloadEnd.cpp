@@ -11,8 +11,8 @@
 // payload never touches, takes away what is left of the content's changes
 // from row to row.
 #include "detect/Detection.h"
-#include "detect/RowCounters.h"
-#include "detect/WorkingPicture.h"
+#include "RowCounters.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

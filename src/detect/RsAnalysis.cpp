@@ -14,9 +14,9 @@
 // whose root z nearest zero yields p = z / (z − 1/2).
 
 #include "detect/Detection.h"
-#include "detect/Quadratic.h"
-#include "detect/RowCounters.h"
-#include "detect/WorkingPicture.h"
+#include "Quadratic.h"
+#include "RowCounters.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,9 +11,9 @@
 // samples whose lowest bit was replaced is the smaller root of
 //     (γ / 2) p² + (2|X| − |P|) p + |Y| − |X| = 0.
 #include "detect/Detection.h"
-#include "detect/Quadratic.h"
-#include "detect/RowCounters.h"
-#include "detect/WorkingPicture.h"
+#include "Quadratic.h"
+#include "RowCounters.h"
+#include "WorkingPicture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "engine/AdaptiveCost.h"
+#include "AdaptiveCost.h"
 
 #include <algorithm>
 #include <cmath>

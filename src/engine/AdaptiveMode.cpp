@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "engine/AdaptiveMode.h"
 
-#include "engine/AdaptiveCost.h"
-#include "engine/PayloadFormat.h"
 #include "engine/RunReport.h"
-#include "engine/SyndromeTrellis.h"
 #include "util/Picture.h"
 #include "util/Text.h"
+
+#include "AdaptiveCost.h"
+#include "PayloadFormat.h"
+#include "SyndromeTrellis.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "engine/EncodePlan.h"
 
-#include "engine/PayloadFormat.h"
 #include "engine/RunReport.h"
 #include "util/Text.h"
+
+#include "PayloadFormat.h"
 
 #include <algorithm>
 

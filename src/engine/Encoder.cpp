@@ -4,7 +4,8 @@
 #include "engine/EncodePlan.h"
 #include "engine/HiddenStream.h"
 #include "engine/RunReport.h"
-#include "engine/SystemRandom.h"
+
+#include "SystemRandom.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -133,18 +134,6 @@ bool WritePlannedStream(PixelRows& picture, const EncodePlan& plan, const QByteA
                               + (complete ? QStringLiteral("Successful") : QStringLiteral("Failed"))
                               + QStringLiteral(", Bytes Encoded: ") + QString::number(written));
     return complete;
-}
-
-bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
-                          const TProgressProc& progress, ReportList* report, uint32_t keyLow, uint32_t keyHigh,
-                          const QString& payloadFileName, bool dither, const QString& dateTimeText)
-{
-    EncodeOptions options;
-    options.palette = palette;
-    options.paletteCount = paletteCount;
-    options.dither = dither;
-    options.dateTimeText = dateTimeText.isNull() ? QStringLiteral("") : dateTimeText;
-    return EncodePayloadWith(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
 }
 
 bool EncodePayload(QImage& picture, const TPaletteArray& palette, int32_t paletteCount, const TProgressProc& progress,

@@ -67,9 +67,4 @@ bool EncodePayload(QImage& picture, const TPaletteArray& palette, int32_t palett
 bool EncodePayloadTrueColor(QImage& picture, const QString& payloadFileName, ReportList* report,
                             const TProgressProc& progress, uint32_t keyLow, uint32_t keyHigh);
 
-// EncodePayload with the date-time text given instead of read from the clock.
-bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
-                          const TProgressProc& progress, ReportList* report, uint32_t keyLow, uint32_t keyHigh,
-                          const QString& payloadFileName, bool dither, const QString& dateTimeText);
-
 } // namespace ostrel

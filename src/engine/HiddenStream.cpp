@@ -3,8 +3,9 @@
 
 #include "colour/PaletteSearch.h"
 #include "engine/Carrier.h"
-#include "engine/PayloadFormat.h"
 #include "engine/TRandom.h"
+
+#include "PayloadFormat.h"
 
 #include <memory>
 

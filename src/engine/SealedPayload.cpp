@@ -3,9 +3,10 @@
 
 #include "engine/EncodePlan.h"
 #include "engine/Encoder.h"
-#include "engine/PayloadFormat.h"
 #include "engine/RunReport.h"
 #include "util/Text.h"
+
+#include "PayloadFormat.h"
 
 #include <QFile>
 #include <QFileInfo>

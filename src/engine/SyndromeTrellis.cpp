@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "engine/SyndromeTrellis.h"
+#include "SyndromeTrellis.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "engine/SystemRandom.h"
+#include "SystemRandom.h"
 
 #include <cerrno>
 #include <sys/random.h>

@@ -18,42 +18,8 @@ uint64_t HashPassword(const QByteArray& password);
 // would never let a bit through; such a password must be refused.
 bool keyCanProduceBits(uint64_t key);
 
-// The fixed tap words; each one fills both 32-bit halves of a register's mask.
-inline constexpr std::array<uint32_t, 8> kTapWords = {
-    0x01428011, 0x01012241, 0x00510821, 0x04860011, 0x1C200009, 0x20810029, 0x220A0005, 0x420A0003,
-};
-inline constexpr uint64_t kSeedMultiplierA = 3141592653u;
-inline constexpr uint64_t kSeedMultiplierB = 1414213562u;
-
-struct TRandomSeed {
-    uint64_t maskA, maskB, stateA, stateB;
-};
-TRandomSeed seedRegisters(uint32_t keyLow, uint32_t keyHigh);
-
-// The generator one step at a time, exactly as the format defines it: two
-// shift registers step together and register A's new low bit is emitted only
-// when register B's new low bit is 1. Kept as the yardstick for TRandom.
-class TRandomReference {
-public:
-    TRandomReference(uint32_t keyLow, uint32_t keyHigh);
-    ~TRandomReference();
-    TRandomReference(const TRandomReference&) = delete;
-    TRandomReference& operator=(const TRandomReference&) = delete;
-
-    int NextBit();
-
-    uint64_t MaskA() const { return m_maskA; }
-    uint64_t MaskB() const { return m_maskB; }
-    uint64_t StateA() const { return m_stateA; }
-    uint64_t StateB() const { return m_stateB; }
-
-    static void Step(uint64_t& reg, uint64_t mask);
-
-private:
-    uint64_t m_maskA, m_maskB, m_stateA, m_stateB;
-};
-
-// The same stream as TRandomReference, made 64 bits at a time. A register's
+// The keystream, made 64 bits at a time (TRandomReference.h holds the
+// generator one step at a time, as the format defines it). A register's
 // successive low bits s[t] obey s[t+64] = XOR of s[t+j] over its mask bits j;
 // raising that recurrence to the 64th power gives one between whole 64-bit
 // words of the sequence, W[n+64] = XOR of W[n+j], so words come from XORs

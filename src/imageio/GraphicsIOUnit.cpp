@@ -2,9 +2,10 @@
 #include "imageio/GraphicsIOUnit.h"
 
 #include "colour/Drawing.h"
-#include "imageio/Readers.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
+
+#include "Readers.h"
 
 #include <QFileInfo>
 #include <array>
@@ -103,7 +104,7 @@ void ensureUsablePicture(LoadResult& result)
     ensurePictureFormat(result.picture);
 }
 
-// Only the letters a to z change case, as in the 8-bit original: no other
+// Only the letters a to z change case, whatever the locale: no other
 // character may turn into a letter of a table row (the dotless i would
 // otherwise make ".TIF" of ".t\u0131f").
 QString asciiUpper(const QString& text)

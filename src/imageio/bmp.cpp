@@ -8,12 +8,13 @@
 #include "colour/Drawing.h"
 #include "colour/PaletteSearch.h"
 #include "colour/PodBuffer.h"
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
 #include "util/Pages.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <algorithm>
 #include <array>

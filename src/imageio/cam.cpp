@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
 // Casio QV camera files (".CAM"): a directory of areas, of which only the
 // 52×36 thumbnail is painted; the main image is reported, not decoded.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
+#include "colour/Drawing.h"
 #include "util/ByteReader.h"
 #include "util/Fonts.h"
 
-#include <QFontMetrics>
+#include "ReaderKit.h"
+#include "Readers.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace ostrel {
@@ -55,10 +57,9 @@ void drawLabel(QImage& picture, int x, int y, const QString& text)
     if (picture.isNull())
         return;
     QPainter painter(&picture);
-    const QFont font = courierBold10();
-    painter.setFont(font);
+    painter.setFont(courierBold10());
     painter.setPen(Qt::black);
-    painter.drawText(x, y + QFontMetrics(font).ascent(), text);
+    drawTextTopAt(painter, x, y, text);
 }
 
 // The bytes of an area that the file holds.
@@ -104,33 +105,30 @@ void reportMainImage(kit::ReaderRun& run, ByteView file, const Area& area)
     run.line(spacedHex(image.first(std::min(image.size(), kMainImageDumpSize))));
 }
 
-} // namespace
-
-LoadResult LoadCamFile(const LoadInput& input)
+// The file whole and signed as a camera file, or how the load stops.
+std::optional<LoadStop> checkCamFile(kit::ReaderRun& run, ByteView data, ByteView file)
 {
-    kit::ReaderRun run(input, "CAM", kCamWidth, kCamHeight);
-    QImage& picture = run.picture();
-    drawLabel(picture, 5, 5, QStringLiteral("CAM Read Incomplete"));
-    drawLabel(picture, 5, 25, QStringLiteral("Use Thumbnails Only"));
-    if (!input.exists)
-        return run.finish(LoadStop::Missing);
-
-    // The camera never writes more; a larger file is read only in part, and not used.
-    const ByteView file = input.data.first(std::min(input.data.size(), kMaxCamFileSize));
-    run.line(QStringLiteral("File Size = %1").arg(input.data.size()));
-    if (file.size() < input.data.size()) {
+    run.line(QStringLiteral("File Size = %1").arg(data.size()));
+    if (file.size() < data.size()) {
         run.line(QStringLiteral("Could Not Read Entire File"));
-        run.value(QStringLiteral("File Size"), qint64(input.data.size()));
+        run.value(QStringLiteral("File Size"), qint64(data.size()));
         run.value(QStringLiteral("Actually Read"), qint64(file.size()));
-        return run.finish(LoadStop::OverLimit);
+        return LoadStop::OverLimit;
     }
     const ByteView head = file.first(std::min<size_t>(file.size(), kCamSignature.size()));
     if (!std::equal(head.begin(), head.end(), kCamSignature.begin(), kCamSignature.end())) {
         run.line(QStringLiteral("CAM File Signature Illegal: ") + spacedHex(head) + QStringLiteral(" (expected ") +
                  spacedHex(kCamSignature) + QLatin1Char(')'));
-        return run.finish(LoadStop::BadSignature);
+        return LoadStop::BadSignature;
     }
+    return std::nullopt;
+}
 
+// The directory's areas (at most kMaxAreas), each starting where the one
+// before it ends, right after the directory; `truncated` when the directory
+// runs past the end of the file.
+std::vector<Area> readDirectory(kit::ReaderRun& run, ByteView file, bool& truncated)
+{
     ByteReader reader(file);
     reader.seek(kCamSignature.size());
     const uint16_t areaCount = reader.u16be();
@@ -150,10 +148,16 @@ LoadResult LoadCamFile(const LoadInput& input)
     }
     for (size_t i = 0; i < areas.size(); ++i)
         run.line(QStringLiteral("Patching Area #%1 Start=%2").arg(i).arg(areas[i].start));
+    truncated = reader.truncated();
+    return areas;
+}
 
-    const bool thumbnailsOnly = input.options.CamThumbnailsOnly;
+// Reports every area and paints the thumbnail; how the load ends, given
+// `stop` from reading the directory.
+LoadStop useAreas(kit::ReaderRun& run, ByteView file, const std::vector<Area>& areas, bool thumbnailsOnly,
+                  LoadStop stop)
+{
     const QString ignored = QStringLiteral(" (Ignored)");
-    LoadStop stop = reader.truncated() ? LoadStop::Truncated : LoadStop::Complete;
     bool thumbnailPainted = false;
     for (size_t index = 0; index < areas.size(); ++index) {
         const Area& area = areas[index];
@@ -169,7 +173,7 @@ LoadResult LoadCamFile(const LoadInput& input)
         case kThumbnailArea:
             run.line(QStringLiteral("Thumbnail") + (thumbnailsOnly ? QString() : ignored));
             if (area.length == kThumbBytes && whole) {
-                paintThumbnail(picture, bytes);
+                paintThumbnail(run.picture(), bytes);
                 thumbnailPainted = true;
             }
             break;
@@ -185,7 +189,27 @@ LoadResult LoadCamFile(const LoadInput& input)
     }
     if (stop == LoadStop::Complete && !thumbnailPainted)
         stop = LoadStop::Unsupported;
-    return run.finish(stop);
+    return stop;
+}
+
+} // namespace
+
+LoadResult LoadCamFile(const LoadInput& input)
+{
+    kit::ReaderRun run(input, "CAM", kCamWidth, kCamHeight);
+    drawLabel(run.picture(), 5, 5, QStringLiteral("CAM Read Incomplete"));
+    drawLabel(run.picture(), 5, 25, QStringLiteral("Use Thumbnails Only"));
+    if (!input.exists)
+        return run.finish(LoadStop::Missing);
+
+    // The camera never writes more; a larger file is read only in part, and not used.
+    const ByteView file = input.data.first(std::min(input.data.size(), kMaxCamFileSize));
+    if (const std::optional<LoadStop> stop = checkCamFile(run, input.data, file))
+        return run.finish(*stop);
+    bool truncated = false;
+    const std::vector<Area> areas = readDirectory(run, file, truncated);
+    return run.finish(useAreas(run, file, areas, input.options.CamThumbnailsOnly,
+                               truncated ? LoadStop::Truncated : LoadStop::Complete));
 }
 
 } // namespace ostrel

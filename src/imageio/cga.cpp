@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // CGA video-buffer dumps (".16K", ".320", ".160", ".640"): up to 16 KiB of
 // video memory, painted in one of six video modes.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <algorithm>
 #include <array>

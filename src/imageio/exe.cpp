@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // MS-DOS and Windows executables as a picture of their header dump.
-#include "imageio/Readers.h"
 #include "imageio/text.h"
+
+#include "Readers.h"
 
 namespace ostrel {
 

@@ -6,12 +6,13 @@
 #include "imageio/gif.h"
 
 #include "colour/PaletteSearch.h"
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
 #include "util/Picture.h"
 #include "util/Text.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <algorithm>
 #include <array>

@@ -2,10 +2,11 @@
 // Windows icons: a directory of images, each a DIB (colour bits plus an AND
 // mask) or a PNG stream. One image is drawn on white, so transparent pixels
 // come out white.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QImage>
 #include <algorithm>

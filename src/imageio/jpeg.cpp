@@ -5,9 +5,10 @@
 // the two small functions below that call setjmp. Neither holds a C++ object
 // with a destructor, so the jump skips no clean-up; the picture and the
 // decoder state live in the caller's frame, which the jump never crosses.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <algorithm>
 #include <csetjmp>

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // MacPaint pictures behind a 128-byte MacBinary header: 576×720 pixels of
 // one bit, packed by runs, starting after the 512-byte MacPaint header.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/Picture.h"
 #include "util/Text.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QByteArray>
 #include <algorithm>

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // OMF object files as a picture of their record dump.
-#include "imageio/Readers.h"
 #include "imageio/text.h"
+
+#include "Readers.h"
 
 namespace ostrel {
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // ZSoft PCX: a 128-byte header, run-length coded scan lines of one or more
 // bit planes, and (version 5, 256 colours) a palette after the image data.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <algorithm>
 #include <array>

@@ -5,14 +5,15 @@
 // a 2-pixel black pen, and a stop other than complete.
 #include "imageio/png.h"
 
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "colour/PaletteSearch.h"
 #include "colour/PodBuffer.h"
 #include "util/ByteReader.h"
 #include "util/FileIO.h"
 #include "util/Pages.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QPainter>
 #include <QStringList>

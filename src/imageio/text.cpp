@@ -4,10 +4,11 @@
 #include "imageio/text.h"
 
 #include "colour/Drawing.h"
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/Fonts.h"
 #include "util/Text.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QFontMetrics>
 #include <algorithm>
@@ -16,14 +17,11 @@ namespace ostrel {
 
 namespace {
 
-constexpr int kMaxPictureSide = 4096;
-constexpr int kTextMargin = 5;
-
 // No glyph of the picture font is narrower than one pixel, so a line is never
 // measured past this many characters: the rest would lie beyond the
 // 4096-pixel width limit anyway. A minified page of megabytes on one line
 // would otherwise be laid out in full.
-constexpr qsizetype kMaxMeasuredChars = 2 * kMaxPictureSide;
+constexpr qsizetype kMaxMeasuredChars = 2 * kMaxTextPictureSide;
 
 QString cutForMeasure(const QString& line)
 {
@@ -60,7 +58,7 @@ bool isPrintableAscii(const QString& text)
 // The widest of the lines that lie below the picture, once tabs are expanded.
 QString widestHiddenLine(const QStringList& lines, qsizetype first, const QFontMetrics& metrics)
 {
-    const int widthLimit = kMaxPictureSide - 2 * kTextMargin;
+    const int widthLimit = kMaxTextPictureSide - 2 * kTextPictureMargin;
     const bool fixedPitch = asciiHasFixedPitch(metrics);
     qsizetype longestAscii = -1;
     QString widest;
@@ -109,7 +107,7 @@ QImage textLinesPicture(const QStringList& lines)
     const QFontMetrics metrics(font);
     const int lineHeight = std::max(1, metrics.height());
     // Lines from this index on start below the tallest picture.
-    const qsizetype drawable = (kMaxPictureSide - kTextMargin + lineHeight - 1) / lineHeight;
+    const qsizetype drawable = (kMaxTextPictureSide - kTextPictureMargin + lineHeight - 1) / lineHeight;
 
     QStringList shown;
     shown.reserve(std::min(lines.size(), drawable + 1));

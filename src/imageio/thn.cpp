@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // 96×96 thumbnails: a 264-byte header, then one byte per pixel in 3-3-2
 // colour form, the bottom row first.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <array>
 

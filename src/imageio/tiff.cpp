@@ -3,10 +3,11 @@
 // reported, then libtiff decodes that directory's image. A file that fails
 // either keeps the white placeholder of the image's size and a stop other
 // than complete.
-#include "imageio/ReaderKit.h"
-#include "imageio/Readers.h"
 #include "util/ByteReader.h"
 #include "util/Picture.h"
+
+#include "ReaderKit.h"
+#include "Readers.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "shell/AboutUnit.h"
 
-#include "shell/ProgramArt.h"
 #include "shell/ShellTexts.h"
-#include "shell/WindowFonts.h"
 #include "toolkit/ZQXZoomBitBtn.h"
+
+#include "ProgramArt.h"
+#include "WindowFonts.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

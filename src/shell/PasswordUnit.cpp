@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "shell/PasswordUnit.h"
 
-#include "shell/WindowFonts.h"
 #include "toolkit/ZQXZoomBitBtn.h"
+
+#include "WindowFonts.h"
 
 #include <QLineEdit>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "shell/PictureView.h"
+#include "PictureView.h"
 
 #include <QPaintEvent>
 #include <QPainter>

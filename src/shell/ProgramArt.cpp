@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "shell/ProgramArt.h"
+#include "ProgramArt.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -15,15 +15,16 @@
 #include "imageio/gif.h"
 #include "imageio/png.h"
 #include "shell/Autoform_AnalyzeBMP.h"
-#include "shell/PictureView.h"
-#include "shell/ProgramArt.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellTexts.h"
-#include "shell/WindowFonts.h"
 #include "toolkit/BusyCursor.h"
 #include "toolkit/ClipboardUnit.h"
 #include "util/Picture.h"
 #include "util/Text.h"
+
+#include "PictureView.h"
+#include "ProgramArt.h"
+#include "WindowFonts.h"
 
 #include <QAction>
 #include <QApplication>

@@ -82,8 +82,9 @@ QByteArray LoadGlyphFile(Defined_Resource glyph);
 // or a record whose type is not "BMP" gives the blank glyph of BMP_None.
 QImage LoadGlyph(Defined_Resource glyph);
 
-// The glyph scaled by percent / 100 (nearest neighbour, as the original
-// stretch does), at least 2 x 2; sizes round halves to even.
+// The glyph scaled by percent / 100 (nearest neighbour, so the glyph's hard
+// pixel edges and transparent colour stay exact), at least 2 x 2; sizes
+// round halves to even.
 QImage LoadGlyphScaled(Defined_Resource glyph, int percent);
 
 // Gives the target a copy of the glyph: percent 1 means unscaled, any other

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "toolkit/ToolkitShared.h"
+#include "ToolkitShared.h"
 
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "toolkit/ZQXEnterDataDialog.h"
 
-#include "toolkit/ToolkitShared.h"
 #include "toolkit/WindowStacking.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
 #include "util/Fonts.h"
+
+#include "ToolkitShared.h"
 
 #include <QApplication>
 #include <QClipboard>

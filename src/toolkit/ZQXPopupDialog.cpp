@@ -4,9 +4,10 @@
 #include "toolkit/ZQXPrintDialog.h"
 #include "toolkit/ZQXZoomBitBtn.h"
 #include "toolkit/ZoomRules.h"
-#include "toolkit/ToolkitShared.h"
 #include "toolkit/WindowStacking.h"
 #include "util/Fonts.h"
+
+#include "ToolkitShared.h"
 
 #include <QApplication>
 #include <QClipboard>

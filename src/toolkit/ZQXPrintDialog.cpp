@@ -3,7 +3,6 @@
 
 #include "toolkit/WindowStacking.h"
 
-#include "toolkit/ToolkitShared.h"
 #include "toolkit/ZQXEnterDataDialog.h"
 #include "toolkit/ZQXPopupDialog.h"
 #include "toolkit/ZQXSuperSpin.h"
@@ -15,6 +14,8 @@
 #include "util/Text.h"
 #include "util/Fonts.h"
 #include "util/StandardUnit.h"
+
+#include "ToolkitShared.h"
 
 #include <QApplication>
 #include <QCheckBox>

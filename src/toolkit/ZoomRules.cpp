@@ -54,7 +54,8 @@ int fontPointSize(const QFont& font)
 
 void setFontPoints(QFont& font, int points)
 {
-    // Points to pixels at 96 dpi, rounded as the original platform does.
+    // Points to pixels at 96 dpi, rounded to nearest with halves up (the
+    // integer MulDiv rounding), as pictureFont rounds them.
     const int64_t pixels = (int64_t(std::max(points, 1)) * 96 + 36) / 72;
     font.setPixelSize(static_cast<int>(std::clamp<int64_t>(pixels, 1, kLargestFontPixels)));
 }

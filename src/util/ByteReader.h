@@ -32,7 +32,6 @@ public:
     uint16_t u16be() { return swap16(static_cast<uint16_t>(take(2))); }
     uint32_t u32le() { return static_cast<uint32_t>(take(4)); }
     uint32_t u32be() { return swap32(static_cast<uint32_t>(take(4))); }
-    int16_t i16le() { return static_cast<int16_t>(u16le()); }
     int32_t i32le() { return static_cast<int32_t>(u32le()); }
 
     // The byte at the cursor, or 0 past the end without complaint: for formats
@@ -84,9 +83,6 @@ public:
         m_pos = position;
         return true;
     }
-
-    // Reads at an absolute offset without moving the cursor.
-    uint8_t peekU8(size_t offset) const { return offset < m_data.size() ? m_data[offset] : 0; }
 
 private:
     uint64_t take(size_t n)

@@ -58,7 +58,8 @@ QFont pictureFont(const QString& family, int points, bool bold)
 {
     installFontSubstitutes();
     QFont font(family);
-    // Points at 96 dpi, rounded as the original platform does (MulDiv).
+    // Points at 96 dpi, rounded to nearest with halves up (the integer
+    // MulDiv rounding), so text pictures come out the same pixel for pixel.
     font.setPixelSize((points * 96 + 36) / 72);
     font.setBold(bold);
     font.setStyleHint(family == QLatin1String("Courier New") ? QFont::TypeWriter : QFont::SansSerif);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// The program's fonts. The original faces are mapped to the metric-compatible
-// Liberation families, so text keeps its size and layout.
+// The program's fonts. The faces it names (Courier New, Arial, Times New Roman)
+// are mapped to the metric-compatible Liberation families, which every
+// machine can have, so text keeps its size and layout.
 #include <QChar>
 #include <QFont>
 #include <QString>

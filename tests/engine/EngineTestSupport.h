@@ -4,8 +4,11 @@
 // model of the hidden stream and its carrier layout, written from the format
 // alone, to check the word-at-a-time engine against.
 #include "colour/PaletteSearch.h"
+#include "engine/Encoder.h"
 #include "engine/Seal.h"
 #include "engine/TRandom.h"
+
+#include "TRandomReference.h"
 #include "util/Picture.h"
 
 #include <QDir>
@@ -18,6 +21,21 @@
 #include <vector>
 
 namespace ostrel::test {
+
+// EncodePayload with the date-time text given instead of read from the
+// clock (a null text stamps an empty one), so that runs can be compared.
+inline bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
+                                 const TProgressProc& progress, ReportList* report, uint32_t keyLow,
+                                 uint32_t keyHigh, const QString& payloadFileName, bool dither,
+                                 const QString& dateTimeText)
+{
+    EncodeOptions options;
+    options.palette = palette;
+    options.paletteCount = paletteCount;
+    options.dither = dither;
+    options.dateTimeText = dateTimeText.isNull() ? QStringLiteral("") : dateTimeText;
+    return EncodePayloadWith(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
+}
 
 inline QByteArray randomBytes(size_t size, uint32_t seed)
 {

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "AdaptiveEarlierPicture.h"
-#include "EngineTestSupport.h"
-#include "engine/AdaptiveCost.h"
 #include "engine/AdaptiveMode.h"
 #include "engine/Decoder.h"
-#include "engine/SyndromeTrellis.h"
+
+#include "AdaptiveCost.h"
+#include "AdaptiveEarlierPicture.h"
+#include "EngineTestSupport.h"
+#include "SyndromeTrellis.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "engine/TRandom.h"
 
+#include "TRandomReference.h"
+
 #include <gtest/gtest.h>
 
 #include <random>

@@ -4,7 +4,7 @@
 // variant, and the files it must refuse or cut short.
 #include "imageio/bmp_test_support.h"
 
-#include "imageio/Readers.h"
+#include "Readers.h"
 
 #include <QFile>
 #include <QImageReader>

@@ -4,7 +4,7 @@
 // of them take their figures from one pass over the rows of a picture in
 // memory or of a file read a band at a time. Each keeps a few rows' worth of
 // state and, at most, a figure per row; none holds the picture.
-#include "detect/ChannelPlanes.h"
+#include "ChannelPlanes.h"
 #include "detect/Detection.h"
 #include "util/PixelRows.h"
 
