@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The numbers of the BMP file format that the reader and the writer share:
-// signatures, header sizes and compression codes. Internal to imageio.
+// signatures, header sizes, compression codes and the row layout. Icons
+// store their images in the same layout. Internal to imageio.
 #include <cstddef>
 #include <cstdint>
 
@@ -31,5 +32,9 @@ constexpr uint32_t kBiAlphaBitfields = 6;
 // OS/2 2.x gives two of the numbers other meanings.
 constexpr uint32_t kOs2Huffman1D = 3;
 constexpr uint32_t kOs2Rle24 = 4;
+
+// The bytes one stored row of `width` pixels takes: the pixels' bits,
+// padded to a multiple of four bytes.
+constexpr uint64_t rowStride(uint64_t width, uint64_t bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
 } // namespace ostrel::bmp

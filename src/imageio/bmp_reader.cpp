@@ -60,7 +60,7 @@ struct Header {
     }
     bool indexed() const { return bitCount <= 8; }
     size_t tableEntrySize() const { return core() ? 3 : 4; }
-    uint64_t rowStride() const { return (uint64_t(width) * bitCount + 31) / 32 * 4; }
+    uint64_t rowStride() const { return bmp::rowStride(uint64_t(width), bitCount); }
 };
 
 struct Parsed {

@@ -49,7 +49,7 @@ struct BmpJob {
     TPaletteArray palette{};
     TProgressProc progress; // hears of each row of an indexed file's mapping
 
-    uint64_t rowSize() const { return (uint64_t(picture.width()) * bitsPerPixel + 31) / 32 * 4; }
+    uint64_t rowSize() const { return rowStride(uint64_t(picture.width()), uint64_t(bitsPerPixel)); }
     uint64_t imageSize() const { return rowSize() * uint64_t(picture.height()); }
     uint64_t pixelOffset() const { return kWrittenHeadersSize + uint64_t(tableSize) * 4; }
     uint64_t fileSize() const { return pixelOffset() + imageSize(); }
@@ -65,7 +65,7 @@ std::optional<QString> refusalReason(const QImage& picture, int bitsPerPixel, in
 {
     if (picture.isNull() || picture.width() < 1 || picture.height() < 1)
         return QStringLiteral("the picture is empty.");
-    const uint64_t rowSize = (uint64_t(picture.width()) * bitsPerPixel + 31) / 32 * 4;
+    const uint64_t rowSize = rowStride(uint64_t(picture.width()), uint64_t(bitsPerPixel));
     const uint64_t fileSize = kWrittenHeadersSize + uint64_t(tableSize) * 4 + rowSize * uint64_t(picture.height());
     if (fileSize > std::numeric_limits<uint32_t>::max())
         return QStringLiteral("the picture is too large for a BMP file.");
@@ -106,7 +106,7 @@ void putU32(uint8_t* at, uint32_t value)
 
 std::array<uint8_t, kWrittenHeadersSize> headersFor(int64_t width, int64_t height, int bitsPerPixel, int tableSize)
 {
-    const uint64_t imageSize = (uint64_t(width) * uint64_t(bitsPerPixel) + 31) / 32 * 4 * uint64_t(height);
+    const uint64_t imageSize = rowStride(uint64_t(width), uint64_t(bitsPerPixel)) * uint64_t(height);
     const uint64_t pixelOffset = kWrittenHeadersSize + uint64_t(tableSize) * 4;
     std::array<uint8_t, kWrittenHeadersSize> bytes{};
     putU16(&bytes[0], kBitmapSignature);

@@ -4,6 +4,7 @@
 // come out white.
 #include "imageio/ReaderKit.h"
 #include "imageio/Readers.h"
+#include "imageio/bmp_format.h"
 #include "util/ByteReader.h"
 #include "util/Picture.h"
 
@@ -24,8 +25,6 @@ constexpr uint16_t kIconType = 1;
 constexpr uint16_t kCursorType = 2;
 constexpr size_t kDirectoryHeaderSize = 6;
 constexpr size_t kDirectoryEntrySize = 16;
-constexpr uint32_t kMinInfoHeaderSize = 40;
-constexpr uint32_t kUncompressed = 0;
 
 // One directory entry's image, as its own header (not the directory) describes it.
 struct IconImage {
@@ -105,7 +104,7 @@ std::optional<IconImage> probeDib(ByteView data, int64_t limit)
     const uint32_t compression = reader.u32le();
     reader.skip(12); // image size, resolution
     const uint32_t coloursUsed = reader.u32le();
-    if (reader.truncated() || image.headerSize < kMinInfoHeaderSize || compression != kUncompressed ||
+    if (reader.truncated() || image.headerSize < bmp::kInfoHeaderSize || compression != bmp::kBiRgb ||
         !supportedDibDepth(image.bits) || width <= 0)
         return std::nullopt;
     // The height counts the colour rows and the mask rows.
@@ -118,8 +117,8 @@ std::optional<IconImage> probeDib(ByteView data, int64_t limit)
         const uint32_t full = 1u << image.bits;
         image.paletteEntries = coloursUsed != 0 && coloursUsed < full ? coloursUsed : full;
     }
-    image.colourStride = (uint64_t(image.width) * image.bits + 31) / 32 * 4;
-    image.maskStride = (uint64_t(image.width) + 31) / 32 * 4;
+    image.colourStride = bmp::rowStride(uint64_t(image.width), image.bits);
+    image.maskStride = bmp::rowStride(uint64_t(image.width), 1);
     const uint64_t needed = uint64_t(image.headerSize) + image.paletteEntries * 4ull +
                             image.colourStride * uint64_t(image.height);
     if (needed > data.size())
