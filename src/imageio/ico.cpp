@@ -2,11 +2,12 @@
 // Windows icons: a directory of images, each a DIB (colour bits plus an AND
 // mask) or a PNG stream. One image is drawn on white, so transparent pixels
 // come out white.
+#include "ReaderKit.h"
+#include "Readers.h"
+#include "bmp_format.h"
 #include "util/ByteReader.h"
 #include "util/Picture.h"
 
-#include "ReaderKit.h"
-#include "Readers.h"
 
 #include <QImage>
 #include <algorithm>
@@ -25,8 +26,6 @@ constexpr uint16_t kIconType = 1;
 constexpr uint16_t kCursorType = 2;
 constexpr size_t kDirectoryHeaderSize = 6;
 constexpr size_t kDirectoryEntrySize = 16;
-constexpr uint32_t kMinInfoHeaderSize = 40;
-constexpr uint32_t kUncompressed = 0;
 
 // One directory entry's image, as its own header (not the directory) describes it.
 struct IconImage {
@@ -106,7 +105,7 @@ std::optional<IconImage> probeDib(ByteView data, int64_t limit)
     const uint32_t compression = reader.u32le();
     reader.skip(12); // image size, resolution
     const uint32_t coloursUsed = reader.u32le();
-    if (reader.truncated() || image.headerSize < kMinInfoHeaderSize || compression != kUncompressed ||
+    if (reader.truncated() || image.headerSize < bmp::kInfoHeaderSize || compression != bmp::kBiRgb ||
         !supportedDibDepth(image.bits) || width <= 0)
         return std::nullopt;
     // The height counts the colour rows and the mask rows.
@@ -119,8 +118,8 @@ std::optional<IconImage> probeDib(ByteView data, int64_t limit)
         const uint32_t full = 1u << image.bits;
         image.paletteEntries = coloursUsed != 0 && coloursUsed < full ? coloursUsed : full;
     }
-    image.colourStride = (uint64_t(image.width) * image.bits + 31) / 32 * 4;
-    image.maskStride = (uint64_t(image.width) + 31) / 32 * 4;
+    image.colourStride = bmp::rowStride(uint64_t(image.width), image.bits);
+    image.maskStride = bmp::rowStride(uint64_t(image.width), 1);
     const uint64_t needed = uint64_t(image.headerSize) + image.paletteEntries * 4ull +
                             image.colourStride * uint64_t(image.height);
     if (needed > data.size())
