@@ -670,13 +670,13 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
 namespace {
 
 // Stores a fetched body in the web folder, which must exist and still be
-// this user's own.
-Outcome storeInWebFolder(const QString& targetPath, const QByteArray& body)
+// this user's own. (Outcome alone names the socket waits' enum here.)
+ostrel::Outcome storeInWebFolder(const QString& targetPath, const QByteArray& body)
 {
     if (!DataFolderCanStore(DataFolder::Web))
         return fail(DataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
                                                    : DataFoldersProblem());
-    if (const Outcome mine = DataFoldersStillPrivate(); !mine)
+    if (const ostrel::Outcome mine = DataFoldersStillPrivate(); !mine)
         return mine;
     return writeFileAtomically(targetPath, body, FileAccess::Private);
 }
@@ -695,7 +695,7 @@ WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& setting
     if (!result.errorText.isEmpty())
         return result;
 
-    const Outcome stored = storeInWebFolder(result.targetPath, body);
+    const ostrel::Outcome stored = storeInWebFolder(result.targetPath, body);
     if (stored)
         return result;
     const QString failure = stored.error();
