@@ -2,9 +2,10 @@
 #pragma once
 // How the project's own functions report failure: a Result<T> holds either
 // the value asked for or the message that says why there is none, an Outcome
-// the same for work that yields no value. Messages are whole sentences for
-// the user ("Cannot write FILE: REASON"); callers show them or pass them on
-// unchanged. Nothing is thrown.
+// the same for work that yields no value. The message is the user's text
+// ("Cannot write FILE: REASON."), which callers show, pass on unchanged or
+// set into a sentence of their own. Success is a state of its own, never an
+// empty message. Nothing is thrown.
 #include <QString>
 #include <QtGlobal>
 
