@@ -78,7 +78,8 @@ void BM_CopyFileBytesToDisk(benchmark::State& state)
 {
     const QString path = scratch().filePath(QStringLiteral("copy.bmp"));
     for (auto _ : state)
-        ostrel::writeFileAtomically(path, photoFile());
+        if (const ostrel::Outcome written = ostrel::writeFileAtomically(path, photoFile()); !written)
+            state.SkipWithError(written.error().toStdString().c_str());
     setBytes(state);
 }
 BENCHMARK(BM_CopyFileBytesToDisk)->Unit(benchmark::kMillisecond);
@@ -95,9 +96,10 @@ BENCHMARK(BM_SaveBmp24ToDisk)->Unit(benchmark::kMillisecond);
 void BM_ReadFileBytesFromDisk(benchmark::State& state)
 {
     const QString path = scratch().filePath(QStringLiteral("read.bmp"));
-    ostrel::writeFileAtomically(path, photoFile());
+    if (const ostrel::Outcome written = ostrel::writeFileAtomically(path, photoFile()); !written)
+        state.SkipWithError(written.error().toStdString().c_str());
     for (auto _ : state) {
-        std::optional<QByteArray> bytes = ostrel::readWholeFile(path);
+        ostrel::Result<QByteArray> bytes = ostrel::readWholeFile(path);
         benchmark::DoNotOptimize(bytes->constData());
     }
     setBytes(state);
@@ -107,7 +109,8 @@ BENCHMARK(BM_ReadFileBytesFromDisk)->Unit(benchmark::kMillisecond);
 void BM_LoadBmp24FromDisk(benchmark::State& state)
 {
     const QString path = scratch().filePath(QStringLiteral("load.bmp"));
-    ostrel::writeFileAtomically(path, photoFile());
+    if (const ostrel::Outcome written = ostrel::writeFileAtomically(path, photoFile()); !written)
+        state.SkipWithError(written.error().toStdString().c_str());
     for (auto _ : state) {
         ostrel::LoadResult result = ostrel::LoadPictureFileWithOptions(path);
         benchmark::DoNotOptimize(result.picture.constBits());

@@ -95,8 +95,8 @@ void BM_PrintPicture12MPToPdf(benchmark::State& state)
     const QString path = scratch.filePath(QStringLiteral("photo.pdf"));
     for (auto _ : state) {
         const PrintOutcome outcome = printRequestToPdf(request, path);
-        if (!outcome.ok)
-            state.SkipWithError(outcome.error.toStdString().c_str());
+        if (!outcome)
+            state.SkipWithError(outcome.error().toStdString().c_str());
     }
 }
 BENCHMARK(BM_PrintPicture12MPToPdf)->Unit(benchmark::kMillisecond)->Iterations(3);

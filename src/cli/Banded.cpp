@@ -48,10 +48,10 @@ std::optional<BandedPicture> openBanded(const QString& path)
 {
     if (upperExtension(path) != QLatin1String(".BMP"))
         return std::nullopt;
-    std::optional<OpenFile> file = openRegularFile(path);
+    Result<OpenFile> file = openRegularFile(path);
     if (!file)
         return std::nullopt;
-    const std::optional<QByteArray> head = readFileBytes(*file, 0, kHeadBytes, path);
+    const Result<QByteArray> head = readFileBytes(*file, 0, kHeadBytes, path);
     if (!head)
         return std::nullopt;
     const std::optional<StoredBmpRows> layout = storedTrueColourRows(*head, file->size());
@@ -115,17 +115,16 @@ bool changeIntoFile(BmpFileRows& rows, const QString& carrierPath, const QString
                     const std::function<bool(PixelRows&)>& change, QString& readError, QString& writeError)
 {
     bool changed = false;
-    const bool written = writeFileAtomicallyPlaced(
-        outPath,
-        [&](const PlacedSink& sink) {
-            rows.writeTo(sink);
-            changed = change(rows);
-            return changed && rows.finishWriting() && rows.intact();
-        },
-        &writeError);
+    const Outcome written = writeFileAtomicallyPlaced(outPath, [&](const PlacedSink& sink) {
+        rows.writeTo(sink);
+        changed = change(rows);
+        return changed && rows.finishWriting() && rows.intact();
+    });
+    if (!written)
+        writeError = written.error();
     if (!rows.intact())
         readError = shortenedWhileReadText(carrierPath);
-    return written && changed && rows.intact();
+    return written.ok() && changed && rows.intact();
 }
 
 } // namespace ostrel::cli

@@ -59,11 +59,10 @@ std::optional<QImage> loadCommandPicture(const QString& path)
 
 bool payloadReadable(const QString& path)
 {
-    const QString reason = notARegularFileReason(path);
-    if (reason.isEmpty())
-        return true;
-    err(QStringLiteral("Cannot read %1: %2.").arg(path, reason));
-    return false;
+    const Outcome regular = checkRegularFile(path);
+    if (!regular)
+        err(regular.error());
+    return regular.ok();
 }
 
 bool isSavableExtension(const QString& extension)

@@ -20,15 +20,14 @@ namespace {
 // that exists must be a folder. Nothing is made here, so that a wrong
 // password leaves nothing behind, but a folder that can never be made is
 // named before the password is asked for.
-bool folderCanBeMade(const QString& folder, QString& error)
+Outcome folderCanBeMade(const QString& folder)
 {
     QString existing = QDir::cleanPath(QDir(folder).absolutePath());
     while (!QFileInfo::exists(existing) && existing != QDir::rootPath())
         existing = QFileInfo(existing).path();
     if (QFileInfo(existing).isDir())
-        return true;
-    error = QStringLiteral("Cannot create folder %1: %2 is not a folder.").arg(folder, existing);
-    return false;
+        return {};
+    return fail(QStringLiteral("Cannot create folder %1: %2 is not a folder.").arg(folder, existing));
 }
 
 } // namespace
@@ -47,10 +46,9 @@ int runDecode(const CommandLine& line)
         return kExitFailed;
     // A folder given with -o is made by the decode once there is a file to
     // write, so a wrong password leaves nothing behind.
-    QString folderError;
-    if (!output.isEmpty() ? !folderCanBeMade(output, folderError)
-                          : !PrepareDataFoldersFor(DataFolder::Decode, folderError)) {
-        err(folderError);
+    if (const Outcome ready = !output.isEmpty() ? folderCanBeMade(output) : PrepareDataFoldersFor(DataFolder::Decode);
+        !ready) {
+        err(ready.error());
         return kExitFailed;
     }
     std::optional<QByteArray> password = askPassword(passwordRequest(line));

@@ -147,8 +147,8 @@ bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bo
 int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString& payloadPath, const QString& outPath,
                      EncodeChoices& options)
 {
-    if (const QString refusal = writeRefusal(outPath); !refusal.isEmpty()) {
-        err(refusal);
+    if (const Outcome writable = checkWritable(outPath); !writable) {
+        err(writable.error());
         return kExitFailed;
     }
     const QString dateTime = currentDateTimeText();
@@ -191,8 +191,8 @@ std::optional<int> encodeBanded(BandedPicture& carrier, EncodeChoices& options)
         err(nothingToHideText(payloadPath));
         return kExitFailed;
     }
-    if (const QString refusal = writeRefusal(outPath); !refusal.isEmpty()) {
-        err(refusal);
+    if (const Outcome writable = checkWritable(outPath); !writable) {
+        err(writable.error());
         return kExitFailed;
     }
     const QString dateTime = currentDateTimeText();
@@ -266,8 +266,8 @@ int runEncode(const CommandLine& line)
     }
     // Whatever can be known before the password is asked is checked first:
     // the output can be written, and the payload fits.
-    if (const QString refusal = writeRefusal(outPath); !refusal.isEmpty()) {
-        err(refusal);
+    if (const Outcome writable = checkWritable(outPath); !writable) {
+        err(writable.error());
         return kExitFailed;
     }
     const QString dateTime = currentDateTimeText();

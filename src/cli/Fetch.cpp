@@ -29,8 +29,8 @@ int runFetch(const CommandLine& line)
         return *done;
     if (line.operands.size() != 1)
         return usageError(line, QStringLiteral("fetch needs one web address."));
-    if (QString folderError; !PrepareDataFoldersFor(DataFolder::Web, folderError)) {
-        err(folderError);
+    if (const Outcome prepared = PrepareDataFoldersFor(DataFolder::Web); !prepared) {
+        err(prepared.error());
         return kExitFailed;
     }
     FetchSettings settings;

@@ -117,11 +117,11 @@ int runPrint(const CommandLine& line)
         return kExitFailed;
     const PrintOutcome outcome =
         !output.isEmpty() ? module->printToPdf(request, output) : module->printOnQueue(request, printer);
-    if (!outcome.ok) {
-        err(outcome.error);
+    if (!outcome) {
+        err(outcome.error());
         return kExitFailed;
     }
-    err(outcome.summary);
+    err(outcome.value());
     return kExitSuccess;
 }
 
@@ -132,10 +132,9 @@ int runPrinters(const CommandLine& line)
     const PrintModule* module = printModuleOrSay();
     if (!module)
         return kExitFailed;
-    QString unreachable;
-    const std::optional<QStringList> names = module->queueNames(unreachable);
+    const Result<QStringList> names = module->queueNames();
     if (!names) {
-        err(QStringLiteral("Cannot list the print queues: %1.").arg(unreachable));
+        err(QStringLiteral("Cannot list the print queues: %1.").arg(names.error()));
         return kExitFailed;
     }
     const QString defaultName = module->defaultQueue();

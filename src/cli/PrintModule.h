@@ -16,13 +16,13 @@ namespace ostrel::cli {
 
 // Raised whenever the table changes, so that a module of another build is
 // refused rather than called wrongly.
-inline constexpr int kPrintModuleVersion = 1;
+inline constexpr int kPrintModuleVersion = 2;
 
 struct PrintModule {
     int version;
     PrintOutcome (*printToPdf)(const PrintRequest& request, const QString& path);
     PrintOutcome (*printOnQueue)(const PrintRequest& request, const QString& printerName);
-    std::optional<QStringList> (*queueNames)(QString& error);
+    Result<QStringList> (*queueNames)();
     QString (*defaultQueue)();
 };
 

@@ -46,13 +46,22 @@ void closeToOthers(const QString& path)
         ::chmod(name.constData(), kPrivateFolderMode);
 }
 
-bool forceFolder(QString& variable, const QString& path, QString* error)
+Outcome forceFolder(QString& variable, const QString& path)
 {
-    if (!makeFolders(path, kPrivateFolderMode, error))
-        return false;
+    const Outcome made = makeFolders(path, kPrivateFolderMode);
+    if (!made)
+        return made;
     closeToOthers(path);
     variable = withSlash(path);
-    return true;
+    return {};
+}
+
+// Keeps a failure's message as the tree's problem.
+bool succeeded(const Outcome& outcome, QString& problem)
+{
+    if (!outcome)
+        problem = outcome.error();
+    return outcome.ok();
 }
 
 // The shared temporary folder is open to every local user, who could make
@@ -109,7 +118,7 @@ bool makePrivateTempFolder(QString& folder, QString& problem)
 
 bool ForceFolder(QString& variable, const QString& path)
 {
-    return forceFolder(variable, path, nullptr);
+    return forceFolder(variable, path).ok();
 }
 
 QString FindTempFolder()
@@ -137,7 +146,7 @@ QString preferredDataRoot()
 bool DataFolderTree::buildSubFolders()
 {
     for (size_t i = 0; i < kSubFolderNames.size(); ++i)
-        if (!forceFolder(m_folders[i], m_root + QLatin1String(kSubFolderNames[i]), &m_problem))
+        if (!succeeded(forceFolder(m_folders[i], m_root + QLatin1String(kSubFolderNames[i])), m_problem))
             return false;
     return true;
 }
@@ -145,7 +154,7 @@ bool DataFolderTree::buildSubFolders()
 DataFolderTree DataFolderTree::createAt(const QString& root)
 {
     DataFolderTree tree;
-    if (forceFolder(tree.m_root, root, &tree.m_problem))
+    if (succeeded(forceFolder(tree.m_root, root), tree.m_problem))
         tree.m_ready = tree.buildSubFolders();
     return tree;
 }
@@ -153,12 +162,12 @@ DataFolderTree DataFolderTree::createAt(const QString& root)
 DataFolderTree DataFolderTree::createPreferred()
 {
     DataFolderTree tree;
-    if (!forceFolder(tree.m_root, preferredDataRoot(), &tree.m_problem)) {
+    if (!succeeded(forceFolder(tree.m_root, preferredDataRoot()), tree.m_problem)) {
         QString folder;
         if (!makePrivateTempFolder(folder, tree.m_problem))
             return tree;
         tree.m_privateFolder = folder;
-        if (!forceFolder(tree.m_root, folder + QStringLiteral("DATA/"), &tree.m_problem))
+        if (!succeeded(forceFolder(tree.m_root, folder + QStringLiteral("DATA/")), tree.m_problem))
             return tree;
     }
     tree.m_problem.clear();
@@ -173,18 +182,16 @@ bool DataFolderTree::canStore(DataFolder purpose) const
     return purpose != DataFolder::Decode || m_ready;
 }
 
-bool DataFolderTree::stillPrivate(QString* problem) const
+Outcome DataFolderTree::stillPrivate() const
 {
     if (m_privateFolder.isEmpty())
-        return true;
+        return {};
     QString found = privateFolderProblem(m_privateFolder);
     if (found.isEmpty())
         found = privateFolderProblem(m_root);
     if (found.isEmpty())
-        return true;
-    if (problem)
-        *problem = QStringLiteral("The private data folder %1; nothing is written there.").arg(found);
-    return false;
+        return {};
+    return fail(QStringLiteral("The private data folder %1; nothing is written there.").arg(found));
 }
 
 const DataFolderTree& DefaultDataFolders() { return g_defaultTree; }
@@ -201,18 +208,17 @@ bool CreateDataFolders()
     return g_defaultTree.ready();
 }
 
-bool PrepareDataFoldersFor(DataFolder purpose, QString& problem)
+Outcome PrepareDataFoldersFor(DataFolder purpose)
 {
     CreateDataFolders();
     if (g_defaultTree.canStore(purpose))
-        return true;
-    problem = g_defaultTree.problem();
-    return false;
+        return {};
+    return fail(g_defaultTree.problem());
 }
 
 bool DataFolderCanStore(DataFolder purpose) { return g_defaultTree.canStore(purpose); }
 
-bool DataFoldersStillPrivate(QString* problem) { return g_defaultTree.stillPrivate(problem); }
+Outcome DataFoldersStillPrivate() { return g_defaultTree.stillPrivate(); }
 
 QString DataFoldersProblem() { return g_defaultTree.problem(); }
 

@@ -6,6 +6,8 @@
 // folder by its purpose. The program keeps one default tree; the free
 // functions below (CreateDataFolders, DecodeFolder, WebFolder, ...) read and
 // replace that one.
+#include "util/Result.h"
+
 #include <QString>
 
 #include <array>
@@ -52,9 +54,9 @@ public:
 
     // Checks, before anything is written into the tree, that a tree in the
     // temporary folder is still this user's private folder (it may have been
-    // removed and made again by someone else meanwhile). Always true for any
-    // other root; otherwise false with `problem` set.
-    bool stillPrivate(QString* problem = nullptr) const;
+    // removed and made again by someone else meanwhile). Always passes for
+    // any other root.
+    Outcome stillPrivate() const;
 
 private:
     bool buildSubFolders();
@@ -77,8 +79,8 @@ bool CreateDataFolders();
 
 // Builds the default tree (as CreateDataFolders) and says whether files of
 // that purpose can be stored in it (DataFolderTree::canStore); when not,
-// `problem` says why.
-bool PrepareDataFoldersFor(DataFolder purpose, QString& problem);
+// the failure is the tree's problem().
+Outcome PrepareDataFoldersFor(DataFolder purpose);
 
 // Whether the default tree can store files of that purpose, as
 // DataFolderTree::canStore.
@@ -89,7 +91,7 @@ bool DataFolderCanStore(DataFolder purpose);
 QString DataFoldersProblem();
 
 // DataFolderTree::stillPrivate of the default tree.
-bool DataFoldersStillPrivate(QString* problem = nullptr);
+Outcome DataFoldersStillPrivate();
 
 // Creates `path` and its missing parents, new folders readable by the owner
 // alone; on success stores it in `variable`.

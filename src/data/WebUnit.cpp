@@ -667,6 +667,22 @@ void FetchURL(const QString& URL, QString& FileName, QString& Header, QByteArray
     fetchWithCause(URL, FileName, Header, Stream, ErrorText, cause, settings);
 }
 
+namespace {
+
+// Stores a fetched body in the web folder, which must exist and still be
+// this user's own. (Outcome alone names the socket waits' enum here.)
+ostrel::Outcome storeInWebFolder(const QString& targetPath, const QByteArray& body)
+{
+    if (!DataFolderCanStore(DataFolder::Web))
+        return fail(DataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
+                                                   : DataFoldersProblem());
+    if (const ostrel::Outcome mine = DataFoldersStillPrivate(); !mine)
+        return mine;
+    return writeFileAtomically(targetPath, body, FileAccess::Private);
+}
+
+} // namespace
+
 WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& settings)
 {
     WebFetchResult result;
@@ -679,15 +695,10 @@ WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& setting
     if (!result.errorText.isEmpty())
         return result;
 
-    QString failure;
-    if (!DataFolderCanStore(DataFolder::Web))
-        failure = DataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
-                                                 : DataFoldersProblem();
-    else if (DataFoldersStillPrivate(&failure) &&
-             !writeFileAtomically(result.targetPath, body, &failure, FileAccess::Private) && failure.isEmpty())
-        failure = QStringLiteral("Cannot write ") + result.targetPath;
-    if (failure.isEmpty())
+    const ostrel::Outcome stored = storeInWebFolder(result.targetPath, body);
+    if (stored)
         return result;
+    const QString failure = stored.error();
     // As when storing throws: nothing of the fetch is offered any more.
     result.errorText = kUndeterminedError;
     result.failureDetail = failure;

@@ -101,15 +101,14 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
         return false;
     }
     // The folder is made only now, so a wrong password leaves nothing behind.
-    if (QString folderError; !makeFolders(folder, 0777, &folderError)) {
-        AddReportLine(report, QStringLiteral("ERROR: ") + folderError);
+    if (const Outcome made = makeFolders(folder, 0777); !made) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + made.error());
         return false;
     }
     // A link in the way is replaced itself, never written through: private
     // writes do not follow links.
-    QString error;
-    if (!writeFileAtomically(outputPath, found.payload, &error, FileAccess::Private)) {
-        AddReportLine(report, QStringLiteral("ERROR: ") + error);
+    if (const Outcome written = writeFileAtomically(outputPath, found.payload, FileAccess::Private); !written) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + written.error());
         return false;
     }
     return true;
@@ -225,9 +224,8 @@ struct Destination {
 // goes into it: a tree that is no longer private to the user receives nothing.
 std::optional<Destination> dataFolderDestination(ReportList* report)
 {
-    QString problem;
-    if (DataFoldersReady() && !DataFoldersStillPrivate(&problem)) {
-        AddReportLine(report, QStringLiteral("ERROR: ") + problem);
+    if (const Outcome mine = DataFoldersReady() ? DataFoldersStillPrivate() : Outcome(); !mine) {
+        AddReportLine(report, QStringLiteral("ERROR: ") + mine.error());
         return std::nullopt;
     }
     return Destination{DecodeFolder(), DataFolderCanStore(DataFolder::Decode)};

@@ -182,7 +182,7 @@ LoadResult refusedLoad(LoadStop stop, QString* readError, const QString& why)
 // is read ends the process with a bus error. A file that is not regular is
 // not read at all.
 LoadResult loadOpenedFile(const QString& fileName, const QString& extension, uint8_t code,
-                          const std::optional<OpenFile>& file, const PictureLoadOptions& options, QString* readError)
+                          const OpenFile* file, const PictureLoadOptions& options, QString* readError)
 {
     LoadInput input{fileName, false, {}, options};
     LoadResult result;
@@ -192,7 +192,10 @@ LoadResult loadOpenedFile(const QString& fileName, const QString& extension, uin
         result = LoadBmpFromFile(input, *file, readError);
     } else {
         // A file shortened while it is read is not read at all.
-        const std::optional<QByteArray> bytes = file ? readOpenFile(*file, fileName, readError) : std::nullopt;
+        // Without a file the reason was reported when it was opened.
+        const Result<QByteArray> bytes = file ? readOpenFile(*file, fileName) : fail(QString());
+        if (file && !bytes && readError)
+            *readError = bytes.error();
         if (bytes) {
             input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
             input.exists = true;
@@ -210,20 +213,24 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
     if (!options.CompleteOnly) {
-        const std::optional<OpenFile> file = code != 0 ? openRegularFile(fileName, readError) : std::nullopt;
-        return loadOpenedFile(fileName, extension, code, file, options, readError);
+        if (code == 0)
+            return loadOpenedFile(fileName, extension, code, nullptr, options, readError);
+        const Result<OpenFile> file = openRegularFile(fileName);
+        if (!file && readError)
+            *readError = file.error();
+        return loadOpenedFile(fileName, extension, code, file ? &*file : nullptr, options, readError);
     }
     QString error;
     if (code == 0)
         return refusedLoad(LoadStop::Unsupported, readError,
                            QStringLiteral("Cannot open %1: %2 files are not pictures that Ostrel reads.")
                                .arg(fileName, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
-    const std::optional<OpenFile> file = openRegularFile(fileName, &error);
+    const Result<OpenFile> file = openRegularFile(fileName);
     if (!file)
-        return refusedLoad(LoadStop::Missing, readError, error);
+        return refusedLoad(LoadStop::Missing, readError, file.error());
     if (file->size() == 0)
         return refusedLoad(LoadStop::Truncated, readError, QStringLiteral("Cannot read %1: the file is empty.").arg(fileName));
-    LoadResult result = loadOpenedFile(fileName, extension, code, file, options, &error);
+    LoadResult result = loadOpenedFile(fileName, extension, code, &*file, options, &error);
     if (!error.isEmpty())
         return refusedLoad(result.stop, readError, error);
     if (result.stop != LoadStop::Complete || result.picture.isNull())

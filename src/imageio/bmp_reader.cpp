@@ -699,14 +699,18 @@ LoadResult LoadBmpFile(const LoadInput& input)
 
 LoadResult LoadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error)
 {
-    const std::optional<QByteArray> head = readFileBytes(file, 0, kHeadBytes, input.fileName, error);
+    const Result<QByteArray> head = readFileBytes(file, 0, kHeadBytes, input.fileName);
+    if (!head && error)
+        *error = head.error();
     if (!head)
         return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options});
     const ByteView headView(reinterpret_cast<const uint8_t*>(head->constData()), size_t(head->size()));
     if (rowsReadStraight(headView, file.size()))
         return loadBmp(input, PixelSource{headView, uint64_t(file.size()), &file});
     // Other kinds are decoded from memory, the whole file read once.
-    const std::optional<QByteArray> whole = readOpenFile(file, input.fileName, error);
+    const Result<QByteArray> whole = readOpenFile(file, input.fileName);
+    if (!whole && error)
+        *error = whole.error();
     if (!whole)
         return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options});
     LoadInput inMemory = input;

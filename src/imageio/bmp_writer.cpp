@@ -200,7 +200,8 @@ bool saveJob(const std::optional<BmpJob>& job, const QString& fileName, QString*
 {
     if (!job)
         return false;
-    return writeFileAtomicallyWith(fileName, [&](const ByteSink& sink) { return writeBmp(*job, sink); }, error);
+    return reportInto(writeFileAtomicallyWith(fileName, [&](const ByteSink& sink) { return writeBmp(*job, sink); }),
+                      error);
 }
 
 std::optional<QByteArray> encodeJob(const std::optional<BmpJob>& job)

@@ -382,13 +382,12 @@ bool SaveGifPaletted(const QImage& picture, const QString& fileName, const TPale
             *error = QStringLiteral("Cannot write %1: %2").arg(fileName, *reason);
         return false;
     }
-    return writeFileAtomicallyWith(
-        fileName,
-        [&](const ByteSink& sink) {
-            return writeGif(picture, palette, count, dither, transparent, transparentColour, interlace, progress,
-                            sink);
-        },
-        error);
+    return reportInto(writeFileAtomicallyWith(fileName,
+                                              [&](const ByteSink& sink) {
+                                                  return writeGif(picture, palette, count, dither, transparent,
+                                                                  transparentColour, interlace, progress, sink);
+                                              }),
+                      error);
 }
 
 bool SaveGifWithPalette(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,

@@ -658,13 +658,12 @@ bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPale
         return false;
     }
     QString refusal;
-    const bool written = writeFileAtomicallyWith(
-        fileName,
-        [&](const ByteSink& sink) { return encodePng(picture, palette, count, progress, fileName, &refusal, sink); },
-        error);
-    if (!written && !refusal.isEmpty() && error)
-        *error = refusal;
-    return written;
+    const Outcome written = writeFileAtomicallyWith(fileName, [&](const ByteSink& sink) {
+        return encodePng(picture, palette, count, progress, fileName, &refusal, sink);
+    });
+    if (!written && error)
+        *error = refusal.isEmpty() ? written.error() : refusal;
+    return written.ok();
 }
 
 std::optional<QByteArray> EncodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,

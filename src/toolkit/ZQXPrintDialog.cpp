@@ -612,21 +612,18 @@ void TForm_Print::refreshPreview()
     m_previewArea->setPixmap(QPixmap::fromImage(m_preview));
 }
 
-bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
+bool TForm_Print::printWith(const std::function<Outcome(TPrinterPainter&)>& job)
 {
     if (!m_printer)
         return false;
     // Files and queues alike: the pages are drawn on the target the job
     // path gives, then the painter goes back to the chosen printer for the
     // preview.
-    auto draw = [&](QPagedPaintDevice& device, const QString& name, QString& jobError) {
+    auto draw = [&](QPagedPaintDevice& device, const QString& name) {
         m_painter.setTarget(&device, name);
-        const bool ok = job(m_painter);
-        jobError = m_painter.lastError();
-        return ok;
+        return job(m_painter);
     };
-    bool printed = false;
-    QString error;
+    Outcome printed;
     QString title = m_texts[UpperCenter].isEmpty() ? QStringLiteral("Ostrel") : m_texts[UpperCenter];
     title.replace(QStringLiteral("&&"), QStringLiteral("&"));
     if (m_printerName == QLatin1String(kPrintToFileEntry)) {
@@ -634,18 +631,15 @@ bool TForm_Print::printWith(const std::function<bool(TPrinterPainter&)>& job)
         if (chosen.isEmpty())
             return false;
         const QString path = withPdfSuffix(chosen);
-        printed = printToPdfFile(
-            path, m_printer->pageLayout(), title, kPdfResolution,
-            [&](QPagedPaintDevice& device, QString& jobError) { return draw(device, path, jobError); }, error);
+        printed = printToPdfFile(path, m_printer->pageLayout(), title, kPdfResolution,
+                                 [&](QPagedPaintDevice& device) { return draw(device, path); });
     } else {
-        printed = printToQueue(
-            m_printerName, m_printer->pageLayout(), title, kPdfResolution,
-            [&](QPagedPaintDevice& device, QString& jobError) { return draw(device, m_printerName, jobError); },
-            error);
+        printed = printToQueue(m_printerName, m_printer->pageLayout(), title, kPdfResolution,
+                               [&](QPagedPaintDevice& device) { return draw(device, m_printerName); });
     }
     m_painter.setTarget(m_printer.get(), m_printerName);
     if (!printed) {
-        say({PrintNotice::Kind::PrintFailed, error});
+        say({PrintNotice::Kind::PrintFailed, printed.error()});
         return false;
     }
     done(mrOk);

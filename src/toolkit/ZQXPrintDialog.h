@@ -136,7 +136,7 @@ private:
     void skinChanged();
     void printerChosen(int index);
     void runSetup();
-    bool printWith(const std::function<bool(TPrinterPainter&)>& job);
+    bool printWith(const std::function<Outcome(TPrinterPainter&)>& job);
 
     Mode m_mode = Mode::None;
     QStringList m_lines;

@@ -48,13 +48,6 @@ private:
     int m_fd;
 };
 
-bool failWith(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 // What kind of thing a non-regular file is, in the words a user knows.
 QString fileKindReason(mode_t mode)
 {
@@ -324,23 +317,20 @@ QString systemReason(int errorNumber)
     return qt_error_string(errorNumber);
 }
 
-std::optional<QByteArray> readWholeFile(const QString& path, QString* error)
+Result<QByteArray> readWholeFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     return bytes;
 }
 
+namespace {
+
+// Why `path` cannot be read as a regular file, or empty when it can be tried.
 QString notARegularFileReason(const QString& path)
 {
     struct stat info {};
@@ -349,37 +339,46 @@ QString notARegularFileReason(const QString& path)
     return S_ISREG(info.st_mode) ? QString() : fileKindReason(info.st_mode);
 }
 
+Failure cannotRead(const QString& path, const QString& reason)
+{
+    return fail(QStringLiteral("Cannot read %1: %2.").arg(path, reason));
+}
+
+} // namespace
+
+Outcome checkRegularFile(const QString& path)
+{
+    const QString reason = notARegularFileReason(path);
+    if (!reason.isEmpty())
+        return cannotRead(path, reason);
+    return {};
+}
+
 OpenFile::~OpenFile()
 {
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-std::optional<OpenFile> openRegularFile(const QString& path, QString* error)
+Result<OpenFile> openRegularFile(const QString& path)
 {
-    auto fail = [&](const QString& reason) -> std::optional<OpenFile> {
-        failWith(error, QStringLiteral("Cannot read %1: %2.").arg(path, reason));
-        return std::nullopt;
-    };
-    const QString notRegular = notARegularFileReason(path);
-    if (!notRegular.isEmpty())
-        return fail(notRegular);
+    if (Outcome regular = checkRegularFile(path); !regular)
+        return fail(regular.error());
     // Non-blocking, in case a FIFO was put in the file's place since.
     FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
-        return fail(systemReason(errno));
+        return cannotRead(path, systemReason(errno));
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return fail(systemReason(errno));
+        return cannotRead(path, systemReason(errno));
     if (!S_ISREG(info.st_mode))
-        return fail(fileKindReason(info.st_mode));
+        return cannotRead(path, fileKindReason(info.st_mode));
     OpenFile file(fd.get(), qint64(info.st_size));
     fd.release();
     return file;
 }
 
-std::optional<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path,
-                                        QString* error)
+Result<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path)
 {
     QByteArray bytes(qsizetype(std::max<qint64>(0, size)), Qt::Uninitialized);
     qsizetype done = 0;
@@ -387,10 +386,8 @@ std::optional<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qin
         const ssize_t count = ::pread(file.fd(), bytes.data() + done, size_t(bytes.size() - done), offset + done);
         if (count < 0 && errno == EINTR)
             continue;
-        if (count < 0) {
-            failWith(error, QStringLiteral("Cannot read %1: %2.").arg(path, systemReason(errno)));
-            return std::nullopt;
-        }
+        if (count < 0)
+            return cannotRead(path, systemReason(errno));
         if (count == 0)
             break;
         done += count;
@@ -399,48 +396,46 @@ std::optional<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qin
     return bytes;
 }
 
-std::optional<QByteArray> readOpenFile(const OpenFile& file, const QString& path, QString* error)
+Result<QByteArray> readOpenFile(const OpenFile& file, const QString& path)
 {
-    std::optional<QByteArray> bytes = readFileBytes(file, 0, file.size(), path, error);
-    if (bytes && bytes->size() < file.size()) {
-        failWith(error, QStringLiteral("Cannot read %1: the file became shorter while it was read (%2 of %3 bytes).")
-                            .arg(path)
-                            .arg(bytes->size())
-                            .arg(file.size()));
-        return std::nullopt;
-    }
+    Result<QByteArray> bytes = readFileBytes(file, 0, file.size(), path);
+    if (bytes && bytes->size() < file.size())
+        return fail(QStringLiteral("Cannot read %1: the file became shorter while it was read (%2 of %3 bytes).")
+                        .arg(path)
+                        .arg(bytes->size())
+                        .arg(file.size()));
     return bytes;
 }
 
-std::optional<QByteArray> readRegularFile(const QString& path, QString* error)
+Result<QByteArray> readRegularFile(const QString& path)
 {
-    const std::optional<OpenFile> file = openRegularFile(path, error);
+    const Result<OpenFile> file = openRegularFile(path);
     if (!file)
-        return std::nullopt;
-    return readOpenFile(*file, path, error);
+        return fail(file.error());
+    return readOpenFile(*file, path);
 }
 
-bool makeFolders(const QString& path, unsigned mode, QString* error)
+Outcome makeFolders(const QString& path, unsigned mode)
 {
-    auto fail = [&](const QString& reason) {
-        return failWith(error, QStringLiteral("Cannot create folder %1: %2.").arg(path, reason));
+    auto failure = [&](const QString& reason) {
+        return fail(QStringLiteral("Cannot create folder %1: %2.").arg(path, reason));
     };
     if (path.isEmpty())
-        return fail(QStringLiteral("no folder name given"));
+        return failure(QStringLiteral("no folder name given"));
     const QByteArray full = QFile::encodeName(QDir::cleanPath(QDir(path).absolutePath()));
     for (qsizetype end = 1; end <= full.size(); ++end) {
         if (end < full.size() && full.at(end) != '/')
             continue;
         const QByteArray prefix = full.left(end);
         if (::mkdir(prefix.constData(), mode_t(mode)) != 0 && errno != EEXIST)
-            return fail(systemReason(errno));
+            return failure(systemReason(errno));
         struct stat info {};
         if (::stat(prefix.constData(), &info) != 0)
-            return fail(systemReason(errno));
+            return failure(systemReason(errno));
         if (!S_ISDIR(info.st_mode))
-            return fail(QFile::decodeName(prefix) + QStringLiteral(" is not a folder"));
+            return failure(QFile::decodeName(prefix) + QStringLiteral(" is not a folder"));
     }
-    return true;
+    return {};
 }
 
 namespace {
@@ -478,7 +473,7 @@ QString destinationRefusal(const QString& path, FileAccess access, Destination& 
 
 } // namespace
 
-QString writeRefusal(const QString& path, FileAccess access)
+Outcome checkWritable(const QString& path, FileAccess access)
 {
     Destination destination;
     QString reason = destinationRefusal(path, access, destination);
@@ -497,7 +492,9 @@ QString writeRefusal(const QString& path, FileAccess access)
             ::close(temporary.fd);
         }
     }
-    return reason.isEmpty() ? QString() : QStringLiteral("Cannot write %1: %2").arg(path, reason);
+    if (!reason.isEmpty())
+        return fail(QStringLiteral("Cannot write %1: %2").arg(path, reason));
+    return {};
 }
 
 namespace {
@@ -522,15 +519,15 @@ bool writeAllAt(int fd, qint64 offset, const char* data, qsizetype size, int& er
 // The one way files are written: `fill` writes the temporary file `fd`,
 // setting `errorNumber` when the system refuses, and returns false to
 // abandon it.
-bool writeAtomically(const QString& path, const std::function<bool(int fd, int& errorNumber)>& fill, QString* error,
-                     FileAccess access)
+Outcome writeAtomically(const QString& path, const std::function<bool(int fd, int& errorNumber)>& fill,
+                        FileAccess access)
 {
-    auto fail = [&](const QString& reason) {
-        return failWith(error, QStringLiteral("Cannot write %1: %2").arg(path, reason));
+    auto failure = [&](const QString& reason) -> Outcome {
+        return ostrel::fail(QStringLiteral("Cannot write %1: %2").arg(path, reason));
     };
     Destination destination;
     if (const QString refusal = destinationRefusal(path, access, destination); !refusal.isEmpty())
-        return fail(refusal);
+        return failure(refusal);
     const QByteArray& target = destination.target;
     const struct stat& existing = destination.existing;
     const bool exists = destination.exists;
@@ -539,12 +536,12 @@ bool writeAtomically(const QString& path, const std::function<bool(int fd, int& 
     Temporary temporary = createTemporary(target, access == FileAccess::Private ? 0600 : 0666);
     FileDescriptor fd(temporary.fd);
     if (fd.get() < 0)
-        return fail(systemReason(errno));
+        return failure(systemReason(errno));
     guard.watch(temporary.name);
     auto abandon = [&](int errorNumber) {
         if (!temporary.name.isEmpty())
             ::unlink(temporary.name.constData());
-        return fail(systemReason(errorNumber));
+        return failure(systemReason(errorNumber));
     };
     if (access == FileAccess::Shared && exists)
         ::fchmod(fd.get(), existing.st_mode & 07777);
@@ -554,7 +551,7 @@ bool writeAtomically(const QString& path, const std::function<bool(int fd, int& 
         if (errorNumber == 0) {
             if (!temporary.name.isEmpty())
                 ::unlink(temporary.name.constData());
-            return fail(QStringLiteral("writing was abandoned"));
+            return failure(QStringLiteral("writing was abandoned"));
         }
         return abandon(errorNumber);
     }
@@ -567,7 +564,7 @@ bool writeAtomically(const QString& path, const std::function<bool(int fd, int& 
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
         if (!exists && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0) {
             fd.close(); // the data are on disk already
-            return true;
+            return {};
         }
         if (!nameTemporary(temporary, target))
             return abandon(errno);
@@ -577,13 +574,13 @@ bool writeAtomically(const QString& path, const std::function<bool(int fd, int& 
         return abandon(errno);
     if (::rename(temporary.name.constData(), target.constData()) != 0)
         return abandon(errno);
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
-                             QString* error, FileAccess access)
+Outcome writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
+                                FileAccess access)
 {
     return writeAtomically(
         path,
@@ -593,11 +590,11 @@ bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const
                                 [&](const char* data, qsizetype size) { return writer.borrow(data, size); });
             return produce(sink) && writer.flush();
         },
-        error, access);
+        access);
 }
 
-bool writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
-                               QString* error, FileAccess access)
+Outcome writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
+                                  FileAccess access)
 {
     return writeAtomically(
         path,
@@ -607,13 +604,13 @@ bool writeFileAtomicallyPlaced(const QString& path, const std::function<bool(con
             };
             return produce(sink);
         },
-        error, access);
+        access);
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileAccess access)
+Outcome writeFileAtomically(const QString& path, const QByteArray& bytes, FileAccess access)
 {
     return writeFileAtomicallyWith(
-        path, [&](const ByteSink& sink) { return sink(bytes.constData(), bytes.size()); }, error, access);
+        path, [&](const ByteSink& sink) { return sink(bytes.constData(), bytes.size()); }, access);
 }
 
 } // namespace ostrel

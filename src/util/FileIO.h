@@ -3,23 +3,24 @@
 // Whole-file reads, folder creation and atomic writes, each failure reported
 // with the system's own reason. Writers never leave a half-written file in
 // place of the one that was there.
+#include "util/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <optional>
 #include <type_traits>
 
 namespace ostrel {
 
-// The file's bytes, or nothing when it does not exist or cannot be read
-// (`error` then says why). Pipes are read to their end, so a password can
-// come from a process substitution.
-std::optional<QByteArray> readWholeFile(const QString& path, QString* error = nullptr);
+// The file's bytes, or why it does not exist or cannot be read. Pipes are
+// read to their end, so a password can come from a process substitution.
+Result<QByteArray> readWholeFile(const QString& path);
 
-// Why `path` cannot be read as a regular file ("no such file", "it is a
-// folder", "it is a named pipe (FIFO)", ...), or empty when it can be tried.
-// Opening a FIFO would wait for a writer, so it is refused before opening.
-QString notARegularFileReason(const QString& path);
+// Whether `path` can be tried as a regular file; a refusal says "Cannot
+// read FILE: REASON." ("no such file", "it is a folder", "it is a named pipe
+// (FIFO), not a file", ...). Opening a FIFO would wait for a writer, so it is
+// refused before opening.
+Outcome checkRegularFile(const QString& path);
 
 // A regular file open for reading, closed with the object. Large files are
 // read straight into where their data are needed (a picture's rows), once.
@@ -37,23 +38,22 @@ private:
     int m_fd;
     qint64 m_size;
 };
-// Opens a regular file for reading; nothing (`error` says why, as
-// readRegularFile does) when it is not one or cannot be opened.
-std::optional<OpenFile> openRegularFile(const QString& path, QString* error = nullptr);
+// Opens a regular file for reading, or says why (as readRegularFile does)
+// it is not one or cannot be opened.
+Result<OpenFile> openRegularFile(const QString& path);
 // Up to `size` bytes from `offset`, fewer where the file ends (it may have
-// been shortened since it was opened); nothing with `error` set when reading fails.
-std::optional<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path,
-                                        QString* error = nullptr);
+// been shortened since it was opened), or why reading failed.
+Result<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path);
 // The whole of an opened file, which must not have become shorter.
-std::optional<QByteArray> readOpenFile(const OpenFile& file, const QString& path, QString* error = nullptr);
+Result<QByteArray> readOpenFile(const OpenFile& file, const QString& path);
 // The bytes of a regular file, read into memory in one go. A file that is
-// not regular, cannot be read, or changes size while it is read gives
-// nothing, and `error` says so with the file's name.
-std::optional<QByteArray> readRegularFile(const QString& path, QString* error = nullptr);
+// not regular, cannot be read, or changes size while it is read fails with
+// a message that names the file.
+Result<QByteArray> readRegularFile(const QString& path);
 
 // Creates `path` and its missing parents, each new folder with `mode`.
-// On failure `error` names the folder that could not be made and the reason.
-bool makeFolders(const QString& path, unsigned mode, QString* error = nullptr);
+// A failure names the folder that could not be made and the reason.
+Outcome makeFolders(const QString& path, unsigned mode);
 
 // Who may read a written file: Shared keeps an existing file's permissions
 // (a new one gets the usual ones), Private makes it readable by its owner alone.
@@ -67,16 +67,15 @@ enum class FileAccess { Shared, Private };
 // during a write leave no temporary file either. Only a regular file the user
 // may write is replaced: a folder, pipe, device, socket, symbolic link (for
 // Shared files; in private folders a link is replaced itself) or
-// write-protected file is refused. On failure returns false, leaves any
-// existing file untouched and sets `error` to "Cannot write FILE: REASON".
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
-                         FileAccess access = FileAccess::Shared);
+// write-protected file is refused. A failure leaves any existing file
+// untouched and says "Cannot write FILE: REASON".
+Outcome writeFileAtomically(const QString& path, const QByteArray& bytes, FileAccess access = FileAccess::Shared);
 
-// Why a write to `path` would be refused before any data were written
-// ("Cannot write FILE: REASON": the destination is a folder or protected,
-// its folder is missing or read-only), or empty. Long work checks this first
-// so that it is not thrown away at the end.
-QString writeRefusal(const QString& path, FileAccess access = FileAccess::Shared);
+// Whether a write to `path` would be accepted, checked before any data are
+// written; a refusal says "Cannot write FILE: REASON" (the destination is a
+// folder or protected, its folder is missing or read-only). Long work checks
+// this first so that it is not thrown away at the end.
+Outcome checkWritable(const QString& path, FileAccess access = FileAccess::Shared);
 // Where a writer's bytes go, in order. A call hands over bytes that may
 // change as soon as it returns (a block buffer about to be refilled);
 // `borrow` hands over bytes that stay as they are until the producer
@@ -104,13 +103,13 @@ private:
 // Streams into `path` atomically: `produce` is called with a sink that takes
 // chunks of bytes; it returns false to abandon the file. Small chunks are
 // gathered into large writes, so a producer may hand over one row at a time.
-bool writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
-                             QString* error = nullptr, FileAccess access = FileAccess::Shared);
+Outcome writeFileAtomicallyWith(const QString& path, const std::function<bool(const ByteSink&)>& produce,
+                                FileAccess access = FileAccess::Shared);
 // The same with each chunk placed at an offset of its own, for files made in
 // another order than they are stored in; bytes never written read as zeros.
 using PlacedSink = std::function<bool(qint64 offset, const char* data, qsizetype size)>;
-bool writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
-                               QString* error = nullptr, FileAccess access = FileAccess::Shared);
+Outcome writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
+                                  FileAccess access = FileAccess::Shared);
 
 // The system's text for an errno value ("No space left on device").
 QString systemReason(int errorNumber);

@@ -132,8 +132,9 @@ TEST_F(DataFolders, DecodeNeedsTheWholeTreeAndFetchOnlyTheWebFolder)
         EXPECT_EQ(tree.problem().isEmpty(), c.blocked == nullptr) << tree.problem().toStdString();
 
         for (const auto& [purpose, expected] : {std::pair{DataFolder::Decode, c.decode}, std::pair{DataFolder::Web, c.fetch}}) {
-            QString problem;
-            EXPECT_EQ(PrepareDataFoldersFor(purpose, problem), expected);
+            const Outcome prepared = PrepareDataFoldersFor(purpose);
+            const QString problem = prepared.error();
+            EXPECT_EQ(prepared.ok(), expected);
             EXPECT_EQ(DataFolderCanStore(purpose), expected);
             EXPECT_EQ(DataRootFolder(), root + QLatin1Char('/'));
             // A refusal says why; what the tree did make is no reason.
@@ -281,8 +282,9 @@ TEST_F(DataFolders, NoticesWhenThePrivateFolderIsReplaced)
     ASSERT_TRUE(QDir().rename(own, m_temp.filePath(QStringLiteral("cleaned"))));
     ASSERT_TRUE(QDir().mkpath(theirs + QStringLiteral("/DATA/STEGANOGRAPHY")));
     ASSERT_TRUE(QFile::link(theirs, own));
-    QString problem;
-    EXPECT_FALSE(DataFoldersStillPrivate(&problem));
+    const Outcome mine = DataFoldersStillPrivate();
+    EXPECT_FALSE(mine);
+    const QString problem = mine.error();
     EXPECT_TRUE(problem.contains(QStringLiteral("symbolic link"))) << problem.toStdString();
 }
 

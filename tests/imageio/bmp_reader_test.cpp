@@ -747,7 +747,7 @@ TEST(BmpReaderFromFile, ReadsWhatTheBytesReaderReads)
             ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
             out.write(bytes);
             out.close();
-            const std::optional<OpenFile> file = openRegularFile(path);
+            const Result<OpenFile> file = openRegularFile(path);
             ASSERT_TRUE(file);
             const LoadResult fromFile = LoadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
             LoadResult fromBytes = loadBmpBytes(bytes);
@@ -772,7 +772,7 @@ TEST(BmpReaderFromFile, FileShortenedWhileOpenIsCutShort)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(bytes);
     out.close();
-    const std::optional<OpenFile> file = openRegularFile(path);
+    const Result<OpenFile> file = openRegularFile(path);
     ASSERT_TRUE(file);
     ASSERT_TRUE(QFile::resize(path, 54 + 600 * 100)); // the bottom 100 rows stay
     const LoadResult result = LoadBmpFromFile(LoadInput{path, true, {}, {}}, *file);

@@ -83,8 +83,8 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(storedFile(m_picture, c.topDown));
         file.close();
-        std::optional<OpenFile> opened = openRegularFile(m_path);
-        ASSERT_TRUE(opened.has_value());
+        Result<OpenFile> opened = openRegularFile(m_path);
+        ASSERT_TRUE(opened) << opened.error().toStdString();
         m_file.emplace(std::move(*opened));
     }
 
@@ -97,8 +97,7 @@ protected:
     {
         BmpFileRows rows(*m_file, layoutOf(m_picture, GetParam().topDown), GetParam().bandBytes);
         const QString out = m_dir.filePath(QStringLiteral("out.bmp"));
-        QString error;
-        const bool written = writeFileAtomicallyPlaced(
+        const Outcome written = writeFileAtomicallyPlaced(
             out,
             [&](const PlacedSink& sink) {
                 rows.writeTo(sink);
@@ -111,9 +110,8 @@ protected:
                 writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
                 writer.finish();
                 return rows.finishWriting();
-            },
-            &error);
-        EXPECT_TRUE(written) << error.toStdString();
+            });
+        EXPECT_TRUE(written) << written.error().toStdString();
         EXPECT_TRUE(rows.intact());
         QFile file(out);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -198,7 +196,7 @@ TEST(BmpFileRows, AFileShortenedWhileReadShows)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(storedFile(picture, topDown));
         file.close();
-        const std::optional<OpenFile> opened = openRegularFile(path);
+        const Result<OpenFile> opened = openRegularFile(path);
         ASSERT_TRUE(opened);
         ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 54 + 300 * 100), 0);
         BmpFileRows rows(*opened, layoutOf(picture, topDown), 1);

@@ -88,7 +88,7 @@ TEST(PngWriter, FilesReadBackExactlyEverywhere)
         }
         EXPECT_EQ(ours.report.filter(QStringLiteral("Bit Depth")).value(0),
                   reportValueLine(QStringLiteral("Bit Depth"), QString::number(c.bitDepth == 24 ? 8 : c.bitDepth)));
-        const QByteArray file = readWholeFile(path).value_or(QByteArray());
+        const QByteArray file = readWholeFile(path).valueOr(QByteArray());
         for (const char* colourChunk : {"gAMA", "sRGB", "iCCP", "cHRM"})
             EXPECT_EQ(file.indexOf(colourChunk), -1) << colourChunk;
 

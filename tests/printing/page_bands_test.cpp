@@ -101,7 +101,7 @@ TEST_F(PageBandsTest, HeaderAndFooterStayOnTheSheetWithoutOverprintingAtEverySiz
             request.fontSize = size;
             const QString pdf = path(QStringLiteral("bands.pdf"));
             const PrintOutcome outcome = printRequestToPdf(request, pdf, a4());
-            ASSERT_TRUE(outcome.ok) << outcome.error.toStdString();
+            ASSERT_TRUE(outcome) << outcome.error().toStdString();
 
             const PageWords page = firstPageWords(pdf);
             ASSERT_GT(page.width, 0);
@@ -131,7 +131,7 @@ TEST_F(PageBandsTest, TitleIsPrintedAsItIsWhileTheFooterCodesExpand)
     request.title = QStringLiteral("R&D plan &p &d &&.txt");
     request.lines = {QStringLiteral("body")};
     const QString pdf = path(QStringLiteral("title.pdf"));
-    ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
+    ASSERT_TRUE(printRequestToPdf(request, pdf, a4()));
     const QString text = pdfText(pdf, 1);
     EXPECT_TRUE(text.contains(QLatin1String("R&D plan &p &d &&.txt"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QLatin1String("Page 1 of 1"))) << text.toStdString();
@@ -145,7 +145,7 @@ TEST_F(PageBandsTest, LongTitleIsCutToItsBeginning)
     request.title = QStringLiteral("start-") + QString(20000, QLatin1Char('x'));
     request.lines = {QStringLiteral("body")};
     const QString pdf = path(QStringLiteral("long.pdf"));
-    ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
+    ASSERT_TRUE(printRequestToPdf(request, pdf, a4()));
     const QString text = pdfText(pdf, 1);
     EXPECT_TRUE(text.contains(QStringLiteral("start-xxxx"))) << text.left(300).toStdString();
     EXPECT_TRUE(text.contains(QChar(0x2026)));
@@ -182,7 +182,7 @@ TEST_F(PageBandsTest, PicturesAreEmbeddedLosslessly)
         request.picture = picture;
         request.skin = 9;
         const QString pdf = path(QStringLiteral("picture.pdf"));
-        ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
+        ASSERT_TRUE(printRequestToPdf(request, pdf, a4()));
 
         QString list;
         const QImage embedded = embeddedPicture(pdf, dir.path(), list);

@@ -90,7 +90,7 @@ TEST_F(PdfPrintTest, ThreePageTextInTwoCopiesCollatedAndNot)
         request.collate = c.collate;
         const QString pdf = path(c.collate ? "collated.pdf" : "uncollated.pdf");
         const PrintOutcome outcome = printRequestToPdf(request, pdf, a4());
-        ASSERT_TRUE(outcome.ok) << outcome.error.toStdString();
+        ASSERT_TRUE(outcome) << outcome.error().toStdString();
         ASSERT_EQ(pdfPageCount(pdf), 6);
         for (size_t sheet = 0; sheet < c.pages.size(); ++sheet) {
             const int page = c.pages[sheet];
@@ -117,14 +117,14 @@ TEST_F(PdfPrintTest, OnePageOfATextAlone)
         request.lines << QStringLiteral("row %1").arg(i);
     request.page = 2;
     const QString pdf = path("page2.pdf");
-    ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
+    ASSERT_TRUE(printRequestToPdf(request, pdf, a4()));
     EXPECT_EQ(pdfPageCount(pdf), 1);
     EXPECT_TRUE(pdfText(pdf, 1).contains(QStringLiteral("Page 2 of 2")));
 
     request.page = 3;
     const PrintOutcome beyond = printRequestToPdf(request, path("page3.pdf"), a4());
-    EXPECT_FALSE(beyond.ok);
-    EXPECT_TRUE(beyond.error.contains(QStringLiteral("2 pages"))) << beyond.error.toStdString();
+    EXPECT_FALSE(beyond);
+    EXPECT_TRUE(beyond.error().contains(QStringLiteral("2 pages"))) << beyond.error().toStdString();
     EXPECT_FALSE(QFile::exists(path("page3.pdf")));
 }
 
@@ -149,7 +149,7 @@ TEST_F(PdfPrintTest, PictureInEachSkinsColours)
         request.skin = c.skin;
         request.copies = 2;
         const QString pdf = dir.filePath(QStringLiteral("skin%1.pdf").arg(c.skin));
-        ASSERT_TRUE(printRequestToPdf(request, pdf, a4()).ok);
+        ASSERT_TRUE(printRequestToPdf(request, pdf, a4()));
         EXPECT_EQ(pdfPageCount(pdf), 2);
         EXPECT_TRUE(pdfText(pdf, 2).contains(QStringLiteral("Page 1 of 1")));
         // A4 is 595 × 842 points; the outer rectangle starts an inch (72 points) in.
@@ -174,8 +174,8 @@ TEST_F(PdfPrintTest, FailedJobsNameTheFileAndLeaveNothingBehind)
 
     const QString missingFolder = path("no such folder/out.pdf");
     const PrintOutcome outcome = printRequestToPdf(request, missingFolder, a4());
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.error.contains(missingFolder)) << outcome.error.toStdString();
+    EXPECT_FALSE(outcome);
+    EXPECT_TRUE(outcome.error().contains(missingFolder)) << outcome.error().toStdString();
 
     // A job that fails keeps the file that was there, and leaves no temporary file.
     const QString existing = path("kept.pdf");
@@ -185,7 +185,7 @@ TEST_F(PdfPrintTest, FailedJobsNameTheFileAndLeaveNothingBehind)
         file.write("earlier print");
     }
     PrintRequest nothing;
-    EXPECT_FALSE(printRequestToPdf(nothing, existing, a4()).ok);
+    EXPECT_FALSE(printRequestToPdf(nothing, existing, a4()));
     QFile kept(existing);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("earlier print"));

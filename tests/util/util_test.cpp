@@ -163,13 +163,14 @@ TEST(FileIO, FailedWritesSayWhyAndLeaveNothingBehind)
         {QStringLiteral("/dev/null"), "it is a device, not a file"},
     };
     for (const Case& c : cases) {
-        QString error;
-        EXPECT_FALSE(writeFileAtomically(c.path, "new", &error)) << c.reason;
-        EXPECT_EQ(error, QStringLiteral("Cannot write %1: %2").arg(c.path, QLatin1String(c.reason)));
+        const Outcome written = writeFileAtomically(c.path, "new");
+        EXPECT_FALSE(written) << c.reason;
+        EXPECT_EQ(written.error(), QStringLiteral("Cannot write %1: %2").arg(c.path, QLatin1String(c.reason)));
     }
-    QString error;
-    EXPECT_FALSE(writeFileAtomicallyWith(file, [](const ByteSink& sink) { return sink("half", 4) && false; }, &error));
-    EXPECT_EQ(error, QStringLiteral("Cannot write %1: writing was abandoned").arg(file));
+    const Outcome abandoned =
+        writeFileAtomicallyWith(file, [](const ByteSink& sink) { return sink("half", 4) && false; });
+    EXPECT_FALSE(abandoned);
+    EXPECT_EQ(abandoned.error(), QStringLiteral("Cannot write %1: writing was abandoned").arg(file));
     EXPECT_EQ(contentsOf(file), QByteArray("old"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList({QStringLiteral("file"), QStringLiteral("folder")}));
@@ -182,7 +183,7 @@ TEST(FileIO, WrittenFilesGetTheirPermissions)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString secret = dir.filePath(QStringLiteral("secret"));
-    ASSERT_TRUE(writeFileAtomically(secret, "s", nullptr, FileAccess::Private));
+    ASSERT_TRUE(writeFileAtomically(secret, "s", FileAccess::Private));
     EXPECT_EQ(modeOf(secret), 0600u);
 
     const QString shared = dir.filePath(QStringLiteral("shared"));
@@ -195,7 +196,7 @@ TEST(FileIO, WrittenFilesGetTheirPermissions)
     // In the private folders a link in the way is replaced, never followed.
     const QString link = dir.filePath(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(shared, link));
-    ASSERT_TRUE(writeFileAtomically(link, "3", nullptr, FileAccess::Private));
+    ASSERT_TRUE(writeFileAtomically(link, "3", FileAccess::Private));
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     EXPECT_EQ(contentsOf(link), QByteArray("3"));
     EXPECT_EQ(contentsOf(shared), QByteArray("2"));
@@ -239,9 +240,9 @@ TEST(FileIO, OnlyWritableRegularFilesAreReplaced)
         {locked, "it is write-protected"},
     };
     for (const Case& c : cases) {
-        QString error;
-        EXPECT_FALSE(writeFileAtomically(c.path, "new", &error)) << c.reason;
-        EXPECT_EQ(error, QStringLiteral("Cannot write %1: %2").arg(c.path, QLatin1String(c.reason)));
+        const Outcome written = writeFileAtomically(c.path, "new");
+        EXPECT_FALSE(written) << c.reason;
+        EXPECT_EQ(written.error(), QStringLiteral("Cannot write %1: %2").arg(c.path, QLatin1String(c.reason)));
     }
     ::close(socket);
     EXPECT_EQ(contentsOf(target), QByteArray("kept"));
@@ -264,9 +265,9 @@ TEST(FileIO, FullDiskKeepsTheOldFile)
     const QByteArray old(7380, 'o');
     ASSERT_TRUE(writeFileAtomically(target, old));
     disk.fill();
-    QString error;
-    EXPECT_FALSE(writeFileAtomically(target, QByteArray(64 * 1024, 'n'), &error));
-    EXPECT_EQ(error, QStringLiteral("Cannot write %1: No space left on device").arg(target));
+    const Outcome written = writeFileAtomically(target, QByteArray(64 * 1024, 'n'));
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.error(), QStringLiteral("Cannot write %1: No space left on device").arg(target));
     EXPECT_EQ(contentsOf(target), old);
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList({QStringLiteral("filler"), QStringLiteral("report.pdf")}));
@@ -289,7 +290,7 @@ TEST(FileIO, SignalsDuringASaveLeaveNothingBehind)
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::close(ready[0]);
-            writeFileAtomicallyWith(target, [&](const ByteSink& sink) {
+            (void)writeFileAtomicallyWith(target, [&](const ByteSink& sink) {
                 const QByteArray half(1 << 20, 'h');
                 sink(half.constData(), half.size());
                 (void)!::write(ready[1], "w", 1); // half written: the parent may end us now
@@ -374,8 +375,8 @@ TEST(FileIO, ManySmallChunksArriveInOrderInFewWrites)
         expected += "seven!!";
 
     const long long before = writeCallsSoFar();
-    QString error;
-    ASSERT_TRUE(writeFileAtomicallyWith(target, produce, &error)) << error.toStdString();
+    const Outcome written = writeFileAtomicallyWith(target, produce);
+    ASSERT_TRUE(written) << written.error().toStdString();
     const long long after = writeCallsSoFar();
     EXPECT_TRUE(contentsOf(target) == expected);
     if (before < 0 || after < 0)
@@ -404,11 +405,14 @@ TEST(FileIO, ReadsOnlyRegularFiles)
         {dir.filePath(QStringLiteral("missing")), "no such file"},
     };
     for (const Case& c : cases) {
-        QString error;
-        EXPECT_FALSE(readRegularFile(c.path, &error)) << c.reason;
-        EXPECT_EQ(error, QStringLiteral("Cannot read %1: %2.").arg(c.path, QLatin1String(c.reason)));
+        const Result<QByteArray> read = readRegularFile(c.path);
+        EXPECT_FALSE(read) << c.reason;
+        EXPECT_EQ(read.error(), QStringLiteral("Cannot read %1: %2.").arg(c.path, QLatin1String(c.reason)));
     }
-    EXPECT_EQ(readRegularFile(file), QByteArray("bytes\0more", 10));
+    const Result<QByteArray> read = readRegularFile(file);
+    ASSERT_TRUE(read) << read.error().toStdString();
+    EXPECT_EQ(*read, QByteArray("bytes\0more", 10));
+    EXPECT_EQ(read.error(), QString());
 }
 
 TEST(FileIO, MakesFoldersWithTheirModeOrSaysWhyNot)
@@ -423,7 +427,7 @@ TEST(FileIO, MakesFoldersWithTheirModeOrSaysWhyNot)
 
     const QString file = dir.filePath(QStringLiteral("file"));
     ASSERT_TRUE(writeFileAtomically(file, "f"));
-    QString error;
-    EXPECT_FALSE(makeFolders(file + QStringLiteral("/below"), 0700, &error));
-    EXPECT_EQ(error, QStringLiteral("Cannot create folder %1/below: %1 is not a folder.").arg(file));
+    const Outcome made = makeFolders(file + QStringLiteral("/below"), 0700);
+    EXPECT_FALSE(made);
+    EXPECT_EQ(made.error(), QStringLiteral("Cannot create folder %1/below: %1 is not a folder.").arg(file));
 }

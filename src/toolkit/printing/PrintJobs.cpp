@@ -28,66 +28,56 @@ QStringList installedPrinterNames()
 
 PrintOutcome printRequestWith(TPrinterPainter& painter, const PrintRequest& request)
 {
-    PrintOutcome outcome;
+    Outcome printed;
     painter.SetSkin(request.skin, request.fontSize);
     const TPageTexts texts = standardPageTexts(request.title);
     const QDateTime stamp = QDateTime::currentDateTime();
     int sheets = 0;
     if (request.lines.isEmpty()) {
-        if (request.picture.isNull()) {
-            outcome.error = QStringLiteral("Nothing to print.");
-            return outcome;
-        }
-        outcome.ok = painter.PrintFittedPicture(request.picture, request.copies, texts, stamp);
+        if (request.picture.isNull())
+            return fail(QStringLiteral("Nothing to print."));
+        printed = painter.PrintFittedPicture(request.picture, request.copies, texts, stamp);
         sheets = std::max(1, request.copies);
     } else {
         const int pageCount = painter.PageCount(int(request.lines.size()));
-        if (request.page > pageCount) {
-            outcome.error = QStringLiteral("There is no page %1: the text fills %2 page%3.")
-                                .arg(request.page)
-                                .arg(pageCount)
-                                .arg(pageCount == 1 ? QString() : QStringLiteral("s"));
-            return outcome;
-        }
+        if (request.page > pageCount)
+            return fail(QStringLiteral("There is no page %1: the text fills %2 page%3.")
+                            .arg(request.page)
+                            .arg(pageCount)
+                            .arg(pageCount == 1 ? QString() : QStringLiteral("s")));
         const int first = request.page > 0 ? request.page : 1;
         const int last = request.page > 0 ? request.page : pageCount;
-        outcome.ok = painter.PrintTextPages(request.lines, first, last, request.copies, request.collate,
-                                            request.lineNumbers, texts, stamp);
+        printed = painter.PrintTextPages(request.lines, first, last, request.copies, request.collate,
+                                         request.lineNumbers, texts, stamp);
         sheets = (last - first + 1) * std::max(1, request.copies);
     }
-    if (!outcome.ok)
-        outcome.error = painter.lastError();
-    else
-        outcome.summary = QStringLiteral("%1 page%2").arg(sheets).arg(sheets == 1 ? QString() : QStringLiteral("s"));
-    return outcome;
+    if (!printed)
+        return fail(printed.error());
+    return QStringLiteral("%1 page%2").arg(sheets).arg(sheets == 1 ? QString() : QStringLiteral("s"));
 }
 
 namespace {
 
-using Target = std::function<bool(const QString& title, const PrintJob& job, QString& error)>;
+using Target = std::function<Outcome(const QString& title, const PrintJob& job)>;
 
 // One request on one target (a PDF file or a queue) that draws the pages on
 // the device it is given: the outcome of the drawing, or the target's error.
 PrintOutcome printRequestOn(const PrintRequest& request, const QString& targetName, const Target& target,
                             const QString& doneText)
 {
-    PrintOutcome outcome;
-    QString error;
-    const bool done = target(request.title,
-                             [&](QPagedPaintDevice& device, QString& jobError) {
-                                 TPrinterPainter painter;
-                                 painter.setTarget(&device, targetName);
-                                 outcome = printRequestWith(painter, request);
-                                 jobError = outcome.error;
-                                 return outcome.ok;
-                             },
-                             error);
-    outcome.ok = done;
+    QString pages;
+    const Outcome done = target(request.title, [&](QPagedPaintDevice& device) -> Outcome {
+        TPrinterPainter painter;
+        painter.setTarget(&device, targetName);
+        const PrintOutcome printed = printRequestWith(painter, request);
+        if (!printed)
+            return fail(printed.error());
+        pages = printed.value();
+        return {};
+    });
     if (!done)
-        outcome.error = error;
-    else
-        outcome.summary = doneText.arg(outcome.summary, targetName);
-    return outcome;
+        return fail(done.error());
+    return doneText.arg(pages, targetName);
 }
 
 } // namespace
@@ -96,8 +86,8 @@ PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path,
 {
     return printRequestOn(
         request, path,
-        [&](const QString& title, const PrintJob& job, QString& error) {
-            return printToPdfFile(path, layout, title, kPdfResolution, job, error);
+        [&](const QString& title, const PrintJob& job) {
+            return printToPdfFile(path, layout, title, kPdfResolution, job);
         },
         QStringLiteral("Printed %1 into %2."));
 }
@@ -105,19 +95,16 @@ PrintOutcome printRequestToPdf(const PrintRequest& request, const QString& path,
 PrintOutcome printRequestOnQueue(const PrintRequest& request, const QString& printerName)
 {
     const QString name = printerName.isEmpty() ? defaultPrintQueue() : printerName;
-    if (name.isEmpty()) {
-        PrintOutcome outcome;
-        outcome.error = QStringLiteral("There is no default printer; name a queue with --printer (see "
-                                       "\"ostrel-cli printers\") or print into a PDF file with -o.");
-        return outcome;
-    }
+    if (name.isEmpty())
+        return fail(QStringLiteral("There is no default printer; name a queue with --printer (see "
+                                   "\"ostrel-cli printers\") or print into a PDF file with -o."));
     // The queue's own paper and printable area, where Qt knows them.
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
     const QPageLayout layout = info.isNull() ? localePageLayout() : QPrinter(info, QPrinter::HighResolution).pageLayout();
     return printRequestOn(
         request, name,
-        [&](const QString& title, const PrintJob& job, QString& error) {
-            return printToQueue(name, layout, title, kPdfResolution, job, error);
+        [&](const QString& title, const PrintJob& job) {
+            return printToQueue(name, layout, title, kPdfResolution, job);
         },
         QStringLiteral("Sent %1 to %2."));
 }

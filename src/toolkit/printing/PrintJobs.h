@@ -30,14 +30,14 @@ struct PrintRequest {
     int page = 0; // one page of a text; 0 prints them all
 };
 
-struct PrintOutcome {
-    bool ok = false;
-    QString error;   // names the printer or file and the reason
-    QString summary; // what was printed where, for a terminal
-};
+// A print job's result: what was printed where, for a terminal ("Printed 2
+// pages into out.pdf."), or the failure naming the printer or file and the
+// reason.
+using PrintOutcome = Result<QString>;
 
 // The request's pages on whatever the painter prints on; its skin and
-// metrics are taken from the request and the target.
+// metrics are taken from the request and the target. The value says how
+// many pages ("2 pages").
 PrintOutcome printRequestWith(TPrinterPainter& painter, const PrintRequest& request);
 
 // Into a PDF file, replaced only when the whole job succeeded.

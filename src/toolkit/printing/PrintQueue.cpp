@@ -68,15 +68,13 @@ QString stateReason(ipp_t* response)
 
 } // namespace
 
-std::optional<QStringList> printQueueNames(QString& error)
+Result<QStringList> printQueueNames()
 {
     cups_dest_t* dests = nullptr;
     const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
     std::unique_ptr<cups_dest_t, DestsDeleter> owned(dests, DestsDeleter{count});
-    if (count == 0 && serverUnreachable()) {
-        error = unreachable();
-        return std::nullopt;
-    }
+    if (count == 0 && serverUnreachable())
+        return fail(unreachable());
     QStringList names;
     for (int i = 0; i < count; ++i)
         if (!dests[i].instance)
@@ -96,6 +94,9 @@ QString defaultPrintQueue()
     return name;
 }
 
+namespace {
+
+// Why `queue` cannot take a job now, or empty when it can.
 QString printQueueRefusal(const QString& queue)
 {
     char uri[HTTP_MAX_URI];
@@ -122,14 +123,25 @@ QString printQueueRefusal(const QString& queue)
     return {};
 }
 
-bool submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString& title, QString& error)
+Failure cannotPrintOn(const QString& queue, const QString& reason)
 {
-    auto fail = [&](const QString& reason) {
-        error = QStringLiteral("Cannot print on %1: %2.").arg(queue, reason);
-        return false;
-    };
+    return fail(QStringLiteral("Cannot print on %1: %2.").arg(queue, reason));
+}
+
+} // namespace
+
+Outcome checkPrintQueue(const QString& queue)
+{
     if (const QString refusal = printQueueRefusal(queue); !refusal.isEmpty())
-        return fail(refusal);
+        return cannotPrintOn(queue, refusal);
+    return {};
+}
+
+Outcome submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString& title)
+{
+    auto fail = [&](const QString& reason) -> Outcome { return cannotPrintOn(queue, reason); };
+    if (Outcome accepting = checkPrintQueue(queue); !accepting)
+        return accepting;
     const QByteArray name = queue.toUtf8();
     const QByteArray jobTitle = (title.isEmpty() ? QStringLiteral("Ostrel") : title).toUtf8();
     const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name.constData(), jobTitle.constData(), 0, nullptr);
@@ -149,23 +161,19 @@ bool submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString
     }
     if (cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData()) != IPP_STATUS_OK)
         return fail(lastServerReason());
-    return true;
+    return {};
 }
 
-bool printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
-                  QString& error)
+Outcome printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi,
+                     const PrintJob& job)
 {
-    if (const QString refusal = printQueueRefusal(queue); !refusal.isEmpty()) {
-        error = QStringLiteral("Cannot print on %1: %2.").arg(queue, refusal);
-        return false;
-    }
-    const std::optional<QByteArray> document = renderPdf(layout, title, dpi, job, error);
-    if (!document) {
-        if (error.isEmpty())
-            error = QStringLiteral("Cannot print on %1.").arg(queue);
-        return false;
-    }
-    return submitPdfToQueue(*document, queue, title, error);
+    if (Outcome accepting = checkPrintQueue(queue); !accepting)
+        return accepting;
+    const Result<QByteArray> document = renderPdf(layout, title, dpi, job);
+    if (!document)
+        return ostrel::fail(document.error().isEmpty() ? QStringLiteral("Cannot print on %1.").arg(queue)
+                                                       : document.error());
+    return submitPdfToQueue(*document, queue, title);
 }
 
 } // namespace ostrel

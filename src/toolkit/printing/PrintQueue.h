@@ -13,34 +13,33 @@
 #include <QPageLayout>
 
 #include <functional>
-#include <optional>
 
 class QPagedPaintDevice;
 
 namespace ostrel {
 
-// The server's queues, sorted by name, or nothing when the server cannot be
-// reached (`error` then says "the print server cannot be reached: REASON").
-std::optional<QStringList> printQueueNames(QString& error);
+// The server's queues, sorted by name, or the failure "the print server
+// cannot be reached: REASON".
+Result<QStringList> printQueueNames();
 
 // The server's default queue, empty when there is none.
 QString defaultPrintQueue();
 
-// Why `queue` cannot take a job now ("the queue is not accepting jobs
-// (REASON)", "the queue is stopped (REASON)", "there is no such queue", "the
-// print server cannot be reached: REASON"), or empty when it can.
-QString printQueueRefusal(const QString& queue);
+// Whether `queue` can take a job now; a refusal says "Cannot print on
+// QUEUE: REASON." ("the queue is not accepting jobs (REASON)", "the queue is
+// stopped (REASON)", "there is no such queue", "the print server cannot be
+// reached: REASON").
+Outcome checkPrintQueue(const QString& queue);
 
-// Hands a PDF document to `queue` as one job named `title`. False, with
-// `error` naming the queue and the server's reason, when the queue or the
-// server refused it.
-bool submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString& title, QString& error);
+// Hands a PDF document to `queue` as one job named `title`. A failure names
+// the queue and the server's reason when the queue or the server refused it.
+Outcome submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString& title);
 
 // Prints `job` on `queue`: the pages are drawn into a PDF document of the
 // queue's page layout, which then goes to the server as one job. A refused
-// queue is found before anything is drawn. On failure `error` names the
-// queue and the reason.
-bool printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
-                  QString& error);
+// queue is found before anything is drawn. A failure names the queue and the
+// reason.
+Outcome printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi,
+                     const PrintJob& job);
 
 } // namespace ostrel

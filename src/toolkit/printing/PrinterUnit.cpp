@@ -575,57 +575,47 @@ void TPrinterPainter::PreviewFittedPicture(QImage& preview, const QSize& area, c
 }
 
 // Every job lays its pages out on the target's metrics as they are now.
-bool TPrinterPainter::startJob()
+Outcome TPrinterPainter::startJob()
 {
-    m_lastError.clear();
     if (RefreshMetrics())
-        return true;
-    m_lastError = QStringLiteral("%1 is not a printer that can print.").arg(m_targetName);
-    return false;
+        return {};
+    return fail(QStringLiteral("%1 is not a printer that can print.").arg(m_targetName));
 }
 
-bool TPrinterPainter::runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne)
+Outcome TPrinterPainter::runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne)
 {
-    m_lastError.clear();
-    if (!m_target) {
-        m_lastError = QStringLiteral("No printer is selected.");
-        return false;
-    }
+    if (!m_target)
+        return fail(QStringLiteral("No printer is selected."));
     QPainter painter;
-    if (!painter.begin(m_target)) {
-        m_lastError = QStringLiteral("Cannot start printing on %1.").arg(m_targetName);
-        return false;
-    }
+    if (!painter.begin(m_target))
+        return fail(QStringLiteral("Cannot start printing on %1.").arg(m_targetName));
     for (size_t i = 0; i < pages.size(); ++i) {
         if (i > 0 && !m_target->newPage()) {
-            m_lastError = QStringLiteral("Printing on %1 stopped after %2 pages.").arg(m_targetName).arg(i);
             painter.end();
-            return false;
+            return fail(QStringLiteral("Printing on %1 stopped after %2 pages.").arg(m_targetName).arg(i));
         }
         drawOne(painter, pages[i]);
     }
     const bool ended = painter.end();
     const auto* printer = dynamic_cast<const QPrinter*>(m_target);
     if (!ended || (printer && (printer->printerState() == QPrinter::Error
-                               || printer->printerState() == QPrinter::Aborted))) {
-        m_lastError = QStringLiteral("%1 did not accept the print job.").arg(m_targetName);
-        return false;
-    }
-    return true;
+                               || printer->printerState() == QPrinter::Aborted)))
+        return fail(QStringLiteral("%1 did not accept the print job.").arg(m_targetName));
+    return {};
 }
 
-bool TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
-                                     bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp)
+Outcome TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies,
+                                        bool collate, bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp)
 {
-    if (!startJob())
-        return false;
+    if (Outcome started = startJob(); !started)
+        return started;
     if (lines.isEmpty())
-        return true;
+        return {};
     const int pageCount = PageCount(int(lines.size()));
     const std::vector<int> pages =
         PrintPageOrder(std::max(1, firstPage), std::min(pageCount, lastPage), std::max(1, copies), collate);
     if (pages.empty())
-        return true;
+        return {};
     return runJob(pages, [&](QPainter& painter, int page) {
         PageContent content;
         content.page = page;
@@ -638,20 +628,20 @@ bool TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage, in
     });
 }
 
-bool TPrinterPainter::PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers,
-                                   const TPageTexts& texts, const QDateTime& stamp)
+Outcome TPrinterPainter::PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers,
+                                      const TPageTexts& texts, const QDateTime& stamp)
 {
     RefreshMetrics();
     return PrintTextPages(lines, 1, PageCount(int(lines.size())), copies, collate, lineNumbers, texts, stamp);
 }
 
-bool TPrinterPainter::PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts,
-                                         const QDateTime& stamp)
+Outcome TPrinterPainter::PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts,
+                                            const QDateTime& stamp)
 {
-    if (!startJob())
-        return false;
+    if (Outcome started = startJob(); !started)
+        return started;
     if (picture.width() <= 0 || picture.height() <= 0)
-        return true;
+        return {};
     return runJob(PrintPageOrder(1, 1, std::max(1, copies), true), [&](QPainter& painter, int) {
         PageContent content;
         content.texts = &texts;
@@ -670,36 +660,32 @@ QPageLayout localePageLayout(QPageLayout::Orientation orientation)
     return QPageLayout(QPageSize(letter ? QPageSize::Letter : QPageSize::A4), orientation, QMarginsF(0, 0, 0, 0));
 }
 
-std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
-                                    QString& error)
+Result<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job)
 {
     // In memory: the file, if any, is written whole through the safe writer.
     QBuffer document;
     document.open(QBuffer::WriteOnly);
-    bool drawn = false;
+    Outcome drawn;
     {
         QPdfWriter writer(&document);
         writer.setResolution(dpi);
         writer.setPageLayout(layout);
         writer.setCreator(QStringLiteral("Ostrel"));
         writer.setTitle(title);
-        drawn = job(writer, error);
+        drawn = job(writer);
     }
     if (!drawn)
-        return std::nullopt;
+        return fail(drawn.error());
     return document.data();
 }
 
-bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
-                    QString& error)
+Outcome printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi,
+                       const PrintJob& job)
 {
-    const std::optional<QByteArray> document = renderPdf(layout, title, dpi, job, error);
-    if (!document) {
-        if (error.isEmpty())
-            error = QStringLiteral("Cannot write %1.").arg(path);
-        return false;
-    }
-    return writeFileAtomically(path, *document, &error);
+    const Result<QByteArray> document = renderPdf(layout, title, dpi, job);
+    if (!document)
+        return fail(document.error().isEmpty() ? QStringLiteral("Cannot write %1.").arg(path) : document.error());
+    return writeFileAtomically(path, *document);
 }
 
 } // namespace ostrel

@@ -5,6 +5,8 @@
 // down on a preview picture. Every page goes through one drawing routine, so
 // preview and paper cannot drift apart. No widget code lives here, so the
 // command line can print too.
+#include "util/Result.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QDateTime>
@@ -136,15 +138,13 @@ public:
     void PreviewFittedPicture(QImage& preview, const QSize& area, const TPageTexts& texts, const QDateTime& stamp,
                               const QImage& picture);
 
-    // Print jobs on the target. False, with lastError() saying why, when the
-    // system refused the job; nothing to print is no error.
-    bool PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
-                        bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp);
-    bool PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers, const TPageTexts& texts,
-                      const QDateTime& stamp);
-    bool PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts, const QDateTime& stamp);
-
-    const QString& lastError() const { return m_lastError; }
+    // Print jobs on the target. A failure says why the system refused the
+    // job; nothing to print is no error.
+    Outcome PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
+                           bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp);
+    Outcome PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers, const TPageTexts& texts,
+                         const QDateTime& stamp);
+    Outcome PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts, const QDateTime& stamp);
 
 private:
     struct PageContent;
@@ -167,8 +167,8 @@ private:
     void drawPicture(QPainter& painter, const QImage& picture, bool preview);
     void drawBorderBars(QPainter& painter);
     bool beginPreview(QImage& preview, const QSize& area, QPainter& painter);
-    bool startJob();
-    bool runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne);
+    Outcome startJob();
+    Outcome runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne);
     QFont deviceFont(const TSkinFont& font, int size) const;
 
     QPagedPaintDevice* m_target = nullptr;
@@ -180,7 +180,6 @@ private:
     int m_headerSize = 12;
     int m_footerSize = 12;
     int m_bodySize = 12;
-    QString m_lastError;
 
     // The preview's picture, scaled once per preview size rather than on
     // every refresh.
@@ -189,20 +188,18 @@ private:
     QImage m_scaled;
 };
 
-// Draws a whole job on the device it is given; false, with the reason in its
-// second argument, when the job failed.
-using PrintJob = std::function<bool(QPagedPaintDevice&, QString&)>;
+// Draws a whole job on the device it is given, or says why the job failed.
+using PrintJob = std::function<Outcome(QPagedPaintDevice&)>;
 
 // A PDF document of `title` drawn by `job`, which prints on the device it is
-// given; nothing when the job fails (`error` then says why).
-std::optional<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
-                                    QString& error);
+// given; the job's failure when it fails.
+Result<QByteArray> renderPdf(const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job);
 
 // Writes a PDF with `job` through the safe writer: the file appears only when
 // the whole job succeeded and every byte reached the disk (an existing file is
-// replaced in one step). On failure `error` names the file and the reason.
-bool printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi, const PrintJob& job,
-                    QString& error);
+// replaced in one step). A failure names the file and the reason.
+Outcome printToPdfFile(const QString& path, const QPageLayout& layout, const QString& title, int dpi,
+                       const PrintJob& job);
 
 // The page layout of the locale's paper (Letter where that is the custom,
 // A4 elsewhere), portrait, with no margins: a PDF page is printable edge to
