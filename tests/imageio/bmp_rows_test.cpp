@@ -9,7 +9,7 @@
 #include "engine/Seal.h"
 #include "engine/TRandom.h"
 #include "imageio/BmpRows.h"
-#include "imageio/Readers.h"
+#include "Readers.h"
 #include "util/FileIO.h"
 
 #include <QFile>
