@@ -174,6 +174,31 @@ int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString&
     return saved ? kExitSuccess : kExitFailed;
 }
 
+// Whatever can be known before the password is asked is checked first: the
+// payload is not empty (a sealed one never is), the output can be written,
+// and the payload fits. False when one fails, which is said.
+template <typename Carrier>
+bool readyForPassword(const Carrier& picture, const QString& carrierPath, const EncodeChoices& options)
+{
+    const QString& payloadPath = options.payloadPath;
+    if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
+        err(nothingToHideText(payloadPath));
+        return false;
+    }
+    if (const Outcome writable = checkWritable(options.outPath); !writable) {
+        err(writable.error());
+        return false;
+    }
+    const QString dateTime = currentDateTimeText();
+    const EncodePlan fit = options.seal ? PlanSealedEncodeOfFile(picture, payloadPath, dateTime)
+                                        : PlanEncodeOfFile(picture, payloadPath, dateTime);
+    if (!fit.accepted) {
+        err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrierPath, planRefusalText(fit)));
+        return false;
+    }
+    return true;
+}
+
 // The encode of a carrier read a band at a time (see Banded.h): the same
 // checks, report and file as the whole picture's. Nothing, before anything
 // is said, when the result may hold few enough colours to be saved with a
@@ -187,21 +212,8 @@ std::optional<int> encodeBanded(BandedPicture& carrier, EncodeChoices& options)
         return std::nullopt;
     if (!payloadReadable(payloadPath))
         return kExitFailed;
-    if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
-        err(nothingToHideText(payloadPath));
+    if (!readyForPassword(rows, carrier.path, options))
         return kExitFailed;
-    }
-    if (const Outcome writable = checkWritable(outPath); !writable) {
-        err(writable.error());
-        return kExitFailed;
-    }
-    const QString dateTime = currentDateTimeText();
-    const EncodePlan fit = options.seal ? PlanSealedEncodeOfFile(rows, payloadPath, dateTime)
-                                        : PlanEncodeOfFile(rows, payloadPath, dateTime);
-    if (!fit.accepted) {
-        err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrier.path, planRefusalText(fit)));
-        return kExitFailed;
-    }
     options.password.confirm = true;
     std::optional<QByteArray> password;
     std::optional<uint64_t> key;
@@ -260,23 +272,8 @@ int runEncode(const CommandLine& line)
         return kExitFailed;
     if (options.adaptive)
         return encodeAdaptively(*picture, carrierPath, payloadPath, outPath, options);
-    if (!options.seal && QFileInfo(payloadPath).isFile() && QFileInfo(payloadPath).size() == 0) {
-        err(nothingToHideText(payloadPath));
+    if (!readyForPassword(*picture, carrierPath, options))
         return kExitFailed;
-    }
-    // Whatever can be known before the password is asked is checked first:
-    // the output can be written, and the payload fits.
-    if (const Outcome writable = checkWritable(outPath); !writable) {
-        err(writable.error());
-        return kExitFailed;
-    }
-    const QString dateTime = currentDateTimeText();
-    const EncodePlan fit = options.seal ? PlanSealedEncodeOfFile(*picture, payloadPath, dateTime)
-                                        : PlanEncodeOfFile(*picture, payloadPath, dateTime);
-    if (!fit.accepted) {
-        err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrierPath, planRefusalText(fit)));
-        return kExitFailed;
-    }
     // The census is needed only to decide on a reduction; a GIF needs to know,
     // before any work, whether the encoded picture can still fit a palette.
     const ColourFacts facts = options.reduce ? countColours(*picture) : ColourFacts{};
