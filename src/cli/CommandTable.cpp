@@ -6,7 +6,6 @@
 #include "cli/OptionValues.h"
 #include "cli/Output.h"
 #include "data/TempPathUnit.h"
-#include "toolkit/printing/PrinterUnit.h"
 
 #include <algorithm>
 
@@ -89,7 +88,9 @@ constexpr OptionRow kCheckOptions[] = {
     {"--json", nullptr, false},
 };
 
-// The ranges the print dialog offers.
+// The ranges the print dialog offers; its skins are the printer painter's
+// nine. The print support itself stays in its module, unlinked here.
+constexpr int kSkinCount = 9;
 constexpr OptionRow kPrintOptions[] = {
     kOutput,
     {"--printer", nullptr, true},
