@@ -62,10 +62,13 @@ QString fileKindReason(mode_t mode)
     return QStringLiteral("it is not a regular file");
 }
 
-bool writeAll(int fd, const char* data, qsizetype size, int& errorNumber)
+// Hands `data` to `write` until all of it is taken, as often as a signal
+// interrupts; false with `errorNumber` set when the system refuses.
+template <typename Write>
+bool writeEvery(const char* data, qsizetype size, int& errorNumber, Write write)
 {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
+        const ssize_t written = write(data, size_t(size));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -76,6 +79,12 @@ bool writeAll(int fd, const char* data, qsizetype size, int& errorNumber)
         size -= written;
     }
     return true;
+}
+
+bool writeAll(int fd, const char* data, qsizetype size, int& errorNumber)
+{
+    return writeEvery(data, size, errorNumber,
+                      [fd](const char* from, size_t count) { return ::write(fd, from, count); });
 }
 
 // Hands a file's bytes to the system in large writes. Copied chunks go
@@ -501,19 +510,11 @@ namespace {
 
 bool writeAllAt(int fd, qint64 offset, const char* data, qsizetype size, int& errorNumber)
 {
-    while (size > 0) {
-        const ssize_t written = ::pwrite(fd, data, size_t(size), off_t(offset));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            errorNumber = errno;
-            return false;
-        }
-        data += written;
-        offset += written;
-        size -= written;
-    }
-    return true;
+    return writeEvery(data, size, errorNumber, [&](const char* from, size_t count) {
+        const ssize_t written = ::pwrite(fd, from, count, off_t(offset));
+        offset += std::max<ssize_t>(written, 0);
+        return written;
+    });
 }
 
 // The one way files are written: `fill` writes the temporary file `fd`,
