@@ -96,7 +96,7 @@ void BM_AdaptiveEncode12MP(benchmark::State& state)
         picture.detach(); // the caller's own picture, as a program that loaded it has
         const MemoryWatch memory;
         state.ResumeTiming();
-        if (!EncodeAdaptivePayload(picture, fixture.payload, kBenchPassword, nullptr, {}, QStringLiteral("now")))
+        if (!encodeAdaptivePayload(picture, fixture.payload, kBenchPassword, nullptr, {}, QStringLiteral("now")))
             state.SkipWithError("the encode failed");
         memory.report(state);
     }
@@ -106,7 +106,7 @@ BENCHMARK(BM_AdaptiveEncode12MP)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)-
 void BM_AdaptiveDecode12MP(benchmark::State& state)
 {
     AdaptiveFixture fixture(state.range(0));
-    if (!EncodeAdaptivePayload(fixture.picture, fixture.payload, kBenchPassword, nullptr, {}, QStringLiteral("now")))
+    if (!encodeAdaptivePayload(fixture.picture, fixture.payload, kBenchPassword, nullptr, {}, QStringLiteral("now")))
         state.SkipWithError("the encode failed");
     const QString out = fixture.dir.filePath(QStringLiteral("out"));
     for (auto _ : state) {
@@ -114,7 +114,7 @@ void BM_AdaptiveDecode12MP(benchmark::State& state)
         const MemoryWatch memory;
         state.ResumeTiming();
         QString path;
-        if (!DecodePayloadWithPassword(fixture.picture, out, path, nullptr, kBenchPassword))
+        if (!decodePayloadWithPassword(fixture.picture, out, path, nullptr, kBenchPassword))
             state.SkipWithError("the decode failed");
         memory.report(state);
     }

@@ -27,7 +27,7 @@ TZQXTColorSplayTree& everyColourTree()
     return tree;
 }
 
-void BM_Chart(benchmark::State& state, TChartChoice choice)
+void BM_Chart(benchmark::State& state, ChartChoice choice)
 {
     TZQXTColorSplayTree& tree = everyColourTree();
     QImage chart = allocatePicture(1000, 700);
@@ -35,7 +35,7 @@ void BM_Chart(benchmark::State& state, TChartChoice choice)
     for (auto _ : state) {
         QElapsedTimer sinceYield;
         sinceYield.start();
-        const bool complete = DrawAnalysisChart(chart, tree, choice, [&] {
+        const bool complete = drawAnalysisChart(chart, tree, choice, [&] {
             longestGapMs = std::max(longestGapMs, sinceYield.nsecsElapsed() / 1e6);
             sinceYield.restart();
             return true;
@@ -47,19 +47,19 @@ void BM_Chart(benchmark::State& state, TChartChoice choice)
     state.counters["longest_yield_gap_ms"] = longestGapMs;
 }
 
-BENCHMARK_CAPTURE(BM_Chart, Bright, TChartChoice{TAnalysisChart::Bright, false, TDotStyle::Points})
+BENCHMARK_CAPTURE(BM_Chart, Bright, ChartChoice{AnalysisChart::Bright, false, DotStyle::Points})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Chart, RgbPoints, TChartChoice{TAnalysisChart::Rgb, false, TDotStyle::Points})
+BENCHMARK_CAPTURE(BM_Chart, RgbPoints, ChartChoice{AnalysisChart::Rgb, false, DotStyle::Points})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Chart, RgbBlocks, TChartChoice{TAnalysisChart::Rgb, false, TDotStyle::Blocks})
+BENCHMARK_CAPTURE(BM_Chart, RgbBlocks, ChartChoice{AnalysisChart::Rgb, false, DotStyle::Blocks})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Chart, RgbOutline, TChartChoice{TAnalysisChart::Rgb, false, TDotStyle::Outline})
+BENCHMARK_CAPTURE(BM_Chart, RgbOutline, ChartChoice{AnalysisChart::Rgb, false, DotStyle::Outline})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Chart, HsvPoints, TChartChoice{TAnalysisChart::Hsv, false, TDotStyle::Points})
+BENCHMARK_CAPTURE(BM_Chart, HsvPoints, ChartChoice{AnalysisChart::Hsv, false, DotStyle::Points})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Chart, HsvBlocks, TChartChoice{TAnalysisChart::Hsv, false, TDotStyle::Blocks})
+BENCHMARK_CAPTURE(BM_Chart, HsvBlocks, ChartChoice{AnalysisChart::Hsv, false, DotStyle::Blocks})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Chart, HsvOutline, TChartChoice{TAnalysisChart::Hsv, true, TDotStyle::Outline})
+BENCHMARK_CAPTURE(BM_Chart, HsvOutline, ChartChoice{AnalysisChart::Hsv, true, DotStyle::Outline})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -57,7 +57,7 @@ void BM_LoadBmp24FromMemory(benchmark::State& state)
     const QByteArray& file = photoFile();
     const ostrel::ByteView bytes(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()));
     for (auto _ : state) {
-        ostrel::LoadResult result = ostrel::LoadPictureBytes(QStringLiteral("photo.bmp"), bytes);
+        ostrel::LoadResult result = ostrel::loadPictureBytes(QStringLiteral("photo.bmp"), bytes);
         benchmark::DoNotOptimize(result.picture.constBits());
     }
     setBytes(state);
@@ -130,7 +130,7 @@ void BM_SaveBmp8WithPalette(benchmark::State& state)
     for (int y = 0; y < kHeight; ++y) {
         uint8_t* row = picture.scanLine(y);
         for (int x = 0; x < kWidth; ++x) {
-            const ostrel::TColorValue c = palette[size_t((x / 8 + y) & 0xFF)];
+            const ostrel::ColourValue c = palette[size_t((x / 8 + y) & 0xFF)];
             row[3 * x] = ostrel::blueOf(c);
             row[3 * x + 1] = ostrel::greenOf(c);
             row[3 * x + 2] = ostrel::redOf(c);

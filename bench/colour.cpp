@@ -55,7 +55,7 @@ const TZQXTColorSplayTree& photoCensus()
 {
     static const TZQXTColorSplayTree tree = [] {
         TZQXTColorSplayTree t;
-        CountColorsWithBase(photo(), t, {});
+        countColoursWithBase(photo(), t, {});
         return t;
     }();
     return tree;
@@ -101,11 +101,11 @@ void BM_ColourCountPhoto12MP(benchmark::State& state)
     for (auto _ : state) {
         if (state.range(0) == 0) {
             TZQXTColorSplayTree tree;
-            benchmark::DoNotOptimize(CountColorsWithBase(picture, tree, {}));
-            benchmark::DoNotOptimize(SavePaletteFromTree(tree));
+            benchmark::DoNotOptimize(countColoursWithBase(picture, tree, {}));
+            benchmark::DoNotOptimize(savePaletteFromTree(tree));
         } else {
             PictureRows rows = PictureRows::readOnly(picture);
-            benchmark::DoNotOptimize(CountColoursOfRows(rows));
+            benchmark::DoNotOptimize(countColoursOfRows(rows));
         }
     }
     state.SetLabel(state.range(0) == 0 ? "census" : "rows");
@@ -185,7 +185,7 @@ void BM_ColoursAfterEncoding12MP(benchmark::State& state)
 {
     const QImage& picture = state.range(0) != 0 ? fewColourPhoto() : photo();
     for (auto _ : state)
-        benchmark::DoNotOptimize(ColoursWithBothBlueBits(picture));
+        benchmark::DoNotOptimize(coloursWithBothBlueBits(picture));
     state.SetLabel(state.range(0) != 0 ? "100 colours" : "photograph");
 }
 BENCHMARK(BM_ColoursAfterEncoding12MP)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -196,7 +196,7 @@ void BM_PaletteBuildPhoto(benchmark::State& state)
     for (auto _ : state) {
         TPaletteArray palette;
         int32_t count = 0;
-        BuildReductionPalette(tree, palette, count);
+        buildReductionPalette(tree, palette, count);
         benchmark::DoNotOptimize(palette);
     }
     state.counters["colours"] = tree.Count();
@@ -212,11 +212,11 @@ void BM_ReducePhotoDithered(benchmark::State& state)
         state.PauseTiming();
         QImage picture = photo().copy();
         TZQXTColorSplayTree tree;
-        CountColorsWithBase(picture, tree, {});
+        countColoursWithBase(picture, tree, {});
         state.ResumeTiming();
         TPaletteArray palette;
         int32_t count = 0;
-        BuildReductionPalette(tree, palette, count);
+        buildReductionPalette(tree, palette, count);
         RemapToPalette(picture, 0, 0, kWidth - 1, kHeight - 1, palette, count, dither, {});
         benchmark::DoNotOptimize(picture.constBits());
     }
@@ -224,9 +224,9 @@ void BM_ReducePhotoDithered(benchmark::State& state)
 }
 BENCHMARK(BM_ReducePhotoDithered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-std::vector<TTripleValue> photoTriples(size_t n)
+std::vector<TripleValue> photoTriples(size_t n)
 {
-    std::vector<TTripleValue> triples;
+    std::vector<TripleValue> triples;
     const QImage& picture = photo();
     std::mt19937 rng(3);
     for (size_t i = 0; i < n; ++i) {
@@ -240,7 +240,7 @@ TPaletteArray photoPalette()
 {
     TPaletteArray palette;
     int32_t count = 0;
-    BuildReductionPalette(photoCensus(), palette, count);
+    buildReductionPalette(photoCensus(), palette, count);
     return palette;
 }
 
@@ -249,26 +249,26 @@ TPaletteArray photoPalette()
 template <class Search>
 void BM_SearchParity(benchmark::State& state)
 {
-    const std::vector<TTripleValue> triples = photoTriples(1 << 16);
+    const std::vector<TripleValue> triples = photoTriples(1 << 16);
     Search search(photoPalette(), 256);
     size_t i = 0;
     for (auto _ : state) {
-        const TTripleValue t = triples[i++ & (triples.size() - 1)];
+        const TripleValue t = triples[i++ & (triples.size() - 1)];
         benchmark::DoNotOptimize(search.Search((t & 1) ? pfOddBlue : pfEvenBlue, t));
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK_TEMPLATE(BM_SearchParity, TPaletteSearch);
-BENCHMARK_TEMPLATE(BM_SearchParity, TSequentialPaletteSearch);
+BENCHMARK_TEMPLATE(BM_SearchParity, SequentialPaletteSearch);
 
 // Exact matches: a picture already reduced to its palette, as the writers see it.
 void BM_SearchExact(benchmark::State& state)
 {
     const TPaletteArray palette = photoPalette();
-    std::vector<TTripleValue> triples;
+    std::vector<TripleValue> triples;
     std::mt19937 rng(5);
     for (int i = 0; i < (1 << 16); ++i)
-        triples.push_back(tripleOfColor(palette[rng() % 256]));
+        triples.push_back(tripleOfColour(palette[rng() % 256]));
     TPaletteSearch search(palette, 256);
     size_t i = 0;
     for (auto _ : state)

@@ -9,7 +9,7 @@
 #include "util/Picture.h"
 
 #include "PayloadFormat.h"
-#include "TRandomReference.h"
+#include "RandomReference.h"
 
 #include "GradientPhoto.h"
 
@@ -66,7 +66,7 @@ void embed(QImage& picture, const QByteArray& stream)
 
 void BM_KeystreamReference(benchmark::State& state)
 {
-    TRandomReference random(kKeyLow, kKeyHigh);
+    RandomReference random(kKeyLow, kKeyHigh);
     for (auto _ : state)
         benchmark::DoNotOptimize(random.NextBit());
     state.SetItemsProcessed(state.iterations());
@@ -121,7 +121,7 @@ void BM_CopyPixels12MP(benchmark::State& state)
 BENCHMARK(BM_CopyPixels12MP)->Unit(benchmark::kMillisecond);
 
 // Keystream, stream bits and the lowest-blue-bit pass over every pixel.
-void BM_EncodeTrueColor12MP(benchmark::State& state)
+void BM_EncodeTrueColour12MP(benchmark::State& state)
 {
     QImage picture = noisePicture();
     const QByteArray stream = fullStream();
@@ -131,10 +131,10 @@ void BM_EncodeTrueColor12MP(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
 }
-BENCHMARK(BM_EncodeTrueColor12MP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeTrueColour12MP)->Unit(benchmark::kMillisecond);
 
 // Reading a stream that fills the whole picture back, with its running sum.
-void BM_DecodeTrueColor12MP(benchmark::State& state)
+void BM_DecodeTrueColour12MP(benchmark::State& state)
 {
     QImage picture = noisePicture();
     const QByteArray stream = fullStream();
@@ -150,7 +150,7 @@ void BM_DecodeTrueColor12MP(benchmark::State& state)
         state.SkipWithError("the stream did not come back");
     state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
 }
-BENCHMARK(BM_DecodeTrueColor12MP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeTrueColour12MP)->Unit(benchmark::kMillisecond);
 
 // The same two through the stream layer the named entry points use, which
 // adds the checksum and the header checks to the carrier's work.
@@ -159,7 +159,7 @@ void BM_WriteHiddenStream12MP(benchmark::State& state)
     QImage picture = noisePicture();
     const auto [header, payload] = fullStreamParts();
     for (auto _ : state) {
-        WriteHiddenStream(picture, header, payload, kKeyLow, kKeyHigh, CarrierStyle{}, {});
+        writeHiddenStream(picture, header, payload, kKeyLow, kKeyHigh, CarrierStyle{}, {});
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
@@ -207,7 +207,7 @@ void writeStealthily(benchmark::State& state, const QImage& carrier)
         state.PauseTiming();
         std::memcpy(picture.bits(), carrier.constBits(), size_t(carrier.sizeInBytes()));
         state.ResumeTiming();
-        WriteHiddenStream(picture, header, payload, kKeyLow, kKeyHigh, style, {});
+        writeHiddenStream(picture, header, payload, kKeyLow, kKeyHigh, style, {});
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * picture.sizeInBytes());
@@ -224,7 +224,7 @@ void BM_ReadHiddenStream12MP(benchmark::State& state)
     QImage picture = noisePicture();
     embed(picture, fullStream());
     for (auto _ : state) {
-        const HiddenPayload found = ReadHiddenStream(picture, kKeyLow, kKeyHigh);
+        const HiddenPayload found = readHiddenStream(picture, kKeyLow, kKeyHigh);
         if (found.outcome != HiddenPayload::Outcome::Intact)
             state.SkipWithError("the stream did not come back");
         benchmark::DoNotOptimize(found.payload.constData());

@@ -38,7 +38,7 @@ QImage benchPicture(bool noise)
         uint8_t* row = picture.scanLine(y);
         for (int x = 0; x < kWidth; ++x) {
             const int smooth = int(128 + 60 * std::sin(x / 97.0) + 60 * std::cos(y / 61.0)) + int(random() % 5) - 2;
-            const TColorValue colour = palette[size_t(noise ? random() & 255 : unsigned(smooth) & 255)];
+            const ColourValue colour = palette[size_t(noise ? random() & 255 : unsigned(smooth) & 255)];
             row[3 * x] = blueOf(colour);
             row[3 * x + 1] = greenOf(colour);
             row[3 * x + 2] = redOf(colour);
@@ -57,7 +57,7 @@ const QImage& picture(bool noise)
 const QByteArray& gifBytes(bool noise)
 {
     auto make = [](bool n) {
-        return EncodeGifPaletted(picture(n), benchPalette(), 256, false, false, 0, false, TProgressProc(), nullptr)
+        return encodeGifPaletted(picture(n), benchPalette(), 256, false, false, 0, false, TProgressProc(), nullptr)
             .value_or(QByteArray());
     };
     static const QByteArray bands = make(false);
@@ -76,7 +76,7 @@ void BM_GifRead(benchmark::State& state)
     const QByteArray& bytes = gifBytes(state.range(0));
     const ByteView view(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     for (auto _ : state) {
-        LoadResult result = LoadPictureBytes(QStringLiteral("x.gif"), view);
+        LoadResult result = loadPictureBytes(QStringLiteral("x.gif"), view);
         benchmark::DoNotOptimize(result.picture.constBits());
     }
     setPictureCounters(state);
@@ -104,7 +104,7 @@ void BM_GifEncode(benchmark::State& state)
     const TPaletteArray palette = benchPalette();
     for (auto _ : state) {
         std::optional<QByteArray> bytes =
-            EncodeGifPaletted(source, palette, 256, false, false, 0, false, TProgressProc(), nullptr);
+            encodeGifPaletted(source, palette, 256, false, false, 0, false, TProgressProc(), nullptr);
         benchmark::DoNotOptimize(bytes->constData());
     }
     setPictureCounters(state);

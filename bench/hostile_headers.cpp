@@ -116,7 +116,7 @@ QByteArray largeRleBmp()
 ostrel::LoadResult load(const char* name, const QByteArray& bytes)
 {
     const ostrel::ByteView data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-    return ostrel::LoadPictureBytes(QString::fromLatin1(name), data);
+    return ostrel::loadPictureBytes(QString::fromLatin1(name), data);
 }
 
 double peakMiBOfOneLoad(const char* name, const QByteArray& bytes)

@@ -48,7 +48,7 @@ const QImage& palettePicture()
         for (int y = 0; y < p.height(); ++y) {
             uint8_t* row = p.scanLine(y);
             for (int x = 0; x < p.width(); ++x) {
-                const TColorValue c = palette[size_t((x / 8 + y + int(random() % 3)) & 0xFF)];
+                const ColourValue c = palette[size_t((x / 8 + y + int(random() % 3)) & 0xFF)];
                 row[3 * x] = blueOf(c);
                 row[3 * x + 1] = greenOf(c);
                 row[3 * x + 2] = redOf(c);
@@ -112,8 +112,8 @@ void BM_EncodeAndSaveBmp8000x6000(benchmark::State& state)
         CarrierWriter writer(picture, keystream, {});
         writer.writeBytes(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()));
         writer.finish();
-        const std::optional<TFewColours> few = FewColoursForSaving(picture, 256);
-        const TSavePalette save = few ? few->save : TSavePalette{};
+        const std::optional<FewColours> few = fewColoursForSaving(picture, 256);
+        const SavePalette save = few ? few->save : SavePalette{};
         if (!SaveBmpWithPalette(picture, path, save.palette, save.count, nullptr))
             state.SkipWithError("save failed");
     }

@@ -27,9 +27,9 @@ const QImage& photo()
 }
 
 // Letter paper on a 600-dpi printer with a quarter-inch unprintable edge.
-TPrinterMetrics letter600()
+PrinterMetrics letter600()
 {
-    TPrinterMetrics m;
+    PrinterMetrics m;
     m.valid = true;
     m.dpiX = m.dpiY = 600;
     m.physicalWidth = 5100;
@@ -45,7 +45,7 @@ void BM_PreviewRefreshPicture12MP(benchmark::State& state)
     TPrinterPainter painter;
     painter.setFixedMetrics(letter600());
     painter.SetSkin(4, 12);
-    const TPageTexts texts = standardPageTexts(QStringLiteral("photo.bmp"));
+    const PageTexts texts = standardPageTexts(QStringLiteral("photo.bmp"));
     QImage preview;
     // The first preview scales the picture; refreshes after it reuse that.
     painter.PreviewFittedPicture(preview, kPreviewArea, texts, QDateTime::currentDateTime(), photo());
@@ -59,7 +59,7 @@ BENCHMARK(BM_PreviewRefreshPicture12MP)->Unit(benchmark::kMillisecond);
 // The first preview of a new picture, scaling included.
 void BM_PreviewFirstPicture12MP(benchmark::State& state)
 {
-    const TPageTexts texts = standardPageTexts(QStringLiteral("photo.bmp"));
+    const PageTexts texts = standardPageTexts(QStringLiteral("photo.bmp"));
     QImage preview;
     for (auto _ : state) {
         TPrinterPainter painter;
@@ -77,7 +77,7 @@ void BM_PreviewTextPage(benchmark::State& state)
         lines << QStringLiteral("%1\tThe quick brown fox jumps over the lazy dog, again and again.").arg(i);
     TPrinterPainter painter;
     painter.setFixedMetrics(letter600());
-    const TPageTexts texts = standardPageTexts(QStringLiteral("notes.txt"));
+    const PageTexts texts = standardPageTexts(QStringLiteral("notes.txt"));
     QImage preview;
     for (auto _ : state) {
         painter.PreviewTextPage(preview, kPreviewArea, 2, true, texts, QDateTime::currentDateTime(), lines);
@@ -109,7 +109,7 @@ void BM_PreviewTextPageLongHeader(benchmark::State& state)
     TPrinterPainter painter;
     painter.setFixedMetrics(letter600());
     const QString header = state.range(0) ? QString(20000, QLatin1Char('W')) : QStringLiteral("notes.txt");
-    const TPageTexts texts = standardPageTexts(header);
+    const PageTexts texts = standardPageTexts(header);
     QImage preview;
     for (auto _ : state) {
         painter.PreviewTextPage(preview, kPreviewArea, 1, false, texts, QDateTime::currentDateTime(), lines);

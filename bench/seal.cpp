@@ -15,7 +15,7 @@
 #include "engine/TRandom.h"
 #include "util/Picture.h"
 
-#include "TRandomReference.h"
+#include "RandomReference.h"
 
 #include "GradientPhoto.h"
 
@@ -48,7 +48,7 @@ void candidate(uint64_t i, QByteArray& out)
 // and its zero byte: here, those of the key of the one candidate that is right.
 uint64_t carriedMagicKeystream(uint64_t key)
 {
-    TRandomReference random(uint32_t(key), uint32_t(key >> 32));
+    RandomReference random(uint32_t(key), uint32_t(key >> 32));
     uint64_t bits = 0;
     for (int k = 0; k < 48; ++k)
         bits |= uint64_t(random.NextBit()) << k;
@@ -60,7 +60,7 @@ uint64_t carriedMagicKeystream(uint64_t key)
 bool guessStepwise(const QByteArray& password, uint64_t wanted)
 {
     const uint64_t key = HashPassword(password);
-    TRandomReference random(uint32_t(key), uint32_t(key >> 32));
+    RandomReference random(uint32_t(key), uint32_t(key >> 32));
     for (int k = 0; k < 48; ++k)
         if (uint64_t(random.NextBit()) != ((wanted >> k) & 1))
             return false;
@@ -201,9 +201,9 @@ const QByteArray kBenchPassword = "correct horse";
 bool encodeOnce(QImage& picture, const QString& payload, bool sealed)
 {
     if (sealed)
-        return EncodeSealedPayload(picture, payload, kBenchPassword, nullptr, {}, QStringLiteral("now"));
+        return encodeSealedPayload(picture, payload, kBenchPassword, nullptr, {}, QStringLiteral("now"));
     const uint64_t key = HashPassword(kBenchPassword);
-    return EncodePayloadWith(picture, payload, uint32_t(key), uint32_t(key >> 32), EncodeOptions{}, {}, nullptr);
+    return encodePayloadWith(picture, payload, uint32_t(key), uint32_t(key >> 32), EncodeOptions{}, {}, nullptr);
 }
 
 void BM_Encode12MP(benchmark::State& state)
@@ -226,7 +226,7 @@ void BM_Decode12MP(benchmark::State& state)
     const QString out = fixture.dir.filePath(QStringLiteral("out"));
     for (auto _ : state) {
         QString path;
-        if (!DecodePayloadWithPassword(fixture.picture, out, path, nullptr, kBenchPassword))
+        if (!decodePayloadWithPassword(fixture.picture, out, path, nullptr, kBenchPassword))
             state.SkipWithError("the decode failed");
     }
     state.SetLabel(sealed ? "sealed" : "ordinary");

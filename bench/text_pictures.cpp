@@ -15,7 +15,7 @@ ostrel::ByteView viewOf(const QByteArray& bytes)
 void loadRepeatedly(benchmark::State& state, const QString& name, const QByteArray& file)
 {
     for (auto _ : state) {
-        ostrel::LoadResult result = ostrel::LoadPictureBytes(name, viewOf(file));
+        ostrel::LoadResult result = ostrel::loadPictureBytes(name, viewOf(file));
         benchmark::DoNotOptimize(result.picture.constBits());
     }
 }

@@ -17,7 +17,7 @@ inline LoadResult loadCheckedPicture(const char* fileName, const uint8_t* data, 
     prepareFuzzing();
     PictureLoadOptions limited = options;
     limited.PixelLimit = std::min(options.PixelLimit, kFuzzPixelLimit);
-    LoadResult result = LoadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), limited);
+    LoadResult result = loadPictureBytes(QString::fromLatin1(fileName), ByteView(data, size), limited);
     // Every reader promises a picture in the working format and a closed report.
     if (result.picture.isNull() || result.picture.format() != kPictureFormat || result.report.isEmpty() ||
         !result.report.back().endsWith(QStringLiteral(" End.")))

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::optional<QByteArray> written = ostrel::encodeBmp24(result.picture);
     if (!written)
         std::abort();
-    const ostrel::LoadResult reread = ostrel::LoadPictureBytes(
+    const ostrel::LoadResult reread = ostrel::loadPictureBytes(
         QStringLiteral("x.bmp"),
         ostrel::ByteView(reinterpret_cast<const uint8_t*>(written->constData()), size_t(written->size())));
     if (reread.stop != ostrel::LoadStop::Complete || reread.picture != result.picture)

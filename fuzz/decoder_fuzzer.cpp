@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint64_t key = keyFrom(data, size);
     QString outputPath;
     ostrel::ReportList report;
-    const bool ok = ostrel::DecodePayloadInto(picture, folder, outputPath, &report, uint32_t(key), uint32_t(key >> 32));
+    const bool ok = ostrel::decodePayloadInto(picture, folder, outputPath, &report, uint32_t(key), uint32_t(key >> 32));
 
     if (picture != before || report.isEmpty())
         std::abort();

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.JpegGrayscale = size % 2 == 1;
     options.PixelLimit = ostrel::kFuzzPixelLimit;
     const ostrel::LoadResult result =
-        ostrel::LoadPictureBytes(QStringLiteral("x.jpg"), ostrel::ByteView(data, size), options);
+        ostrel::loadPictureBytes(QStringLiteral("x.jpg"), ostrel::ByteView(data, size), options);
     const bool failed = result.stop == ostrel::LoadStop::Failed;
     if (failed != result.picture.isNull())
         std::abort();

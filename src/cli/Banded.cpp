@@ -14,7 +14,7 @@ namespace {
 constexpr qint64 kHeadBytes = 64 * 1024;
 
 // A small set of colours, enough to tell whether there are more than 512.
-class FewColours {
+class SmallColourSet {
 public:
     // False once the set is full.
     bool add(uint32_t colour)
@@ -100,7 +100,7 @@ QString shortenedWhileReadText(const QString& path)
 
 bool staysTrueColour(PixelRows& rows)
 {
-    FewColours colours;
+    SmallColourSet colours;
     rows.passOnlyReads();
     for (int y = 0; y < rows.height(); ++y) {
         const uint8_t* pixel = rows.row(y);

@@ -32,17 +32,17 @@ int runChart(const CommandLine& line)
     TZQXTColorSplayTree tree;
     CountColorsQuiet(*picture, &tree);
     picture.reset();
-    TChartChoice choice;
+    ChartChoice choice;
     choice.reverse = line.has("--reverse");
     if (line.has("--kind"))
-        choice.chart = TAnalysisChart(chartKindIndex(line.value("--kind")));
-    choice.dots = line.has("--dots") ? TDotStyle(chartDotsIndex(line.value("--dots"))) : firstAnalysisDots(tree.Count());
+        choice.chart = AnalysisChart(chartKindIndex(line.value("--kind")));
+    choice.dots = line.has("--dots") ? DotStyle(chartDotsIndex(line.value("--dots"))) : firstAnalysisDots(tree.Count());
     QImage chart = allocatePicture(size.width(), size.height());
     if (chart.isNull()) {
         err(QStringLiteral("Not enough memory for a chart of %1x%2.").arg(size.width()).arg(size.height()));
         return kExitFailed;
     }
-    DrawAnalysisChart(chart, tree, choice);
+    drawAnalysisChart(chart, tree, choice);
     QString error;
     if (savePicture(chart, output, error))
         return kExitSuccess;

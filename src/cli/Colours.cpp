@@ -9,7 +9,7 @@ namespace ostrel::cli {
 
 namespace {
 
-ColourFacts colourFacts(const TColourCount& count, const TSavePalette& save)
+ColourFacts colourFacts(const ColourCount& count, const SavePalette& save)
 {
     ColourFacts facts;
     facts.own = count.own;
@@ -24,7 +24,7 @@ ColourFacts colourFacts(const TColourCount& count, const TSavePalette& save)
 
 ColourFacts countColours(PixelRows& rows)
 {
-    const TColoursOfRows colours = CountColoursOfRows(rows);
+    const ColoursOfRows colours = countColoursOfRows(rows);
     return colourFacts(colours.count, colours.save);
 }
 
@@ -37,20 +37,20 @@ ColourFacts countColours(const QImage& picture)
 
 ColourFacts coloursForSaving(const QImage& picture)
 {
-    const std::optional<TFewColours> few = FewColoursForSaving(picture, 256);
+    const std::optional<FewColours> few = fewColoursForSaving(picture, 256);
     return few ? colourFacts(few->count, few->save) : ColourFacts{};
 }
 
 int64_t coloursAfterEncoding(const QImage& picture)
 {
-    return ColoursWithBothBlueBits(picture).value_or(kUncountedColours);
+    return coloursWithBothBlueBits(picture).value_or(kUncountedColours);
 }
 
-void buildReductionPalette(const QImage& picture, TPaletteArray& palette, int32_t& count)
+void buildReductionPaletteOfPicture(const QImage& picture, TPaletteArray& palette, int32_t& count)
 {
     TZQXTColorSplayTree tree;
-    CountColorsWithBase(picture, tree, {});
-    BuildReductionPalette(tree, palette, count);
+    countColoursWithBase(picture, tree, {});
+    buildReductionPalette(tree, palette, count);
 }
 
 } // namespace ostrel::cli

@@ -19,7 +19,7 @@ struct ColourFacts {
     int64_t total = 0; // with the 16 base colours
     QString text;      // "D Colors" or "D of T Colors"
     TPaletteArray savePalette{};
-    int32_t saveCount = kTrueColorCount; // above 256: no palette
+    int32_t saveCount = kTrueColourCount; // above 256: no palette
 };
 
 ColourFacts countColours(const QImage& picture);
@@ -32,12 +32,12 @@ ColourFacts countColours(PixelRows& rows);
 ColourFacts coloursForSaving(const QImage& picture);
 
 // The most colours the picture may have once true-colour encoding rewrites
-// every pixel's lowest blue bit (ColoursWithBothBlueBits), or
+// every pixel's lowest blue bit (coloursWithBothBlueBits), or
 // kUncountedColours when there are surely more than 256.
 constexpr int64_t kUncountedColours = std::numeric_limits<int64_t>::max();
 int64_t coloursAfterEncoding(const QImage& picture);
 
 // The twin palette of a picture of many colours, for encoding in palette mode.
-void buildReductionPalette(const QImage& picture, TPaletteArray& palette, int32_t& count);
+void buildReductionPaletteOfPicture(const QImage& picture, TPaletteArray& palette, int32_t& count);
 
 } // namespace ostrel::cli

@@ -104,7 +104,7 @@ bool savePicture(const QImage& picture, const QString& fileName, QString& error)
         }
         saved = SaveGifWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
     } else if (extension == QLatin1String(".PNG")) {
-        saved = SavePngPaletted(picture, fileName, facts.savePalette, facts.saveCount, {}, &error);
+        saved = savePngPaletted(picture, fileName, facts.savePalette, facts.saveCount, {}, &error);
     } else {
         saved = SaveBmpWithPalette(picture, fileName, facts.savePalette, facts.saveCount, &error);
     }
@@ -117,7 +117,7 @@ bool saveTrueColour(const QImage& picture, const QString& fileName, QString& err
 {
     // More than 256 colours: the PNG writer's 24-bit file.
     const bool saved = upperExtension(fileName) == QLatin1String(".PNG")
-        ? SavePngPaletted(picture, fileName, TPaletteArray{}, 257, {}, &error)
+        ? savePngPaletted(picture, fileName, TPaletteArray{}, 257, {}, &error)
         : Write24BitBmp(picture, fileName, &error);
     if (saved)
         return true;
@@ -177,7 +177,7 @@ namespace {
 
 bool drawsText(const QString& path)
 {
-    return PictureLoaderDrawsText(PictureLoaderCode(upperExtension(path)));
+    return pictureLoaderDrawsText(PictureLoaderCode(upperExtension(path)));
 }
 
 } // namespace

@@ -46,7 +46,7 @@ int runDecode(const CommandLine& line)
         return kExitFailed;
     // A folder given with -o is made by the decode once there is a file to
     // write, so a wrong password leaves nothing behind.
-    if (const Outcome ready = !output.isEmpty() ? folderCanBeMade(output) : PrepareDataFoldersFor(DataFolder::Decode);
+    if (const Outcome ready = !output.isEmpty() ? folderCanBeMade(output) : prepareDataFoldersFor(DataFolder::Decode);
         !ready) {
         err(ready.error());
         return kExitFailed;
@@ -59,7 +59,7 @@ int runDecode(const CommandLine& line)
     QString outputPath;
     const ExistingFile existing = line.has("--force") ? ExistingFile::Replace : ExistingFile::Keep;
     carrier->reportTo(terminalProgressBar("Decoding"));
-    const bool ok = DecodePayloadWithPassword(carrier->rows(), folder, outputPath, &report, *password, existing);
+    const bool ok = decodePayloadWithPassword(carrier->rows(), folder, outputPath, &report, *password, existing);
     carrier->doneReading();
     wipeSecret(*password);
     if (!ok && !carrier->rows().intact()) {

@@ -132,14 +132,14 @@ bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bo
     if (reduce) {
         TPaletteArray palette{};
         int32_t count = 16;
-        buildReductionPalette(picture, palette, count);
+        buildReductionPaletteOfPicture(picture, palette, count);
         out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
         return EncodePayload(picture, palette, count, terminalProgressBar("Encoding"), &report, keyLow, keyHigh,
                              payloadPath, choices.dither);
     }
     EncodeOptions plain;
     plain.stealth = choices.stealth;
-    return EncodePayloadWith(picture, payloadPath, keyLow, keyHigh, plain, terminalProgressBar("Encoding"), &report);
+    return encodePayloadWith(picture, payloadPath, keyLow, keyHigh, plain, terminalProgressBar("Encoding"), &report);
 }
 
 // The adaptive encode, after the options: the output and the fit are
@@ -152,7 +152,7 @@ int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString&
         return kExitFailed;
     }
     const QString dateTime = currentDateTimeText();
-    const EncodePlan fit = PlanAdaptiveEncodeOfFile(picture, payloadPath, dateTime);
+    const EncodePlan fit = planAdaptiveEncodeOfFile(picture, payloadPath, dateTime);
     if (!fit.accepted) {
         err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrierPath, planRefusalText(fit)));
         return kExitFailed;
@@ -162,7 +162,7 @@ int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString&
     if (!password)
         return kExitFailed;
     ReportList report;
-    const bool ok = EncodeAdaptivePayload(picture, payloadPath, *password, &report, terminalProgressBar("Encoding"),
+    const bool ok = encodeAdaptivePayload(picture, payloadPath, *password, &report, terminalProgressBar("Encoding"),
                                           dateTime);
     wipeSecret(*password);
     QString saveError;
@@ -190,8 +190,8 @@ bool readyForPassword(const Carrier& picture, const QString& carrierPath, const 
         return false;
     }
     const QString dateTime = currentDateTimeText();
-    const EncodePlan fit = options.seal ? PlanSealedEncodeOfFile(picture, payloadPath, dateTime)
-                                        : PlanEncodeOfFile(picture, payloadPath, dateTime);
+    const EncodePlan fit = options.seal ? planSealedEncodeOfFile(picture, payloadPath, dateTime)
+                                        : planEncodeOfFile(picture, payloadPath, dateTime);
     if (!fit.accepted) {
         err(QStringLiteral("Cannot hide %1 in %2: %3").arg(payloadPath, carrierPath, planRefusalText(fit)));
         return false;
@@ -223,12 +223,12 @@ std::optional<int> encodeBanded(BandedPicture& carrier, EncodeChoices& options)
     bool ok = false;
     auto encode = [&](PixelRows& pixels) {
         if (options.seal) {
-            ok = EncodeSealedPayload(pixels, payloadPath, *password, &report, terminalProgressBar("Encoding"),
+            ok = encodeSealedPayload(pixels, payloadPath, *password, &report, terminalProgressBar("Encoding"),
                                      currentDateTimeText(), options.stealth);
         } else {
             EncodeOptions plain;
             plain.stealth = options.stealth;
-            ok = EncodePayloadWith(pixels, payloadPath, uint32_t(*key), uint32_t(*key >> 32), plain,
+            ok = encodePayloadWith(pixels, payloadPath, uint32_t(*key), uint32_t(*key >> 32), plain,
                                    terminalProgressBar("Encoding"), &report);
         }
         return ok;
@@ -277,7 +277,7 @@ int runEncode(const CommandLine& line)
     // The census is needed only to decide on a reduction; a GIF needs to know,
     // before any work, whether the encoded picture can still fit a palette.
     const ColourFacts facts = options.reduce ? countColours(*picture) : ColourFacts{};
-    bool reduce = options.reduce && ReductionOffered(facts.total);
+    bool reduce = options.reduce && reductionOffered(facts.total);
     if (!reduce && toGif) {
         const int64_t colours = coloursAfterEncoding(*picture);
         if (colours > 256 && !options.reduce) {
@@ -294,7 +294,7 @@ int runEncode(const CommandLine& line)
         std::optional<QByteArray> password = askPassword(options.password);
         if (!password)
             return kExitFailed;
-        ok = EncodeSealedPayload(*picture, payloadPath, *password, &report, terminalProgressBar("Encoding"),
+        ok = encodeSealedPayload(*picture, payloadPath, *password, &report, terminalProgressBar("Encoding"),
                                  currentDateTimeText(), options.stealth);
         wipeSecret(*password);
     } else {

@@ -29,7 +29,7 @@ int runFetch(const CommandLine& line)
         return *done;
     if (line.operands.size() != 1)
         return usageError(line, QStringLiteral("fetch needs one web address."));
-    if (const Outcome prepared = PrepareDataFoldersFor(DataFolder::Web); !prepared) {
+    if (const Outcome prepared = prepareDataFoldersFor(DataFolder::Web); !prepared) {
         err(prepared.error());
         return kExitFailed;
     }
@@ -37,7 +37,7 @@ int runFetch(const CommandLine& line)
     if (const std::optional<std::chrono::milliseconds> timeout = parseTimeout(line.value("--timeout")))
         settings.totalTimeout = *timeout;
     const QString url = line.operands[0];
-    const WebFetchResult result = FetchToWebFolder(url, settings);
+    const WebFetchResult result = fetchToWebFolder(url, settings);
     if (!result.errorText.isEmpty()) {
         // What the server sent of its header is the report; the failure and
         // its cause are errors.

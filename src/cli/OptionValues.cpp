@@ -37,7 +37,7 @@ std::optional<QSize> parseChartSize(const QString& text)
     return QSize(width, height);
 }
 
-// In the order of TAnalysisChart and TDotStyle.
+// In the order of AnalysisChart and DotStyle.
 int chartKindIndex(const QString& text)
 {
     static const QStringList kKinds = {QStringLiteral("bright"), QStringLiteral("rgb"), QStringLiteral("hsv")};

@@ -35,7 +35,7 @@ int runSealKey(const CommandLine& line)
         return kExitFailed;
     }
     const auto key = keys->formatKey;
-    const HiddenPayload::Outcome found = ReadHiddenStream(rows, uint32_t(key), uint32_t(key >> 32)).outcome;
+    const HiddenPayload::Outcome found = readHiddenStream(rows, uint32_t(key), uint32_t(key >> 32)).outcome;
     if (!rows.intact()) {
         err(shortenedWhileReadText(path));
         return kExitFailed;

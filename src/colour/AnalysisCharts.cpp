@@ -64,24 +64,24 @@ QFont labelFont(int points)
 // row and its middle row.
 class DotWriter {
 public:
-    DotWriter(QImage& chart, TDotStyle style, int blockHalf, int outlineHalf)
+    DotWriter(QImage& chart, DotStyle style, int blockHalf, int outlineHalf)
         : m_bits(chart.bits())
         , m_stride(chart.bytesPerLine())
         , m_width(chart.width())
         , m_height(chart.height())
         , m_style(style)
-        , m_half(style == TDotStyle::Outline ? outlineHalf : blockHalf)
+        , m_half(style == DotStyle::Outline ? outlineHalf : blockHalf)
     {
-        if (m_style != TDotStyle::Points && m_half >= 0) {
+        if (m_style != DotStyle::Points && m_half >= 0) {
             const size_t bytes = 3 * (2 * size_t(m_half) + 1);
             m_edgeRow.assign(bytes, 0); // black: the outline's border
             m_middleRow.assign(bytes, 0);
         }
     }
 
-    void put(int x, int y, TColorValue colour)
+    void put(int x, int y, ColourValue colour)
     {
-        if (m_style == TDotStyle::Points) {
+        if (m_style == DotStyle::Points) {
             if (x >= 0 && y >= 0 && x < m_width && y < m_height)
                 writePixel(m_bits + qsizetype(y) * m_stride + 3 * x, colour);
             return;
@@ -93,7 +93,7 @@ public:
         const int y0 = std::max(top, 0), y1 = std::min(bottom, m_height - 1);
         if (x0 > x1 || y0 > y1)
             return;
-        const bool outline = m_style == TDotStyle::Outline;
+        const bool outline = m_style == DotStyle::Outline;
         // Blocks are the colour throughout; an outline's middle row is black
         // at both ends.
         const size_t first = outline ? 1 : 0, last = 2 * size_t(m_half) + 1 - first;
@@ -108,7 +108,7 @@ public:
     }
 
 private:
-    static void writePixel(uchar* p, TColorValue colour)
+    static void writePixel(uchar* p, ColourValue colour)
     {
         p[0] = blueOf(colour);
         p[1] = greenOf(colour);
@@ -119,7 +119,7 @@ private:
     qsizetype m_stride;
     int m_width;
     int m_height;
-    TDotStyle m_style;
+    DotStyle m_style;
     int m_half;
     std::vector<uchar> m_edgeRow;
     std::vector<uchar> m_middleRow;
@@ -129,11 +129,11 @@ private:
 // node pool in order), calling visit(colour, count) and the yield callback
 // every kChartYieldColours colours. False when the callback stopped the walk.
 template <class Visit>
-bool walkColours(const TZQXTColorSplayTree& tree, bool descending, const TChartYield& yield, Visit&& visit)
+bool walkColours(const TZQXTColorSplayTree& tree, bool descending, const ChartYield& yield, Visit&& visit)
 {
     int sinceYield = 0;
-    return tree.VisitInOrder(descending, [&](int32_t key, int32_t count) {
-        visit(TColorValue(key), count);
+    return tree.visitInOrder(descending, [&](int32_t key, int32_t count) {
+        visit(ColourValue(key), count);
         if (++sinceYield < kChartYieldColours)
             return true;
         sinceYield = 0;
@@ -141,7 +141,7 @@ bool walkColours(const TZQXTColorSplayTree& tree, bool descending, const TChartY
     });
 }
 
-bool yieldNow(const TChartYield& yield)
+bool yieldNow(const ChartYield& yield)
 {
     return !yield || yield();
 }
@@ -153,7 +153,7 @@ void prepareChart(QImage& chart)
 
 } // namespace
 
-int brightnessLevel(TColorValue colour)
+int brightnessLevel(ColourValue colour)
 {
     const double r = redOf(colour), g = greenOf(colour), b = blueOf(colour);
     const int level = rounded(std::sqrt(r * r + g * g + b * b) / std::numbers::sqrt3);
@@ -164,11 +164,11 @@ QImage newAnalysisChart(int width, int height)
 {
     QImage chart = allocatePicture(width, height);
     if (!chart.isNull())
-        ClearAnalysisChart(chart);
+        clearAnalysisChart(chart);
     return chart;
 }
 
-void ClearAnalysisChart(QImage& chart)
+void clearAnalysisChart(QImage& chart)
 {
     if (chart.isNull())
         return;
@@ -177,49 +177,48 @@ void ClearAnalysisChart(QImage& chart)
     drawRectangle(painter, 0, 0, chart.width(), chart.height(), kBlack, kCyan);
 }
 
-bool DrawBrightnessChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartYield& yield)
+bool DrawBrightnessChart(QImage& chart, const TZQXTColorSplayTree& tree, const ChartYield& yield)
 {
     if (chart.isNull())
         return true;
     prepareChart(chart);
     std::array<int64_t, 256> histogram{};
     int64_t total = 0;
-    const bool complete = walkColours(tree, false, yield, [&](TColorValue colour, int32_t count) {
+    const bool complete = walkColours(tree, false, yield, [&](ColourValue colour, int32_t count) {
         histogram[size_t(brightnessLevel(colour))] += count;
         total += count;
     });
     if (!complete)
         return false;
 
-    const int W = chart.width(), H = chart.height(), CX = W / 2;
-    const int d = (W - 40) / 256;
-    const double E = 100.0 * d;
-    const int L = CX - 128 * d;
-    const int Rt = L + 256 * d - 1;
-    const int Y0 = H - 40;
+    const int width = chart.width(), height = chart.height(), centreX = width / 2;
+    const int d = (width - 40) / 256;
+    const int left = centreX - 128 * d;
+    const int right = left + 256 * d - 1;
+    const int axisTop = height - 40;
     // A share f of all pixels stands 1000·f·d² pixels high; the chart is not
     // scaled to the window, so tall bars leave through the top.
-    auto heightOf = [&](double share) { return rounded(share * d * E * 10.0); };
+    auto heightOf = [&](double share) { return rounded(share * d * (100.0 * d) * 10.0); };
 
     QPainter painter(&chart);
-    drawRectangle(painter, L, Y0, Rt + 1, Y0 + d, kBlack, kRed);
+    drawRectangle(painter, left, axisTop, right + 1, axisTop + d, kBlack, kRed);
     for (int k = 0; k <= 51; ++k) {
-        const int x = L + 5 * k * d;
+        const int x = left + 5 * k * d;
         const int t = k % 10 == 0 ? 4 * d : 2 * d;
-        drawRectangle(painter, x, Y0, x + d, Y0 + t, kBlack, kRed);
+        drawRectangle(painter, x, axisTop, x + d, axisTop + t, kBlack, kRed);
     }
     for (int j = 1; j <= 20; ++j) {
-        const int y = Y0 - heightOf(5.0 * j / 100.0) - 1;
-        drawRectangle(painter, L, y, Rt + d, y + d, kBlack, kGreen);
+        const int y = axisTop - heightOf(5.0 * j / 100.0) - 1;
+        drawRectangle(painter, left, y, right + d, y + d, kBlack, kGreen);
     }
     // Colours stored with no pixels leave nothing to share out.
     if (total > 0) {
         for (int i = 0; i < 256; ++i) {
             if (histogram[size_t(i)] < 1)
                 continue;
-            const int x = L + i * d;
-            const int y = Y0 - heightOf(double(histogram[size_t(i)]) / double(total)) - 1;
-            drawRectangle(painter, x, y, x + d, Y0, kGrey, kYellow);
+            const int x = left + i * d;
+            const int y = axisTop - heightOf(double(histogram[size_t(i)]) / double(total)) - 1;
+            drawRectangle(painter, x, y, x + d, axisTop, kGrey, kYellow);
         }
     }
     return true;
@@ -229,16 +228,16 @@ namespace {
 
 // The cube's projection and the sizes derived from the chart and its font.
 struct CubeView {
-    double c = 0, s = 0, scale = 0, OX = 0, OY = 0;
+    double c = 0, s = 0, scale = 0, originX = 0, originY = 0;
     int th = 0, m = 0, h = 0;
 
     QPoint project(int r, int g, int b) const
     {
-        return {rounded((r + b * c) * scale + OX), rounded(OY - (g + b * s) * scale)};
+        return {rounded((r + b * c) * scale + originX), rounded(originY - (g + b * s) * scale)};
     }
 };
 
-CubeView cubeView(int W, int H, bool reverse)
+CubeView cubeView(int width, int height, bool reverse)
 {
     CubeView v;
     const double theta = (reverse ? 150.0 : 30.0) * std::numbers::pi / 180.0;
@@ -246,19 +245,19 @@ CubeView cubeView(int W, int H, bool reverse)
     v.s = std::sin(theta);
     v.th = QFontMetrics(labelFont(14)).height();
     v.m = v.th + 20;
-    const int CX = W / 2, CY = H / 2;
+    const int centreX = width / 2, centreY = height / 2;
     const double xExt = 256.0 * v.c + 256.0;
     const double yExt = 256.0 * v.s + 256.0;
     // The cube is as wide as 256·|cos θ| + 256 from either side; measured
     // with the signed cosine the reversed view would be scaled to overflow a
     // tall, narrow chart.
-    const double width = 256.0 * std::abs(v.c) + 256.0;
-    v.scale = std::max(0.0, std::min((W - 2.0 * v.m) / width, (H - 2.0 * v.m) / yExt));
-    v.OX = CX - xExt * v.scale / 2.0;
-    v.OY = yExt * v.scale / 2.0 + CY;
+    const double cubeWidth = 256.0 * std::abs(v.c) + 256.0;
+    v.scale = std::max(0.0, std::min((width - 2.0 * v.m) / cubeWidth, (height - 2.0 * v.m) / yExt));
+    v.originX = centreX - xExt * v.scale / 2.0;
+    v.originY = yExt * v.scale / 2.0 + centreY;
     if (reverse)
-        v.OX += std::abs(v.c) * v.scale;
-    v.h = (W - 2 * v.m) / 256;
+        v.originX += std::abs(v.c) * v.scale;
+    v.h = (width - 2 * v.m) / 256;
     return v;
 }
 
@@ -295,7 +294,7 @@ void drawLabel(QPainter& painter, int left, int top, const QString& text)
     drawTextTopAt(painter, left, top, text);
 }
 
-void drawCubeBack(QPainter& painter, const CubeView& v, int H, bool reverse)
+void drawCubeBack(QPainter& painter, const CubeView& v, int height, bool reverse)
 {
     painter.setPen(chartPen(kBlack, 2));
     drawFace(painter, cubeFace(v, 2, 255), true);
@@ -316,8 +315,8 @@ void drawCubeBack(QPainter& painter, const CubeView& v, int H, bool reverse)
     };
     centred(QStringLiteral("White"), v.project(255, 255, 255), 10);
     centred(QStringLiteral("Cyan"), v.project(0, 255, 255), 10);
-    centred(QStringLiteral("Red"), v.project(255, 0, 0), H - v.th - 10);
-    centred(QStringLiteral("Black"), v.project(0, 0, 0), H - v.th - 10);
+    centred(QStringLiteral("Red"), v.project(255, 0, 0), height - v.th - 10);
+    centred(QStringLiteral("Black"), v.project(0, 0, 0), height - v.th - 10);
     if (reverse) {
         leftOf(QStringLiteral("Blue"), v.project(0, 0, 255));
         rightOf(QStringLiteral("Yellow"), v.project(255, 255, 0));
@@ -329,22 +328,22 @@ void drawCubeBack(QPainter& painter, const CubeView& v, int H, bool reverse)
 
 } // namespace
 
-bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots, const TChartYield& yield)
+bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, DotStyle dots, const ChartYield& yield)
 {
     if (chart.isNull())
         return true;
     prepareChart(chart);
-    const int W = chart.width(), H = chart.height();
-    const CubeView v = cubeView(W, H, reverse);
+    const int width = chart.width(), height = chart.height();
+    const CubeView v = cubeView(width, height, reverse);
     {
         QPainter painter(&chart);
-        drawCubeBack(painter, v, H, reverse);
+        drawCubeBack(painter, v, height, reverse);
     }
     if (!yieldNow(yield))
         return false;
 
     DotWriter writer(chart, dots, v.h - 1, v.h);
-    const bool complete = walkColours(tree, true, yield, [&](TColorValue colour, int32_t) {
+    const bool complete = walkColours(tree, true, yield, [&](ColourValue colour, int32_t) {
         const QPoint p = v.project(redOf(colour), greenOf(colour), blueOf(colour));
         writer.put(p.x(), p.y(), colour);
     });
@@ -362,30 +361,30 @@ bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse,
 namespace {
 
 struct HexagonView {
-    double S = 0;
-    int CX = 0, CY = 0;
+    double radius = 0;
+    int centreX = 0, centreY = 0;
 
     // Channels scaled to 0..1.
     QPoint project(double r, double g, double b) const
     {
-        return {rounded((g - (r + b) / 2.0) * S) + CX, CY - rounded((r - b) * 0.86602535 * S)};
+        return {rounded((g - (r + b) / 2.0) * radius) + centreX, centreY - rounded((r - b) * 0.86602535 * radius)};
     }
 };
 
 } // namespace
 
-bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
-                      const TChartYield& yield)
+bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, DotStyle dots,
+                      const ChartYield& yield)
 {
     if (chart.isNull())
         return true;
     prepareChart(chart);
-    const int W = chart.width(), H = chart.height();
+    const int width = chart.width(), height = chart.height();
     HexagonView v;
-    v.S = double(std::min(W, H) / 2) * 0.9;
-    v.CX = W / 2;
-    v.CY = H / 2;
-    const int r = rounded(v.S / 100.0);
+    v.radius = double(std::min(width, height) / 2) * 0.9;
+    v.centreX = width / 2;
+    v.centreY = height / 2;
+    const int r = rounded(v.radius / 100.0);
     {
         QPainter painter(&chart);
         painter.setPen(chartPen(kBlack, 3));
@@ -402,7 +401,7 @@ bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool rever
         static constexpr std::array<std::array<int, 3>, 8> kRamps = {
             {{0, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 1, 1}, {1, 0, 0}, {1, 0, 1}, {1, 1, 0}, {1, 1, 1}}};
         for (const auto& f : kRamps) {
-            QPoint from(v.CX, v.CY);
+            QPoint from(v.centreX, v.centreY);
             for (int i = 0; i <= 255; ++i) {
                 painter.setPen(chartPen(QColor(f[0] * i, f[1] * i, f[2] * i), 3));
                 const QPoint to = v.project(f[0] * i / 255.0, f[1] * i / 255.0, f[2] * i / 255.0);
@@ -415,22 +414,22 @@ bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool rever
         return false;
 
     DotWriter writer(chart, dots, r - 1, r);
-    const bool complete = walkColours(tree, reverse, yield, [&](TColorValue colour, int32_t) {
+    const bool complete = walkColours(tree, reverse, yield, [&](ColourValue colour, int32_t) {
         const QPoint p = v.project(redOf(colour) / 255.0, greenOf(colour) / 255.0, blueOf(colour) / 255.0);
         writer.put(p.x(), p.y(), colour);
     });
     return complete && yieldNow(yield);
 }
 
-bool DrawAnalysisChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartChoice& choice, const TChartYield& yield)
+bool drawAnalysisChart(QImage& chart, const TZQXTColorSplayTree& tree, const ChartChoice& choice, const ChartYield& yield)
 {
-    ClearAnalysisChart(chart);
+    clearAnalysisChart(chart);
     if (chart.isNull() || tree.Count() == 0)
         return true;
     switch (choice.chart) {
-    case TAnalysisChart::Bright: return DrawBrightnessChart(chart, tree, yield);
-    case TAnalysisChart::Rgb: return DrawCubeChart(chart, tree, choice.reverse, choice.dots, yield);
-    case TAnalysisChart::Hsv: return DrawHexagonChart(chart, tree, choice.reverse, choice.dots, yield);
+    case AnalysisChart::Bright: return DrawBrightnessChart(chart, tree, yield);
+    case AnalysisChart::Rgb: return DrawCubeChart(chart, tree, choice.reverse, choice.dots, yield);
+    case AnalysisChart::Hsv: return DrawHexagonChart(chart, tree, choice.reverse, choice.dots, yield);
     }
     return true;
 }

@@ -18,20 +18,20 @@ class QPainter;
 
 namespace ostrel {
 
-enum class TAnalysisChart { Bright, Rgb, Hsv };
-enum class TDotStyle { Points, Blocks, Outline };
+enum class AnalysisChart { Bright, Rgb, Hsv };
+enum class DotStyle { Points, Blocks, Outline };
 
-struct TChartChoice {
-    TAnalysisChart chart = TAnalysisChart::Bright;
+struct ChartChoice {
+    AnalysisChart chart = AnalysisChart::Bright;
     bool reverse = false;
-    TDotStyle dots = TDotStyle::Points;
+    DotStyle dots = DotStyle::Points;
 };
 
 // Called at least every 5000 colours while a chart walks its tree, and where
 // a window would show what is drawn so far. Returning false stops the
 // drawing at once; the chart is then incomplete. The core never runs an
 // event loop itself: the window's callback does.
-using TChartYield = std::function<bool()>;
+using ChartYield = std::function<bool()>;
 
 // Every this many colours a drawing loop calls its yield callback.
 constexpr int kChartYieldColours = 5000;
@@ -39,32 +39,32 @@ constexpr int kChartYieldColours = 5000;
 // The first analysis of a picture shows small blocks when it has at most this
 // many colours, single pixels otherwise.
 constexpr int64_t kBlocksColourLimit = 100000;
-inline TDotStyle firstAnalysisDots(int64_t colours)
+inline DotStyle firstAnalysisDots(int64_t colours)
 {
-    return colours <= kBlocksColourLimit ? TDotStyle::Blocks : TDotStyle::Points;
+    return colours <= kBlocksColourLimit ? DotStyle::Blocks : DotStyle::Points;
 }
 
 // A 24-bit chart picture of that size, filled cyan with a one-pixel black
 // border; null when the size is not allowed.
 QImage newAnalysisChart(int width, int height);
-void ClearAnalysisChart(QImage& chart);
+void clearAnalysisChart(QImage& chart);
 
 // The three charts. Each expects a cleared chart picture and walks the tree
 // once without changing it (its cursor included). Each returns false when the
 // yield callback stopped it.
-bool DrawBrightnessChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartYield& yield = {});
-bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
-                   const TChartYield& yield = {});
-bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, TDotStyle dots,
-                      const TChartYield& yield = {});
+bool DrawBrightnessChart(QImage& chart, const TZQXTColorSplayTree& tree, const ChartYield& yield = {});
+bool DrawCubeChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, DotStyle dots,
+                   const ChartYield& yield = {});
+bool DrawHexagonChart(QImage& chart, const TZQXTColorSplayTree& tree, bool reverse, DotStyle dots,
+                      const ChartYield& yield = {});
 
 // Clears the chart and, when the tree holds any colour, draws the chosen chart.
-bool DrawAnalysisChart(QImage& chart, const TZQXTColorSplayTree& tree, const TChartChoice& choice,
-                       const TChartYield& yield = {});
+bool drawAnalysisChart(QImage& chart, const TZQXTColorSplayTree& tree, const ChartChoice& choice,
+                       const ChartYield& yield = {});
 
 // The brightness level 0..255 of a colour: its distance from black divided
 // by √3, rounded halves to even.
-int brightnessLevel(TColorValue colour);
+int brightnessLevel(ColourValue colour);
 
 // A polygon that keeps one vertex per straight run: a point that continues
 // the last segment's direction replaces the previous point.

@@ -135,7 +135,7 @@ private:
             for (int32_t greenRed = block; greenRed < block + kBlock; ++greenRed) {
                 if (counts[greenRed] == 0)
                     continue;
-                tree.AppendAscending(high | greenRed, counts[greenRed]);
+                tree.appendAscending(high | greenRed, counts[greenRed]);
                 counts[greenRed] = 0;
             }
         }
@@ -145,7 +145,7 @@ private:
     {
         // Never more colours than pixels or than there are colours; the
         // reserve costs only the pages actually written.
-        tree.BeginAscending(std::min<size_t>(m_planeStart[256], size_t(1) << 24));
+        tree.beginAscending(std::min<size_t>(m_planeStart[256], size_t(1) << 24));
         PodBuffer<int32_t> table = PodBuffer<int32_t>::zeroed(1 << 16);
         for (int blue = 0; blue < 256; ++blue) {
             uint16_t* plane = m_greenRed.data() + m_planeStart[blue];
@@ -159,7 +159,7 @@ private:
                     size_t j = i + 1;
                     while (j < n && plane[j] == plane[i])
                         ++j;
-                    tree.AppendAscending(high | plane[i], int32_t(j - i));
+                    tree.appendAscending(high | plane[i], int32_t(j - i));
                     i = j;
                 }
                 continue;
@@ -170,7 +170,7 @@ private:
             emitTable(counts, high, tree);
         }
         m_greenRed.release();
-        tree.EndAscending();
+        tree.endAscending();
     }
 
     const QImage& m_bitmap;

@@ -30,7 +30,7 @@ namespace {
 
 // Collects the distinct colours (triple values, with only the bits of
 // `keyMask` kept) until there are more than `limit`; true when there are.
-bool collectColoursBeyond(const QImage& picture, int limit, TTripleValue keyMask, std::vector<TTripleValue>* found)
+bool collectColoursBeyond(const QImage& picture, int limit, TripleValue keyMask, std::vector<TripleValue>* found)
 {
     if (picture.isNull())
         return limit < 0;
@@ -40,7 +40,7 @@ bool collectColoursBeyond(const QImage& picture, int limit, TTripleValue keyMask
     size_t size = 1;
     while (size < size_t(std::max(limit, 0)) * 2 + 2)
         size <<= 1;
-    std::vector<TTripleValue> table(size, 0xFFFFFFFFu);
+    std::vector<TripleValue> table(size, 0xFFFFFFFFu);
     int seen = 0;
     const int width = working.width(), height = working.height();
     for (int y = 0; y < height; ++y) {
@@ -48,7 +48,7 @@ bool collectColoursBeyond(const QImage& picture, int limit, TTripleValue keyMask
         for (int x = 0; x < width; ++x, pixel += 3) {
             // Every pixel is looked up: pictures of few colours mixed pixel by
             // pixel (an encoded one) would keep a test for runs guessing wrong.
-            const TTripleValue colour = tripleValue(pixel[0], pixel[1], pixel[2]) & keyMask;
+            const TripleValue colour = tripleValue(pixel[0], pixel[1], pixel[2]) & keyMask;
             size_t slot = (colour * 2654435761u) & (size - 1);
             while (table[slot] != colour && table[slot] != 0xFFFFFFFFu)
                 slot = (slot + 1) & (size - 1);
@@ -60,21 +60,21 @@ bool collectColoursBeyond(const QImage& picture, int limit, TTripleValue keyMask
         }
     }
     if (found)
-        for (TTripleValue colour : table)
+        for (TripleValue colour : table)
             if (colour != 0xFFFFFFFFu)
                 found->push_back(colour);
     return false;
 }
 
-constexpr TTripleValue kWholeColour = 0xFFFFFF;
+constexpr TripleValue kWholeColour = 0xFFFFFF;
 
 // The counts and text once the picture's own colours are in the tree; adds
 // each base colour with a count of 1.
-TColourCount addBaseColours(TZQXTColorSplayTree& tree)
+ColourCount addBaseColours(TZQXTColorSplayTree& tree)
 {
-    TColourCount result;
+    ColourCount result;
     result.own = tree.Count();
-    for (TColorValue base : kBaseColours)
+    for (ColourValue base : kBaseColours)
         tree.AddCount(base, 1);
     result.total = tree.Count();
     result.text = colourCountText(result.own, result.total);
@@ -83,26 +83,26 @@ TColourCount addBaseColours(TZQXTColorSplayTree& tree)
 
 } // namespace
 
-bool HasMoreColoursThan(const QImage& picture, int limit)
+bool hasMoreColoursThan(const QImage& picture, int limit)
 {
     return collectColoursBeyond(picture, limit, kWholeColour, nullptr);
 }
 
-std::optional<TFewColours> FewColoursForSaving(const QImage& picture, int limit)
+std::optional<FewColours> fewColoursForSaving(const QImage& picture, int limit)
 {
-    std::vector<TTripleValue> colours;
+    std::vector<TripleValue> colours;
     if (collectColoursBeyond(picture, limit, kWholeColour, &colours))
         return std::nullopt;
     TZQXTColorSplayTree tree;
-    for (TTripleValue packed : colours)
+    for (TripleValue packed : colours)
         tree.AddCount(colorValue(uint8_t(packed >> 16), uint8_t(packed >> 8), uint8_t(packed)), 1);
-    TFewColours result;
+    FewColours result;
     result.count = addBaseColours(tree);
-    result.save = SavePaletteFromTree(tree);
+    result.save = savePaletteFromTree(tree);
     return result;
 }
 
-TColourCount CountColorsWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress)
+ColourCount countColoursWithBase(const QImage& picture, TZQXTColorSplayTree& tree, const TProgressProc& progress)
 {
     // The census leaves the tree untouched when there is no picture; counting
     // the base colours on top of an old census would then inflate it.
@@ -137,11 +137,11 @@ public:
     {
         uint64_t* words = m_words;
         for (int x = 0; x < width; ++x, pixel += 3) {
-            const TColorValue colour = colorValue(pixel[2], pixel[1], pixel[0]);
+            const ColourValue colour = colorValue(pixel[2], pixel[1], pixel[0]);
             words[colour >> 6] |= uint64_t(1) << (colour & 63);
         }
     }
-    bool has(TColorValue colour) const { return (m_words[colour >> 6] >> (colour & 63)) & 1; }
+    bool has(ColourValue colour) const { return (m_words[colour >> 6] >> (colour & 63)) & 1; }
     int64_t count() const
     {
         int64_t count = 0;
@@ -154,7 +154,7 @@ public:
     {
         for (size_t i = 0; i < kWords; ++i)
             for (uint64_t word = m_words[i]; word != 0; word &= word - 1)
-                visit(TColorValue(i * 64 + size_t(std::countr_zero(word))));
+                visit(ColourValue(i * 64 + size_t(std::countr_zero(word))));
     }
 
 private:
@@ -163,26 +163,26 @@ private:
 
 } // namespace
 
-TColoursOfRows CountColoursOfRows(PixelRows& rows)
+ColoursOfRows countColoursOfRows(PixelRows& rows)
 {
     ColourBits bits;
     const int width = rows.width(), height = rows.height();
     if (width > 0)
         for (int y = 0; y < height; ++y)
             bits.addRow(rows.row(y), width);
-    TColoursOfRows result;
+    ColoursOfRows result;
     const int64_t own = bits.count();
     // Only a picture of at most 256 colours can have a save palette; its
     // colours go through the tree the census would fill, for the same one.
     if (own <= 256) {
         TZQXTColorSplayTree tree;
-        bits.forEach([&](TColorValue colour) { tree.AddCount(colour, 1); });
+        bits.forEach([&](ColourValue colour) { tree.AddCount(colour, 1); });
         result.count = addBaseColours(tree);
-        result.save = SavePaletteFromTree(tree);
+        result.save = savePaletteFromTree(tree);
         return result;
     }
     int64_t total = own;
-    for (TColorValue base : kBaseColours)
+    for (ColourValue base : kBaseColours)
         total += bits.has(base) ? 0 : 1;
     result.count.own = own;
     result.count.total = total;
@@ -190,16 +190,16 @@ TColoursOfRows CountColoursOfRows(PixelRows& rows)
     return result;
 }
 
-std::optional<int64_t> ColoursWithBothBlueBits(const QImage& picture)
+std::optional<int64_t> coloursWithBothBlueBits(const QImage& picture)
 {
     // One value per pair of colours that differ only in the lowest blue bit.
-    constexpr TTripleValue kPairOfColours = kWholeColour & ~TTripleValue(1);
-    std::vector<TTripleValue> pairs;
+    constexpr TripleValue kPairOfColours = kWholeColour & ~TripleValue(1);
+    std::vector<TripleValue> pairs;
     if (collectColoursBeyond(picture, 128, kPairOfColours, &pairs))
         return std::nullopt;
     int64_t count = 2 * int64_t(pairs.size());
-    for (TColorValue base : kBaseColours)
-        if (std::find(pairs.begin(), pairs.end(), tripleOfColor(base) & kPairOfColours) == pairs.end())
+    for (ColourValue base : kBaseColours)
+        if (std::find(pairs.begin(), pairs.end(), tripleOfColour(base) & kPairOfColours) == pairs.end())
             ++count;
     return count;
 }
@@ -221,9 +221,9 @@ int32_t roundedPaletteSize(int32_t count)
 
 } // namespace
 
-TSavePalette SavePaletteFromTree(const TZQXTColorSplayTree& tree)
+SavePalette savePaletteFromTree(const TZQXTColorSplayTree& tree)
 {
-    TSavePalette result;
+    SavePalette result;
     if (tree.Count() > 256)
         return result;
     TPaletteArray palette;
@@ -232,8 +232,8 @@ TSavePalette SavePaletteFromTree(const TZQXTColorSplayTree& tree)
     // A tree without the base colours can hold 256 colours that do not fit
     // after them; a palette missing any colour would change pixels on saving.
     bool allFit = true;
-    tree.ForEachAscending([&](int32_t key, int32_t) {
-        const TColorValue colour = TColorValue(key);
+    tree.forEachAscending([&](int32_t key, int32_t) {
+        const ColourValue colour = ColourValue(key);
         if (!PaletteAdd(palette, count, colour) && std::find(palette.begin(), palette.end(), colour) == palette.end())
             allFit = false;
     });
@@ -244,7 +244,7 @@ TSavePalette SavePaletteFromTree(const TZQXTColorSplayTree& tree)
     return result;
 }
 
-void BuildReductionPalette(const TZQXTColorSplayTree& tree, TPaletteArray& palette, int32_t& count)
+void buildReductionPalette(const TZQXTColorSplayTree& tree, TPaletteArray& palette, int32_t& count)
 {
     InitPalette(palette);
     count = 16;

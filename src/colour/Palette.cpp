@@ -8,7 +8,7 @@
 
 namespace ostrel {
 
-const std::array<TColorValue, 16> kBaseColours = {
+const std::array<ColourValue, 16> kBaseColours = {
     0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
     0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
 };
@@ -19,13 +19,13 @@ void InitPalette(TPaletteArray& palette)
     std::copy(kBaseColours.begin(), kBaseColours.end(), palette.begin());
 }
 
-bool PaletteContains(const TPaletteArray& palette, int32_t count, TColorValue colour)
+bool PaletteContains(const TPaletteArray& palette, int32_t count, ColourValue colour)
 {
     const int32_t n = std::clamp<int32_t>(count, 0, 255);
     return std::find(palette.begin(), palette.begin() + n, colour) != palette.begin() + n;
 }
 
-bool PaletteAdd(TPaletteArray& palette, int32_t& count, TColorValue colour)
+bool PaletteAdd(TPaletteArray& palette, int32_t& count, ColourValue colour)
 {
     if (count >= 256)
         return false;
@@ -41,7 +41,7 @@ bool PaletteAdd(TPaletteArray& palette, int32_t& count, TColorValue colour)
 namespace {
 
 struct CensusEntry {
-    TColorValue colour;
+    ColourValue colour;
     int32_t count;
 };
 
@@ -50,8 +50,8 @@ struct CensusEntry {
 // stretches of its octants, each still ascending, so boxes need no storage of
 // their own.
 struct ColorBox {
-    TColorValue low = 0;
-    TColorValue high = 0;
+    ColourValue low = 0;
+    ColourValue high = 0;
     uint32_t begin = 0, end = 0;
     uint32_t size() const { return end - begin; }
 };
@@ -88,10 +88,10 @@ struct Channels {
     int red, green, blue;
 };
 
-Channels channelsOf(TColorValue c) { return {redOf(c), greenOf(c), blueOf(c)}; }
+Channels channelsOf(ColourValue c) { return {redOf(c), greenOf(c), blueOf(c)}; }
 
 // Each channel taken modulo 256, as the palette's colour values hold them.
-TColorValue colourOf(int red, int green, int blue)
+ColourValue colourOf(int red, int green, int blue)
 {
     return colorValue(uint8_t(red & 0xFF), uint8_t(green & 0xFF), uint8_t(blue & 0xFF));
 }
@@ -106,7 +106,7 @@ struct ChannelRange {
 struct Octants {
     Channels mid;
     bool made[8];
-    TColorValue low[8], high[8];
+    ColourValue low[8], high[8];
 
     explicit Octants(const ColorBox& box)
     {
@@ -127,7 +127,7 @@ struct Octants {
 
     // The box's colours lie in its range, so the octant a colour falls in
     // by the midpoints is always one that was made.
-    int of(TColorValue colour) const
+    int of(ColourValue colour) const
     {
         const Channels c = channelsOf(colour);
         return int(c.red > mid.red) | int(c.green > mid.green) << 1 | int(c.blue > mid.blue) << 2;
@@ -139,8 +139,8 @@ public:
     explicit BoxSplitter(const TZQXTColorSplayTree& tree)
     {
         m_colours.reserve(size_t(tree.Count()));
-        tree.ForEachAscending([this](int32_t key, int32_t value) {
-            m_colours.push_back({TColorValue(key), value});
+        tree.forEachAscending([this](int32_t key, int32_t value) {
+            m_colours.push_back({ColourValue(key), value});
         });
     }
 
@@ -181,7 +181,7 @@ public:
             if (!octants.made[octant] || child.size() == 0)
                 continue;
             if (child.size() == 1) {
-                const TColorValue only = m_colours[child.begin].colour;
+                const ColourValue only = m_colours[child.begin].colour;
                 if (PaletteContains(palette, count, only))
                     continue;
                 child.low = child.high = only;
@@ -211,11 +211,11 @@ void splitPhase(BoxSplitter& splitter, BoxQueue& queue, int target, const TPalet
 }
 
 // The colour a box contributes, given what the palette already holds.
-TColorValue representative(const CensusEntry* colours, uint32_t n, bool useAverage, const TPaletteArray& palette,
+ColourValue representative(const CensusEntry* colours, uint32_t n, bool useAverage, const TPaletteArray& palette,
                            int32_t count)
 {
-    const TColorValue first = colours[0].colour;
-    TColorValue frequent = first, rare = first;
+    const ColourValue first = colours[0].colour;
+    ColourValue frequent = first, rare = first;
     int32_t most = colours[0].count, least = colours[0].count;
     int64_t sumRed = 0, sumGreen = 0, sumBlue = 0, total = 0;
     for (const CensusEntry& entry : std::span(colours, n)) {
@@ -233,15 +233,15 @@ TColorValue representative(const CensusEntry* colours, uint32_t n, bool useAvera
         total += entry.count;
     }
     const uint32_t medianPosition = std::max<uint32_t>(1, n / 2);
-    const TColorValue median = colours[medianPosition - 1].colour;
-    TColorValue average = first;
+    const ColourValue median = colours[medianPosition - 1].colour;
+    ColourValue average = first;
     if (total > 0) {
         average = colorValue(uint8_t(std::clamp<int64_t>(sumRed / total, 0, 255)),
                              uint8_t(std::clamp<int64_t>(sumGreen / total, 0, 255)),
                              uint8_t(std::clamp<int64_t>(sumBlue / total, 0, 255)));
     }
 
-    const TColorValue candidate = useAverage ? average : frequent;
+    const ColourValue candidate = useAverage ? average : frequent;
     if (!PaletteContains(palette, count, candidate))
         return candidate;
     if (median != candidate && !PaletteContains(palette, count, median))
@@ -255,12 +255,12 @@ TColorValue representative(const CensusEntry* colours, uint32_t n, bool useAvera
 
 // The census is copied out of the source tree once, so the source is only
 // read.
-void Palette_Build(TPaletteArray& palette, int32_t& count, int32_t maxColors, bool twins, bool useAverage,
+void Palette_Build(TPaletteArray& palette, int32_t& count, int32_t maxColours, bool twins, bool useAverage,
                    const TZQXTColorSplayTree& tree)
 {
-    maxColors = std::clamp<int32_t>(maxColors, 2, 256);
+    maxColours = std::clamp<int32_t>(maxColours, 2, 256);
     count = std::clamp<int32_t>(count, 0, 256);
-    const int room = maxColors - count;
+    const int room = maxColours - count;
     const int target = std::max(0, twins ? (room + 1) / 2 : room);
 
     BoxSplitter splitter(tree);
@@ -274,13 +274,13 @@ void Palette_Build(TPaletteArray& palette, int32_t& count, int32_t maxColors, bo
         // A box without colours (an empty census) has nothing to contribute.
         if (box.size() == 0)
             continue;
-        const TColorValue chosen = representative(splitter.colours(box), box.size(), useAverage, palette, count);
+        const ColourValue chosen = representative(splitter.colours(box), box.size(), useAverage, palette, count);
         PaletteAdd(palette, count, chosen);
         if (twins)
             PaletteAdd(palette, count, chosen ^ 0x010000);
     }
 
-    for (int grey = 0; grey < 256 && count < maxColors; ++grey)
+    for (int grey = 0; grey < 256 && count < maxColours; ++grey)
         PaletteAdd(palette, count, colorValue(uint8_t(grey), uint8_t(grey), uint8_t(grey)));
 }
 

@@ -165,7 +165,7 @@ struct TPaletteSearch::Impl {
     uint8_t positionOf[kMaxEntries] = {};    // palette index → list position
     bool anyAccepted[kFilters] = {};
     CandidateGrid grid{colour, live, 0};
-    // pfAny answers of NearestIndexRow by pixel colour, made on first use:
+    // pfAny answers of nearestIndexRow by pixel colour, made on first use:
     // kSole and the index, kTied, or 0 while not asked yet.
     static constexpr int kBlockBits = 12;
     static constexpr uint32_t kBlockSize = 1u << kBlockBits;
@@ -186,13 +186,13 @@ struct TPaletteSearch::Impl {
         positionOf[index] = uint8_t(front);
     }
 
-    int nearestAny(TTripleValue triple)
+    int nearestAny(TripleValue triple)
     {
         bool tied = false;
         return nearest(0, triple, tied);
     }
 
-    uint16_t knownAnswer(TTripleValue triple)
+    uint16_t knownAnswer(TripleValue triple)
     {
         const std::unique_ptr<uint16_t[]>& block = soleAnswers[triple >> kBlockBits];
         const uint16_t known = block ? block[triple & (kBlockSize - 1)] : 0;
@@ -218,7 +218,7 @@ struct TPaletteSearch::Impl {
     }
 
     // Works out and keeps a colour's entry for soleAnswers.
-    [[gnu::noinline]] uint16_t learnAnswer(TTripleValue triple)
+    [[gnu::noinline]] uint16_t learnAnswer(TripleValue triple)
     {
         std::unique_ptr<uint16_t[]>& block = soleAnswers[triple >> kBlockBits];
         if (!block)
@@ -230,7 +230,7 @@ struct TPaletteSearch::Impl {
 
     // The accepted entry nearest to the colour, ties to the smaller list
     // position; `tied` tells whether another entry was as near.
-    int nearest(int filter, TTripleValue triple, bool& tied)
+    int nearest(int filter, TripleValue triple, bool& tied)
     {
         const int r = int(triple >> 16), g = int((triple >> 8) & 0xFF), b = int(triple & 0xFF);
         int bestDistance = INT_MAX, bestIndex = 0;
@@ -269,7 +269,7 @@ TPaletteSearch::TPaletteSearch(const TPaletteArray& palette, int32_t count) : m_
     s.palette = palette;
     s.n = std::clamp<int32_t>(count, 2, kMaxEntries);
     for (int i = 0; i < s.n; ++i) {
-        const TColorValue c = palette[size_t(i)];
+        const ColourValue c = palette[size_t(i)];
         s.colour[i] = {redOf(c), greenOf(c), blueOf(c)};
         s.indexAt[i] = uint8_t(i);
         s.positionOf[i] = uint8_t(i);
@@ -292,7 +292,7 @@ TPaletteSearch::~TPaletteSearch()
 
 int TPaletteSearch::count() const { return m_impl->n; }
 
-int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
+int TPaletteSearch::Search(TParityFilter filter, TripleValue triple)
 {
     Impl& s = *m_impl;
     const int number = filterNumber(filter);
@@ -309,12 +309,12 @@ int TPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
 // its answer is kept; only the reordering is done again for each pixel. The
 // answers live in a table over all 2^24 colours, in blocks of 4096 colours
 // made when a colour in them turns up: a few blocks for a paletted picture.
-void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* indices)
+void TPaletteSearch::nearestIndexRow(const uint8_t* row, int width, uint8_t* indices)
 {
     Impl& s = *m_impl;
     s.prepareAnswers();
     for (int x = 0; x < width; ++x, row += 3) {
-        const TTripleValue triple = tripleValue(row[0], row[1], row[2]);
+        const TripleValue triple = tripleValue(row[0], row[1], row[2]);
         const uint16_t known = s.knownAnswer(triple);
         const int index = known & Impl::kSole ? known & 0xFF : s.nearestAny(triple);
         s.chosen(index);
@@ -328,7 +328,7 @@ void TPaletteSearch::NearestIndexRow(const uint8_t* row, int width, uint8_t* ind
 // otherwise). From the first row with a tied colour on the order matters:
 // the rows before it are searched again with reordering, their answers (the
 // same as the ones already given) dropped, and every later row in full.
-void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
+void mapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
                          const std::function<void(int y, const uint8_t* indices)>& takeRow)
 {
     TPaletteSearch search(palette, count);
@@ -342,38 +342,38 @@ void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, in
         if (!tied && !s.soleAnswersRow(row, width, indices.data())) {
             tied = true;
             for (int before = 0; before < y; ++before)
-                search.NearestIndexRow(picture.constScanLine(before), width, indices.data());
+                search.nearestIndexRow(picture.constScanLine(before), width, indices.data());
         }
         if (tied)
-            search.NearestIndexRow(row, width, indices.data());
+            search.nearestIndexRow(row, width, indices.data());
         takeRow(y, indices.data());
     }
 }
 
-int TPaletteSearch::SearchColor(TColorValue colour, TParityFilter filter)
+int TPaletteSearch::SearchColor(ColourValue colour, TParityFilter filter)
 {
-    return Search(filter, tripleOfColor(colour));
+    return Search(filter, tripleOfColour(colour));
 }
 
-TTripleValue TPaletteSearch::NearestTriple(TParityFilter filter, TTripleValue triple)
+TripleValue TPaletteSearch::NearestTriple(TParityFilter filter, TripleValue triple)
 {
-    return tripleOfColor(m_impl->palette[size_t(Search(filter, triple))]);
+    return tripleOfColour(m_impl->palette[size_t(Search(filter, triple))]);
 }
 
-int TPaletteSearch::NearestIndex(TTripleValue triple) { return Search(pfAny, triple); }
-int TPaletteSearch::NearestIndexOfColor(TColorValue colour) { return SearchColor(colour, pfAny); }
-TTripleValue TPaletteSearch::NearestTripleAny(TTripleValue triple) { return NearestTriple(pfAny, triple); }
+int TPaletteSearch::NearestIndex(TripleValue triple) { return Search(pfAny, triple); }
+int TPaletteSearch::NearestIndexOfColor(ColourValue colour) { return SearchColor(colour, pfAny); }
+TripleValue TPaletteSearch::NearestTripleAny(TripleValue triple) { return NearestTriple(pfAny, triple); }
 
-TSequentialPaletteSearch::TSequentialPaletteSearch(const TPaletteArray& palette, int32_t count)
+SequentialPaletteSearch::SequentialPaletteSearch(const TPaletteArray& palette, int32_t count)
 {
     const int n = std::clamp<int32_t>(count, 2, kMaxEntries);
     for (int i = 0; i < n; ++i) {
-        const TColorValue c = palette[size_t(i)];
+        const ColourValue c = palette[size_t(i)];
         m_list.push_back({blueOf(c), greenOf(c), redOf(c), uint8_t(i)});
     }
 }
 
-int TSequentialPaletteSearch::Search(TParityFilter filter, TTripleValue triple)
+int SequentialPaletteSearch::Search(TParityFilter filter, TripleValue triple)
 {
     const int number = filterNumber(filter);
     const int b = int(triple & 0xFF), g = int((triple >> 8) & 0xFF), r = int((triple >> 16) & 0xFF);
@@ -426,8 +426,8 @@ void RemapToPalette(QImage& picture, int x1, int y1, int x2, int y2, const TPale
         uint8_t* below = y < y2 ? picture.scanLine(y + 1) : nullptr;
         for (int x = x1; x <= x2; ++x) {
             uint8_t* px = row + 3 * size_t(x);
-            const TTripleValue old = tripleValue(px[0], px[1], px[2]);
-            const TTripleValue now = search.NearestTripleAny(old) & kTripleMask;
+            const TripleValue old = tripleValue(px[0], px[1], px[2]);
+            const TripleValue now = search.NearestTripleAny(old) & kTripleMask;
             px[0] = uint8_t(now);
             px[1] = uint8_t(now >> 8);
             px[2] = uint8_t(now >> 16);

@@ -20,23 +20,23 @@ public:
     TPaletteSearch& operator=(const TPaletteSearch&) = delete;
 
     // Palette index of the nearest accepted entry; moves it one place forward.
-    int Search(TParityFilter filter, TTripleValue triple);
-    int SearchColor(TColorValue colour, TParityFilter filter);
+    int Search(TParityFilter filter, TripleValue triple);
+    int SearchColor(ColourValue colour, TParityFilter filter);
     // The palette colour of Search's answer, as a triple value.
-    TTripleValue NearestTriple(TParityFilter filter, TTripleValue triple);
-    int NearestIndex(TTripleValue triple);
-    int NearestIndexOfColor(TColorValue colour);
-    TTripleValue NearestTripleAny(TTripleValue triple);
+    TripleValue NearestTriple(TParityFilter filter, TripleValue triple);
+    int NearestIndex(TripleValue triple);
+    int NearestIndexOfColor(ColourValue colour);
+    TripleValue NearestTripleAny(TripleValue triple);
     // NearestIndex for each pixel of a row (bytes blue, green, red) in turn,
     // reordering included; each colour's nearest entries are worked out once.
-    void NearestIndexRow(const uint8_t* row, int width, uint8_t* indices);
+    void nearestIndexRow(const uint8_t* row, int width, uint8_t* indices);
 
     int count() const;
 
 private:
     struct Impl;
     Impl* m_impl;
-    friend void MapPictureToIndices(const QImage&, const TPaletteArray&, int32_t,
+    friend void mapPictureToIndices(const QImage&, const TPaletteArray&, int32_t,
                                     const std::function<void(int, const uint8_t*)>&);
 };
 
@@ -44,16 +44,16 @@ private:
 // NearestIndex of a new search over (palette, count) gives them pixel after
 // pixel from the top row: the remapping's answers. `takeRow` receives each
 // row's indices, top row first. Both paletted writers map pictures this way.
-void MapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
+void mapPictureToIndices(const QImage& picture, const TPaletteArray& palette, int32_t count,
                          const std::function<void(int y, const uint8_t* indices)>& takeRow);
 
 // The same search as a plain front-to-back scan that stops at an exact match:
 // the model TPaletteSearch must agree with answer for answer, reordering
 // included. Kept for the tests and benchmarks.
-class TSequentialPaletteSearch {
+class SequentialPaletteSearch {
 public:
-    TSequentialPaletteSearch(const TPaletteArray& palette, int32_t count);
-    int Search(TParityFilter filter, TTripleValue triple);
+    SequentialPaletteSearch(const TPaletteArray& palette, int32_t count);
+    int Search(TParityFilter filter, TripleValue triple);
 
 private:
     struct Entry {

@@ -9,28 +9,28 @@
 namespace ostrel {
 
 // A colour value: red in bits 0-7, green in bits 8-15, blue in bits 16-23.
-using TColorValue = uint32_t;
+using ColourValue = uint32_t;
 
-constexpr TColorValue colorValue(uint8_t red, uint8_t green, uint8_t blue)
+constexpr ColourValue colorValue(uint8_t red, uint8_t green, uint8_t blue)
 {
-    return TColorValue(red) | (TColorValue(green) << 8) | (TColorValue(blue) << 16);
+    return ColourValue(red) | (ColourValue(green) << 8) | (ColourValue(blue) << 16);
 }
-constexpr uint8_t redOf(TColorValue c) { return uint8_t(c); }
-constexpr uint8_t greenOf(TColorValue c) { return uint8_t(c >> 8); }
-constexpr uint8_t blueOf(TColorValue c) { return uint8_t(c >> 16); }
+constexpr uint8_t redOf(ColourValue c) { return uint8_t(c); }
+constexpr uint8_t greenOf(ColourValue c) { return uint8_t(c >> 8); }
+constexpr uint8_t blueOf(ColourValue c) { return uint8_t(c >> 16); }
 
 // A pixel's bytes read as one little-endian number: blue | green << 8 | red << 16.
-using TTripleValue = uint32_t;
-constexpr TTripleValue tripleValue(uint8_t blue, uint8_t green, uint8_t red)
+using TripleValue = uint32_t;
+constexpr TripleValue tripleValue(uint8_t blue, uint8_t green, uint8_t red)
 {
-    return TTripleValue(blue) | (TTripleValue(green) << 8) | (TTripleValue(red) << 16);
+    return TripleValue(blue) | (TripleValue(green) << 8) | (TripleValue(red) << 16);
 }
-constexpr TTripleValue tripleOfColor(TColorValue c) { return tripleValue(blueOf(c), greenOf(c), redOf(c)); }
+constexpr TripleValue tripleOfColour(ColourValue c) { return tripleValue(blueOf(c), greenOf(c), redOf(c)); }
 
 // 256 colour values; the count travels beside it. A count above 256
 // (16777216 on the true-colour paths) means "no palette".
-using TPaletteArray = std::array<TColorValue, 256>;
-constexpr int32_t kTrueColorCount = 16777216;
+using TPaletteArray = std::array<ColourValue, 256>;
+constexpr int32_t kTrueColourCount = 16777216;
 
 // Progress in percent; -1 is sent before work starts.
 using TProgressProc = std::function<void(int32_t)>;

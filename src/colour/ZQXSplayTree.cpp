@@ -217,7 +217,7 @@ void TZQXSplayBase::linkBalanced()
     }
 }
 
-void TZQXSplayBase::BeginAscending(size_t expected)
+void TZQXSplayBase::beginAscending(size_t expected)
 {
     Clear();
     m_outOfOrder = false;
@@ -225,7 +225,7 @@ void TZQXSplayBase::BeginAscending(size_t expected)
     m_values.reserve(expected);
 }
 
-void TZQXSplayBase::EndAscending()
+void TZQXSplayBase::endAscending()
 {
     if (m_outOfOrder) {
         const PodBuffer<Node> nodes = std::move(m_nodes);
@@ -242,16 +242,16 @@ void TZQXSplayBase::EndAscending()
     linkBalanced();
 }
 
-void TZQXSplayBase::AssignAscending(std::span<const int32_t> keys, std::span<const int32_t> values)
+void TZQXSplayBase::assignAscending(std::span<const int32_t> keys, std::span<const int32_t> values)
 {
     const size_t n = std::min(keys.size(), values.size());
-    BeginAscending(n);
+    beginAscending(n);
     for (size_t i = 0; i < n; ++i)
-        AppendAscending(keys[i], values[i]);
-    EndAscending();
+        appendAscending(keys[i], values[i]);
+    endAscending();
 }
 
-int TZQXSplayBase::Height() const
+int TZQXSplayBase::height() const
 {
     int height = 0;
     for (TSplayNode n = leftmost(m_root); n != kNoNode; n = successor(n)) {

@@ -49,7 +49,7 @@ public:
     int32_t CurrentKey() const { return HasCurrent() ? m_nodes[m_cursor].key : 0; }
     int32_t CurrentValue() const { return HasCurrent() ? m_values[m_cursor] : 0; }
 
-    int32_t NodeValue(TSplayNode node) const { return m_values[node]; }
+    int32_t nodeValue(TSplayNode node) const { return m_values[node]; }
 
     static TSplayCompare CompareKeys(int32_t a, int32_t b)
     {
@@ -59,18 +59,18 @@ public:
     // Calls visit(key, value) in ascending key order without touching the
     // cursor or the shape, so a tree can be read while it is shared as const.
     template <class Visit>
-    void ForEachAscending(Visit&& visit) const
+    void forEachAscending(Visit&& visit) const
     {
-        VisitInOrder(false, [&](int32_t key, int32_t value) {
+        visitInOrder(false, [&](int32_t key, int32_t value) {
             visit(key, value);
             return true;
         });
     }
 
     // Calls visit(key, value) in ascending or descending key order, like
-    // ForEachAscending, until it returns false; false when it was stopped.
+    // forEachAscending, until it returns false; false when it was stopped.
     template <class Visit>
-    bool VisitInOrder(bool descending, Visit&& visit) const
+    bool visitInOrder(bool descending, Visit&& visit) const
     {
         const size_t tail = m_nodes.size() - m_ascendingPrefix;
         if (tail > kMergeableTail && tail > m_nodes.size() / 8) {
@@ -119,24 +119,24 @@ public:
     // ascending, as a balanced tree. The census builds its tree this way after
     // counting, instead of one splaying update per pixel. Keys out of order
     // fall back to one update per pair.
-    void AssignAscending(std::span<const int32_t> keys, std::span<const int32_t> values);
-    // The same, one pair at a time: BeginAscending (which empties the tree),
-    // AppendAscending for each pair, EndAscending. `expected` is a capacity
+    void assignAscending(std::span<const int32_t> keys, std::span<const int32_t> values);
+    // The same, one pair at a time: beginAscending (which empties the tree),
+    // appendAscending for each pair, endAscending. `expected` is a capacity
     // hint; memory reserved beyond it is cheap because untouched pages of a
-    // large block cost nothing, and EndAscending gives back what is unused.
-    void BeginAscending(size_t expected);
-    void AppendAscending(int32_t key, int32_t value)
+    // large block cost nothing, and endAscending gives back what is unused.
+    void beginAscending(size_t expected);
+    void appendAscending(int32_t key, int32_t value)
     {
         if (!m_nodes.empty() && key <= m_nodes[m_nodes.size() - 1].key)
             m_outOfOrder = true;
         m_nodes.push_back({key, kNoNode, kNoNode, kNoNode});
         m_values.push_back(value);
     }
-    void EndAscending();
+    void endAscending();
 
     // Root-to-leaf depth of the deepest node; for tests of balance and splaying.
-    int Height() const;
-    int32_t RootKey() const { return m_root == kNoNode ? 0 : m_nodes[m_root].key; }
+    int height() const;
+    int32_t rootKey() const { return m_root == kNoNode ? 0 : m_nodes[m_root].key; }
 
 private:
     struct Node {
@@ -179,9 +179,9 @@ public:
 // Keys are colour values (red in bits 0-7, green 8-15, blue 16-23).
 class TZQXTColorSplayTree : public TZQXIntegerSplayTree {
 public:
-    TSplayNode SetCount(TColorValue key, int32_t value) { return SetValue(int32_t(key), value); }
-    TSplayNode AddCount(TColorValue key, int32_t delta) { return AddValue(int32_t(key), delta); }
-    TColorValue CurrentKey() const { return TColorValue(TZQXSplayBase::CurrentKey()); }
+    TSplayNode SetCount(ColourValue key, int32_t value) { return SetValue(int32_t(key), value); }
+    TSplayNode AddCount(ColourValue key, int32_t delta) { return AddValue(int32_t(key), delta); }
+    ColourValue CurrentKey() const { return ColourValue(TZQXSplayBase::CurrentKey()); }
 };
 
 } // namespace ostrel

@@ -194,9 +194,9 @@ Outcome DataFolderTree::stillPrivate() const
     return fail(QStringLiteral("The private data folder %1; nothing is written there.").arg(found));
 }
 
-const DataFolderTree& DefaultDataFolders() { return g_defaultTree; }
+const DataFolderTree& defaultDataFolders() { return g_defaultTree; }
 
-bool CreateDataFoldersAt(const QString& root)
+bool createDataFoldersAt(const QString& root)
 {
     g_defaultTree = DataFolderTree::createAt(root);
     return g_defaultTree.ready();
@@ -208,7 +208,7 @@ bool CreateDataFolders()
     return g_defaultTree.ready();
 }
 
-Outcome PrepareDataFoldersFor(DataFolder purpose)
+Outcome prepareDataFoldersFor(DataFolder purpose)
 {
     CreateDataFolders();
     if (g_defaultTree.canStore(purpose))
@@ -216,22 +216,22 @@ Outcome PrepareDataFoldersFor(DataFolder purpose)
     return fail(g_defaultTree.problem());
 }
 
-bool DataFolderCanStore(DataFolder purpose) { return g_defaultTree.canStore(purpose); }
+bool dataFolderCanStore(DataFolder purpose) { return g_defaultTree.canStore(purpose); }
 
-Outcome DataFoldersStillPrivate() { return g_defaultTree.stillPrivate(); }
+Outcome dataFoldersStillPrivate() { return g_defaultTree.stillPrivate(); }
 
-QString DataFoldersProblem() { return g_defaultTree.problem(); }
+QString dataFoldersProblem() { return g_defaultTree.problem(); }
 
-void ClearDataFolders() { g_defaultTree = DataFolderTree(); }
+void clearDataFolders() { g_defaultTree = DataFolderTree(); }
 
 bool DataFoldersReady() { return g_defaultTree.ready(); }
-QString DataRootFolder() { return g_defaultTree.root(); }
-QString InitFolder() { return g_defaultTree.folder(DataFolder::Init); }
-QString WebFolder() { return g_defaultTree.folder(DataFolder::Web); }
-QString DecodeFolder() { return g_defaultTree.folder(DataFolder::Decode); }
-QString ClipboardsFolder() { return g_defaultTree.folder(DataFolder::Clipboards); }
-QString PasteFolder() { return g_defaultTree.folder(DataFolder::Paste); }
-QString SoundFolder() { return g_defaultTree.folder(DataFolder::Sound); }
-QString VideoFolder() { return g_defaultTree.folder(DataFolder::Video); }
+QString dataRootFolder() { return g_defaultTree.root(); }
+QString initFolder() { return g_defaultTree.folder(DataFolder::Init); }
+QString webFolder() { return g_defaultTree.folder(DataFolder::Web); }
+QString decodeFolder() { return g_defaultTree.folder(DataFolder::Decode); }
+QString clipboardsFolder() { return g_defaultTree.folder(DataFolder::Clipboards); }
+QString pasteFolder() { return g_defaultTree.folder(DataFolder::Paste); }
+QString soundFolder() { return g_defaultTree.folder(DataFolder::Sound); }
+QString videoFolder() { return g_defaultTree.folder(DataFolder::Video); }
 
 } // namespace ostrel

@@ -4,7 +4,7 @@
 //
 // DataFolderTree is the tree as a value: made under a root, asked for a
 // folder by its purpose. The program keeps one default tree; the free
-// functions below (CreateDataFolders, DecodeFolder, WebFolder, ...) read and
+// functions below (CreateDataFolders, decodeFolder, webFolder, ...) read and
 // replace that one.
 #include "util/Result.h"
 
@@ -69,29 +69,29 @@ private:
 };
 
 // The program's one default tree.
-const DataFolderTree& DefaultDataFolders();
+const DataFolderTree& defaultDataFolders();
 
 // Builds the default tree as DataFolderTree::createPreferred does. Returns
 // true only if the root and all seven sub-folders exist afterwards; the
-// result is also kept as DataFoldersReady(), and DataFoldersProblem() says
+// result is also kept as DataFoldersReady(), and dataFoldersProblem() says
 // why it failed.
 bool CreateDataFolders();
 
 // Builds the default tree (as CreateDataFolders) and says whether files of
 // that purpose can be stored in it (DataFolderTree::canStore); when not,
 // the failure is the tree's problem().
-Outcome PrepareDataFoldersFor(DataFolder purpose);
+Outcome prepareDataFoldersFor(DataFolder purpose);
 
 // Whether the default tree can store files of that purpose, as
 // DataFolderTree::canStore.
-bool DataFolderCanStore(DataFolder purpose);
+bool dataFolderCanStore(DataFolder purpose);
 
-// Why the last CreateDataFolders or CreateDataFoldersAt failed, naming the
+// Why the last CreateDataFolders or createDataFoldersAt failed, naming the
 // folder and the system's reason; empty after a success.
-QString DataFoldersProblem();
+QString dataFoldersProblem();
 
 // DataFolderTree::stillPrivate of the default tree.
-Outcome DataFoldersStillPrivate();
+Outcome dataFoldersStillPrivate();
 
 // Creates `path` and its missing parents, new folders readable by the owner
 // alone; on success stores it in `variable`.
@@ -104,20 +104,20 @@ QString FindTempFolder();
 QString preferredDataRoot();
 
 bool DataFoldersReady();
-QString DataRootFolder();
-QString InitFolder();
-QString WebFolder();
-QString DecodeFolder();
-QString ClipboardsFolder();
-QString PasteFolder();
-QString SoundFolder();
-QString VideoFolder();
+QString dataRootFolder();
+QString initFolder();
+QString webFolder();
+QString decodeFolder();
+QString clipboardsFolder();
+QString pasteFolder();
+QString soundFolder();
+QString videoFolder();
 
 // Empties every value, as at shutdown; tests use it to start again.
-void ClearDataFolders();
+void clearDataFolders();
 
 // Builds the default tree under a root chosen by the caller instead of the
 // preferred one (the tests use it).
-bool CreateDataFoldersAt(const QString& root);
+bool createDataFoldersAt(const QString& root);
 
 } // namespace ostrel

@@ -673,24 +673,24 @@ namespace {
 // this user's own. (Outcome alone names the socket waits' enum here.)
 ostrel::Outcome storeInWebFolder(const QString& targetPath, const QByteArray& body)
 {
-    if (!DataFolderCanStore(DataFolder::Web))
-        return fail(DataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
-                                                   : DataFoldersProblem());
-    if (const ostrel::Outcome mine = DataFoldersStillPrivate(); !mine)
+    if (!dataFolderCanStore(DataFolder::Web))
+        return fail(dataFoldersProblem().isEmpty() ? QStringLiteral("There is no web folder to store the file in.")
+                                                   : dataFoldersProblem());
+    if (const ostrel::Outcome mine = dataFoldersStillPrivate(); !mine)
         return mine;
     return writeFileAtomically(targetPath, body, FileAccess::Private);
 }
 
 } // namespace
 
-WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& settings)
+WebFetchResult fetchToWebFolder(const QString& url, const FetchSettings& settings)
 {
     WebFetchResult result;
     QByteArray body;
     fetchWithCause(url, result.fileName, result.header, &body, result.errorText, result.failureDetail, settings);
     if (!isSafeStoredName(result.fileName))
         result.fileName = kUntitledStoredName;
-    const QString folder = WebFolder();
+    const QString folder = webFolder();
     result.targetPath = folder + result.fileName;
     if (!result.errorText.isEmpty())
         return result;

@@ -143,7 +143,7 @@ struct WebFetchResult {
 // The core of Open from Web: fetches the address, names the file (an empty
 // or unsafe name becomes "Untitled.dat") and stores the body in the web
 // folder atomically, replacing an earlier file of that name.
-WebFetchResult FetchToWebFolder(const QString& url, const FetchSettings& settings = {});
+WebFetchResult fetchToWebFolder(const QString& url, const FetchSettings& settings = {});
 
 // For a stored fetch whose status is not a success (a 404 page, a redirect):
 // a sentence naming the status line; empty otherwise.

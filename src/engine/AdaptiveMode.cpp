@@ -378,7 +378,7 @@ int64_t adaptiveCarriedBytes(int64_t fileBytes, int64_t nameBytes, int64_t dateT
     return kLeastCarriedBytes + nameBytes + dateTimeBytes + fileBytes;
 }
 
-EncodePlan PlanAdaptiveEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
+EncodePlan planAdaptiveEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
     EncodePlan plan;
     const FileFacts facts = factsOf(payloadFileName, dateTimeText);
@@ -396,7 +396,7 @@ EncodePlan PlanAdaptiveEncodeOfFile(const QImage& picture, const QString& payloa
     return plan;
 }
 
-bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
+bool encodeAdaptivePayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
                            ReportList* report, const TProgressProc& progress, const QString& dateTimeText)
 {
     const FileFacts facts = factsOf(payloadFileName, dateTimeText);
@@ -671,7 +671,7 @@ private:
 
 } // namespace
 
-AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& password)
+AdaptiveReading readAdaptiveStream(const QImage& picture, const QByteArray& password)
 {
     const QImage working = inPictureFormat(picture);
     if (working.isNull())
@@ -693,7 +693,7 @@ AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& pass
                           groupBits);
 }
 
-AdaptiveReading ReadAdaptiveStream(PixelRows& rows, const QByteArray& password)
+AdaptiveReading readAdaptiveStream(PixelRows& rows, const QByteArray& password)
 {
     // Pictures beyond what can be held whole were never hidden in adaptively.
     const int64_t pixels = int64_t(rows.width()) * rows.height();

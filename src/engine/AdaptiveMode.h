@@ -79,13 +79,13 @@ int64_t adaptiveCarriedBytes(int64_t fileBytes, int64_t nameBytes, int64_t dateT
 
 // The plan of an adaptive encode of the file as it stands: the HILL costs of
 // the picture and whether the file fits, with the lines to report.
-EncodePlan PlanAdaptiveEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
+EncodePlan planAdaptiveEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
 
 // Seals the payload file under a key from the password and a fresh salt and
-// hides the container adaptively. Report lines as EncodeSealedPayload's, with
+// hides the container adaptively. Report lines as encodeSealedPayload's, with
 // the fit. A run that fails leaves the pixels as they were; the picture is in
 // the working format afterwards.
-bool EncodeAdaptivePayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
+bool encodeAdaptivePayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
                            ReportList* report, const TProgressProc& progress, const QString& dateTimeText);
 
 struct AdaptiveReading {
@@ -100,9 +100,9 @@ struct AdaptiveReading {
     int keyDerivations = 0; // memory-hard derivations the reading ran
 };
 
-AdaptiveReading ReadAdaptiveStream(const QImage& picture, const QByteArray& password);
+AdaptiveReading readAdaptiveStream(const QImage& picture, const QByteArray& password);
 // The same over rows in the working format: a pass for the prefix and, when
 // the prefix promises a file for this password, one for every lowest bit.
-AdaptiveReading ReadAdaptiveStream(PixelRows& rows, const QByteArray& password);
+AdaptiveReading readAdaptiveStream(PixelRows& rows, const QByteArray& password);
 
 } // namespace ostrel

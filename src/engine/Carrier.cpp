@@ -226,7 +226,7 @@ void CarrierWriter::storePixelBits(uint64_t bits, int bitCount)
         else if (m_mover)
             storeMovedRun(m_rowData, m_column, bits, ups, count);
         else
-            storeTrueColorRun(m_rowData, m_column, bits, count);
+            storeTrueColourRun(m_rowData, m_column, bits, count);
         bits = count == 64 ? 0 : bits >> count;
         ups = count == 64 ? 0 : ups >> count;
         remaining -= count;
@@ -236,7 +236,7 @@ void CarrierWriter::storePixelBits(uint64_t bits, int bitCount)
     }
 }
 
-void CarrierWriter::storeTrueColorRun(uint8_t* row, int column, uint64_t bits, int count)
+void CarrierWriter::storeTrueColourRun(uint8_t* row, int column, uint64_t bits, int count)
 {
     uint8_t* pixels = row + size_t(column) * kBytesPerPixel;
     int i = 0;
@@ -266,7 +266,7 @@ void CarrierWriter::storePaletteRun(uint8_t* row, int column, uint64_t bits, int
         uint8_t* pixel = row + size_t(x) * kBytesPerPixel;
         const int oldBlue = pixel[0], oldGreen = pixel[1], oldRed = pixel[2];
         const TParityFilter filter = ((bits >> i) & 1) ? pfOddBlue : pfEvenBlue;
-        const TTripleValue found = m_search->NearestTriple(filter, tripleValue(pixel[0], pixel[1], pixel[2]));
+        const TripleValue found = m_search->NearestTriple(filter, tripleValue(pixel[0], pixel[1], pixel[2]));
         pixel[0] = uint8_t(found);
         pixel[1] = uint8_t(found >> 8);
         pixel[2] = uint8_t(found >> 16);

@@ -50,7 +50,7 @@ public:
 private:
     void writeStreamWord(uint64_t streamBits, int count = 64);
     void storePixelBits(uint64_t bits, int bitCount);
-    void storeTrueColorRun(uint8_t* row, int column, uint64_t bits, int count);
+    void storeTrueColourRun(uint8_t* row, int column, uint64_t bits, int count);
     void storeMovedRun(uint8_t* row, int column, uint64_t bits, uint64_t ups, int count);
     void storePaletteRun(uint8_t* row, int column, uint64_t bits, int count);
     void nextRow();

@@ -120,7 +120,7 @@ bool decodeInto(Carrier& picture, const QString& folder, bool folderReady, QStri
 {
     if (!readyToRead(picture, folder, folderReady, report))
         return false;
-    return saveFound(ReadHiddenStream(picture, keyLow, keyHigh), folder, outputPath, report, existing);
+    return saveFound(readHiddenStream(picture, keyLow, keyHigh), folder, outputPath, report, existing);
 }
 
 // The last reading a password gets: an adaptively hidden file. Nothing
@@ -129,7 +129,7 @@ template <typename Carrier>
 bool readAdaptively(Carrier& picture, const QString& folder, QString& outputPath, ReportList* report,
                     const QByteArray& password, ExistingFile existing, const HiddenPayload& nothing)
 {
-    const AdaptiveReading adaptive = ReadAdaptiveStream(picture, password);
+    const AdaptiveReading adaptive = readAdaptiveStream(picture, password);
     switch (adaptive.outcome) {
     case AdaptiveReading::Outcome::NoData:
         return saveFound(nothing, folder, outputPath, report, existing);
@@ -155,7 +155,7 @@ bool decodeWithPassword(Carrier& picture, const QString& folder, bool folderRead
         return false;
     const uint64_t key = HashPassword(password);
     if (keyCanProduceBits(key)) {
-        const HiddenPayload found = ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
+        const HiddenPayload found = readHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
         if (found.outcome != HiddenPayload::Outcome::NoData) {
             const bool container = found.outcome == HiddenPayload::Outcome::Intact && looksSealed(found.payload);
             return saveFound(found, folder, outputPath, report, existing,
@@ -164,7 +164,7 @@ bool decodeWithPassword(Carrier& picture, const QString& folder, bool folderRead
                                        : QString());
         }
     }
-    const SealedReading sealed = ReadSealedStream(picture, password);
+    const SealedReading sealed = readSealedStream(picture, password);
     if (sealed.outcome == SealedReading::Outcome::NoData)
         return readAdaptively(picture, folder, outputPath, report, password, existing, sealed.stream);
     switch (sealed.outcome) {
@@ -224,11 +224,11 @@ struct Destination {
 // goes into it: a tree that is no longer private to the user receives nothing.
 std::optional<Destination> dataFolderDestination(ReportList* report)
 {
-    if (const Outcome mine = DataFoldersReady() ? DataFoldersStillPrivate() : Outcome(); !mine) {
+    if (const Outcome mine = DataFoldersReady() ? dataFoldersStillPrivate() : Outcome(); !mine) {
         AddReportLine(report, QStringLiteral("ERROR: ") + mine.error());
         return std::nullopt;
     }
-    return Destination{DecodeFolder(), DataFolderCanStore(DataFolder::Decode)};
+    return Destination{decodeFolder(), dataFolderCanStore(DataFolder::Decode)};
 }
 
 // A folder of the caller's choosing, created when missing once there is a
@@ -267,19 +267,19 @@ bool decodeWithPasswordInto(Carrier& picture, const QString& folder, QString& ou
 
 } // namespace
 
-bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+bool decodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password, ExistingFile existing)
 {
     return decodeWithPasswordInto(picture, folder, outputPath, report, password, existing);
 }
 
-bool DecodePayloadWithPassword(PixelRows& rows, const QString& folder, QString& outputPath, ReportList* report,
+bool decodePayloadWithPassword(PixelRows& rows, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password, ExistingFile existing)
 {
     return decodeWithPasswordInto(rows, folder, outputPath, report, password, existing);
 }
 
-bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+bool decodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                        uint32_t keyLow, uint32_t keyHigh, ExistingFile existing)
 {
     if (refuseUnusableKey(keyLow, keyHigh, outputPath, report))

@@ -27,7 +27,7 @@ enum class ExistingFile { Replace, Keep };
 QString existingFileKeptLine(const QString& path);
 
 // The same into `folder`, which is created when missing.
-bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+bool decodePayloadInto(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                        uint32_t keyLow, uint32_t keyHigh, ExistingFile existing = ExistingFile::Replace);
 
 // Decodes with a password: first with its key as the format defines it and,
@@ -36,10 +36,10 @@ bool DecodePayloadInto(QImage& picture, const QString& folder, QString& outputPa
 // name only when the seal is intact, and last as the password of an adaptive
 // picture (AdaptiveMode.h), whose file likewise. Into `folder` (created when missing), or
 // into the decode folder of the data folder tree when `folder` is empty.
-bool DecodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
+bool decodePayloadWithPassword(QImage& picture, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password, ExistingFile existing = ExistingFile::Replace);
 // The same over rows in the working format (a file a band at a time).
-bool DecodePayloadWithPassword(PixelRows& rows, const QString& folder, QString& outputPath, ReportList* report,
+bool decodePayloadWithPassword(PixelRows& rows, const QString& folder, QString& outputPath, ReportList* report,
                                const QByteArray& password, ExistingFile existing = ExistingFile::Replace);
 
 // The name a decoded file gets when its stored name leaves nothing usable.

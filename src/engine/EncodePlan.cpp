@@ -49,12 +49,12 @@ QByteArray payloadHeader(const QByteArray& nameBytes, const QByteArray& dateTime
     return header;
 }
 
-EncodePlan PlanEncode(const QImage& picture, const EncodeRequest& request)
+EncodePlan planEncode(const QImage& picture, const EncodeRequest& request)
 {
-    return PlanEncode(PictureRows::readOnly(picture), request);
+    return planEncode(PictureRows::readOnly(picture), request);
 }
 
-EncodePlan PlanEncode(const PixelRows& picture, const EncodeRequest& request)
+EncodePlan planEncode(const PixelRows& picture, const EncodeRequest& request)
 {
     EncodePlan plan;
     const auto refuse = [&](const QString& line) {

@@ -30,11 +30,11 @@ struct EncodeRequest {
     QString dateTime;    // as it will be stored (see storableDateTime)
     int64_t payloadSize = 0;
     const TPaletteArray* palette = nullptr;
-    int32_t paletteCount = kTrueColorCount; // palette mode when 256 or less
+    int32_t paletteCount = kTrueColourCount; // palette mode when 256 or less
 };
 
-EncodePlan PlanEncode(const QImage& picture, const EncodeRequest& request);
-EncodePlan PlanEncode(const PixelRows& rows, const EncodeRequest& request);
+EncodePlan planEncode(const QImage& picture, const EncodeRequest& request);
+EncodePlan planEncode(const PixelRows& rows, const EncodeRequest& request);
 
 // The date-time text as stored: at most as many bytes as the reader takes
 // and no zero byte, so the reader stays in step with the writer.

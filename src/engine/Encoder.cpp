@@ -17,12 +17,12 @@ QString nothingToHideText(const QString& payloadPath)
     return QStringLiteral("nothing to hide: %1 is empty").arg(payloadPath);
 }
 
-EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
+EncodePlan planEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
-    return PlanEncodeOfFile(PictureRows::readOnly(picture), payloadFileName, dateTimeText);
+    return planEncodeOfFile(PictureRows::readOnly(picture), payloadFileName, dateTimeText);
 }
 
-EncodePlan PlanEncodeOfFile(const PixelRows& picture, const QString& payloadFileName, const QString& dateTimeText)
+EncodePlan planEncodeOfFile(const PixelRows& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
     const QFileInfo info(payloadFileName);
     EncodeRequest request;
@@ -30,7 +30,7 @@ EncodePlan PlanEncodeOfFile(const PixelRows& picture, const QString& payloadFile
     request.fileName = info.fileName();
     request.dateTime = storableDateTime(dateTimeText);
     request.payloadSize = info.size();
-    return PlanEncode(picture, request);
+    return planEncode(picture, request);
 }
 
 namespace {
@@ -69,7 +69,7 @@ bool encodePayloadInto(Carrier& picture, const QString& payloadFileName, uint32_
     request.payloadSize = file.size();
     request.palette = &options.palette;
     request.paletteCount = options.paletteCount;
-    const EncodePlan plan = PlanEncode(picture, request);
+    const EncodePlan plan = planEncode(picture, request);
     for (const QString& line : plan.lines)
         AddReportLine(report, line);
     if (!plan.accepted)
@@ -90,31 +90,31 @@ bool encodePayloadInto(Carrier& picture, const QString& payloadFileName, uint32_
     style.paletteCount = options.paletteCount;
     style.dither = options.dither;
     style.stealth = options.stealth;
-    return WritePlannedStream(picture, plan, payload, keyLow, keyHigh, style, progress, report);
+    return writePlannedStream(picture, plan, payload, keyLow, keyHigh, style, progress, report);
 }
 
 } // namespace
 
-bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+bool encodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
 {
     return encodePayloadInto(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
 }
 
-bool EncodePayloadWith(PixelRows& rows, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+bool encodePayloadWith(PixelRows& rows, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report)
 {
     return encodePayloadInto(rows, payloadFileName, keyLow, keyHigh, options, progress, report);
 }
 
-bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+bool writePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
                         uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report)
 {
     PictureRows rows(picture);
-    return WritePlannedStream(rows, plan, payload, keyLow, keyHigh, style, progress, report);
+    return writePlannedStream(rows, plan, payload, keyLow, keyHigh, style, progress, report);
 }
 
-bool WritePlannedStream(PixelRows& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+bool writePlannedStream(PixelRows& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
                         uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report)
 {
     std::vector<uint64_t> directions;
@@ -128,7 +128,7 @@ bool WritePlannedStream(PixelRows& picture, const EncodePlan& plan, const QByteA
         AddReportLine(report, QStringLiteral("Stealth Mode: changed blue values move by one; "
                                              "pixels after the data keep their values"));
     }
-    const int64_t written = WriteHiddenStream(picture, plan.header, payload, keyLow, keyHigh, style, progress);
+    const int64_t written = writeHiddenStream(picture, plan.header, payload, keyLow, keyHigh, style, progress);
     const bool complete = written == plan.streamLength;
     AddReportLine(report, QStringLiteral("File Encode: ")
                               + (complete ? QStringLiteral("Successful") : QStringLiteral("Failed"))
@@ -143,13 +143,13 @@ bool EncodePayload(QImage& picture, const TPaletteArray& palette, int32_t palett
     options.palette = palette;
     options.paletteCount = paletteCount;
     options.dither = dither;
-    return EncodePayloadWith(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
+    return encodePayloadWith(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
 }
 
 bool EncodePayloadTrueColor(QImage& picture, const QString& payloadFileName, ReportList* report,
                             const TProgressProc& progress, uint32_t keyLow, uint32_t keyHigh)
 {
-    return EncodePayloadWith(picture, payloadFileName, keyLow, keyHigh, EncodeOptions{}, progress, report);
+    return encodePayloadWith(picture, payloadFileName, keyLow, keyHigh, EncodeOptions{}, progress, report);
 }
 
 } // namespace ostrel

@@ -5,8 +5,8 @@
 // pixel after the stream takes a keystream bit alone.
 //
 // These entry points read the payload file and report; the work itself is
-// planned by PlanEncode (EncodePlan.h) and done on the pixels by
-// WriteHiddenStream (HiddenStream.h).
+// planned by planEncode (EncodePlan.h) and done on the pixels by
+// writeHiddenStream (HiddenStream.h).
 #include "colour/PaletteTypes.h"
 #include "engine/EncodePlan.h"
 #include "engine/HiddenStream.h"
@@ -21,7 +21,7 @@ namespace ostrel {
 
 struct EncodeOptions {
     TPaletteArray palette{};
-    int32_t paletteCount = kTrueColorCount; // palette mode when 256 or less
+    int32_t paletteCount = kTrueColourCount; // palette mode when 256 or less
     bool dither = false;                    // palette mode only
     // True colour only: changed blue values move by one, in a direction from
     // the system's random source wherever the balance of neighbouring pairs
@@ -34,9 +34,9 @@ struct EncodeOptions {
 // Writes a planned stream (with stealth, its free directions drawn from the
 // system's random source) and reports how it went; true when the whole
 // stream was written.
-bool WritePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+bool writePlannedStream(QImage& picture, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
                         uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report);
-bool WritePlannedStream(PixelRows& rows, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
+bool writePlannedStream(PixelRows& rows, const EncodePlan& plan, const QByteArray& payload, uint32_t keyLow,
                         uint32_t keyHigh, CarrierStyle style, const TProgressProc& progress, ReportList* report);
 
 // Appends an account to `report` and returns true when the whole stream was
@@ -48,14 +48,14 @@ QString nothingToHideText(const QString& payloadPath);
 
 // The plan of a true-colour encode of the file as it stands, from its size
 // alone: whether it fits is known before a password is asked or a byte read.
-EncodePlan PlanEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
-EncodePlan PlanEncodeOfFile(const PixelRows& rows, const QString& payloadFileName, const QString& dateTimeText);
+EncodePlan planEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
+EncodePlan planEncodeOfFile(const PixelRows& rows, const QString& payloadFileName, const QString& dateTimeText);
 
-bool EncodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+bool encodePayloadWith(QImage& picture, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
 // The same over rows in the working format visited from the top (a file a
 // band at a time): the same report, the same pixels.
-bool EncodePayloadWith(PixelRows& rows, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
+bool encodePayloadWith(PixelRows& rows, const QString& payloadFileName, uint32_t keyLow, uint32_t keyHigh,
                        const EncodeOptions& options, const TProgressProc& progress, ReportList* report);
 
 // Palette mode when paletteCount is 256 or less: every pixel becomes the

@@ -66,14 +66,14 @@ int64_t carrierBytes(const PixelRows& rows) { return int64_t(rows.width()) * row
 
 } // namespace
 
-int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
+int64_t writeHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress)
 {
     PictureRows rows(picture);
-    return WriteHiddenStream(rows, header, payload, keyLow, keyHigh, style, progress);
+    return writeHiddenStream(rows, header, payload, keyLow, keyHigh, style, progress);
 }
 
-int64_t WriteHiddenStream(PixelRows& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
+int64_t writeHiddenStream(PixelRows& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress)
 {
     uint32_t checksum = addToChecksum(0, header.constData(), size_t(header.size()));
@@ -100,13 +100,13 @@ int64_t WriteHiddenStream(PixelRows& picture, const QByteArray& header, const QB
     return std::min(written, room);
 }
 
-HiddenPayload ReadHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t keyHigh)
+HiddenPayload readHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t keyHigh)
 {
     PictureRows rows = PictureRows::readOnly(picture);
-    return ReadHiddenStream(rows, keyLow, keyHigh);
+    return readHiddenStream(rows, keyLow, keyHigh);
 }
 
-HiddenPayload ReadHiddenStream(PixelRows& picture, uint32_t keyLow, uint32_t keyHigh)
+HiddenPayload readHiddenStream(PixelRows& picture, uint32_t keyLow, uint32_t keyHigh)
 {
     HiddenPayload found;
     TRandom random(keyLow, keyHigh);

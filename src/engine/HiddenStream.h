@@ -20,7 +20,7 @@ struct CarrierStyle {
     // nearest palette colour whose blue value has the carried bit's parity,
     // with error diffusion when `dither` is set.
     const TPaletteArray* palette = nullptr;
-    int32_t paletteCount = kTrueColorCount;
+    int32_t paletteCount = kTrueColourCount;
     bool dither = false;
     // True colour only. A blue value whose lowest bit must change moves by
     // one instead of having the bit replaced: 0 always up and 255 down; the
@@ -36,10 +36,10 @@ struct CarrierStyle {
 // Writes header, payload and the checksum of both into a picture in the
 // working format, then (unless stealthy) a keystream bit into every pixel
 // left. Returns the number of stream bytes that found room.
-int64_t WriteHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
+int64_t writeHiddenStream(QImage& picture, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress);
 // The same over rows visited from the top, which may be a band of a file at a time.
-int64_t WriteHiddenStream(PixelRows& rows, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
+int64_t writeHiddenStream(PixelRows& rows, const QByteArray& header, const QByteArray& payload, uint32_t keyLow,
                           uint32_t keyHigh, const CarrierStyle& style, const TProgressProc& progress);
 
 // What a picture holds for a key.
@@ -59,7 +59,7 @@ struct HiddenPayload {
 
 // Reads the stream back from a picture in the working format; the payload is
 // read only when its size fits the picture.
-HiddenPayload ReadHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t keyHigh);
-HiddenPayload ReadHiddenStream(PixelRows& rows, uint32_t keyLow, uint32_t keyHigh);
+HiddenPayload readHiddenStream(const QImage& picture, uint32_t keyLow, uint32_t keyHigh);
+HiddenPayload readHiddenStream(PixelRows& rows, uint32_t keyLow, uint32_t keyHigh);
 
 } // namespace ostrel

@@ -29,18 +29,18 @@ EncodeRequest sealedRequest(const QString& fullPath, const SealedFile& file, int
 
 } // namespace
 
-EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
+EncodePlan planSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
-    return PlanSealedEncodeOfFile(PictureRows::readOnly(picture), payloadFileName, dateTimeText);
+    return planSealedEncodeOfFile(PictureRows::readOnly(picture), payloadFileName, dateTimeText);
 }
 
-EncodePlan PlanSealedEncodeOfFile(const PixelRows& picture, const QString& payloadFileName, const QString& dateTimeText)
+EncodePlan planSealedEncodeOfFile(const PixelRows& picture, const QString& payloadFileName, const QString& dateTimeText)
 {
     const QFileInfo info(payloadFileName);
     SealedFile file;
     file.name = toAnsiBytes(info.fileName());
     file.dateTime = toAnsiBytes(storableDateTime(dateTimeText));
-    return PlanEncode(picture, sealedRequest(info.absoluteFilePath(), file, info.size()));
+    return planEncode(picture, sealedRequest(info.absoluteFilePath(), file, info.size()));
 }
 
 namespace {
@@ -72,7 +72,7 @@ bool encodeSealedInto(Carrier& picture, const QString& payloadFileName, const QB
     const int64_t payloadSize = payloadFile.size();
 
     const EncodeRequest request = sealedRequest(fullPath, file, payloadSize);
-    const EncodePlan plan = PlanEncode(picture, request);
+    const EncodePlan plan = planEncode(picture, request);
     AddReportLine(report, QStringLiteral("Sealed: %1 Bytes in a container of %2 Bytes that only the password opens")
                               .arg(payloadSize)
                               .arg(request.payloadSize));
@@ -89,33 +89,33 @@ bool encodeSealedInto(Carrier& picture, const QString& payloadFileName, const QB
     }
     CarrierStyle style;
     style.stealth = stealth;
-    return WritePlannedStream(picture, plan, *container, uint32_t(keys->formatKey), uint32_t(keys->formatKey >> 32),
+    return writePlannedStream(picture, plan, *container, uint32_t(keys->formatKey), uint32_t(keys->formatKey >> 32),
                               style, progress, report);
 }
 
 } // namespace
 
-bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
+bool encodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
                          ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
                          bool stealth)
 {
     return encodeSealedInto(picture, payloadFileName, password, report, progress, dateTimeText, stealth);
 }
 
-bool EncodeSealedPayload(PixelRows& rows, const QString& payloadFileName, const QByteArray& password,
+bool encodeSealedPayload(PixelRows& rows, const QString& payloadFileName, const QByteArray& password,
                          ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
                          bool stealth)
 {
     return encodeSealedInto(rows, payloadFileName, password, report, progress, dateTimeText, stealth);
 }
 
-SealedReading ReadSealedStream(const QImage& picture, const QByteArray& password)
+SealedReading readSealedStream(const QImage& picture, const QByteArray& password)
 {
     PictureRows rows = PictureRows::readOnly(picture);
-    return ReadSealedStream(rows, password);
+    return readSealedStream(rows, password);
 }
 
-SealedReading ReadSealedStream(PixelRows& picture, const QByteArray& password)
+SealedReading readSealedStream(PixelRows& picture, const QByteArray& password)
 {
     SealedReading reading;
     const std::optional<SealKeys> keys = deriveSealKeys(password, sealSalt(picture));
@@ -123,7 +123,7 @@ SealedReading ReadSealedStream(PixelRows& picture, const QByteArray& password)
         reading.outcome = SealedReading::Outcome::DerivationFailed;
         return reading;
     }
-    reading.stream = ReadHiddenStream(picture, uint32_t(keys->formatKey), uint32_t(keys->formatKey >> 32));
+    reading.stream = readHiddenStream(picture, uint32_t(keys->formatKey), uint32_t(keys->formatKey >> 32));
     using Stream = HiddenPayload::Outcome;
     if (reading.stream.outcome == Stream::NoData)
         return reading;

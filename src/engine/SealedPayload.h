@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Hiding a sealed file, and reading a picture as a sealed one. The decode
-// every program runs (DecodePayloadWithPassword, Decoder.h) tries the
+// every program runs (decodePayloadWithPassword, Decoder.h) tries the
 // password as the format defines it first and then as a sealed picture's.
 #include "colour/PaletteTypes.h"
 #include "engine/EncodePlan.h"
@@ -16,9 +16,9 @@
 namespace ostrel {
 
 // The plan of a sealed encode of the file as it stands, from its size alone
-// (see PlanEncodeOfFile).
-EncodePlan PlanSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
-EncodePlan PlanSealedEncodeOfFile(const PixelRows& rows, const QString& payloadFileName, const QString& dateTimeText);
+// (see planEncodeOfFile).
+EncodePlan planSealedEncodeOfFile(const QImage& picture, const QString& payloadFileName, const QString& dateTimeText);
+EncodePlan planSealedEncodeOfFile(const PixelRows& rows, const QString& payloadFileName, const QString& dateTimeText);
 
 // Seals the payload file (its bytes, and the name and date-time bytes the
 // format would store) under the key derived from `password` and the
@@ -27,12 +27,12 @@ EncodePlan PlanSealedEncodeOfFile(const PixelRows& rows, const QString& payloadF
 // date-time. Report lines as EncodePayload's, about the payload file, with
 // one more saying it was sealed. With `stealth` the stream is written as
 // EncodeOptions::stealth writes it. A run that fails leaves the pixels as they were.
-bool EncodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
+bool encodeSealedPayload(QImage& picture, const QString& payloadFileName, const QByteArray& password,
                          ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
                          bool stealth = false);
 // The same over rows in the working format (a file a band at a time): one
 // pass for the salt, one for the stream.
-bool EncodeSealedPayload(PixelRows& rows, const QString& payloadFileName, const QByteArray& password,
+bool encodeSealedPayload(PixelRows& rows, const QString& payloadFileName, const QByteArray& password,
                          ReportList* report, const TProgressProc& progress, const QString& dateTimeText,
                          bool stealth = false);
 
@@ -51,8 +51,8 @@ struct SealedReading {
     HiddenPayload opened; // when opened: the sealed name, date-time and bytes, as an intact payload
 };
 
-SealedReading ReadSealedStream(const QImage& picture, const QByteArray& password);
-SealedReading ReadSealedStream(PixelRows& rows, const QByteArray& password);
+SealedReading readSealedStream(const QImage& picture, const QByteArray& password);
+SealedReading readSealedStream(PixelRows& rows, const QByteArray& password);
 
 // The report line of a container that did not open.
 QString sealProblemLine(SealOpenStatus status);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "engine/TRandom.h"
 
-#include "TRandomReference.h"
+#include "RandomReference.h"
 
 #include <algorithm>
 #include <bit>
@@ -23,12 +23,12 @@ uint64_t HashPassword(const QByteArray& password)
     return key;
 }
 
-TRandomSeed seedRegisters(uint32_t keyLow, uint32_t keyHigh)
+RandomSeed seedRegisters(uint32_t keyLow, uint32_t keyHigh)
 {
     uint64_t key = (uint64_t(keyHigh) << 32) | keyLow;
     if (key == 0)
         key = 1;
-    TRandomSeed seed{};
+    RandomSeed seed{};
     seed.stateA = key * kSeedMultiplierA;
     seed.stateB = key * kSeedMultiplierB;
     const uint64_t tapA = kTapWords[seed.stateA % 8];
@@ -45,29 +45,29 @@ bool keyCanProduceBits(uint64_t key)
 
 // ---------------------------------------------------------------------------
 
-TRandomReference::TRandomReference(uint32_t keyLow, uint32_t keyHigh)
+RandomReference::RandomReference(uint32_t keyLow, uint32_t keyHigh)
 {
-    const TRandomSeed seed = seedRegisters(keyLow, keyHigh);
+    const RandomSeed seed = seedRegisters(keyLow, keyHigh);
     m_maskA = seed.maskA;
     m_maskB = seed.maskB;
     m_stateA = seed.stateA;
     m_stateB = seed.stateB;
 }
 
-TRandomReference::~TRandomReference()
+RandomReference::~RandomReference()
 {
     volatile uint64_t* fields[] = {&m_maskA, &m_maskB, &m_stateA, &m_stateB};
     for (volatile uint64_t* field : fields)
         *field = 0;
 }
 
-void TRandomReference::Step(uint64_t& reg, uint64_t mask)
+void RandomReference::Step(uint64_t& reg, uint64_t mask)
 {
     const uint64_t parity = uint64_t(std::popcount(reg & mask) & 1);
     reg = (reg >> 1) | (parity << 63);
 }
 
-int TRandomReference::NextBit()
+int RandomReference::NextBit()
 {
     // A zero register B would keep the loop below going for ever.
     if (m_stateB == 0)
@@ -139,7 +139,7 @@ void firstWords(uint64_t state, uint64_t mask, uint64_t* words)
     for (size_t n = 0; n < kSequenceLag; ++n) {
         words[n] = state;
         for (int i = 0; i < 64; ++i)
-            TRandomReference::Step(state, mask);
+            RandomReference::Step(state, mask);
     }
 }
 
@@ -235,7 +235,7 @@ void wipe(void* data, size_t size)
 
 TRandom::TRandom(uint32_t keyLow, uint32_t keyHigh, Kernel kernel)
 {
-    const TRandomSeed seed = seedRegisters(keyLow, keyHigh);
+    const RandomSeed seed = seedRegisters(keyLow, keyHigh);
     m_dead = seed.stateB == 0;
     static const ShrinkFn fastest = chooseShrink();
     m_shrink = kernel == Kernel::Portable ? &shrinkPortable : fastest;

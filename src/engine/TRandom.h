@@ -18,7 +18,7 @@ uint64_t HashPassword(const QByteArray& password);
 // would never let a bit through; such a password must be refused.
 bool keyCanProduceBits(uint64_t key);
 
-// The keystream, made 64 bits at a time (TRandomReference.h holds the
+// The keystream, made 64 bits at a time (RandomReference.h holds the
 // generator one step at a time, as the format defines it). A register's
 // successive low bits s[t] obey s[t+64] = XOR of s[t+j] over its mask bits j;
 // raising that recurrence to the 64th power gives one between whole 64-bit

@@ -127,7 +127,7 @@ uint8_t PictureLoaderCode(const QString& extension)
     return 0;
 }
 
-bool PictureLoaderDrawsText(uint8_t code)
+bool pictureLoaderDrawsText(uint8_t code)
 {
     // The "not supported" picture is labelled too.
     const LoaderRow* row = loaderFor(code);
@@ -141,7 +141,7 @@ QString upperExtension(const QString& fileName)
     return dot < 0 ? QString() : asciiUpper(name.mid(dot));
 }
 
-LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options)
+LoadResult loadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options)
 {
     const QString extension = upperExtension(fileName);
     LoadInput input{fileName, true, data, options};
@@ -150,7 +150,7 @@ LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const Pictur
     return result;
 }
 
-QString IncompleteLoadReason(LoadStop stop)
+QString incompleteLoadReason(LoadStop stop)
 {
     switch (stop) {
     case LoadStop::Complete: return {};
@@ -189,7 +189,7 @@ LoadResult loadOpenedFile(const QString& fileName, const QString& extension, uin
     const LoaderRow* row = loaderFor(code);
     if (file && row && row->reader == LoadBmpFile) {
         input.exists = true;
-        result = LoadBmpFromFile(input, *file, readError);
+        result = loadBmpFromFile(input, *file, readError);
     } else {
         // A file shortened while it is read is not read at all.
         // Without a file the reason was reported when it was opened.
@@ -235,7 +235,7 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
         return refusedLoad(result.stop, readError, error);
     if (result.stop != LoadStop::Complete || result.picture.isNull())
         return refusedLoad(result.stop, readError,
-                           QStringLiteral("Cannot read %1: %2.").arg(fileName, IncompleteLoadReason(result.stop)));
+                           QStringLiteral("Cannot read %1: %2.").arg(fileName, incompleteLoadReason(result.stop)));
     return result;
 }
 

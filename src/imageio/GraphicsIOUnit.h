@@ -16,7 +16,7 @@ uint8_t PictureLoaderCode(const QString& extension);
 // Whether the reader of this loader code may draw text into its picture (text
 // files, program dumps, labelled camera files, the "not supported" picture);
 // only those need fonts, and so a QGuiApplication.
-bool PictureLoaderDrawsText(uint8_t code);
+bool pictureLoaderDrawsText(uint8_t code);
 
 // The extension as the dispatcher sees it: from the last "." of the file
 // name (not of a folder) on, upper-cased; empty when there is none.
@@ -32,10 +32,10 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
 
 // Why a reader stopped before the end, in the words a user knows; empty for
 // LoadStop::Complete.
-QString IncompleteLoadReason(LoadStop stop);
+QString incompleteLoadReason(LoadStop stop);
 
 // Runs the reader chosen by `fileName`'s extension over bytes already in memory.
-LoadResult LoadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options = {});
+LoadResult loadPictureBytes(const QString& fileName, ByteView data, const PictureLoadOptions& options = {});
 
 // Replaces `picture` with the file's picture, in the working format; keeps
 // the previous picture when the reader could not make one (a JPEG that fails

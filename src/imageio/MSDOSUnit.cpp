@@ -224,7 +224,7 @@ QString omfRecordName(uint8_t type)
     return QStringLiteral("<unknown>");
 }
 
-MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data)
+MsdosDump dumpExeFile(const QString& fileName, bool exists, ByteView data)
 {
     MsdosDump dump;
     if (!beginDump(dump, "EXE", fileName, exists))
@@ -261,7 +261,7 @@ MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data)
     return dump;
 }
 
-MsdosDump DumpObjFile(const QString& fileName, bool exists, ByteView data)
+MsdosDump dumpObjFile(const QString& fileName, bool exists, ByteView data)
 {
     MsdosDump dump;
     if (!beginDump(dump, "OBJ", fileName, exists))

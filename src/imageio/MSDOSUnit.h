@@ -19,11 +19,11 @@ struct MsdosDump {
 // relocations and image (or stub) as hex lines of 16 bytes, "EXE End.".
 // Only the first 10240 bytes are looked at. `exists` false gives the note
 // "File does not exist" between the first and last lines.
-MsdosDump DumpExeFile(const QString& fileName, bool exists, ByteView data);
+MsdosDump dumpExeFile(const QString& fileName, bool exists, ByteView data);
 
 // "OBJ Filename", then each record's label line (" Op=80 Length=0007 THEADR")
 // with its bytes 16 to a line and the checksum marked, then "OBJ End.".
-MsdosDump DumpObjFile(const QString& fileName, bool exists, ByteView data);
+MsdosDump dumpObjFile(const QString& fileName, bool exists, ByteView data);
 
 // The name of an OMF record type, "<unknown>" for one not in the table.
 QString omfRecordName(uint8_t type);

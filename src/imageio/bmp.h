@@ -63,7 +63,7 @@ bool SaveBmpWithPalette(const QImage& picture, const QString& fileName, const TP
 std::optional<QByteArray> encodeBmp24(const QImage& picture, QString* error = nullptr);
 std::optional<QByteArray> encodeIndexedBmp(const QImage& picture, const TPaletteArray& palette, int32_t tableSize,
                                            QString* error = nullptr);
-std::optional<QByteArray> EncodeBmpPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+std::optional<QByteArray> encodeBmpPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
                                             bool dither, const TProgressProc& progress, QString* error = nullptr);
 
 } // namespace ostrel

@@ -697,7 +697,7 @@ LoadResult LoadBmpFile(const LoadInput& input)
     return loadBmp(input, PixelSource{input.data, input.data.size(), nullptr});
 }
 
-LoadResult LoadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error)
+LoadResult loadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error)
 {
     const Result<QByteArray> head = readFileBytes(file, 0, kHeadBytes, input.fileName);
     if (!head && error)

@@ -152,7 +152,7 @@ bool writeIndexedRows(const BmpJob& job, const ByteSink& sink)
 {
     std::vector<uint8_t> table(size_t(job.tableSize) * 4, 0);
     for (int i = 0; i < job.tableSize; ++i) {
-        const TColorValue c = job.palette[size_t(i)];
+        const ColourValue c = job.palette[size_t(i)];
         table[size_t(i) * 4 + 0] = blueOf(c);
         table[size_t(i) * 4 + 1] = greenOf(c);
         table[size_t(i) * 4 + 2] = redOf(c);
@@ -170,7 +170,7 @@ bool writeIndexedRows(const BmpJob& job, const ByteSink& sink)
     const int perByte = 8 / bits;
     PodBuffer<uint8_t> rows = PodBuffer<uint8_t>::zeroed(rowSize * size_t(height));
     populatePages(rows.data(), rows.size());
-    MapPictureToIndices(job.picture, job.palette, job.tableSize, [&](int y, const uint8_t* indices) {
+    mapPictureToIndices(job.picture, job.palette, job.tableSize, [&](int y, const uint8_t* indices) {
         if (job.progress)
             job.progress(int32_t(int64_t(y + 1) * 100 / height));
         uint8_t* row = rows.data() + size_t(height - 1 - y) * rowSize;
@@ -237,7 +237,7 @@ std::optional<BmpJob> palettedJob(const QImage& picture, const TPaletteArray& pa
     if (count > 256)
         return trueColourJob(picture, fileName, error);
     TPaletteArray paletteCopy = palette;
-    std::fill(paletteCopy.begin() + std::max(count, 0), paletteCopy.end(), TColorValue(0));
+    std::fill(paletteCopy.begin() + std::max(count, 0), paletteCopy.end(), ColourValue(0));
     const DepthClass depth = depthClassFor(count);
     std::optional<BmpJob> job =
         prepareJob(picture, depth.bitsPerPixel, depth.tableSize, paletteCopy, fileName, error);
@@ -304,7 +304,7 @@ std::optional<QByteArray> encodeIndexedBmp(const QImage& picture, const TPalette
     return encodeJob(indexedJob(picture, palette, tableSize, QString(), error));
 }
 
-std::optional<QByteArray> EncodeBmpPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+std::optional<QByteArray> encodeBmpPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
                                             bool dither, const TProgressProc& progress, QString* error)
 {
     return encodeJob(palettedJob(picture, palette, count, dither, progress, QString(), error));

@@ -8,7 +8,7 @@ namespace ostrel {
 
 LoadResult LoadExeFile(const LoadInput& input)
 {
-    return dumpLoadResult(DumpExeFile(input.fileName, input.exists, input.data), input.exists);
+    return dumpLoadResult(dumpExeFile(input.fileName, input.exists, input.data), input.exists);
 }
 
 } // namespace ostrel

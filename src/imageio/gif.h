@@ -24,7 +24,7 @@ namespace ostrel {
 // result is false. A count above 256 means the picture has no palette and is
 // refused.
 bool SaveGifPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
-                     bool dither, bool transparent, TColorValue transparentColour, bool interlace,
+                     bool dither, bool transparent, ColourValue transparentColour, bool interlace,
                      const TProgressProc& progress, QString* error);
 
 // The main window's save: no dithering, no transparency, not interlaced.
@@ -33,8 +33,8 @@ bool SaveGifWithPalette(const QImage& picture, const QString& fileName, const TP
 
 // The bytes SaveGifPaletted would write, kept in memory; nothing (and the
 // reason in `error`) when the picture is refused.
-std::optional<QByteArray> EncodeGifPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
-                                            bool dither, bool transparent, TColorValue transparentColour,
+std::optional<QByteArray> encodeGifPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                                            bool dither, bool transparent, ColourValue transparentColour,
                                             bool interlace, const TProgressProc& progress, QString* error);
 
 } // namespace ostrel

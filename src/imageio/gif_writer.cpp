@@ -234,7 +234,7 @@ struct GifWriteSettings {
     const TPaletteArray& palette;
     int count; // 2..256
     bool transparent;
-    TColorValue transparentColour;
+    ColourValue transparentColour;
     bool interlace;
     const TProgressProc& progress;
 };
@@ -260,7 +260,7 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, Ch
     out.byte(0); // background colour index
     out.byte(0); // pixel aspect ratio
     for (int i = 0; i < (1 << bits); ++i) {
-        const TColorValue colour = i < settings.count ? settings.palette[size_t(i)] : 0;
+        const ColourValue colour = i < settings.count ? settings.palette[size_t(i)] : 0;
         out.byte(redOf(colour));
         out.byte(greenOf(colour));
         out.byte(blueOf(colour));
@@ -295,11 +295,11 @@ void encodeGifStream(const QImage& picture, const GifWriteSettings& settings, Ch
         encoder->add(indices + first, width - first);
     };
     if (!settings.interlace) {
-        MapPictureToIndices(picture, settings.palette, settings.count,
+        mapPictureToIndices(picture, settings.palette, settings.count,
                             [&](int, const uint8_t* indices) { encodeRow(indices); });
     } else {
         std::vector<uint8_t> plane(size_t(width) * size_t(height));
-        MapPictureToIndices(picture, settings.palette, settings.count, [&](int y, const uint8_t* indices) {
+        mapPictureToIndices(picture, settings.palette, settings.count, [&](int y, const uint8_t* indices) {
             std::memcpy(plane.data() + size_t(y) * size_t(width), indices, size_t(width));
         });
         forEachInterlacedRow(height, [&](int y) { encodeRow(plane.data() + size_t(y) * size_t(width)); });
@@ -326,7 +326,7 @@ std::optional<QString> refusalReason(const QImage& picture, int32_t count)
 
 // Maps and encodes the picture into `sink`; false when the sink refused.
 bool writeGif(const QImage& picture, const TPaletteArray& palette, int32_t count, bool dither, bool transparent,
-              TColorValue transparentColour, bool interlace, const TProgressProc& progress, const ByteSink& sink)
+              ColourValue transparentColour, bool interlace, const TProgressProc& progress, const ByteSink& sink)
 {
     const int clamped = std::clamp<int32_t>(count, 2, 256);
     const TPaletteArray paletteCopy = palette;
@@ -351,8 +351,8 @@ bool writeGif(const QImage& picture, const TPaletteArray& palette, int32_t count
 
 } // namespace
 
-std::optional<QByteArray> EncodeGifPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
-                                            bool dither, bool transparent, TColorValue transparentColour,
+std::optional<QByteArray> encodeGifPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+                                            bool dither, bool transparent, ColourValue transparentColour,
                                             bool interlace, const TProgressProc& progress, QString* error)
 {
     if (std::optional<QString> reason = refusalReason(picture, count)) {
@@ -374,7 +374,7 @@ std::optional<QByteArray> EncodeGifPaletted(const QImage& picture, const TPalett
 }
 
 bool SaveGifPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
-                     bool dither, bool transparent, TColorValue transparentColour, bool interlace,
+                     bool dither, bool transparent, ColourValue transparentColour, bool interlace,
                      const TProgressProc& progress, QString* error)
 {
     if (std::optional<QString> reason = refusalReason(picture, count)) {

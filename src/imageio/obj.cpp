@@ -8,7 +8,7 @@ namespace ostrel {
 
 LoadResult LoadObjFile(const LoadInput& input)
 {
-    return dumpLoadResult(DumpObjFile(input.fileName, input.exists, input.data), input.exists);
+    return dumpLoadResult(dumpObjFile(input.fileName, input.exists, input.data), input.exists);
 }
 
 } // namespace ostrel

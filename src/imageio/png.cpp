@@ -554,7 +554,7 @@ bool encodePng(const QImage& source, const TPaletteArray& palette, int32_t count
         job.tableSize = count <= 2 ? 2 : count <= 16 ? 16 : 256;
         job.bitDepth = count <= 2 ? 1 : count <= 16 ? 4 : 8;
         TPaletteArray table = palette;
-        std::fill(table.begin() + std::max(count, 0), table.end(), TColorValue(0));
+        std::fill(table.begin() + std::max(count, 0), table.end(), ColourValue(0));
         for (int i = 0; i < job.tableSize; ++i)
             job.table[i] = {redOf(table[size_t(i)]), greenOf(table[size_t(i)]), blueOf(table[size_t(i)])};
         const int perByte = 8 / job.bitDepth;
@@ -562,7 +562,7 @@ bool encodePng(const QImage& source, const TPaletteArray& palette, int32_t count
         indices = PodBuffer<uint8_t>::zeroed(job.indexStride * job.height);
         populatePages(indices.data(), indices.size());
         const int height = picture.height();
-        MapPictureToIndices(picture, table, job.tableSize, [&](int y, const uint8_t* rowIndices) {
+        mapPictureToIndices(picture, table, job.tableSize, [&](int y, const uint8_t* rowIndices) {
             if (progress)
                 progress(int32_t(int64_t(y + 1) * 100 / height));
             uint8_t* row = indices.data() + size_t(y) * job.indexStride;
@@ -649,7 +649,7 @@ LoadResult LoadPngFile(const LoadInput& input)
 
 namespace ostrel {
 
-bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
+bool savePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
                      const TProgressProc& progress, QString* error)
 {
     if (emptyPicture(picture)) {
@@ -666,7 +666,7 @@ bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPale
     return written.ok();
 }
 
-std::optional<QByteArray> EncodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+std::optional<QByteArray> encodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
                                             const TProgressProc& progress, QString* error)
 {
     QByteArray bytes;

@@ -24,11 +24,11 @@ uint32_t pngChunkCrc(ByteView name, ByteView data);
 // decoder reads back the very samples, lowest bits included. `progress`
 // hears of each row of a paletted file's mapping. The file is replaced
 // atomically; on failure `error` names the file and the reason.
-bool SavePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
+bool savePngPaletted(const QImage& picture, const QString& fileName, const TPaletteArray& palette, int32_t count,
                      const TProgressProc& progress, QString* error = nullptr);
 
-// The bytes SavePngPaletted would write; nothing (and the reason) when refused.
-std::optional<QByteArray> EncodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
+// The bytes savePngPaletted would write; nothing (and the reason) when refused.
+std::optional<QByteArray> encodePngPaletted(const QImage& picture, const TPaletteArray& palette, int32_t count,
                                             const TProgressProc& progress, QString* error = nullptr);
 
 } // namespace ostrel

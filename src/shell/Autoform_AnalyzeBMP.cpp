@@ -74,14 +74,14 @@ void setUpButton(Button* button, const GlyphButtonRow& row)
 
 } // namespace
 
-TChartView::TChartView(const QImage* chart, QWidget* parent)
+ChartView::ChartView(const QImage* chart, QWidget* parent)
     : QWidget(parent)
     , m_chart(chart)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TChartView::paintEvent(QPaintEvent*)
+void ChartView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
@@ -93,9 +93,9 @@ namespace {
 
 // An empty status panel that asks for a width but gives it up to the panels
 // beside it when the status bar is short of room.
-class TGivingPanel : public QLabel {
+class GivingPanel : public QLabel {
 public:
-    explicit TGivingPanel(QWidget* parent)
+    explicit GivingPanel(QWidget* parent)
         : QLabel(parent)
     {
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -144,7 +144,7 @@ TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
         panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
         panel->installEventFilter(this);
     }
-    m_view = new TChartView(&m_chart, client);
+    m_view = new ChartView(&m_chart, client);
     m_chart = newAnalysisChart(10, 10);
     clientLayout->addWidget(m_topPanel);
     clientLayout->addWidget(m_view, 1);
@@ -155,7 +155,7 @@ TForm_AnalyzeBMP::TForm_AnalyzeBMP(QWidget* parent)
     m_status->setFont(arialPoints(10));
     m_status->setSizeGripEnabled(false);
     for (QLabel*& panel : m_panels) {
-        panel = &panel == &m_panels.back() ? new TGivingPanel(m_status) : new QLabel(m_status);
+        panel = &panel == &m_panels.back() ? new GivingPanel(m_status) : new QLabel(m_status);
         panel->setAlignment(Qt::AlignCenter);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // The verdict is a few words: its panel takes the width the others leave.
@@ -181,8 +181,8 @@ void TForm_AnalyzeBMP::buildButtons()
         setUpButton(m_actions[i], kActionRows[i]);
     }
     connect(m_actions[abHide], &QPushButton::clicked, this, &QWidget::hide);
-    connect(m_actions[abCopy], &QPushButton::clicked, this, &TForm_AnalyzeBMP::Copy);
-    connect(m_actions[abPrint], &QPushButton::clicked, this, &TForm_AnalyzeBMP::Print);
+    connect(m_actions[abCopy], &QPushButton::clicked, this, &TForm_AnalyzeBMP::copyChart);
+    connect(m_actions[abPrint], &QPushButton::clicked, this, &TForm_AnalyzeBMP::printChart);
 
     auto* views = new QButtonGroup(this);
     auto* dots = new QButtonGroup(this);
@@ -228,7 +228,7 @@ void TForm_AnalyzeBMP::SetZoom(int percent)
     // The last panel is empty: as wide as the others where there is room,
     // narrower where the verdict needs it, instead of lying over its last
     // characters.
-    static_cast<TGivingPanel*>(m_panels.back())->setWantedWidth(zoomScaled(100, z));
+    static_cast<GivingPanel*>(m_panels.back())->setWantedWidth(zoomScaled(100, z));
     const int panelHeight = ((zoomScaled(25, z) + 3) / 4) * 4 + 4;
     m_topPanel->setFixedHeight(panelHeight);
     m_bottomPanel->setFixedHeight(panelHeight);
@@ -275,15 +275,15 @@ void TForm_AnalyzeBMP::WindowResized()
 
 void TForm_AnalyzeBMP::LayoutActionButtons()
 {
-    const int PW = m_bottomPanel->width(), PH = m_bottomPanel->height();
-    const int BW = (PW - 4) / 3;
+    const int panelWidth = m_bottomPanel->width(), panelHeight = m_bottomPanel->height();
+    const int buttonWidth = (panelWidth - 4) / 3;
     int left = 2;
     for (TZQXZoomBitBtn* button : m_actions) {
-        button->setGeometry(left, 2, BW, PH - 4);
-        left += BW;
+        button->setGeometry(left, 2, buttonWidth, panelHeight - 4);
+        left += buttonWidth;
     }
-    if (PW - left - 2 > 0)
-        m_actions[abPrint]->resize(BW + PW - left - 2, PH - 4);
+    if (panelWidth - left - 2 > 0)
+        m_actions[abPrint]->resize(buttonWidth + panelWidth - left - 2, panelHeight - 4);
 }
 
 void TForm_AnalyzeBMP::LayoutChartButtons()
@@ -292,12 +292,12 @@ void TForm_AnalyzeBMP::LayoutChartButtons()
     for (ChartButton b : {cbReverse, cbPoints, cbBlocks, cbOutline})
         m_charts[b]->setVisible(details);
 
-    const int PW = m_topPanel->width(), PH = m_topPanel->height();
-    const int BW = (PW - 24) / 7;
+    const int panelWidth = m_topPanel->width(), panelHeight = m_topPanel->height();
+    const int buttonWidth = (panelWidth - 24) / 7;
     int left = 2;
     auto place = [&](ChartButton b) {
-        m_charts[b]->setGeometry(left, 2, BW, PH - 4);
-        left += BW;
+        m_charts[b]->setGeometry(left, 2, buttonWidth, panelHeight - 4);
+        left += buttonWidth;
     };
     place(cbBrightMap);
     place(cbRgbMap);
@@ -309,8 +309,8 @@ void TForm_AnalyzeBMP::LayoutChartButtons()
         place(cbPoints);
         place(cbBlocks);
         place(cbOutline);
-        if (PW - left - 2 > 0)
-            m_charts[cbOutline]->resize(BW + PW - left - 2, PH - 4);
+        if (panelWidth - left - 2 > 0)
+            m_charts[cbOutline]->resize(buttonWidth + panelWidth - left - 2, panelHeight - 4);
     }
 
     for (size_t i = 0; i < m_charts.size(); ++i) {
@@ -327,16 +327,16 @@ void TForm_AnalyzeBMP::chartChosen()
     RedrawAnalysis();
 }
 
-TChartChoice TForm_AnalyzeBMP::currentChoice() const
+ChartChoice TForm_AnalyzeBMP::currentChoice() const
 {
-    TChartChoice choice;
-    choice.chart = m_charts[cbRgbMap]->isChecked() ? TAnalysisChart::Rgb
-        : m_charts[cbHsvMap]->isChecked()          ? TAnalysisChart::Hsv
-                                                   : TAnalysisChart::Bright;
+    ChartChoice choice;
+    choice.chart = m_charts[cbRgbMap]->isChecked() ? AnalysisChart::Rgb
+        : m_charts[cbHsvMap]->isChecked()          ? AnalysisChart::Hsv
+                                                   : AnalysisChart::Bright;
     choice.reverse = m_charts[cbReverse]->isChecked();
-    choice.dots = m_charts[cbBlocks]->isChecked() ? TDotStyle::Blocks
-        : m_charts[cbOutline]->isChecked()        ? TDotStyle::Outline
-                                                  : TDotStyle::Points;
+    choice.dots = m_charts[cbBlocks]->isChecked() ? DotStyle::Blocks
+        : m_charts[cbOutline]->isChecked()        ? DotStyle::Outline
+                                                  : DotStyle::Points;
     return choice;
 }
 
@@ -405,7 +405,7 @@ void TForm_AnalyzeBMP::resetButtonsForNewPicture()
     m_charts[cbPoints]->setChecked(true);
     m_charts[cbReverse]->setChecked(false);
     m_charts[cbBrightMap]->setChecked(true);
-    if (firstAnalysisDots(m_tree.Count()) == TDotStyle::Blocks)
+    if (firstAnalysisDots(m_tree.Count()) == DotStyle::Blocks)
         m_charts[cbBlocks]->setChecked(true);
 }
 
@@ -465,27 +465,27 @@ void TForm_AnalyzeBMP::runWaitingActions()
     if (m_drawing || !isVisible() || !m_lastComplete)
         return;
     if (copy)
-        Copy();
+        copyChart();
     if (print)
-        Print();
+        printChart();
 }
 
 void TForm_AnalyzeBMP::drawOnce()
 {
-    const int W = std::max(m_view->width(), 1), H = std::max(m_view->height(), 1);
-    if (m_chart.size() != QSize(W, H)) {
-        QImage resized = allocatePicture(W, H);
+    const int chartWidth = std::max(m_view->width(), 1), chartHeight = std::max(m_view->height(), 1);
+    if (m_chart.size() != QSize(chartWidth, chartHeight)) {
+        QImage resized = allocatePicture(chartWidth, chartHeight);
         if (resized.isNull())
             return;
         m_chart = std::move(resized);
     }
-    m_panels[0]->setText(QString::number(W) + QChar(0xD7) + QString::number(H));
+    m_panels[0]->setText(QString::number(chartWidth) + QChar(0xD7) + QString::number(chartHeight));
     const int count = m_tree.Count();
     m_panels[1]->setText(QString::number(count) + QStringLiteral(" Color") + (count == 1 ? QString() : QStringLiteral("s")));
 
     QElapsedTimer sinceShown;
     sinceShown.start();
-    m_lastComplete = DrawAnalysisChart(m_chart, m_tree, currentChoice(), [&] {
+    m_lastComplete = drawAnalysisChart(m_chart, m_tree, currentChoice(), [&] {
         if (sinceShown.elapsed() >= 40) {
             m_view->update();
             sinceShown.restart();
@@ -504,7 +504,7 @@ bool TForm_AnalyzeBMP::yieldToEvents()
     return !m_stopDrawing && isVisible();
 }
 
-void TForm_AnalyzeBMP::Copy()
+void TForm_AnalyzeBMP::copyChart()
 {
     // A chart still being drawn is half a chart: the copy waits for it.
     if (m_drawing) {
@@ -514,7 +514,7 @@ void TForm_AnalyzeBMP::Copy()
     QGuiApplication::clipboard()->setImage(m_chart);
 }
 
-void TForm_AnalyzeBMP::Print()
+void TForm_AnalyzeBMP::printChart()
 {
     if (m_drawing) {
         m_printWanted = true;
@@ -553,12 +553,12 @@ QString TForm_AnalyzeBMP::helpText()
     return text;
 }
 
-void TForm_AnalyzeBMP::Help()
+void TForm_AnalyzeBMP::showHelp()
 {
     TZQXPopupDialog dialog;
     dialog.SetFont(QStringLiteral("Arial"), 12, {}, Qt::black, palette().color(QPalette::Button));
     dialog.setZoom(m_zoom);
-    dialog.ShowHelpText(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
+    dialog.showHelpText(helpText(), false, QStringLiteral("Help on Embedded Bitmap Analyzer"));
 }
 
 namespace {
@@ -585,10 +585,10 @@ bool TForm_AnalyzeBMP::AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers
 {
     switch (analysisKey(key, modifiers)) {
     case AnalysisKey::Copy:
-        Copy();
+        copyChart();
         return true;
     case AnalysisKey::Help:
-        Help();
+        showHelp();
         return true;
     case AnalysisKey::Hide:
         hide();

@@ -24,10 +24,10 @@ class TZQXZoomBitBtn;
 class TZQXZoomSpeedButton;
 
 // Shows the chart picture it is given, drawn at its top-left corner.
-class TChartView : public QWidget {
+class ChartView : public QWidget {
     Q_OBJECT
 public:
-    TChartView(const QImage* chart, QWidget* parent);
+    ChartView(const QImage* chart, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -68,18 +68,18 @@ public:
     // Ctrl+C copies the chart, F1 shows the help, Escape hides the window;
     // true when the key was one of them.
     bool AnalysisShortCut(int key, Qt::KeyboardModifiers modifiers);
-    void Copy();
-    void Print();
-    void Help();
+    void copyChart();
+    void printChart();
+    void showHelp();
 
-    TChartChoice currentChoice() const;
+    ChartChoice currentChoice() const;
     TZQXZoomBitBtn* actionButton(ActionButton which) const { return m_actions[size_t(which)]; }
     TZQXZoomSpeedButton* chartButton(ChartButton which) const { return m_charts[size_t(which)]; }
     QString panelText(int panel) const;
     int statusPanelWidth() const;
     int buttonPanelHeight() const;
     const QImage& chart() const { return m_chart; }
-    TChartView* chartView() const { return m_view; }
+    ChartView* chartView() const { return m_view; }
     int colourCount() const { return m_tree.Count(); }
     // False when the last drawing was stopped before its end.
     bool lastDrawingComplete() const { return m_lastComplete; }
@@ -116,7 +116,7 @@ private:
     std::array<QLabel*, 4> m_panels{};
     QFrame* m_topPanel = nullptr;
     QFrame* m_bottomPanel = nullptr;
-    TChartView* m_view = nullptr;
+    ChartView* m_view = nullptr;
     std::array<TZQXZoomBitBtn*, 3> m_actions{};
     std::array<TZQXZoomSpeedButton*, 7> m_charts{};
 

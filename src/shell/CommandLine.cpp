@@ -7,9 +7,9 @@
 
 namespace ostrel {
 
-TShellStart parseShellArguments(const QStringList& arguments)
+ShellStart parseShellArguments(const QStringList& arguments)
 {
-    TShellStart start;
+    ShellStart start;
     QStringList files;
     QString problem;
     bool options = true;
@@ -17,10 +17,10 @@ TShellStart parseShellArguments(const QStringList& arguments)
         if (options && argument == QLatin1String("--")) {
             options = false;
         } else if (options && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
-            start.action = TShellStart::Action::Help;
+            start.action = ShellStart::Action::Help;
             return start;
         } else if (options && (argument == QLatin1String("--version") || argument == QLatin1String("-v"))) {
-            start.action = TShellStart::Action::Version;
+            start.action = ShellStart::Action::Version;
         } else if (options && argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")) {
             if (problem.isEmpty())
                 problem = QStringLiteral("unknown option '%1'").arg(argument);
@@ -28,12 +28,12 @@ TShellStart parseShellArguments(const QStringList& arguments)
             files.append(argument);
         }
     }
-    if (start.action == TShellStart::Action::Version)
+    if (start.action == ShellStart::Action::Version)
         return start;
     if (problem.isEmpty() && files.size() > 1)
         problem = QStringLiteral("only one picture can be opened at a time");
     if (!problem.isEmpty()) {
-        start.action = TShellStart::Action::UsageError;
+        start.action = ShellStart::Action::UsageError;
         start.problem = problem;
         return start;
     }

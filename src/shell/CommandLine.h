@@ -8,7 +8,7 @@
 
 namespace ostrel {
 
-struct TShellStart {
+struct ShellStart {
     enum class Action { Run, Help, Version, UsageError };
     Action action = Action::Run;
     QString fileName; // Run: the picture to open at start, made absolute; or empty
@@ -18,7 +18,7 @@ struct TShellStart {
 // `arguments` without the program's own name. --help and --version win over
 // anything else on the line, so they also work before the windowing system's
 // own options have been taken out; "--" ends the options.
-TShellStart parseShellArguments(const QStringList& arguments);
+ShellStart parseShellArguments(const QStringList& arguments);
 
 QString shellHelpText();
 QString shellVersionText();

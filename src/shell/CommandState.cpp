@@ -10,29 +10,29 @@ constexpr int kClipboardHoldsBitmap = 2;
 // While a fetch runs, its result will replace the picture: commands that
 // read or replace the picture wait for it, so a finished fetch never swaps
 // the carrier under a command half-way through its dialogs.
-bool touchesPicture(TCommand command)
+bool touchesPicture(MenuCommand command)
 {
     switch (command) {
-    case TCommand::Clear:
-    case TCommand::Open:
-    case TCommand::OpenFromWeb:
-    case TCommand::SaveAs:
-    case TCommand::Paste:
-    case TCommand::Encode:
-    case TCommand::EncodeAdaptive:
-    case TCommand::Decode: return true;
+    case MenuCommand::Clear:
+    case MenuCommand::Open:
+    case MenuCommand::OpenFromWeb:
+    case MenuCommand::SaveAs:
+    case MenuCommand::Paste:
+    case MenuCommand::Encode:
+    case MenuCommand::EncodeAdaptive:
+    case MenuCommand::Decode: return true;
     default: return false;
     }
 }
 
 } // namespace
 
-bool commandEnabled(TCommand command, const TCommandContext& context)
+bool commandEnabled(MenuCommand command, const MenuContext& context)
 {
     if (context.fetchRunning && touchesPicture(command))
         return false;
     switch (command) {
-    case TCommand::Paste: return context.clipboardState == kClipboardHoldsBitmap;
+    case MenuCommand::Paste: return context.clipboardState == kClipboardHoldsBitmap;
     default: return true;
     }
 }

@@ -5,7 +5,7 @@
 
 namespace ostrel {
 
-enum class TCommand {
+enum class MenuCommand {
     Clear,
     Open,
     OpenFromWeb,
@@ -21,11 +21,11 @@ enum class TCommand {
     About,
 };
 
-struct TCommandContext {
+struct MenuContext {
     int clipboardState = 0;    // as ClassifyClipboard sets it: 2 means a bitmap
     bool fetchRunning = false; // a web fetch is under way on its worker thread
 };
 
-bool commandEnabled(TCommand command, const TCommandContext& context);
+bool commandEnabled(MenuCommand command, const MenuContext& context);
 
 } // namespace ostrel

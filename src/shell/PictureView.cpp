@@ -7,20 +7,20 @@
 
 namespace ostrel {
 
-TPictureView::TPictureView(const QImage* picture, QWidget* parent)
+PictureView::PictureView(const QImage* picture, QWidget* parent)
     : QWidget(parent)
     , m_picture(picture)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPictureView::fitToPicture()
+void PictureView::fitToPicture()
 {
     // A picture may be longer than a widget can be; the view then shows its first part.
     setFixedSize(std::min(m_picture->width(), QWIDGETSIZE_MAX), std::min(m_picture->height(), QWIDGETSIZE_MAX));
 }
 
-void TPictureView::paintEvent(QPaintEvent* event)
+void PictureView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect() & m_picture->rect();

@@ -50,50 +50,50 @@ void SetupMessageDialog()
     PopupResetPlacement();
 }
 
-TStandardShellDialogs::TStandardShellDialogs()
+StandardShellDialogs::StandardShellDialogs()
     : m_password(std::make_unique<TForm_Password>())
     , m_about(std::make_unique<TForm_About>())
 {
 }
 
-TStandardShellDialogs::~TStandardShellDialogs() = default;
+StandardShellDialogs::~StandardShellDialogs() = default;
 
-QString TStandardShellDialogs::openFileName(QWidget* parent, const QString& title, const QString& filter)
+QString StandardShellDialogs::openFileName(QWidget* parent, const QString& title, const QString& filter)
 {
     return runFileDialog(parent, title, filter, QFileDialog::AcceptOpen, m_lastFolder);
 }
 
-QString TStandardShellDialogs::saveFileName(QWidget* parent, const QString& title, const QString& filter)
+QString StandardShellDialogs::saveFileName(QWidget* parent, const QString& title, const QString& filter)
 {
     return runFileDialog(parent, title, filter, QFileDialog::AcceptSave, m_lastFolder);
 }
 
-std::optional<QString> TStandardShellDialogs::password(QWidget* parent)
+std::optional<QString> StandardShellDialogs::password(QWidget* parent)
 {
     if (execInFront(m_password.get(), parent) != QDialog::Accepted)
         return std::nullopt;
     return m_password->takePassword();
 }
 
-void TStandardShellDialogs::showMessage(const QString& text, bool printAllowed, const QString& title)
+void StandardShellDialogs::showMessage(const QString& text, bool printAllowed, const QString& title)
 {
     SetupMessageDialog();
     PopupShowMessage(text, printAllowed, title);
 }
 
-void TStandardShellDialogs::showError(const QString& text)
+void StandardShellDialogs::showError(const QString& text)
 {
     SetupMessageDialog();
     PopupShowError(text);
 }
 
-bool TStandardShellDialogs::askYesNo(const QString& text)
+bool StandardShellDialogs::askYesNo(const QString& text)
 {
     SetupMessageDialog();
     return PopupAskYesNo(text);
 }
 
-std::optional<QString> TStandardShellDialogs::webAddress(const QString& lastUrl)
+std::optional<QString> StandardShellDialogs::webAddress(const QString& lastUrl)
 {
     SetupMessageDialog();
     EnterDataSetText(lastUrl);
@@ -104,12 +104,12 @@ std::optional<QString> TStandardShellDialogs::webAddress(const QString& lastUrl)
     return EnterDataGetText();
 }
 
-void TStandardShellDialogs::showAbout(QWidget* parent)
+void StandardShellDialogs::showAbout(QWidget* parent)
 {
     execInFront(m_about.get(), parent);
 }
 
-void TStandardShellDialogs::printPicture(const QImage& picture, const QString& title)
+void StandardShellDialogs::printPicture(const QImage& picture, const QString& title)
 {
     TZQXPrintDialog print;
     print.PrintBitmap(picture, title);

@@ -14,9 +14,9 @@ namespace ostrel {
 class TForm_Password;
 class TForm_About;
 
-class TShellDialogs {
+class ShellDialogs {
 public:
-    virtual ~TShellDialogs() = default;
+    virtual ~ShellDialogs() = default;
 
     // The chosen file name, or empty when the dialog was cancelled. `filter`
     // is in the program's "Label|patterns" form.
@@ -42,10 +42,10 @@ public:
 
 // The program's real dialogs: file dialogs, the password dialog, the about
 // window and the toolkit's shared message and entry dialogs.
-class TStandardShellDialogs : public TShellDialogs {
+class StandardShellDialogs : public ShellDialogs {
 public:
-    TStandardShellDialogs();
-    ~TStandardShellDialogs() override;
+    StandardShellDialogs();
+    ~StandardShellDialogs() override;
 
     QString openFileName(QWidget* parent, const QString& title, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& filter) override;

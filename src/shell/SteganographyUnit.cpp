@@ -93,7 +93,7 @@ bool acceptAsCopy(QDropEvent* event)
 }
 
 struct CommandRow {
-    TCommand command;
+    MenuCommand command;
     const char* caption;
     QKeySequence shortcut;
     void (TForm_Main_Steganography::*handler)();
@@ -101,13 +101,13 @@ struct CommandRow {
 
 } // namespace
 
-TForm_Main_Steganography::TForm_Main_Steganography(TShellDialogs* dialogs, QWidget* parent)
+TForm_Main_Steganography::TForm_Main_Steganography(ShellDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
     , m_tree(std::make_unique<TZQXTColorSplayTree>())
 {
     if (!m_dialogs) {
-        m_ownDialogs = std::make_unique<TStandardShellDialogs>();
+        m_ownDialogs = std::make_unique<StandardShellDialogs>();
         m_dialogs = m_ownDialogs.get();
     }
     setObjectName(QStringLiteral("Form_Main_Steganography"));
@@ -120,8 +120,8 @@ TForm_Main_Steganography::TForm_Main_Steganography(TShellDialogs* dialogs, QWidg
     buildMenus();
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TForm_Main_Steganography::ClassifyClipboardNow);
-    ClassifyClipboardNow();
+            &TForm_Main_Steganography::classifyClipboardNow);
+    classifyClipboardNow();
     Clear1Click();
 }
 
@@ -157,7 +157,7 @@ void TForm_Main_Steganography::clearFetch()
     m_fetchThread = nullptr;
     m_fetchCancellation.reset();
     m_panels[2]->setText(m_sourceBeforeFetch);
-    UpdateCommandStates();
+    updateCommandStates();
 }
 
 void TForm_Main_Steganography::buildWindow()
@@ -182,7 +182,7 @@ void TForm_Main_Steganography::buildWindow()
     m_scrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // It takes the focus, so that the arrow keys scroll a large picture.
     m_scrollBox->setAccessibleName(QStringLiteral("Picture"));
-    m_image = new TPictureView(&m_picture);
+    m_image = new PictureView(&m_picture);
     m_image->setObjectName(QStringLiteral("Image1"));
     m_scrollBox->setWidget(m_image);
     layout->addWidget(m_scrollBox, 1);
@@ -221,23 +221,23 @@ void TForm_Main_Steganography::buildMenus()
         std::optional<CommandRow> row;
     };
     const MenuItem items[] = {
-        {0, CommandRow{TCommand::Clear, "&Clear", {}, &Self::Clear1Click}},
-        {0, CommandRow{TCommand::Open, "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), &Self::Open1Click}},
-        {0, CommandRow{TCommand::OpenFromWeb, "Open from &Web...", QKeySequence(Qt::CTRL | Qt::Key_W),
+        {0, CommandRow{MenuCommand::Clear, "&Clear", {}, &Self::Clear1Click}},
+        {0, CommandRow{MenuCommand::Open, "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), &Self::Open1Click}},
+        {0, CommandRow{MenuCommand::OpenFromWeb, "Open from &Web...", QKeySequence(Qt::CTRL | Qt::Key_W),
                        &Self::OpenfromWeb1Click}},
-        {0, CommandRow{TCommand::SaveAs, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), &Self::SaveAs1Click}},
+        {0, CommandRow{MenuCommand::SaveAs, "&Save As...", QKeySequence(Qt::CTRL | Qt::Key_S), &Self::SaveAs1Click}},
         {0, std::nullopt},
-        {0, CommandRow{TCommand::Print, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P), &Self::Print1Click}},
+        {0, CommandRow{MenuCommand::Print, "&Print", QKeySequence(Qt::CTRL | Qt::Key_P), &Self::Print1Click}},
         {0, std::nullopt},
-        {0, CommandRow{TCommand::Exit, "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), &Self::Exit1Click}},
-        {1, CommandRow{TCommand::Copy, "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &Self::Copy1Click}},
-        {1, CommandRow{TCommand::Paste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &Self::Paste1Click}},
-        {2, CommandRow{TCommand::Encode, "&Encode...", QKeySequence(Qt::CTRL | Qt::Key_E), &Self::Encode1Click}},
-        {2, CommandRow{TCommand::EncodeAdaptive, "Encode &Adaptively...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
+        {0, CommandRow{MenuCommand::Exit, "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), &Self::Exit1Click}},
+        {1, CommandRow{MenuCommand::Copy, "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &Self::Copy1Click}},
+        {1, CommandRow{MenuCommand::Paste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &Self::Paste1Click}},
+        {2, CommandRow{MenuCommand::Encode, "&Encode...", QKeySequence(Qt::CTRL | Qt::Key_E), &Self::Encode1Click}},
+        {2, CommandRow{MenuCommand::EncodeAdaptive, "Encode &Adaptively...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
                        &Self::EncodeAdaptively1Click}},
-        {2, CommandRow{TCommand::Decode, "&Decode...", QKeySequence(Qt::CTRL | Qt::Key_D), &Self::Decode1Click}},
-        {3, CommandRow{TCommand::AnalyzePicture, "&Analyze Picture", QKeySequence(Qt::Key_F10), &Self::AnalyzePicture1Click}},
-        {4, CommandRow{TCommand::About, "&About...", QKeySequence(Qt::Key_F1), &Self::About1Click}},
+        {2, CommandRow{MenuCommand::Decode, "&Decode...", QKeySequence(Qt::CTRL | Qt::Key_D), &Self::Decode1Click}},
+        {3, CommandRow{MenuCommand::AnalyzePicture, "&Analyze Picture", QKeySequence(Qt::Key_F10), &Self::AnalyzePicture1Click}},
+        {4, CommandRow{MenuCommand::About, "&About...", QKeySequence(Qt::Key_F1), &Self::About1Click}},
     };
     std::array<QMenu*, 5> menuWidgets{};
     for (int i = 0; i < 5; ++i)
@@ -254,23 +254,23 @@ void TForm_Main_Steganography::buildMenus()
             connect(action, &QAction::triggered, this, item.row->handler);
         m_actions[size_t(item.row->command)] = action;
     }
-    UpdateCommandStates();
+    updateCommandStates();
 }
 
-void TForm_Main_Steganography::UpdateCommandStates()
+void TForm_Main_Steganography::updateCommandStates()
 {
-    TCommandContext context;
+    MenuContext context;
     context.clipboardState = m_clipboardState;
     context.fetchRunning = fetchRunning();
     for (size_t i = 0; i < m_actions.size(); ++i)
         if (m_actions[i])
-            m_actions[i]->setEnabled(commandEnabled(TCommand(i), context));
+            m_actions[i]->setEnabled(commandEnabled(MenuCommand(i), context));
 }
 
-void TForm_Main_Steganography::ClassifyClipboardNow()
+void TForm_Main_Steganography::classifyClipboardNow()
 {
     m_clipboardState = ClassifyClipboard();
-    UpdateCommandStates();
+    updateCommandStates();
 }
 
 QString TForm_Main_Steganography::panelText(int panel) const
@@ -283,7 +283,7 @@ QString TForm_Main_Steganography::capacityText() const
     return m_panelTop->text();
 }
 
-QAction* TForm_Main_Steganography::commandAction(TCommand command) const
+QAction* TForm_Main_Steganography::commandAction(MenuCommand command) const
 {
     return m_actions.at(size_t(command));
 }
@@ -314,10 +314,10 @@ void TForm_Main_Steganography::Update_All()
 
 int64_t TForm_Main_Steganography::RecountColors()
 {
-    TColourCount counted;
+    ColourCount counted;
     {
         BusyCursor busy;
-        counted = CountColorsWithBase(m_picture, *m_tree, progressCallback());
+        counted = countColoursWithBase(m_picture, *m_tree, progressCallback());
     }
     Update_All();
     m_colourCount = counted.total;
@@ -378,12 +378,12 @@ void TForm_Main_Steganography::OpenfromWeb1Click()
     m_fetchThread = QThread::create([url = *url, result, cancellation] {
         FetchSettings settings;
         settings.cancellation = cancellation.get();
-        *result = FetchToWebFolder(url, settings);
+        *result = fetchToWebFolder(url, settings);
     });
     connect(m_fetchThread, &QThread::finished, this, [this, url = *url, result] { finishFetch(url, *result); });
     m_sourceBeforeFetch = m_panels[2]->text();
     m_panels[2]->setText(visibleControls(fetchRunningText(*url)));
-    UpdateCommandStates();
+    updateCommandStates();
     m_fetchThread->start();
 }
 
@@ -408,7 +408,7 @@ void TForm_Main_Steganography::finishFetch(const QString& url, const WebFetchRes
 
 void TForm_Main_Steganography::SaveAs1Click()
 {
-    const TSavePalette save = SavePaletteFromTree(*m_tree);
+    const SavePalette save = savePaletteFromTree(*m_tree);
     const SaveDialogChoice choice = saveDialogChoice(m_colourCount);
     QString fileName = m_dialogs->saveFileName(this, choice.title, choice.filter);
     if (fileName.isEmpty())
@@ -431,7 +431,7 @@ void TForm_Main_Steganography::SaveAs1Click()
         if (extension == QLatin1String(".BMP"))
             saved = SaveBmpPaletted(m_picture, fileName, save.palette, save.count, false, progress, &error);
         else if (extension == QLatin1String(".PNG"))
-            saved = SavePngPaletted(m_picture, fileName, save.palette, save.count, progress, &error);
+            saved = savePngPaletted(m_picture, fileName, save.palette, save.count, progress, &error);
         else
             saved = SaveGifPaletted(m_picture, fileName, save.palette, save.count, false, false, 0, false, progress,
                                     &error);
@@ -513,13 +513,13 @@ void TForm_Main_Steganography::Encode1Click()
     Update_All();
 
     bool encoded = false;
-    if (ReductionOffered(m_colourCount) && m_dialogs->askYesNo(reduceQuestionText())) {
+    if (reductionOffered(m_colourCount) && m_dialogs->askYesNo(reduceQuestionText())) {
         Update_All();
         TPaletteArray palette{};
         int32_t count = 0;
         {
             BusyCursor busy;
-            BuildReductionPalette(*m_tree, palette, count);
+            buildReductionPalette(*m_tree, palette, count);
         }
         Update_All();
         const bool dither = m_dialogs->askYesNo(ditherQuestionText(count));
@@ -546,7 +546,7 @@ void TForm_Main_Steganography::EncodeAdaptively1Click()
     EncodePlan fit;
     {
         BusyCursor busy;
-        fit = PlanAdaptiveEncodeOfFile(m_picture, payload, dateTime);
+        fit = planAdaptiveEncodeOfFile(m_picture, payload, dateTime);
     }
     if (!fit.accepted) {
         m_dialogs->showError(fit.lines.isEmpty() ? QString() : fit.lines.last());
@@ -564,7 +564,7 @@ void TForm_Main_Steganography::EncodeAdaptively1Click()
     bool encoded = false;
     {
         BusyCursor busy;
-        encoded = EncodeAdaptivePayload(m_picture, payload, *password, &report, progressCallback(), dateTime);
+        encoded = encodeAdaptivePayload(m_picture, payload, *password, &report, progressCallback(), dateTime);
     }
     wipeSecret(*password);
     m_image->fitToPicture();
@@ -584,7 +584,7 @@ void TForm_Main_Steganography::Decode1Click()
     {
         BusyCursor busy;
         // A sealed picture is opened too: the same password, derived as a sealed key.
-        decoded = DecodePayloadWithPassword(m_picture, QString(), outputPath, &report, *password);
+        decoded = decodePayloadWithPassword(m_picture, QString(), outputPath, &report, *password);
     }
     wipeSecret(*password);
     m_dialogs->showMessage(outcomeText(QStringLiteral("Decode"), decoded, report), true, kDecodeTitle);
@@ -605,7 +605,7 @@ void TForm_Main_Steganography::About1Click()
 
 QString TForm_Main_Steganography::droppableFile(const QDropEvent* event) const
 {
-    if (!m_actions[size_t(TCommand::Open)]->isEnabled())
+    if (!m_actions[size_t(MenuCommand::Open)]->isEnabled())
         return {};
     return droppedPictureFile(event->mimeData());
 }

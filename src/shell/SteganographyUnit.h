@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The main window: owns the working picture and its colour census, and runs
-// every menu command. Dialogs are reached through TShellDialogs.
+// every menu command. Dialogs are reached through ShellDialogs.
 #include "colour/PaletteTypes.h"
 #include "shell/CommandState.h"
 
@@ -21,8 +21,8 @@ class QThread;
 namespace ostrel {
 
 class TForm_AnalyzeBMP;
-class TPictureView;
-class TShellDialogs;
+class PictureView;
+class ShellDialogs;
 class TZQXTColorSplayTree;
 class FetchCancellation;
 struct WebFetchResult;
@@ -31,7 +31,7 @@ class TForm_Main_Steganography : public QMainWindow {
     Q_OBJECT
 public:
     // Uses `dialogs` when given (it must outlive the window), else the real ones.
-    explicit TForm_Main_Steganography(TShellDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    explicit TForm_Main_Steganography(ShellDialogs* dialogs = nullptr, QWidget* parent = nullptr);
     ~TForm_Main_Steganography() override;
 
     // The menu commands.
@@ -62,13 +62,13 @@ public:
     // Census of the picture plus the 16 base colours; returns their count.
     int64_t RecountColors();
     // Reads the clipboard's state and enables the commands accordingly.
-    void ClassifyClipboardNow();
+    void classifyClipboardNow();
 
     const QImage& picture() const { return m_picture; }
     int64_t colourCount() const { return m_colourCount; }
     QString panelText(int panel) const;
     QString capacityText() const;
-    QAction* commandAction(TCommand command) const;
+    QAction* commandAction(MenuCommand command) const;
     // The analysis window, made on first use; null until then.
     TForm_AnalyzeBMP* analysisWindow() const { return m_analysis; }
     // True while a web fetch runs on its worker thread.
@@ -87,7 +87,7 @@ protected:
 private:
     void buildMenus();
     void buildWindow();
-    void UpdateCommandStates();
+    void updateCommandStates();
     TProgressProc progressCallback();
     void pictureReplaced(const QString& source);
     std::optional<QByteArray> askUsablePassword();
@@ -100,8 +100,8 @@ private:
     // The picture file a drag or drop carries, when Open could take it now.
     QString droppableFile(const QDropEvent* event) const;
 
-    std::unique_ptr<TShellDialogs> m_ownDialogs;
-    TShellDialogs* m_dialogs;
+    std::unique_ptr<ShellDialogs> m_ownDialogs;
+    ShellDialogs* m_dialogs;
 
     QImage m_picture;
     std::unique_ptr<TZQXTColorSplayTree> m_tree;
@@ -117,7 +117,7 @@ private:
 
     QLabel* m_panelTop = nullptr;
     QScrollArea* m_scrollBox = nullptr;
-    TPictureView* m_image = nullptr;
+    PictureView* m_image = nullptr;
     std::array<QLabel*, 3> m_panels{};
     std::array<QAction*, 13> m_actions{};
 };

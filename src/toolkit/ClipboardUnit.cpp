@@ -30,7 +30,7 @@ bool isRasterType(const QString& type)
 
 } // namespace
 
-int ClassifyClipboardData(const QMimeData* data)
+int classifyClipboardData(const QMimeData* data)
 {
     if (!data)
         return cbNone;
@@ -50,7 +50,7 @@ int ClassifyClipboardData(const QMimeData* data)
 int ClassifyClipboard()
 {
     const QClipboard* clipboard = QGuiApplication::clipboard();
-    return clipboard ? ClassifyClipboardData(clipboard->mimeData()) : cbNone;
+    return clipboard ? classifyClipboardData(clipboard->mimeData()) : cbNone;
 }
 
 } // namespace ostrel

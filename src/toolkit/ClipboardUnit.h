@@ -15,7 +15,7 @@ class QMimeData;
 
 namespace ostrel {
 
-enum TClipboardState : int {
+enum ClipboardState : int {
     cbNone = 0,
     cbText = 1,
     cbBitmap = 2,
@@ -26,7 +26,7 @@ enum TClipboardState : int {
 // The MIME type prefix of the toolkit's own clipboard formats.
 inline constexpr const char* kPrivateClipboardPrefix = "application/x-ostrel-";
 
-int ClassifyClipboardData(const QMimeData* data);
+int classifyClipboardData(const QMimeData* data);
 
 // The state of the application's clipboard now.
 int ClassifyClipboard();

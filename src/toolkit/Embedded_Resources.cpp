@@ -57,7 +57,7 @@ QString glyphEnumName(Defined_Resource glyph)
     return validGlyph(glyph) ? QString::fromLatin1(kGlyphNames[glyph].enumName) : QString();
 }
 
-QByteArray LoadGlyphFile(Defined_Resource glyph)
+QByteArray loadGlyphFile(Defined_Resource glyph)
 {
     if (!validGlyph(glyph))
         return {};
@@ -74,12 +74,12 @@ QImage LoadGlyph(Defined_Resource glyph)
     Defined_Resource source = BMP_None;
     if (validGlyph(glyph) && qstrcmp(Resource_Records[glyph].type, "BMP") == 0)
         source = glyph;
-    QImage image = QImage::fromData(LoadGlyphFile(source), "BMP");
+    QImage image = QImage::fromData(loadGlyphFile(source), "BMP");
     // Every name is embedded (the toolkit's tests load them all); should one
     // be missing after all, the button shows the blank glyph instead of
     // failing.
     if (image.isNull() && source != BMP_None)
-        image = QImage::fromData(LoadGlyphFile(BMP_None), "BMP");
+        image = QImage::fromData(loadGlyphFile(BMP_None), "BMP");
     return image;
 }
 

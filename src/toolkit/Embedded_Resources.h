@@ -76,7 +76,7 @@ QString glyphEnumName(Defined_Resource glyph);
 
 // The glyph's resource as stored: a complete BMP file. Empty for a glyph
 // outside the table.
-QByteArray LoadGlyphFile(Defined_Resource glyph);
+QByteArray loadGlyphFile(Defined_Resource glyph);
 
 // A new picture read from the glyph's resource; a glyph outside the table
 // or a record whose type is not "BMP" gives the blank glyph of BMP_None.

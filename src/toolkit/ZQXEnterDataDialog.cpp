@@ -288,24 +288,24 @@ void TZQXEnterDataDialog::setZoom(int percent)
     m_form->setZoom(percent);
 }
 
-void EnterDataCreateShared()
+void enterDataCreateShared()
 {
     sharedDialogs().createEnterData();
 }
 
-void EnterDataFreeShared()
+void enterDataFreeShared()
 {
     sharedDialogs().freeEnterData();
 }
 
-TZQXEnterDataDialog* EnterDataShared()
+TZQXEnterDataDialog* enterDataShared()
 {
     return sharedDialogs().enterData();
 }
 
 bool EnterDataExecute(int buttonOptions, const QString& prompt)
 {
-    TZQXEnterDataDialog* dialog = EnterDataShared();
+    TZQXEnterDataDialog* dialog = enterDataShared();
     if (!dialog)
         return false;
     dialog->SetButtons(buttonOptions);
@@ -315,13 +315,13 @@ bool EnterDataExecute(int buttonOptions, const QString& prompt)
 
 QString EnterDataGetText()
 {
-    const TZQXEnterDataDialog* dialog = EnterDataShared();
+    const TZQXEnterDataDialog* dialog = enterDataShared();
     return dialog ? dialog->GetText() : QString();
 }
 
 void EnterDataSetText(const QString& text)
 {
-    if (TZQXEnterDataDialog* dialog = EnterDataShared())
+    if (TZQXEnterDataDialog* dialog = enterDataShared())
         dialog->SetText(text);
 }
 

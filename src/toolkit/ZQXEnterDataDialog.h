@@ -3,7 +3,7 @@
 // A modal window for typing one long line of text, with a prompt above it and
 // OK, Cancel, Copy and Insert buttons below. It spans three quarters of the
 // screen width at every zoom. Shortcut routines work on one shared instance
-// that exists from application start-up on (see EnterDataCreateShared).
+// that exists from application start-up on (see enterDataCreateShared).
 #include <QDialog>
 #include <QString>
 
@@ -19,7 +19,7 @@ namespace ostrel {
 class TZQXZoomBitBtn;
 
 // Button options: OK is always enabled; these bits enable the others.
-enum TEnterDataButton : int { edCancel = 1, edCopy = 2, edInsert = 4 };
+enum EnterDataButton : int { edCancel = 1, edCopy = 2, edInsert = 4 };
 
 class TForm_EnterData : public QDialog {
     Q_OBJECT
@@ -82,7 +82,7 @@ public:
     QString GetText() const;
     void SetText(const QString& text);
     void SetPrompt(const QString& text);
-    // Bits of TEnterDataButton.
+    // Bits of EnterDataButton.
     void SetButtons(int options);
 
     int zoom() const;
@@ -95,9 +95,9 @@ private:
 };
 
 // The shared instance, made and freed as the message window's is.
-void EnterDataCreateShared();
-void EnterDataFreeShared();
-TZQXEnterDataDialog* EnterDataShared();
+void enterDataCreateShared();
+void enterDataFreeShared();
+TZQXEnterDataDialog* enterDataShared();
 
 // Shortcuts on the shared instance.
 // SetButtons, SetPrompt, Execute; false without a shared instance.

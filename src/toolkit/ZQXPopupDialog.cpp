@@ -346,7 +346,7 @@ void TZQXPopupDialog::ShowTextMessage(const QString& text, bool printAllowed, co
     RestoreWindowState();
 }
 
-void TZQXPopupDialog::ShowHelpText(const QString& text, bool printAllowed, const QString& title)
+void TZQXPopupDialog::showHelpText(const QString& text, bool printAllowed, const QString& title)
 {
     m_form->ShowText(true, false, false, false, true, printAllowed, title, QStringLiteral("Show Message"), text);
     m_form->fitToText();
@@ -362,48 +362,48 @@ bool TZQXPopupDialog::AskYesNo(const QString& text)
     return result == mrYes;
 }
 
-void PopupCreateShared()
+void popupCreateShared()
 {
     sharedDialogs().createPopup();
 }
 
-void PopupFreeShared()
+void popupFreeShared()
 {
     sharedDialogs().freePopup();
 }
 
-TZQXPopupDialog* PopupShared()
+TZQXPopupDialog* popupShared()
 {
     return sharedDialogs().popup();
 }
 
 bool PopupAvailable()
 {
-    return PopupShared() != nullptr;
+    return popupShared() != nullptr;
 }
 
 void PopupResetPlacement()
 {
-    if (TZQXPopupDialog* dialog = PopupShared())
+    if (TZQXPopupDialog* dialog = popupShared())
         dialog->ResetPlacement();
 }
 
 void PopupSetFont(const QString& name, int size, TFontStyles style, const QColor& textColour,
                   const QColor& backColour)
 {
-    if (TZQXPopupDialog* dialog = PopupShared())
+    if (TZQXPopupDialog* dialog = popupShared())
         dialog->SetFont(name, size, style, textColour, backColour);
 }
 
 void PopupSetZoom(int percent)
 {
-    if (TZQXPopupDialog* dialog = PopupShared())
+    if (TZQXPopupDialog* dialog = popupShared())
         dialog->setZoom(percent);
 }
 
 void PopupShowMessage(const QString& text, bool printAllowed, const QString& title)
 {
-    if (TZQXPopupDialog* dialog = PopupShared())
+    if (TZQXPopupDialog* dialog = popupShared())
         dialog->ShowTextMessage(text, printAllowed, title);
 }
 
@@ -414,7 +414,7 @@ void PopupShowError(const QString& text)
 
 bool PopupAskYesNo(const QString& text)
 {
-    TZQXPopupDialog* dialog = PopupShared();
+    TZQXPopupDialog* dialog = popupShared();
     return dialog && dialog->AskYesNo(text);
 }
 

@@ -3,7 +3,7 @@
 // The program's one message window: a block of text in a read-only view under
 // a bar of glyph buttons, for reports and errors (OK, Copy, Print) and for
 // yes/no questions. Shortcut routines work on one shared instance, which
-// exists from application start-up on (see PopupCreateShared).
+// exists from application start-up on (see popupCreateShared).
 #include <QColor>
 #include <QDialog>
 #include <QFlags>
@@ -20,10 +20,10 @@ namespace ostrel {
 class TZQXZoomBitBtn;
 
 // The modal results the dialogs end with.
-enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
-enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-Q_DECLARE_FLAGS(TFontStyles, TFontStyle)
+enum FontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+Q_DECLARE_FLAGS(TFontStyles, FontStyle)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFontStyles)
 
 class TForm_Popup : public QDialog {
@@ -112,7 +112,7 @@ public:
     bool AskYesNo(const QString& text);
     // A help text: as ShowTextMessage, with the window fitted to the text so
     // that no line is cut.
-    void ShowHelpText(const QString& text, bool printAllowed, const QString& title);
+    void showHelpText(const QString& text, bool printAllowed, const QString& title);
 
     TForm_Popup* form() const { return m_form; }
 
@@ -123,9 +123,9 @@ private:
 // The shared instance. The toolkit creates it when the application object is
 // made (a QApplication) and frees it when the event loop ends; these two
 // calls exist for programs and tests that manage it themselves.
-void PopupCreateShared();
-void PopupFreeShared();
-TZQXPopupDialog* PopupShared();
+void popupCreateShared();
+void popupFreeShared();
+TZQXPopupDialog* popupShared();
 
 // Shortcuts on the shared instance; each does nothing without it.
 bool PopupAvailable();

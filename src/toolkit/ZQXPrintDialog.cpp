@@ -702,7 +702,7 @@ void TForm_Print::showNotice(const PrintNotice& notice)
         help.ResetPlacement();
         help.SetFont(QStringLiteral("Arial"), 12, fsBold, Qt::black, palette().color(QPalette::Button));
         help.setZoom(m_zoom);
-        help.ShowHelpText(notice.text, true, QStringLiteral("Help on Print Dialog"));
+        help.showHelpText(notice.text, true, QStringLiteral("Help on Print Dialog"));
         return;
     }
     }
@@ -800,7 +800,7 @@ TZQXPrintDialog::~TZQXPrintDialog()
     delete m_form;
 }
 
-bool TZQXPrintDialog::Execute(TPageTexts& texts)
+bool TZQXPrintDialog::Execute(PageTexts& texts)
 {
     m_form->texts() = texts;
     const int result = execInFront(m_form);
@@ -809,13 +809,13 @@ bool TZQXPrintDialog::Execute(TPageTexts& texts)
     return result == mrOk;
 }
 
-bool TZQXPrintDialog::ExecuteText(const QStringList& lines, TPageTexts& texts)
+bool TZQXPrintDialog::ExecuteText(const QStringList& lines, PageTexts& texts)
 {
     m_form->setTextSource(lines);
     return Execute(texts);
 }
 
-bool TZQXPrintDialog::ExecuteBitmap(const QImage& picture, TPageTexts& texts)
+bool TZQXPrintDialog::ExecuteBitmap(const QImage& picture, PageTexts& texts)
 {
     m_form->setPictureSource(picture);
     return Execute(texts);
@@ -823,13 +823,13 @@ bool TZQXPrintDialog::ExecuteBitmap(const QImage& picture, TPageTexts& texts)
 
 bool TZQXPrintDialog::PrintText(const QStringList& lines, const QString& title)
 {
-    TPageTexts texts = standardPageTexts(title);
+    PageTexts texts = standardPageTexts(title);
     return ExecuteText(lines, texts);
 }
 
 bool TZQXPrintDialog::PrintBitmap(const QImage& picture, const QString& title)
 {
-    TPageTexts texts = standardPageTexts(title);
+    PageTexts texts = standardPageTexts(title);
     return ExecuteBitmap(picture, texts);
 }
 

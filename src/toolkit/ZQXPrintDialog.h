@@ -80,7 +80,7 @@ public:
     // The picture being printed in picture mode.
     const QImage& pictureSource() const { return m_picture; }
 
-    TPageTexts& texts() { return m_texts; }
+    PageTexts& texts() { return m_texts; }
 
     int zoom() const { return m_zoom; }
     void setZoom(int percent);
@@ -141,7 +141,7 @@ private:
     Mode m_mode = Mode::None;
     QStringList m_lines;
     QImage m_picture;
-    TPageTexts m_texts;
+    PageTexts m_texts;
     bool m_updating = false;
     int m_zoom = 0;
     int m_buttonHeight = 26;
@@ -185,9 +185,9 @@ public:
 
     // Runs the window modally with these header and footer texts, which come
     // back as the user left them; true when it ended by printing.
-    bool Execute(TPageTexts& texts);
-    bool ExecuteText(const QStringList& lines, TPageTexts& texts);
-    bool ExecuteBitmap(const QImage& picture, TPageTexts& texts);
+    bool Execute(PageTexts& texts);
+    bool ExecuteText(const QStringList& lines, PageTexts& texts);
+    bool ExecuteBitmap(const QImage& picture, PageTexts& texts);
     // The title on top, the date bottom left and "Page &P of &#" bottom right.
     bool PrintText(const QStringList& lines, const QString& title);
     bool PrintBitmap(const QImage& picture, const QString& title);

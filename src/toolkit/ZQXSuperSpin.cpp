@@ -13,7 +13,7 @@
 
 namespace ostrel {
 
-std::vector<int> ReadNumberList(const QString& text)
+std::vector<int> readNumberList(const QString& text)
 {
     std::vector<int> numbers;
     qsizetype i = 0;
@@ -49,7 +49,7 @@ QString partName(const QString& verb, const QString& caption, const QString& pre
 
 } // namespace
 
-TZQXSpinStepper::TZQXSpinStepper(int step, QWidget* parent)
+SpinStepper::SpinStepper(int step, QWidget* parent)
     : QWidget(parent)
     , m_step(step)
     , m_up(new QToolButton(this))
@@ -67,7 +67,7 @@ TZQXSpinStepper::TZQXSpinStepper(int step, QWidget* parent)
     connect(m_down, &QToolButton::clicked, this, [this] { emit stepped(-m_step); });
 }
 
-void TZQXSpinStepper::resizeEvent(QResizeEvent* event)
+void SpinStepper::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int half = height() / 2;
@@ -198,7 +198,7 @@ void TZQXSuperSpin::rebuild()
 
     qDeleteAll(m_presets);
     m_presets.clear();
-    const std::vector<int> presets = ReadNumberList(m_valuesButtons);
+    const std::vector<int> presets = readNumberList(m_valuesButtons);
     for (size_t k = 0; k < std::min(presets.size(), size_t(kMaxSlots)); ++k) {
         const int number = presets[k];
         auto* button = new QToolButton(this);
@@ -214,16 +214,16 @@ void TZQXSuperSpin::rebuild()
 
     qDeleteAll(m_spinners);
     m_spinners.clear();
-    const std::vector<int> steps = ReadNumberList(m_valuesSpinners);
+    const std::vector<int> steps = readNumberList(m_valuesSpinners);
     for (size_t k = 0; k < std::min(steps.size(), size_t(kMaxSlots)); ++k) {
         const int step = steps[k];
-        auto* spinner = new TZQXSpinStepper(step, this);
+        auto* spinner = new SpinStepper(step, this);
         spinner->setToolTip(QChar(0x00B1) + QString::number(step));
         spinner->upButton()->setAccessibleName(
             partName(QStringLiteral("Increase"), caption(), QStringLiteral("by"), step));
         spinner->downButton()->setAccessibleName(
             partName(QStringLiteral("Decrease"), caption(), QStringLiteral("by"), step));
-        connect(spinner, &TZQXSpinStepper::stepped, this,
+        connect(spinner, &SpinStepper::stepped, this,
                 [this](int delta) { setValue(int(std::clamp<int64_t>(int64_t(value()) + delta, INT_MIN, INT_MAX))); });
         spinner->show();
         m_spinners.push_back(spinner);
@@ -234,7 +234,7 @@ void TZQXSuperSpin::rebuild()
         b->setGeometry(x, 0, m_widthButtons, height);
         x += m_widthButtons;
     }
-    for (TZQXSpinStepper* s : m_spinners) {
+    for (SpinStepper* s : m_spinners) {
         s->setGeometry(x, 0, m_widthSpinners, height);
         x += m_widthSpinners;
     }
@@ -257,7 +257,7 @@ void TZQXSuperSpin::rebuild()
 std::vector<QWidget*> TZQXSuperSpin::focusParts() const
 {
     std::vector<QWidget*> parts(m_presets.begin(), m_presets.end());
-    for (const TZQXSpinStepper* spinner : m_spinners) {
+    for (const SpinStepper* spinner : m_spinners) {
         parts.push_back(spinner->upButton());
         parts.push_back(spinner->downButton());
     }

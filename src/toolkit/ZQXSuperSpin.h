@@ -19,13 +19,13 @@ namespace ostrel {
 
 // The integers in a list such as "1, 5, -10" or "1 5 -10": any character
 // other than a digit or "-" separates them, and a lone "-" reads as 0.
-std::vector<int> ReadNumberList(const QString& text);
+std::vector<int> readNumberList(const QString& text);
 
 // One up/down pair that steps the value by its amount.
-class TZQXSpinStepper : public QWidget {
+class SpinStepper : public QWidget {
     Q_OBJECT
 public:
-    explicit TZQXSpinStepper(int step, QWidget* parent = nullptr);
+    explicit SpinStepper(int step, QWidget* parent = nullptr);
     int step() const { return m_step; }
     QToolButton* upButton() const { return m_up; }
     QToolButton* downButton() const { return m_down; }
@@ -93,7 +93,7 @@ public:
     QLabel* captionLabel() const { return m_label; }
     // In order, left to right.
     const std::vector<QToolButton*>& presetButtons() const { return m_presets; }
-    const std::vector<TZQXSpinStepper*>& stepSpinners() const { return m_spinners; }
+    const std::vector<SpinStepper*>& stepSpinners() const { return m_spinners; }
     // The parts that take the keyboard focus, in Tab order: the preset
     // buttons, each spinner's up and down arrow, the value box.
     std::vector<QWidget*> focusParts() const;
@@ -114,7 +114,7 @@ private:
     QSpinBox* m_box;
     QLabel* m_label;
     std::vector<QToolButton*> m_presets;
-    std::vector<TZQXSpinStepper*> m_spinners;
+    std::vector<SpinStepper*> m_spinners;
     QString m_valuesButtons;
     QString m_valuesSpinners;
     int m_min = 0;

@@ -466,20 +466,20 @@ TEST_F(CliTest, ChartDrawsWhatTheWindowDraws)
         QString picture;
         QStringList options;
         QString output;
-        TChartChoice choice;
+        ChartChoice choice;
         QSize size;
     };
     const Case cases[] = {
-        {few, {}, "bright.bmp", {TAnalysisChart::Bright, false, TDotStyle::Blocks}, {800, 600}},
-        {few, {"--kind", "bright"}, "bright.gif", {TAnalysisChart::Bright, false, TDotStyle::Blocks}, {800, 600}},
-        {few, {"--kind", "rgb", "--size", "500x400"}, "cube.bmp", {TAnalysisChart::Rgb, false, TDotStyle::Blocks}, {500, 400}},
+        {few, {}, "bright.bmp", {AnalysisChart::Bright, false, DotStyle::Blocks}, {800, 600}},
+        {few, {"--kind", "bright"}, "bright.gif", {AnalysisChart::Bright, false, DotStyle::Blocks}, {800, 600}},
+        {few, {"--kind", "rgb", "--size", "500x400"}, "cube.bmp", {AnalysisChart::Rgb, false, DotStyle::Blocks}, {500, 400}},
         // The graphical application, which the cube's labels need, must not
         // take --reverse as its own option.
         {few, {"--kind", "rgb", "--reverse", "--dots", "outline"}, "back.bmp",
-         {TAnalysisChart::Rgb, true, TDotStyle::Outline}, {800, 600}},
-        {many, {"--kind", "hsv", "--size", "640x480"}, "hexagon.bmp", {TAnalysisChart::Hsv, false, TDotStyle::Points}, {640, 480}},
+         {AnalysisChart::Rgb, true, DotStyle::Outline}, {800, 600}},
+        {many, {"--kind", "hsv", "--size", "640x480"}, "hexagon.bmp", {AnalysisChart::Hsv, false, DotStyle::Points}, {640, 480}},
         {many, {"--kind", "hsv", "--dots", "blocks", "--reverse"}, "blocks.bmp",
-         {TAnalysisChart::Hsv, true, TDotStyle::Blocks}, {800, 600}},
+         {AnalysisChart::Hsv, true, DotStyle::Blocks}, {800, 600}},
     };
     for (const Case& c : cases) {
         const QString output = dir.filePath(c.output);
@@ -491,7 +491,7 @@ TEST_F(CliTest, ChartDrawsWhatTheWindowDraws)
         TZQXTColorSplayTree tree;
         CountColorsQuiet(picture, &tree);
         QImage expected = allocatePicture(c.size.width(), c.size.height());
-        DrawAnalysisChart(expected, tree, c.choice);
+        drawAnalysisChart(expected, tree, c.choice);
         QImage written(output);
         ASSERT_FALSE(written.isNull()) << c.output.toStdString();
         EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), expected.convertToFormat(QImage::Format_RGB888))

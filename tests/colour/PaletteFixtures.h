@@ -8,15 +8,15 @@
 namespace ostrel::colourtest {
 
 // The colours at indexes 0, 1, 2, …; the rest of the 256 entries zero.
-inline TPaletteArray paletteOf(std::initializer_list<TColorValue> colours)
+inline TPaletteArray paletteOf(std::initializer_list<ColourValue> colours)
 {
     TPaletteArray palette{};
     size_t i = 0;
-    for (TColorValue c : colours)
+    for (ColourValue c : colours)
         palette[i++] = c;
     return palette;
 }
 
-constexpr TColorValue grey(int level) { return colorValue(uint8_t(level), uint8_t(level), uint8_t(level)); }
+constexpr ColourValue grey(int level) { return colorValue(uint8_t(level), uint8_t(level), uint8_t(level)); }
 
 } // namespace ostrel::colourtest

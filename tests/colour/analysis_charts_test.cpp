@@ -18,27 +18,27 @@ using namespace ostrel;
 namespace {
 
 // A tree holding the colours with the given pixel counts.
-void fillTree(TZQXTColorSplayTree& tree, const std::vector<std::pair<TColorValue, int32_t>>& colours)
+void fillTree(TZQXTColorSplayTree& tree, const std::vector<std::pair<ColourValue, int32_t>>& colours)
 {
     tree.Clear();
     for (const auto& [colour, count] : colours)
         tree.SetCount(colour, count);
 }
 
-TColorValue pixelAt(const QImage& chart, int x, int y)
+ColourValue pixelAt(const QImage& chart, int x, int y)
 {
     const uchar* p = chart.constScanLine(y) + 3 * x;
     return colorValue(p[2], p[1], p[0]);
 }
 
-constexpr TColorValue kYellowValue = colorValue(255, 255, 0);
-constexpr TColorValue kGreyValue = colorValue(128, 128, 128);
-constexpr TColorValue kBlackValue = 0;
+constexpr ColourValue kYellowValue = colorValue(255, 255, 0);
+constexpr ColourValue kGreyValue = colorValue(128, 128, 128);
+constexpr ColourValue kBlackValue = 0;
 
 TEST(BrightnessLevel, DistanceFromBlackOverRootThree)
 {
     struct Case {
-        TColorValue colour;
+        ColourValue colour;
         int level;
     };
     const Case cases[] = {
@@ -58,7 +58,7 @@ std::set<int> barLevels(const QImage& chart, int d)
     std::set<int> levels;
     for (int i = 0; i < 256; ++i)
         for (int y = 1; y < Y0; ++y) {
-            const TColorValue p = pixelAt(chart, L + i * d, y);
+            const ColourValue p = pixelAt(chart, L + i * d, y);
             if (p == kYellowValue || p == kGreyValue) {
                 levels.insert(i);
                 break;
@@ -71,7 +71,7 @@ TEST(BrightnessChart, BarsStandAtTheLevelsOfThePixels)
 {
     struct Case {
         const char* what;
-        std::vector<std::pair<TColorValue, int32_t>> colours;
+        std::vector<std::pair<ColourValue, int32_t>> colours;
         std::set<int> levels;
     };
     const Case cases[] = {
@@ -120,7 +120,7 @@ TEST(BrightnessChart, BelowTwoHundredNinetySixPixelsNothingButEmptyRectangles)
 }
 
 // Number of pixels of the colour in the chart.
-int countPixels(const QImage& chart, TColorValue colour)
+int countPixels(const QImage& chart, ColourValue colour)
 {
     int n = 0;
     for (int y = 0; y < chart.height(); ++y)
@@ -132,18 +132,18 @@ int countPixels(const QImage& chart, TColorValue colour)
 TEST(CubeChart, DotSizeFollowsTheChartWidth)
 {
     // A colour that occurs nowhere else in the chart; its pixels show the dot.
-    const TColorValue dot = colorValue(200, 60, 90);
+    const ColourValue dot = colorValue(200, 60, 90);
     TZQXTColorSplayTree tree;
     fillTree(tree, {{dot, 1}});
     struct Case {
         int width;
-        TDotStyle dots;
+        DotStyle dots;
         int pixels; // of the dot's colour
     };
     const Case cases[] = {
-        {300, TDotStyle::Points, 1},  {300, TDotStyle::Blocks, 0},  {300, TDotStyle::Outline, 0}, // h = 0
-        {450, TDotStyle::Blocks, 1},  {450, TDotStyle::Outline, 1}, // h = 1: a lone pixel, a 3×3 outline
-        {700, TDotStyle::Blocks, 9},  {700, TDotStyle::Outline, 9}, // h = 2: 3×3, 5×5 with a 3×3 inside
+        {300, DotStyle::Points, 1},  {300, DotStyle::Blocks, 0},  {300, DotStyle::Outline, 0}, // h = 0
+        {450, DotStyle::Blocks, 1},  {450, DotStyle::Outline, 1}, // h = 1: a lone pixel, a 3×3 outline
+        {700, DotStyle::Blocks, 9},  {700, DotStyle::Outline, 9}, // h = 2: 3×3, 5×5 with a 3×3 inside
     };
     for (const Case& c : cases) {
         QImage chart = newAnalysisChart(c.width, 500);
@@ -158,8 +158,8 @@ TEST(CubeChart, BlocksOfZeroHalfSizeDrawNothingAtAll)
     fillTree(some, {{colorValue(10, 20, 30), 1}, {colorValue(250, 100, 0), 4}});
     fillTree(other, {{colorValue(0, 0, 0), 1}});
     QImage a = newAnalysisChart(300, 400), b = newAnalysisChart(300, 400);
-    ASSERT_TRUE(DrawCubeChart(a, some, false, TDotStyle::Blocks));
-    ASSERT_TRUE(DrawCubeChart(b, other, false, TDotStyle::Blocks));
+    ASSERT_TRUE(DrawCubeChart(a, some, false, DotStyle::Blocks));
+    ASSERT_TRUE(DrawCubeChart(b, other, false, DotStyle::Blocks));
     EXPECT_EQ(a, b);
 }
 
@@ -167,23 +167,23 @@ TEST(CubeChart, BlocksOfZeroHalfSizeDrawNothingAtAll)
 // shows at the other's centre.
 TEST(ChartOrder, CubeStaysDescendingAndHexagonReversesWithReverse)
 {
-    const TColorValue low = colorValue(100, 100, 100), high = colorValue(101, 100, 100);
+    const ColourValue low = colorValue(100, 100, 100), high = colorValue(101, 100, 100);
     TZQXTColorSplayTree tree;
     fillTree(tree, {{low, 1}, {high, 1}});
     struct Case {
-        TAnalysisChart chart;
+        AnalysisChart chart;
         bool reverse;
-        TColorValue drawnLast;
+        ColourValue drawnLast;
     };
     const Case cases[] = {
-        {TAnalysisChart::Rgb, false, low},
-        {TAnalysisChart::Rgb, true, low},
-        {TAnalysisChart::Hsv, false, high},
-        {TAnalysisChart::Hsv, true, low},
+        {AnalysisChart::Rgb, false, low},
+        {AnalysisChart::Rgb, true, low},
+        {AnalysisChart::Hsv, false, high},
+        {AnalysisChart::Hsv, true, low},
     };
     for (const Case& c : cases) {
         QImage chart = allocatePicture(1200, 900);
-        ASSERT_TRUE(DrawAnalysisChart(chart, tree, {c.chart, c.reverse, TDotStyle::Blocks}));
+        ASSERT_TRUE(drawAnalysisChart(chart, tree, {c.chart, c.reverse, DotStyle::Blocks}));
         const int lastPixels = countPixels(chart, c.drawnLast);
         const int firstPixels = countPixels(chart, c.drawnLast == low ? high : low);
         EXPECT_EQ(lastPixels, 49) << "chart " << int(c.chart) << " reverse " << c.reverse; // 7×7 whole
@@ -196,13 +196,13 @@ TEST(CubeChart, ReverseTurnsTheCube)
     TZQXTColorSplayTree tree;
     fillTree(tree, {{colorValue(10, 20, 30), 1}});
     QImage front = newAnalysisChart(800, 600), back = newAnalysisChart(800, 600);
-    ASSERT_TRUE(DrawCubeChart(front, tree, false, TDotStyle::Points));
-    ASSERT_TRUE(DrawCubeChart(back, tree, true, TDotStyle::Points));
+    ASSERT_TRUE(DrawCubeChart(front, tree, false, DotStyle::Points));
+    ASSERT_TRUE(DrawCubeChart(back, tree, true, DotStyle::Points));
     EXPECT_NE(front, back);
     // A tall, narrow chart still holds the whole reversed cube: nothing grey
     // touches the left or right edge.
     QImage narrow = newAnalysisChart(420, 1000);
-    ASSERT_TRUE(DrawCubeChart(narrow, tree, true, TDotStyle::Points));
+    ASSERT_TRUE(DrawCubeChart(narrow, tree, true, DotStyle::Points));
     for (int y = 0; y < narrow.height(); ++y) {
         EXPECT_NE(pixelAt(narrow, 1, y), kGreyValue) << y;
         EXPECT_NE(pixelAt(narrow, narrow.width() - 2, y), kGreyValue) << y;
@@ -211,32 +211,32 @@ TEST(CubeChart, ReverseTurnsTheCube)
 
 TEST(HexagonChart, GreysLieAtTheCentreAndPrimariesTowardsTheirCorners)
 {
-    const TColorValue grey = colorValue(77, 77, 77);
+    const ColourValue grey = colorValue(77, 77, 77);
     TZQXTColorSplayTree tree;
     fillTree(tree, {{grey, 1}});
     QImage chart = newAnalysisChart(400, 300);
-    ASSERT_TRUE(DrawHexagonChart(chart, tree, false, TDotStyle::Points));
+    ASSERT_TRUE(DrawHexagonChart(chart, tree, false, DotStyle::Points));
     EXPECT_EQ(pixelAt(chart, 200, 150), grey);
     // Green lies to the right at S = 135 pixels.
-    const TColorValue green = colorValue(0, 255, 0);
+    const ColourValue green = colorValue(0, 255, 0);
     fillTree(tree, {{green, 1}});
     chart = newAnalysisChart(400, 300);
-    ASSERT_TRUE(DrawHexagonChart(chart, tree, false, TDotStyle::Points));
+    ASSERT_TRUE(DrawHexagonChart(chart, tree, false, DotStyle::Points));
     EXPECT_EQ(pixelAt(chart, 335, 150), green);
 }
 
 TEST(Charts, TinyChartsWriteNothingOutsideThePicture)
 {
     TZQXTColorSplayTree tree;
-    std::vector<std::pair<TColorValue, int32_t>> colours;
+    std::vector<std::pair<ColourValue, int32_t>> colours;
     for (int i = 0; i < 4096; ++i)
-        colours.push_back({TColorValue(i) * 4093u % 0x1000000u, 1});
+        colours.push_back({ColourValue(i) * 4093u % 0x1000000u, 1});
     fillTree(tree, colours);
     for (const QSize size : {QSize(1, 1), QSize(2, 300), QSize(300, 2), QSize(40, 40), QSize(3000, 30)})
-        for (const TAnalysisChart kind : {TAnalysisChart::Bright, TAnalysisChart::Rgb, TAnalysisChart::Hsv})
-            for (const TDotStyle dots : {TDotStyle::Points, TDotStyle::Blocks, TDotStyle::Outline}) {
+        for (const AnalysisChart kind : {AnalysisChart::Bright, AnalysisChart::Rgb, AnalysisChart::Hsv})
+            for (const DotStyle dots : {DotStyle::Points, DotStyle::Blocks, DotStyle::Outline}) {
                 QImage chart = allocatePicture(size.width(), size.height());
-                EXPECT_TRUE(DrawAnalysisChart(chart, tree, {kind, true, dots}));
+                EXPECT_TRUE(drawAnalysisChart(chart, tree, {kind, true, dots}));
                 EXPECT_EQ(chart.size(), size);
             }
 }
@@ -244,9 +244,9 @@ TEST(Charts, TinyChartsWriteNothingOutsideThePicture)
 TEST(Charts, EmptyTreeLeavesOnlyTheClearedChart)
 {
     TZQXTColorSplayTree empty;
-    for (const TAnalysisChart kind : {TAnalysisChart::Bright, TAnalysisChart::Rgb, TAnalysisChart::Hsv}) {
+    for (const AnalysisChart kind : {AnalysisChart::Bright, AnalysisChart::Rgb, AnalysisChart::Hsv}) {
         QImage chart = allocatePicture(200, 100);
-        ASSERT_TRUE(DrawAnalysisChart(chart, empty, {kind, false, TDotStyle::Blocks}));
+        ASSERT_TRUE(drawAnalysisChart(chart, empty, {kind, false, DotStyle::Blocks}));
         EXPECT_EQ(countPixels(chart, colorValue(0, 255, 255)), 198 * 98);
         EXPECT_EQ(countPixels(chart, kBlackValue), 200 * 100 - 198 * 98);
     }
@@ -255,25 +255,25 @@ TEST(Charts, EmptyTreeLeavesOnlyTheClearedChart)
 TEST(Charts, YieldRunsEveryFiveThousandColoursAndStopsTheDrawing)
 {
     TZQXTColorSplayTree tree;
-    std::vector<std::pair<TColorValue, int32_t>> colours;
+    std::vector<std::pair<ColourValue, int32_t>> colours;
     for (int i = 0; i < 23000; ++i)
-        colours.push_back({TColorValue(i) * 613u, 1});
+        colours.push_back({ColourValue(i) * 613u, 1});
     fillTree(tree, colours);
-    const TChartChoice choices[] = {{TAnalysisChart::Bright, false, TDotStyle::Points},
-                                    {TAnalysisChart::Rgb, false, TDotStyle::Points},
-                                    {TAnalysisChart::Rgb, true, TDotStyle::Outline},
-                                    {TAnalysisChart::Hsv, false, TDotStyle::Blocks},
-                                    {TAnalysisChart::Hsv, true, TDotStyle::Outline}};
-    for (const TChartChoice& choice : choices) {
+    const ChartChoice choices[] = {{AnalysisChart::Bright, false, DotStyle::Points},
+                                    {AnalysisChart::Rgb, false, DotStyle::Points},
+                                    {AnalysisChart::Rgb, true, DotStyle::Outline},
+                                    {AnalysisChart::Hsv, false, DotStyle::Blocks},
+                                    {AnalysisChart::Hsv, true, DotStyle::Outline}};
+    for (const ChartChoice& choice : choices) {
         int calls = 0;
         QImage whole = allocatePicture(500, 400);
-        ASSERT_TRUE(DrawAnalysisChart(whole, tree, choice, [&] { return ++calls > 0; }));
+        ASSERT_TRUE(drawAnalysisChart(whole, tree, choice, [&] { return ++calls > 0; }));
         EXPECT_GE(calls, 23000 / kChartYieldColours) << int(choice.chart);
 
         // Stopped at the first call: the drawing returns at once, unfinished.
         int stoppedCalls = 0;
         QImage stopped = allocatePicture(500, 400);
-        EXPECT_FALSE(DrawAnalysisChart(stopped, tree, choice, [&] { return ++stoppedCalls < 2; }))
+        EXPECT_FALSE(drawAnalysisChart(stopped, tree, choice, [&] { return ++stoppedCalls < 2; }))
             << int(choice.chart);
         EXPECT_EQ(stoppedCalls, 2);
         EXPECT_NE(stopped, whole) << int(choice.chart);
@@ -374,7 +374,7 @@ TEST(ObjectOutline, DrawModesFillAndOutline)
 // mixtures, to see each one's place.
 QImage cornersFixture()
 {
-    const TColorValue colours[16] = {
+    const ColourValue colours[16] = {
         colorValue(0, 0, 0),       colorValue(255, 255, 255), colorValue(255, 0, 0),    colorValue(0, 255, 0),
         colorValue(0, 0, 255),     colorValue(255, 255, 0),   colorValue(0, 255, 255),  colorValue(255, 0, 255),
         colorValue(64, 64, 64),    colorValue(128, 128, 128), colorValue(192, 192, 192), colorValue(255, 128, 0),
@@ -383,7 +383,7 @@ QImage cornersFixture()
     int index = 0;
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 8; ++x, ++index) {
-            const TColorValue c = colours[index % 16];
+            const ColourValue c = colours[index % 16];
             uchar* p = picture.scanLine(y) + 3 * x;
             p[0] = blueOf(c);
             p[1] = greenOf(c);
@@ -408,18 +408,18 @@ QImage gradientFixture()
 
 struct GoldenCase {
     const char* name;
-    TChartChoice choice;
+    ChartChoice choice;
 };
 const GoldenCase kGoldenCases[] = {
-    {"bright", {TAnalysisChart::Bright, false, TDotStyle::Points}},
-    {"rgb-points", {TAnalysisChart::Rgb, false, TDotStyle::Points}},
-    {"rgb-blocks", {TAnalysisChart::Rgb, false, TDotStyle::Blocks}},
-    {"rgb-outline", {TAnalysisChart::Rgb, false, TDotStyle::Outline}},
-    {"rgb-reverse-blocks", {TAnalysisChart::Rgb, true, TDotStyle::Blocks}},
-    {"hsv-points", {TAnalysisChart::Hsv, false, TDotStyle::Points}},
-    {"hsv-blocks", {TAnalysisChart::Hsv, false, TDotStyle::Blocks}},
-    {"hsv-outline", {TAnalysisChart::Hsv, false, TDotStyle::Outline}},
-    {"hsv-reverse-outline", {TAnalysisChart::Hsv, true, TDotStyle::Outline}},
+    {"bright", {AnalysisChart::Bright, false, DotStyle::Points}},
+    {"rgb-points", {AnalysisChart::Rgb, false, DotStyle::Points}},
+    {"rgb-blocks", {AnalysisChart::Rgb, false, DotStyle::Blocks}},
+    {"rgb-outline", {AnalysisChart::Rgb, false, DotStyle::Outline}},
+    {"rgb-reverse-blocks", {AnalysisChart::Rgb, true, DotStyle::Blocks}},
+    {"hsv-points", {AnalysisChart::Hsv, false, DotStyle::Points}},
+    {"hsv-blocks", {AnalysisChart::Hsv, false, DotStyle::Blocks}},
+    {"hsv-outline", {AnalysisChart::Hsv, false, DotStyle::Outline}},
+    {"hsv-reverse-outline", {AnalysisChart::Hsv, true, DotStyle::Outline}},
 };
 
 void checkGolden(const char* fixtureName, const QImage& fixture)
@@ -430,7 +430,7 @@ void checkGolden(const char* fixtureName, const QImage& fixture)
     CountColorsQuiet(fixture, &tree);
     for (const GoldenCase& c : kGoldenCases) {
         QImage chart = allocatePicture(600, 420);
-        ASSERT_TRUE(DrawAnalysisChart(chart, tree, c.choice));
+        ASSERT_TRUE(drawAnalysisChart(chart, tree, c.choice));
         const QString path = folder + QLatin1String(fixtureName) + QLatin1Char('-') + QLatin1String(c.name)
             + QStringLiteral(".png");
         if (update) {

@@ -14,12 +14,12 @@ using namespace ostrel;
 
 namespace {
 
-using Counts = std::map<TColorValue, int32_t>;
+using Counts = std::map<ColourValue, int32_t>;
 
 Counts treeCounts(TZQXTColorSplayTree& tree)
 {
     Counts counts;
-    TColorValue previous = 0;
+    ColourValue previous = 0;
     for (tree.First(); tree.HasCurrent(); tree.Next()) {
         if (!counts.empty()) {
             EXPECT_GT(tree.CurrentKey(), previous) << "walk not ascending";
@@ -118,7 +118,7 @@ TEST(Census, EveryPossibleColourOnce)
     TZQXTColorSplayTree tree;
     CountColorsQuiet(picture, &tree);
     ASSERT_EQ(tree.Count(), 1 << 24);
-    TColorValue expected = 0;
+    ColourValue expected = 0;
     bool allOnce = true;
     for (tree.First(); tree.HasCurrent(); tree.Next())
         allOnce = allOnce && tree.CurrentKey() == expected++ && tree.CurrentValue() == 1;

@@ -68,7 +68,7 @@ TEST(ColourCount, CountsThePictureAndTheBaseColours)
         TZQXTColorSplayTree tree;
         tree.AddCount(0x654321, 9); // an old census, replaced
         std::vector<int32_t> progress;
-        const TColourCount counted = CountColorsWithBase(c.picture, tree, [&](int32_t p) { progress.push_back(p); });
+        const ColourCount counted = countColoursWithBase(c.picture, tree, [&](int32_t p) { progress.push_back(p); });
         EXPECT_EQ(counted.own, c.own) << c.what;
         EXPECT_EQ(counted.total, c.total) << c.what;
         EXPECT_EQ(counted.text, QString::fromLatin1(c.text)) << c.what;
@@ -81,10 +81,10 @@ TEST(ColourCount, CountsThePictureAndTheBaseColours)
     }
     // A base colour in the picture counts its pixels plus one.
     TZQXTColorSplayTree tree;
-    CountColorsWithBase(startPicture(), tree, {});
-    EXPECT_EQ(tree.NodeValue(tree.Find(0xFFFF00)), 318 * 238 + 1); // aqua
-    EXPECT_EQ(tree.NodeValue(tree.Find(0x000000)), 320 * 240 - 318 * 238 + 1);
-    EXPECT_EQ(tree.NodeValue(tree.Find(0xFFFFFF)), 1);
+    countColoursWithBase(startPicture(), tree, {});
+    EXPECT_EQ(tree.nodeValue(tree.Find(0xFFFF00)), 318 * 238 + 1); // aqua
+    EXPECT_EQ(tree.nodeValue(tree.Find(0x000000)), 320 * 240 - 318 * 238 + 1);
+    EXPECT_EQ(tree.nodeValue(tree.Find(0xFFFFFF)), 1);
 }
 
 // The early answer must agree with the census at the limit, whatever the
@@ -113,7 +113,7 @@ TEST(ColourCount, MoreColoursThanALimitAgreesWithTheCensus)
         {"null", QImage(), 0, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(HasMoreColoursThan(c.picture, c.limit), c.more) << c.name;
+        EXPECT_EQ(hasMoreColoursThan(c.picture, c.limit), c.more) << c.name;
 }
 
 // Saving a few-colour picture skips the census; its count and palette must
@@ -139,13 +139,13 @@ TEST(ColourCount, FewColoursForSavingAgreesWithTheCensus)
         {"null", QImage(), true},
     };
     for (const Case& c : cases) {
-        const std::optional<TFewColours> few = FewColoursForSaving(c.picture, 256);
+        const std::optional<FewColours> few = fewColoursForSaving(c.picture, 256);
         ASSERT_EQ(few.has_value(), c.fits) << c.name;
         if (!few)
             continue;
         TZQXTColorSplayTree tree;
-        const TColourCount census = CountColorsWithBase(c.picture, tree, {});
-        const TSavePalette save = SavePaletteFromTree(tree);
+        const ColourCount census = countColoursWithBase(c.picture, tree, {});
+        const SavePalette save = savePaletteFromTree(tree);
         EXPECT_EQ(few->count.own, census.own) << c.name;
         EXPECT_EQ(few->count.total, census.total) << c.name;
         EXPECT_EQ(few->count.text, census.text) << c.name;
@@ -180,14 +180,14 @@ TEST(ColourCount, ColoursWithBothBlueBitsCountsPairsAndStopsAfter128)
         {"null", QImage(), 16},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ColoursWithBothBlueBits(c.picture), c.colours) << c.name;
+        EXPECT_EQ(coloursWithBothBlueBits(c.picture), c.colours) << c.name;
 }
 
 TEST(ColourCount, ReductionIsOfferedAbove128Colours)
 {
-    EXPECT_FALSE(ReductionOffered(16));
-    EXPECT_FALSE(ReductionOffered(128));
-    EXPECT_TRUE(ReductionOffered(129));
+    EXPECT_FALSE(reductionOffered(16));
+    EXPECT_FALSE(reductionOffered(128));
+    EXPECT_TRUE(reductionOffered(129));
 }
 
 // The total T decides: above 256 no palette; otherwise the base colours,
@@ -199,22 +199,22 @@ TEST(ColourCount, SavePaletteHoldsEveryColourAndRoundsItsSize)
         int32_t expectedCount;
     };
     const Case cases[] = {{0, 16},    {1, 32},     {16, 32},  {17, 64},  {48, 64},
-                          {49, 128},  {112, 128}, {113, 256}, {240, 256}, {241, kTrueColorCount}};
+                          {49, 128},  {112, 128}, {113, 256}, {240, 256}, {241, kTrueColourCount}};
     for (const Case& c : cases) {
         TZQXTColorSplayTree tree;
-        CountColorsWithBase(distinctColours(c.others), tree, {});
-        const TSavePalette save = SavePaletteFromTree(tree);
+        countColoursWithBase(distinctColours(c.others), tree, {});
+        const SavePalette save = savePaletteFromTree(tree);
         EXPECT_EQ(save.count, c.expectedCount) << c.others;
         if (save.count > 256) {
-            EXPECT_TRUE(std::all_of(save.palette.begin(), save.palette.end(), [](TColorValue v) { return v == 0; }));
+            EXPECT_TRUE(std::all_of(save.palette.begin(), save.palette.end(), [](ColourValue v) { return v == 0; }));
             continue;
         }
-        std::vector<TColorValue> expected(kBaseColours.begin(), kBaseColours.end());
+        std::vector<ColourValue> expected(kBaseColours.begin(), kBaseColours.end());
         for (int i = 0; i < c.others; ++i)
             expected.push_back(colorValue(uint8_t(i), 1, uint8_t(i >> 8)));
         std::sort(expected.begin() + 16, expected.end());
         expected.resize(size_t(save.count), 0);
-        EXPECT_EQ(std::vector<TColorValue>(save.palette.begin(), save.palette.begin() + save.count), expected)
+        EXPECT_EQ(std::vector<ColourValue>(save.palette.begin(), save.palette.begin() + save.count), expected)
             << c.others;
     }
 }
@@ -226,27 +226,27 @@ TEST(ColourCount, SavePaletteOfColoursThatDoNotFitIsNoPalette)
     TZQXTColorSplayTree tree;
     CountColorsQuiet(distinctColours(250), &tree);
     ASSERT_EQ(tree.Count(), 250);
-    const TSavePalette save = SavePaletteFromTree(tree);
-    EXPECT_EQ(save.count, kTrueColorCount);
+    const SavePalette save = savePaletteFromTree(tree);
+    EXPECT_EQ(save.count, kTrueColourCount);
 
     // Base colours already in the census take no second entry.
     tree.Clear();
     CountColorsQuiet(distinctColours(240, true), &tree);
     ASSERT_EQ(tree.Count(), 256);
-    EXPECT_EQ(SavePaletteFromTree(tree).count, 256);
+    EXPECT_EQ(savePaletteFromTree(tree).count, 256);
 }
 
 TEST(ColourCount, ReductionPaletteIsBaseColoursThenTwinsThenGreys)
 {
     TZQXTColorSplayTree tree;
-    CountColorsWithBase(distinctColours(1000), tree, {});
+    countColoursWithBase(distinctColours(1000), tree, {});
     TPaletteArray palette;
     palette.fill(0x777777);
     int32_t count = 3;
-    BuildReductionPalette(tree, palette, count);
+    buildReductionPalette(tree, palette, count);
     EXPECT_EQ(count, 256);
     EXPECT_TRUE(std::equal(kBaseColours.begin(), kBaseColours.end(), palette.begin()));
-    EXPECT_EQ(std::set<TColorValue>(palette.begin(), palette.end()).size(), 256u);
+    EXPECT_EQ(std::set<ColourValue>(palette.begin(), palette.end()).size(), 256u);
     // Both blue parities near every chosen colour.
     EXPECT_EQ(palette[17], palette[16] ^ 0x010000);
 }

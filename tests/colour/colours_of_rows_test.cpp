@@ -31,7 +31,7 @@ QImage baseColoursAndMore()
 {
     QImage picture = allocatePicture(20, 3);
     for (int x = 0; x < 20; ++x) {
-        const TColorValue colour = x < 16 ? kBaseColours[size_t(x)] : colorValue(uint8_t(x), 7, 9);
+        const ColourValue colour = x < 16 ? kBaseColours[size_t(x)] : colorValue(uint8_t(x), 7, 9);
         for (int y = 0; y < 3; ++y) {
             uint8_t* pixel = picture.scanLine(y) + 3 * x;
             pixel[0] = blueOf(colour);
@@ -63,10 +63,10 @@ TEST(ColoursOfRows, GiveTheCensussCountAndSavePalette)
         SCOPED_TRACE(c.name);
         const QImage picture = c.make();
         TZQXTColorSplayTree tree;
-        const TColourCount census = CountColorsWithBase(picture, tree, {});
-        const TSavePalette save = SavePaletteFromTree(tree);
+        const ColourCount census = countColoursWithBase(picture, tree, {});
+        const SavePalette save = savePaletteFromTree(tree);
         BandRows rows(picture);
-        const TColoursOfRows counted = CountColoursOfRows(rows);
+        const ColoursOfRows counted = countColoursOfRows(rows);
         EXPECT_EQ(counted.count.own, census.own);
         EXPECT_EQ(counted.count.total, census.total);
         EXPECT_EQ(counted.count.text, census.text);

@@ -15,7 +15,7 @@ using namespace ostrel::colourtest;
 
 namespace {
 
-constexpr TTripleValue tripleOfRgb(uint8_t red, uint8_t green, uint8_t blue) { return tripleValue(blue, green, red); }
+constexpr TripleValue tripleOfRgb(uint8_t red, uint8_t green, uint8_t blue) { return tripleValue(blue, green, red); }
 
 TParityFilter anyFilter(std::mt19937& rng)
 {
@@ -46,19 +46,19 @@ TEST(PaletteSearch, AnswersEveryQueryExactlyAsTheSequentialScan)
         for (int round = 0; round < 4; ++round) {
             TPaletteArray palette{};
             const uint32_t step = 255 / uint32_t(kind.levels - 1 > 0 ? kind.levels - 1 : 1);
-            for (TColorValue& c : palette) {
+            for (ColourValue& c : palette) {
                 c = colorValue(uint8_t(rng() % uint32_t(kind.levels) * step), uint8_t(rng() % uint32_t(kind.levels) * step),
                                uint8_t(rng() % uint32_t(kind.levels) * step + rng() % 2));
                 if (kind.highBits)
                     c |= (rng() % 256) << 24;
             }
             TPaletteSearch fast(palette, kind.count);
-            TSequentialPaletteSearch plain(palette, kind.count);
+            SequentialPaletteSearch plain(palette, kind.count);
             for (int query = 0; query < 20000; ++query) {
-                TTripleValue triple;
+                TripleValue triple;
                 switch (rng() % 4) {
                 case 0: // a palette colour, maybe with its blue bit flipped
-                    triple = tripleOfColor(palette[rng() % 256]) ^ (rng() % 2);
+                    triple = tripleOfColour(palette[rng() % 256]) ^ (rng() % 2);
                     break;
                 case 1: // a repeated query, which may come from a cache
                     triple = 0x404040 + (rng() % 3);
@@ -93,7 +93,7 @@ TEST(PaletteSearch, TheEntryFoundMovesOnePlaceForwardEachTime)
         colorValue(150, 150, 0),
         colorValue(0, 10, 0),
     });
-    const TTripleValue q1 = tripleOfRgb(0, 40, 0), q2 = tripleOfRgb(0, 0, 0);
+    const TripleValue q1 = tripleOfRgb(0, 40, 0), q2 = tripleOfRgb(0, 0, 0);
     struct Case {
         int searchesForQ1;
         int answerForQ2;
@@ -127,12 +127,12 @@ TEST(PaletteSearch, ParityFiltersPickTheNearestOfTheWantedParity)
     // A colour and its twin, and a far colour.
     const TPaletteArray palette = paletteOf({0x000000, 0x506070, 0x516070});
     TPaletteSearch search(palette, 3);
-    const TTripleValue exactEven = tripleOfColor(0x506070);
+    const TripleValue exactEven = tripleOfColour(0x506070);
     EXPECT_EQ(search.Search(pfEvenBlue, exactEven), 1);
     EXPECT_EQ(search.Search(pfOddBlue, exactEven), 2);
     EXPECT_EQ(search.Search(pfAny, exactEven), 1);
-    EXPECT_EQ(search.NearestTriple(pfOddBlue, exactEven), tripleOfColor(0x516070));
-    EXPECT_EQ(search.NearestTriple(pfEvenBlue, tripleOfColor(0x516070)), exactEven);
+    EXPECT_EQ(search.NearestTriple(pfOddBlue, exactEven), tripleOfColour(0x516070));
+    EXPECT_EQ(search.NearestTriple(pfEvenBlue, tripleOfColour(0x516070)), exactEven);
 }
 
 TEST(PaletteSearch, TheConvenienceFormsAgreeWithSearch)
@@ -154,8 +154,8 @@ TEST(PaletteSearch, TheConvenienceFormsAgreeWithSearch)
 TEST(PaletteSearch, TiesFromOppositeSidesGoToTheFirstEntry)
 {
     struct Case {
-        TColorValue first, second;
-        TTripleValue query;
+        ColourValue first, second;
+        TripleValue query;
     };
     const Case cases[] = {
         {colorValue(14, 14, 14), colorValue(0, 0, 0), tripleOfRgb(7, 7, 7)},
@@ -177,9 +177,9 @@ TEST(PaletteSearch, EquallyNearEntriesAreReturnedInTurn)
 {
     const TPaletteArray palette = paletteOf({colorValue(255, 255, 255), colorValue(0, 0, 10), colorValue(0, 10, 0)});
     TPaletteSearch search(palette, 3);
-    const TTripleValue tie = tripleOfRgb(0, 0, 0), green = tripleOfRgb(0, 20, 0);
+    const TripleValue tie = tripleOfRgb(0, 0, 0), green = tripleOfRgb(0, 20, 0);
     std::vector<int> answers;
-    for (TTripleValue query : {tie, green, tie, green, tie})
+    for (TripleValue query : {tie, green, tie, green, tie})
         answers.push_back(search.Search(pfAny, query));
     EXPECT_EQ(answers, (std::vector<int>{1, 2, 1, 2, 2}));
 
@@ -187,7 +187,7 @@ TEST(PaletteSearch, EquallyNearEntriesAreReturnedInTurn)
     // the front for good.
     TPaletteSearch duplicates(paletteOf({0x000000, 0x123456, 0x123456}), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(duplicates.Search(pfAny, tripleOfColor(0x123456)), 1);
+        EXPECT_EQ(duplicates.Search(pfAny, tripleOfColour(0x123456)), 1);
 }
 
 } // namespace

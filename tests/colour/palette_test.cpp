@@ -16,7 +16,7 @@ using namespace ostrel::colourtest;
 namespace {
 
 struct Census {
-    TColorValue colour;
+    ColourValue colour;
     int32_t count;
 };
 
@@ -29,50 +29,50 @@ TZQXTColorSplayTree treeOf(std::initializer_list<Census> census)
 }
 
 // The base colours followed by `extra`.
-TPaletteArray paletteWith(const std::vector<TColorValue>& extra, int32_t& count)
+TPaletteArray paletteWith(const std::vector<ColourValue>& extra, int32_t& count)
 {
     TPaletteArray palette;
     InitPalette(palette);
     count = 16;
-    for (TColorValue c : extra)
+    for (ColourValue c : extra)
         EXPECT_TRUE(PaletteAdd(palette, count, c));
     return palette;
 }
 
-std::vector<TColorValue> entries(const TPaletteArray& palette, int32_t from, int32_t to)
+std::vector<ColourValue> entries(const TPaletteArray& palette, int32_t from, int32_t to)
 {
-    return std::vector<TColorValue>(palette.begin() + from, palette.begin() + to);
+    return std::vector<ColourValue>(palette.begin() + from, palette.begin() + to);
 }
 
 struct Built {
     TPaletteArray palette;
     int32_t count;
     // The entries from `first` up to the count.
-    std::vector<TColorValue> from(int32_t first) const { return entries(palette, first, count); }
+    std::vector<ColourValue> from(int32_t first) const { return entries(palette, first, count); }
 };
 
 // Palette_Build on the base colours followed by `present`.
-Built build(const TZQXTColorSplayTree& tree, int32_t maxColors, bool twins, bool useAverage,
-            const std::vector<TColorValue>& present = {})
+Built build(const TZQXTColorSplayTree& tree, int32_t maxColours, bool twins, bool useAverage,
+            const std::vector<ColourValue>& present = {})
 {
     Built built;
     built.palette = paletteWith(present, built.count);
-    Palette_Build(built.palette, built.count, maxColors, twins, useAverage, tree);
+    Palette_Build(built.palette, built.count, maxColours, twins, useAverage, tree);
     return built;
 }
 
-constexpr TColorValue twin(TColorValue c) { return c ^ 0x010000; }
+constexpr ColourValue twin(ColourValue c) { return c ^ 0x010000; }
 
 TEST(PaletteRecord, InitPaletteWritesTheSixteenBaseColoursAndZeroes)
 {
     TPaletteArray palette;
     palette.fill(0xABCDEF);
     InitPalette(palette);
-    const std::vector<TColorValue> base = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+    const std::vector<ColourValue> base = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
                                            0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
                                            0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     EXPECT_EQ(entries(palette, 0, 16), base);
-    EXPECT_TRUE(std::all_of(palette.begin() + 16, palette.end(), [](TColorValue c) { return c == 0; }));
+    EXPECT_TRUE(std::all_of(palette.begin() + 16, palette.end(), [](ColourValue c) { return c == 0; }));
     // Navy is blue 128: blue lives in bits 16-23.
     EXPECT_EQ(blueOf(palette[4]), 0);
     EXPECT_EQ(redOf(palette[4]), 128);
@@ -82,10 +82,10 @@ TEST(PaletteRecord, ContainsLooksAtMostAtTheFirst255Entries)
 {
     TPaletteArray palette{};
     for (int i = 0; i < 256; ++i)
-        palette[size_t(i)] = TColorValue(i + 1);
+        palette[size_t(i)] = ColourValue(i + 1);
     struct Case {
         int32_t count;
-        TColorValue colour;
+        ColourValue colour;
         bool expected;
     };
     const Case cases[] = {
@@ -127,18 +127,18 @@ TEST(PaletteRecord, AddRefusesDuplicatesAndAFullPalette)
 // palette therefore gets the far colour first.
 TEST(PaletteBuild, FewColoursEachEnterWithTheirTwinsInQueueOrder)
 {
-    const TColorValue nearBlack = 0x102030, nearWhite = 0xF0E0D0;
+    const ColourValue nearBlack = 0x102030, nearWhite = 0xF0E0D0;
     const TZQXTColorSplayTree tree = treeOf({{nearBlack, 5}, {nearWhite, 3}});
     auto [palette, count] = build(tree, 256, true, true);
     ASSERT_EQ(count, 256);
-    const std::vector<TColorValue> chosen = {nearWhite, twin(nearWhite), nearBlack, twin(nearBlack)};
+    const std::vector<ColourValue> chosen = {nearWhite, twin(nearWhite), nearBlack, twin(nearBlack)};
     EXPECT_EQ(entries(palette, 16, 20), chosen);
     // The greys fill up to 256, skipping black, grey, silver and white.
     EXPECT_EQ(palette[20], grey(1));
     EXPECT_EQ(palette[20 + 126], grey(127));
     EXPECT_EQ(palette[20 + 127], grey(129));
     EXPECT_EQ(palette[255], grey(238));
-    EXPECT_EQ(std::set<TColorValue>(palette.begin(), palette.end()).size(), 256u);
+    EXPECT_EQ(std::set<ColourValue>(palette.begin(), palette.end()).size(), 256u);
 }
 
 // The main window's call: 240 free entries with twins make a target of 120
@@ -153,12 +153,12 @@ TEST(PaletteBuild, TheReductionCallChoosesAtMost120ColoursWithTwins)
                 tree.AddCount(colorValue(uint8_t(r), uint8_t(g), uint8_t(b)), 1 + (r + g + b) % 13);
     const std::vector<std::pair<int32_t, int32_t>> before = [&] {
         std::vector<std::pair<int32_t, int32_t>> pairs;
-        tree.ForEachAscending([&](int32_t k, int32_t v) { pairs.emplace_back(k, v); });
+        tree.forEachAscending([&](int32_t k, int32_t v) { pairs.emplace_back(k, v); });
         return pairs;
     }();
     auto [palette, count] = build(tree, 256, true, true);
     EXPECT_EQ(count, 256);
-    EXPECT_EQ(std::set<TColorValue>(palette.begin(), palette.end()).size(), 256u);
+    EXPECT_EQ(std::set<ColourValue>(palette.begin(), palette.end()).size(), 256u);
 
     // Chosen colours come in pairs (c, c with its lowest blue bit flipped).
     int pairs = 0;
@@ -171,12 +171,12 @@ TEST(PaletteBuild, TheReductionCallChoosesAtMost120ColoursWithTwins)
     EXPECT_LE(pairs, 120);
     // Whatever follows the pairs is grey.
     for (; i < 256; ++i) {
-        const TColorValue c = palette[size_t(i)];
+        const ColourValue c = palette[size_t(i)];
         EXPECT_TRUE(redOf(c) == greenOf(c) && greenOf(c) == blueOf(c)) << i;
     }
     // The census was only read.
     std::vector<std::pair<int32_t, int32_t>> after;
-    tree.ForEachAscending([&](int32_t k, int32_t v) { after.emplace_back(k, v); });
+    tree.forEachAscending([&](int32_t k, int32_t v) { after.emplace_back(k, v); });
     EXPECT_EQ(after, before);
 }
 
@@ -203,18 +203,18 @@ TEST(PaletteBuild, AnEmptyCensusGivesBaseColoursAndGreys)
 // order: near black first.
 TEST(PaletteBuild, OddFreeEntriesWithTwinsCanOvershootByOne)
 {
-    const TColorValue nearBlack = 0x102030, nearWhite = 0xF0E0D0;
+    const ColourValue nearBlack = 0x102030, nearWhite = 0xF0E0D0;
     const TZQXTColorSplayTree tree = treeOf({{nearBlack, 5}, {nearWhite, 3}});
 
     const Built beyond = build(tree, 19, true, true);
     EXPECT_EQ(beyond.count, 20);
-    EXPECT_EQ(beyond.from(16), (std::vector<TColorValue>{nearBlack, twin(nearBlack), nearWhite, twin(nearWhite)}));
+    EXPECT_EQ(beyond.from(16), (std::vector<ColourValue>{nearBlack, twin(nearBlack), nearWhite, twin(nearWhite)}));
 
-    std::vector<TColorValue> filler;
+    std::vector<ColourValue> filler;
     for (int i = 0; i < 237; ++i)
-        filler.push_back(0x000100 + TColorValue(i)); // green 1, red 0..236, 253 entries in all
+        filler.push_back(0x000100 + ColourValue(i)); // green 1, red 0..236, 253 entries in all
     const Built full = build(tree, 256, true, true, filler);
-    EXPECT_EQ(full.from(253), (std::vector<TColorValue>{nearBlack, twin(nearBlack), nearWhite}));
+    EXPECT_EQ(full.from(253), (std::vector<ColourValue>{nearBlack, twin(nearBlack), nearWhite}));
 }
 
 // With no room left the target is 0: the whole cube is one box, which still
@@ -225,8 +225,8 @@ TEST(PaletteBuild, TargetZeroStillAddsOneRepresentative)
     struct Case {
         const char* what;
         bool twins;
-        int32_t maxColors;
-        std::vector<TColorValue> added;
+        int32_t maxColours;
+        std::vector<ColourValue> added;
     };
     const Case cases[] = {
         // red (16 × 1 + 48 × 3) / 4 = 40
@@ -235,7 +235,7 @@ TEST(PaletteBuild, TargetZeroStillAddsOneRepresentative)
         {"MaxColors below the count", false, 5, {0x000028}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(build(tree, c.maxColors, c.twins, true).from(16), c.added) << c.what;
+        EXPECT_EQ(build(tree, c.maxColours, c.twins, true).from(16), c.added) << c.what;
     }
 }
 
@@ -251,8 +251,8 @@ TEST(PaletteBuild, ARepresentativeAlreadyPresentFallsBackInOrder)
     struct Case {
         const char* what;
         bool useAverage;
-        std::vector<TColorValue> present;
-        std::vector<TColorValue> added;
+        std::vector<ColourValue> present;
+        std::vector<ColourValue> added;
     };
     const Case cases[] = {
         {"average", true, {}, {31}},
@@ -270,13 +270,13 @@ TEST(PaletteBuild, ARepresentativeAlreadyPresentFallsBackInOrder)
     }
 
     // With twins the twin is added even when the chosen colour was present.
-    EXPECT_EQ(build(tree, 20, true, true, {31, 20, 30, 10}).from(20), (std::vector<TColorValue>{twin(10)}));
+    EXPECT_EQ(build(tree, 20, true, true, {31, 20, 30, 10}).from(20), (std::vector<ColourValue>{twin(10)}));
 }
 
 TEST(PaletteBuild, MostFrequentTiesGoToTheLowestColourValue)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x300000, 4}, {0x100000, 4}, {0x200000, 1}});
-    EXPECT_EQ(build(tree, 16, false, false).from(16), (std::vector<TColorValue>{0x100000}));
+    EXPECT_EQ(build(tree, 16, false, false).from(16), (std::vector<ColourValue>{0x100000}));
 }
 
 // A box is split only when all its non-empty octants fit in the target.
@@ -285,11 +285,11 @@ TEST(PaletteBuild, MostFrequentTiesGoToTheLowestColourValue)
 TEST(PaletteBuild, ASplitThatWouldExceedTheTargetIsNotMade)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x0000F0, 1}, {0x00F000, 1}, {0xF00000, 1}});
-    EXPECT_EQ(build(tree, 18, false, true).from(16), (std::vector<TColorValue>{0x505050, grey(1)}));
+    EXPECT_EQ(build(tree, 18, false, true).from(16), (std::vector<ColourValue>{0x505050, grey(1)}));
 
     // With room for three boxes the split is made: one colour each.
-    const std::vector<TColorValue> three = build(tree, 19, false, true).from(16);
-    EXPECT_EQ(std::set<TColorValue>(three.begin(), three.end()), (std::set<TColorValue>{0x0000F0, 0x00F000, 0xF00000}));
+    const std::vector<ColourValue> three = build(tree, 19, false, true).from(16);
+    EXPECT_EQ(std::set<ColourValue>(three.begin(), three.end()), (std::set<ColourValue>{0x0000F0, 0x00F000, 0xF00000}));
     EXPECT_EQ(three.size(), 3u);
 }
 
@@ -298,14 +298,14 @@ TEST(PaletteBuild, ASplitThatWouldExceedTheTargetIsNotMade)
 TEST(PaletteBuild, BoxesSplitLevelByLevelUntilColoursSeparate)
 {
     const TZQXTColorSplayTree tree = treeOf({{0x000010, 2}, {0x000050, 2}, {0x0000F0, 2}});
-    const std::vector<TColorValue> three = build(tree, 16 + 3, false, true).from(16);
-    EXPECT_EQ(std::set<TColorValue>(three.begin(), three.end()), (std::set<TColorValue>{0x000010, 0x000050, 0x0000F0}));
+    const std::vector<ColourValue> three = build(tree, 16 + 3, false, true).from(16);
+    EXPECT_EQ(std::set<ColourValue>(three.begin(), three.end()), (std::set<ColourValue>{0x000010, 0x000050, 0x0000F0}));
     EXPECT_EQ(three.size(), 3u);
 
     // Room for two: the first split gives [reds 0x10 and 0x50] and [0xF0];
     // the first box cannot split further without a third box, so it gives
     // its average.
-    EXPECT_EQ(build(tree, 16 + 2, false, true).from(16), (std::vector<TColorValue>{0x000030, 0x0000F0}));
+    EXPECT_EQ(build(tree, 16 + 2, false, true).from(16), (std::vector<ColourValue>{0x000030, 0x0000F0}));
 }
 
 TEST(PaletteBuild, ArgumentsAreClamped)

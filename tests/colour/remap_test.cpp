@@ -166,8 +166,8 @@ TEST(RemapToPalette, WithoutDitherEachPixelTakesItsNearestColour)
 {
     const TPaletteArray palette = paletteOf({0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF});
     QImage picture = allocatePicture(4, 1);
-    const TColorValue in[] = {0x0000C0, 0x10E010, 0xD00000, 0xE0E0E0};
-    const TColorValue expected[] = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
+    const ColourValue in[] = {0x0000C0, 0x10E010, 0xD00000, 0xE0E0E0};
+    const ColourValue expected[] = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
     for (int x = 0; x < 4; ++x) {
         uint8_t* px = picture.scanLine(0) + 3 * x;
         px[0] = blueOf(in[x]);
@@ -181,7 +181,7 @@ TEST(RemapToPalette, WithoutDitherEachPixelTakesItsNearestColour)
         const uint8_t* px = picture.constScanLine(0) + 3 * x;
         EXPECT_EQ(colorValue(px[2], px[1], px[0]), expected[x]) << x;
         const uint8_t* p2 = two.constScanLine(0) + 3 * x;
-        const TColorValue c = colorValue(p2[2], p2[1], p2[0]);
+        const ColourValue c = colorValue(p2[2], p2[1], p2[0]);
         EXPECT_TRUE(c == 0x0000FF || c == 0x00FF00) << x;
     }
 }

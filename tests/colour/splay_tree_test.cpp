@@ -53,7 +53,7 @@ TEST(SplayTree, UpdatesCountDistinctKeysAndKeepTheirValues)
     tree.AddCount(0x123456, 1);
     tree.AddCount(0x123456, 1);
     EXPECT_EQ(tree.Count(), 1);
-    EXPECT_EQ(tree.NodeValue(tree.Find(0x123456)), 3);
+    EXPECT_EQ(tree.nodeValue(tree.Find(0x123456)), 3);
 
     // A value of 0 still makes the key present.
     tree.SetCount(0x000001, 0);
@@ -62,15 +62,15 @@ TEST(SplayTree, UpdatesCountDistinctKeysAndKeepTheirValues)
 
     tree.SetCount(0x123456, 10);
     tree.AddCount(0x123456, -4);
-    EXPECT_EQ(tree.NodeValue(tree.Find(0x123456)), 6);
+    EXPECT_EQ(tree.nodeValue(tree.Find(0x123456)), 6);
     EXPECT_EQ(tree.Count(), 2);
 
     // Insert adds a zero value and never touches a present key.
     tree.Insert(0x000002);
     tree.Insert(0x123456);
     EXPECT_EQ(tree.Count(), 3);
-    EXPECT_EQ(tree.NodeValue(tree.Find(0x000002)), 0);
-    EXPECT_EQ(tree.NodeValue(tree.Find(0x123456)), 6);
+    EXPECT_EQ(tree.nodeValue(tree.Find(0x000002)), 0);
+    EXPECT_EQ(tree.nodeValue(tree.Find(0x123456)), 6);
 }
 
 TEST(SplayTree, KeysCompareAsSignedIntegers)
@@ -86,20 +86,20 @@ TEST(SplayTree, KeysCompareAsSignedIntegers)
 TEST(SplayTree, EveryUpdateAndHitLeavesTheKeyAtTheRoot)
 {
     TZQXTColorSplayTree tree;
-    for (TColorValue key : {50u, 20u, 80u, 10u, 30u})
+    for (ColourValue key : {50u, 20u, 80u, 10u, 30u})
         tree.AddCount(key, 1);
-    EXPECT_EQ(tree.RootKey(), 30);
+    EXPECT_EQ(tree.rootKey(), 30);
     tree.AddCount(80, 1); // present
-    EXPECT_EQ(tree.RootKey(), 80);
+    EXPECT_EQ(tree.rootKey(), 80);
     tree.SetCount(10, 4);
-    EXPECT_EQ(tree.RootKey(), 10);
+    EXPECT_EQ(tree.rootKey(), 10);
     EXPECT_NE(tree.Find(50), kNoNode);
-    EXPECT_EQ(tree.RootKey(), 50);
+    EXPECT_EQ(tree.rootKey(), 50);
     // Insert and a miss do not splay.
     tree.Insert(60);
-    EXPECT_EQ(tree.RootKey(), 50);
+    EXPECT_EQ(tree.rootKey(), 50);
     EXPECT_EQ(tree.Find(55), kNoNode);
-    EXPECT_EQ(tree.RootKey(), 50);
+    EXPECT_EQ(tree.rootKey(), 50);
 }
 
 // Ascending updates build a path hanging to the left (each new key is
@@ -111,16 +111,16 @@ TEST(SplayTree, ZigZigStepsFoldAPathAsBottomUpSplaying)
     TZQXIntegerSplayTree tree;
     for (int32_t key = 1; key <= 7; ++key)
         tree.AddCount(key, key * 10);
-    EXPECT_EQ(tree.RootKey(), 7);
-    EXPECT_EQ(tree.Height(), 7);
+    EXPECT_EQ(tree.rootKey(), 7);
+    EXPECT_EQ(tree.height(), 7);
     ASSERT_NE(tree.Find(1), kNoNode);
-    EXPECT_EQ(tree.RootKey(), 1);
-    EXPECT_EQ(tree.Height(), 5);
+    EXPECT_EQ(tree.rootKey(), 1);
+    EXPECT_EQ(tree.height(), 5);
     // 5 is the right child of a left child: a zig-zag step, then a zig,
     // leaving 5 over 1 (with 4, 2, 3 below it) and 6 (with 7).
     ASSERT_NE(tree.Find(5), kNoNode);
-    EXPECT_EQ(tree.RootKey(), 5);
-    EXPECT_EQ(tree.Height(), 5);
+    EXPECT_EQ(tree.rootKey(), 5);
+    EXPECT_EQ(tree.height(), 5);
     const std::vector<std::pair<int32_t, int32_t>> expected = {{1, 10}, {2, 20}, {3, 30}, {4, 40},
                                                                {5, 50}, {6, 60}, {7, 70}};
     EXPECT_EQ(walk(tree), expected);
@@ -129,15 +129,15 @@ TEST(SplayTree, ZigZigStepsFoldAPathAsBottomUpSplaying)
 TEST(SplayTree, AMissAndAWalkLeaveTheShapeAndTheCursorAlone)
 {
     TZQXTColorSplayTree tree;
-    for (TColorValue key : {5u, 3u, 9u, 1u, 7u})
+    for (ColourValue key : {5u, 3u, 9u, 1u, 7u})
         tree.AddCount(key, 1);
     tree.First();
     tree.Next(); // on 3
-    const int32_t root = tree.RootKey();
-    const int height = tree.Height();
+    const int32_t root = tree.rootKey();
+    const int height = tree.height();
     EXPECT_EQ(tree.Find(4), kNoNode);
-    EXPECT_EQ(tree.RootKey(), root);
-    EXPECT_EQ(tree.Height(), height);
+    EXPECT_EQ(tree.rootKey(), root);
+    EXPECT_EQ(tree.height(), height);
     ASSERT_TRUE(tree.HasCurrent());
     EXPECT_EQ(tree.CurrentKey(), 3u);
     tree.Next();
@@ -147,7 +147,7 @@ TEST(SplayTree, AMissAndAWalkLeaveTheShapeAndTheCursorAlone)
 TEST(SplayTree, TheCursorStaysOnItsNodeThroughUpdatesAndClearResetsIt)
 {
     TZQXTColorSplayTree tree;
-    for (TColorValue key : {5u, 3u, 9u})
+    for (ColourValue key : {5u, 3u, 9u})
         tree.AddCount(key, 1);
     tree.First(); // on 3
     tree.AddCount(100, 1);
@@ -213,7 +213,7 @@ TEST(SplayTree, RandomUpdatesAgreeWithAnOrderedMap)
     EXPECT_EQ(walk(tree), expected);
     EXPECT_EQ(walkBackwards(tree), expected);
     std::vector<std::pair<int32_t, int32_t>> constWalk;
-    static_cast<const TZQXIntegerSplayTree&>(tree).ForEachAscending(
+    static_cast<const TZQXIntegerSplayTree&>(tree).forEachAscending(
         [&](int32_t key, int32_t value) { constWalk.emplace_back(key, value); });
     EXPECT_EQ(constWalk, expected);
 }
@@ -228,12 +228,12 @@ TEST(SplayTree, AscendingBulkBuildIsBalancedAndBehavesLikeUpdates)
         }
         TZQXIntegerSplayTree tree;
         tree.AddValue(999999, 1); // replaced by the build
-        tree.AssignAscending(keys, values);
+        tree.assignAscending(keys, values);
         ASSERT_EQ(tree.Count(), n);
         int log2 = 0;
         while ((1 << log2) <= n)
             ++log2;
-        EXPECT_LE(tree.Height(), log2) << n;
+        EXPECT_LE(tree.height(), log2) << n;
         std::vector<std::pair<int32_t, int32_t>> expected;
         for (int i = 0; i < n; ++i)
             expected.emplace_back(keys[size_t(i)], values[size_t(i)]);
@@ -242,9 +242,9 @@ TEST(SplayTree, AscendingBulkBuildIsBalancedAndBehavesLikeUpdates)
         // The built tree splays and grows like any other.
         if (n > 2) {
             ASSERT_NE(tree.Find(keys[1]), kNoNode);
-            EXPECT_EQ(tree.RootKey(), keys[1]);
+            EXPECT_EQ(tree.rootKey(), keys[1]);
             tree.AddValue(keys[1] + 1, 5);
-            EXPECT_EQ(tree.RootKey(), keys[1] + 1);
+            EXPECT_EQ(tree.rootKey(), keys[1] + 1);
             EXPECT_EQ(tree.Count(), n + 1);
         }
     }
@@ -263,7 +263,7 @@ TEST(SplayTree, ConstWalkAgreesAfterKeysAreAddedToABuiltTree)
             values.push_back(i % 7 + 1);
         }
         TZQXIntegerSplayTree tree;
-        tree.AssignAscending(keys, values);
+        tree.assignAscending(keys, values);
         std::map<int32_t, int32_t> model;
         for (size_t i = 0; i < keys.size(); ++i)
             model[keys[i]] = values[i];
@@ -273,7 +273,7 @@ TEST(SplayTree, ConstWalkAgreesAfterKeysAreAddedToABuiltTree)
             model[key] += 2;
         }
         std::vector<std::pair<int32_t, int32_t>> constWalk;
-        static_cast<const TZQXIntegerSplayTree&>(tree).ForEachAscending(
+        static_cast<const TZQXIntegerSplayTree&>(tree).forEachAscending(
             [&](int32_t key, int32_t value) { constWalk.emplace_back(key, value); });
         const std::vector<std::pair<int32_t, int32_t>> expected(model.begin(), model.end());
         EXPECT_EQ(constWalk, expected) << later;
@@ -285,7 +285,7 @@ TEST(SplayTree, ConstWalkAgreesAfterKeysAreAddedToABuiltTree)
             const auto& order = down ? descending : expected;
             for (const size_t stopAfter : {size_t(0), size_t(1), size_t(777)}) { // 0: never stop
                 std::vector<std::pair<int32_t, int32_t>> seen;
-                const bool whole = static_cast<const TZQXIntegerSplayTree&>(tree).VisitInOrder(
+                const bool whole = static_cast<const TZQXIntegerSplayTree&>(tree).visitInOrder(
                     down, [&](int32_t key, int32_t value) {
                         seen.emplace_back(key, value);
                         return stopAfter == 0 || seen.size() < stopAfter;
@@ -304,15 +304,15 @@ TEST(SplayTree, BulkBuildOfKeysOutOfOrderStillYieldsTheRightTree)
     const std::vector<int32_t> keys = {5, 1, 9, 1, 3};
     const std::vector<int32_t> values = {50, 10, 90, 11, 30};
     TZQXIntegerSplayTree tree;
-    tree.AssignAscending(keys, values);
+    tree.assignAscending(keys, values);
     // A repeated key keeps its last value, as repeated SetValue calls would.
     const std::vector<std::pair<int32_t, int32_t>> expected = {{1, 11}, {3, 30}, {5, 50}, {9, 90}};
     EXPECT_EQ(walk(tree), expected);
 
-    tree.BeginAscending(4);
-    tree.AppendAscending(2, 20);
-    tree.AppendAscending(2, 21);
-    tree.EndAscending();
+    tree.beginAscending(4);
+    tree.appendAscending(2, 20);
+    tree.appendAscending(2, 21);
+    tree.endAscending();
     const std::vector<std::pair<int32_t, int32_t>> repeated = {{2, 21}};
     EXPECT_EQ(walk(tree), repeated);
 }
@@ -326,7 +326,7 @@ TEST(SplayTree, ACopyIsIndependent)
     tree.AddCount(1, 1);
     EXPECT_EQ(tree.Count(), 1);
     EXPECT_EQ(copy.Count(), 2);
-    EXPECT_EQ(copy.NodeValue(copy.Find(1)), 1);
+    EXPECT_EQ(copy.nodeValue(copy.Find(1)), 1);
 }
 
 } // namespace

@@ -36,18 +36,18 @@ struct Folder {
 };
 
 const Folder kSubFolders[] = {
-    {"INIT/", DataFolder::Init, InitFolder},
-    {"WEB/", DataFolder::Web, WebFolder},
-    {"STEGANOGRAPHY/", DataFolder::Decode, DecodeFolder},
-    {"CLIPBOARDS/", DataFolder::Clipboards, ClipboardsFolder},
-    {"PASTE/", DataFolder::Paste, PasteFolder},
-    {"SOUND/", DataFolder::Sound, SoundFolder},
-    {"VIDEO/", DataFolder::Video, VideoFolder},
+    {"INIT/", DataFolder::Init, initFolder},
+    {"WEB/", DataFolder::Web, webFolder},
+    {"STEGANOGRAPHY/", DataFolder::Decode, decodeFolder},
+    {"CLIPBOARDS/", DataFolder::Clipboards, clipboardsFolder},
+    {"PASTE/", DataFolder::Paste, pasteFolder},
+    {"SOUND/", DataFolder::Sound, soundFolder},
+    {"VIDEO/", DataFolder::Video, videoFolder},
 };
 
 class DataFolders : public ::testing::Test {
 protected:
-    void TearDown() override { ClearDataFolders(); }
+    void TearDown() override { clearDataFolders(); }
     QTemporaryDir m_temp;
 };
 
@@ -60,17 +60,17 @@ TEST_F(DataFolders, BuildsTheSevenSubFolders)
         if (existedBefore) {
             ASSERT_TRUE(QDir().mkpath(root));
         }
-        ASSERT_TRUE(CreateDataFoldersAt(root));
+        ASSERT_TRUE(createDataFoldersAt(root));
         EXPECT_TRUE(DataFoldersReady());
-        EXPECT_EQ(DataRootFolder(), root + QLatin1Char('/'));
+        EXPECT_EQ(dataRootFolder(), root + QLatin1Char('/'));
         for (const Folder& folder : kSubFolders) {
             SCOPED_TRACE(folder.name);
             EXPECT_EQ(folder.value(), root + QLatin1Char('/') + QLatin1String(folder.name));
-            EXPECT_EQ(DefaultDataFolders().folder(folder.purpose), folder.value());
+            EXPECT_EQ(defaultDataFolders().folder(folder.purpose), folder.value());
             EXPECT_TRUE(QFileInfo(folder.value()).isDir());
         }
-        ClearDataFolders();
-        EXPECT_EQ(WebFolder(), QString());
+        clearDataFolders();
+        EXPECT_EQ(webFolder(), QString());
         EXPECT_FALSE(DataFoldersReady());
     }
 }
@@ -93,7 +93,7 @@ TEST_F(DataFolders, TreesAreValuesOfTheirOwnRoots)
         EXPECT_TRUE(QFileInfo(two.folder(folder.purpose)).isDir());
     }
     EXPECT_FALSE(DataFoldersReady());
-    EXPECT_EQ(DecodeFolder(), QString());
+    EXPECT_EQ(decodeFolder(), QString());
 
     two = DataFolderTree();
     EXPECT_FALSE(two.ready());
@@ -132,11 +132,11 @@ TEST_F(DataFolders, DecodeNeedsTheWholeTreeAndFetchOnlyTheWebFolder)
         EXPECT_EQ(tree.problem().isEmpty(), c.blocked == nullptr) << tree.problem().toStdString();
 
         for (const auto& [purpose, expected] : {std::pair{DataFolder::Decode, c.decode}, std::pair{DataFolder::Web, c.fetch}}) {
-            const Outcome prepared = PrepareDataFoldersFor(purpose);
+            const Outcome prepared = prepareDataFoldersFor(purpose);
             const QString problem = prepared.error();
             EXPECT_EQ(prepared.ok(), expected);
-            EXPECT_EQ(DataFolderCanStore(purpose), expected);
-            EXPECT_EQ(DataRootFolder(), root + QLatin1Char('/'));
+            EXPECT_EQ(dataFolderCanStore(purpose), expected);
+            EXPECT_EQ(dataRootFolder(), root + QLatin1Char('/'));
             // A refusal says why; what the tree did make is no reason.
             EXPECT_EQ(problem, expected ? QString() : tree.problem());
             if (!expected) {
@@ -144,9 +144,9 @@ TEST_F(DataFolders, DecodeNeedsTheWholeTreeAndFetchOnlyTheWebFolder)
             }
         }
     }
-    ClearDataFolders();
-    EXPECT_FALSE(DataFolderCanStore(DataFolder::Decode));
-    EXPECT_FALSE(DataFolderCanStore(DataFolder::Web));
+    clearDataFolders();
+    EXPECT_FALSE(dataFolderCanStore(DataFolder::Decode));
+    EXPECT_FALSE(dataFolderCanStore(DataFolder::Web));
     EXPECT_FALSE(DataFolderTree().canStore(DataFolder::Web));
 }
 
@@ -157,12 +157,12 @@ TEST_F(DataFolders, StopsAtTheFirstFolderThatCannotBeMade)
     const QString root = m_temp.filePath(QStringLiteral("DATA"));
     ASSERT_TRUE(QDir().mkpath(root));
     makeFile(root + QStringLiteral("/CLIPBOARDS"));
-    EXPECT_FALSE(CreateDataFoldersAt(root));
+    EXPECT_FALSE(createDataFoldersAt(root));
     EXPECT_FALSE(DataFoldersReady());
-    EXPECT_EQ(DecodeFolder(), root + QStringLiteral("/STEGANOGRAPHY/"));
-    EXPECT_EQ(WebFolder(), root + QStringLiteral("/WEB/"));
-    EXPECT_EQ(ClipboardsFolder(), QString());
-    EXPECT_EQ(VideoFolder(), QString());
+    EXPECT_EQ(decodeFolder(), root + QStringLiteral("/STEGANOGRAPHY/"));
+    EXPECT_EQ(webFolder(), root + QStringLiteral("/WEB/"));
+    EXPECT_EQ(clipboardsFolder(), QString());
+    EXPECT_EQ(videoFolder(), QString());
 }
 
 TEST_F(DataFolders, ForceFolderLeavesTheVariableAloneOnFailure)
@@ -193,19 +193,19 @@ TEST_F(DataFolders, FallsBackToTheTemporaryFolder)
     ScopedEnvironment tmp("TMPDIR", temp.toLocal8Bit());
 
     ASSERT_TRUE(CreateDataFolders());
-    EXPECT_EQ(DataRootFolder(), home + QStringLiteral("/ostrel/DATA/"));
+    EXPECT_EQ(dataRootFolder(), home + QStringLiteral("/ostrel/DATA/"));
     EXPECT_EQ(modeOf(home + QStringLiteral("/ostrel")), 0700u);
-    EXPECT_EQ(modeOf(DecodeFolder()), 0700u);
+    EXPECT_EQ(modeOf(decodeFolder()), 0700u);
 
     QDir(home + QStringLiteral("/ostrel")).removeRecursively();
     makeFile(home + QStringLiteral("/ostrel"));
-    ASSERT_TRUE(CreateDataFolders()) << DataFoldersProblem().toStdString();
+    ASSERT_TRUE(CreateDataFolders()) << dataFoldersProblem().toStdString();
     const QString own = temp + QStringLiteral("/ostrel-%1/").arg(::geteuid());
-    EXPECT_EQ(DataRootFolder(), own + QStringLiteral("DATA/"));
-    EXPECT_EQ(WebFolder(), own + QStringLiteral("DATA/WEB/"));
-    for (const QString& folder : {own, DataRootFolder(), WebFolder(), DecodeFolder()})
+    EXPECT_EQ(dataRootFolder(), own + QStringLiteral("DATA/"));
+    EXPECT_EQ(webFolder(), own + QStringLiteral("DATA/WEB/"));
+    for (const QString& folder : {own, dataRootFolder(), webFolder(), decodeFolder()})
         EXPECT_EQ(modeOf(folder), 0700u) << folder.toStdString();
-    EXPECT_TRUE(DataFoldersStillPrivate());
+    EXPECT_TRUE(dataFoldersStillPrivate());
 }
 
 // Another local user may make <temp>/ostrel-UID first, as a link to a folder
@@ -256,9 +256,9 @@ TEST_F(DataFolders, RefusesAFallbackFolderThatIsNotPrivate)
         c.plant();
         EXPECT_FALSE(CreateDataFolders());
         EXPECT_FALSE(DataFoldersReady());
-        EXPECT_EQ(DecodeFolder(), QString());
-        EXPECT_TRUE(DataFoldersProblem().contains(QLatin1String(c.problem))) << DataFoldersProblem().toStdString();
-        EXPECT_TRUE(DataFoldersProblem().contains(own)) << DataFoldersProblem().toStdString();
+        EXPECT_EQ(decodeFolder(), QString());
+        EXPECT_TRUE(dataFoldersProblem().contains(QLatin1String(c.problem))) << dataFoldersProblem().toStdString();
+        EXPECT_TRUE(dataFoldersProblem().contains(own)) << dataFoldersProblem().toStdString();
         EXPECT_TRUE(QDir(theirs).isEmpty());
     }
 }
@@ -275,14 +275,14 @@ TEST_F(DataFolders, NoticesWhenThePrivateFolderIsReplaced)
     ScopedEnvironment data("XDG_DATA_HOME", home.toLocal8Bit());
     ScopedEnvironment tmp("TMPDIR", temp.toLocal8Bit());
     ASSERT_TRUE(CreateDataFolders());
-    EXPECT_TRUE(DataFoldersStillPrivate());
+    EXPECT_TRUE(dataFoldersStillPrivate());
 
     const QString own = temp + QStringLiteral("/ostrel-%1").arg(::geteuid());
     const QString theirs = m_temp.filePath(QStringLiteral("theirs"));
     ASSERT_TRUE(QDir().rename(own, m_temp.filePath(QStringLiteral("cleaned"))));
     ASSERT_TRUE(QDir().mkpath(theirs + QStringLiteral("/DATA/STEGANOGRAPHY")));
     ASSERT_TRUE(QFile::link(theirs, own));
-    const Outcome mine = DataFoldersStillPrivate();
+    const Outcome mine = dataFoldersStillPrivate();
     EXPECT_FALSE(mine);
     const QString problem = mine.error();
     EXPECT_TRUE(problem.contains(QStringLiteral("symbolic link"))) << problem.toStdString();
@@ -293,10 +293,10 @@ TEST_F(DataFolders, SaysWhyTheTreeCannotBeMade)
 {
     const QString blocked = m_temp.filePath(QStringLiteral("file"));
     makeFile(blocked);
-    EXPECT_FALSE(CreateDataFoldersAt(blocked + QStringLiteral("/DATA")));
-    EXPECT_TRUE(DataFoldersProblem().startsWith(QStringLiteral("Cannot create folder ") + blocked))
-        << DataFoldersProblem().toStdString();
-    EXPECT_TRUE(DataFoldersProblem().contains(QStringLiteral("is not a folder"))) << DataFoldersProblem().toStdString();
+    EXPECT_FALSE(createDataFoldersAt(blocked + QStringLiteral("/DATA")));
+    EXPECT_TRUE(dataFoldersProblem().startsWith(QStringLiteral("Cannot create folder ") + blocked))
+        << dataFoldersProblem().toStdString();
+    EXPECT_TRUE(dataFoldersProblem().contains(QStringLiteral("is not a folder"))) << dataFoldersProblem().toStdString();
 }
 
 } // namespace

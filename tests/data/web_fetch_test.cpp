@@ -394,13 +394,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_data.isValid());
-        ASSERT_TRUE(CreateDataFoldersAt(m_data.filePath(QStringLiteral("DATA"))));
+        ASSERT_TRUE(createDataFoldersAt(m_data.filePath(QStringLiteral("DATA"))));
     }
-    void TearDown() override { ClearDataFolders(); }
+    void TearDown() override { clearDataFolders(); }
 
     QByteArray stored(const QString& name) const
     {
-        QFile file(WebFolder() + name);
+        QFile file(webFolder() + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
@@ -410,15 +410,15 @@ protected:
 TEST_F(WebFolderFetch, StoresTheBodyUnderItsName)
 {
     {
-        QFile old(WebFolder() + QStringLiteral("cat.gif"));
+        QFile old(webFolder() + QStringLiteral("cat.gif"));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("an older fetch");
     }
     LoopbackServer server(answer(response("image/gif", "new picture")));
-    const WebFetchResult result = FetchToWebFolder(server.url(QStringLiteral("/cat.gif")), quickSettings());
+    const WebFetchResult result = fetchToWebFolder(server.url(QStringLiteral("/cat.gif")), quickSettings());
     EXPECT_EQ(result.errorText, QString());
     EXPECT_EQ(result.fileName, QStringLiteral("cat.gif"));
-    EXPECT_EQ(result.targetPath, WebFolder() + QStringLiteral("cat.gif"));
+    EXPECT_EQ(result.targetPath, webFolder() + QStringLiteral("cat.gif"));
     EXPECT_EQ(stored(QStringLiteral("cat.gif")), QByteArray("new picture"));
     // A fetched file may be anything the user asked for: it is theirs alone.
     struct stat info {};
@@ -436,13 +436,13 @@ TEST_F(WebFolderFetch, UnsafeNamesBecomeUntitled)
                                 QStringLiteral("/a\\b.gif"), QStringLiteral("/a\x01.gif"), tooLong}) {
         SCOPED_TRACE(path.toStdString());
         LoopbackServer server(answer(response("application/octet-stream", "body")));
-        const WebFetchResult result = FetchToWebFolder(server.url(path), quickSettings());
+        const WebFetchResult result = fetchToWebFolder(server.url(path), quickSettings());
         EXPECT_EQ(result.errorText, QString());
         EXPECT_EQ(result.fileName, QStringLiteral("Untitled.dat"));
-        EXPECT_EQ(result.targetPath, WebFolder() + QStringLiteral("Untitled.dat"));
+        EXPECT_EQ(result.targetPath, webFolder() + QStringLiteral("Untitled.dat"));
     }
     EXPECT_EQ(stored(QStringLiteral("Untitled.dat")), QByteArray("body"));
-    EXPECT_EQ(QDir(WebFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    EXPECT_EQ(QDir(webFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList({QStringLiteral("Untitled.dat")}));
     EXPECT_EQ(QDir(m_data.filePath(QStringLiteral("DATA"))).entryList(QDir::Files), QStringList());
 }
@@ -453,40 +453,40 @@ TEST_F(WebFolderFetch, FailuresStoreNothing)
     // Untitled.dat) and writes no file.
     for (const char* path : {"/x.gif", "/x?y"}) {
         SCOPED_TRACE(path);
-        const WebFetchResult refused = FetchToWebFolder(
+        const WebFetchResult refused = fetchToWebFolder(
             QStringLiteral("http://127.0.0.1:%1%2").arg(unusedLoopbackPort()).arg(QLatin1String(path)),
             quickSettings());
         EXPECT_EQ(refused.errorText, FetchError::NoConnection);
         EXPECT_EQ(refused.fileName, QLatin1String(path[2] == '.' ? "x.gif" : "Untitled.dat"));
         EXPECT_EQ(fetchMessageText(refused), QStringLiteral("ERROR: No Connection\r\n\r\n"));
     }
-    EXPECT_EQ(QDir(WebFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_EQ(QDir(webFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 
     // The target cannot be written (a folder of that name is in the way).
-    ASSERT_TRUE(QDir().mkpath(WebFolder() + QStringLiteral("busy.gif")));
+    ASSERT_TRUE(QDir().mkpath(webFolder() + QStringLiteral("busy.gif")));
     LoopbackServer server(answer(response("image/gif", "b")));
-    const WebFetchResult blocked = FetchToWebFolder(server.url(QStringLiteral("/busy.gif")), quickSettings());
+    const WebFetchResult blocked = fetchToWebFolder(server.url(QStringLiteral("/busy.gif")), quickSettings());
     EXPECT_EQ(blocked.errorText, QStringLiteral("Undetermined Error"));
     EXPECT_TRUE(blocked.failureDetail.contains(QStringLiteral("busy.gif: it is a folder")))
         << blocked.failureDetail.toStdString();
     EXPECT_EQ(blocked.fileName, QString());
     EXPECT_EQ(blocked.targetPath, QString());
     EXPECT_EQ(fetchMessageText(blocked), QStringLiteral("ERROR: Undetermined Error\r\n\r\n"));
-    EXPECT_TRUE(QFileInfo(WebFolder() + QStringLiteral("busy.gif")).isDir());
+    EXPECT_TRUE(QFileInfo(webFolder() + QStringLiteral("busy.gif")).isDir());
 
     // Out of time: nothing of what arrived is stored.
     LoopbackServer slowServer(trickleOneByteAtATime(50ms));
     FetchSettings shortFetch = quickSettings();
     shortFetch.totalTimeout = 400ms;
-    const WebFetchResult late = FetchToWebFolder(slowServer.url(QStringLiteral("/late.gif")), shortFetch);
+    const WebFetchResult late = fetchToWebFolder(slowServer.url(QStringLiteral("/late.gif")), shortFetch);
     EXPECT_EQ(late.errorText, FetchError::TimeLimitReached);
-    EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("late.gif")));
+    EXPECT_FALSE(QFile::exists(webFolder() + QStringLiteral("late.gif")));
 
     // No web folder at all: nothing is written anywhere else instead.
-    const QString folder = WebFolder();
-    ClearDataFolders();
+    const QString folder = webFolder();
+    clearDataFolders();
     LoopbackServer homelessServer(answer(response("image/gif", "h")));
-    const WebFetchResult homeless = FetchToWebFolder(homelessServer.url(QStringLiteral("/home.gif")), quickSettings());
+    const WebFetchResult homeless = fetchToWebFolder(homelessServer.url(QStringLiteral("/home.gif")), quickSettings());
     EXPECT_EQ(homeless.errorText, QStringLiteral("Undetermined Error"));
     EXPECT_FALSE(QFile::exists(QStringLiteral("home.gif")));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList());
@@ -512,13 +512,13 @@ TEST_F(WebFolderFetch, BodyShorterThanAnnouncedIsAnError)
         SCOPED_TRACE(c.name);
         LoopbackServer server(answer(c.response));
         const WebFetchResult result =
-            FetchToWebFolder(server.url(QStringLiteral("/") + QLatin1String(c.name)), quickSettings());
+            fetchToWebFolder(server.url(QStringLiteral("/") + QLatin1String(c.name)), quickSettings());
         if (c.stored) {
             EXPECT_EQ(result.errorText, QString());
             EXPECT_EQ(stored(QLatin1String(c.name)), QByteArray("GIF89a"));
         } else {
             EXPECT_TRUE(result.errorText.startsWith(FetchError::BodyCutShort)) << result.errorText.toStdString();
-            EXPECT_FALSE(QFile::exists(WebFolder() + QLatin1String(c.name)));
+            EXPECT_FALSE(QFile::exists(webFolder() + QLatin1String(c.name)));
         }
     }
 }
@@ -528,7 +528,7 @@ TEST_F(WebFolderFetch, BodyShorterThanAnnouncedIsAnError)
 TEST_F(WebFolderFetch, ErrorStatusIsStoredAndSaid)
 {
     LoopbackServer server(answer("HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<p>gone</p>"));
-    const WebFetchResult result = FetchToWebFolder(server.url(QStringLiteral("/missing.gif")), quickSettings());
+    const WebFetchResult result = fetchToWebFolder(server.url(QStringLiteral("/missing.gif")), quickSettings());
     EXPECT_EQ(result.errorText, QString());
     EXPECT_EQ(stored(result.fileName), QByteArray("<p>gone</p>"));
     EXPECT_TRUE(fetchMessageText(result).startsWith(

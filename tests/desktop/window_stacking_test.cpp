@@ -153,7 +153,7 @@ QImage samplePicture()
 
 TEST_F(WindowStacking, EveryOpenedWindowComesOnTopWithTheFocusAndGivesItBack)
 {
-    TStandardShellDialogs dialogs;
+    StandardShellDialogs dialogs;
     TForm_Main_Steganography main(&dialogs);
     QTemporaryDir folder;
     const QString pictureFile = folder.filePath(QStringLiteral("sample.bmp"));
@@ -182,7 +182,7 @@ TEST_F(WindowStacking, EveryOpenedWindowComesOnTopWithTheFocusAndGivesItBack)
              return analysis;
          },
          [&] { analysis->actionButton(TForm_AnalyzeBMP::abPrint)->click(); }},
-        {"analysis window -> help", [&] { return analysis; }, [&] { analysis->Help(); }},
+        {"analysis window -> help", [&] { return analysis; }, [&] { analysis->showHelp(); }},
     };
     for (const Case& c : cases)
         expectWellOpened(watchOpeningPatiently(c.opener, c.open), c.name);

@@ -8,7 +8,7 @@
 #include "engine/Seal.h"
 #include "engine/TRandom.h"
 
-#include "TRandomReference.h"
+#include "RandomReference.h"
 #include "util/Picture.h"
 
 #include <QDir>
@@ -24,7 +24,7 @@ namespace ostrel::test {
 
 // EncodePayload with the date-time text given instead of read from the
 // clock (a null text stamps an empty one), so that runs can be compared.
-inline bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
+inline bool encodePayloadStamped(QImage& picture, const TPaletteArray& palette, int32_t paletteCount,
                                  const TProgressProc& progress, ReportList* report, uint32_t keyLow,
                                  uint32_t keyHigh, const QString& payloadFileName, bool dither,
                                  const QString& dateTimeText)
@@ -34,7 +34,7 @@ inline bool EncodePayloadStamped(QImage& picture, const TPaletteArray& palette, 
     options.paletteCount = paletteCount;
     options.dither = dither;
     options.dateTimeText = dateTimeText.isNull() ? QStringLiteral("") : dateTimeText;
-    return EncodePayloadWith(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
+    return encodePayloadWith(picture, payloadFileName, keyLow, keyHigh, options, progress, report);
 }
 
 inline QByteArray randomBytes(size_t size, uint32_t seed)
@@ -111,7 +111,7 @@ inline int streamBit(const QByteArray& stream, int64_t k)
 // The bit every pixel must carry after an encode: stream bit XOR one NextBit.
 inline std::vector<uint8_t> expectedCarrierBits(int64_t pixels, uint64_t key, const QByteArray& stream)
 {
-    TRandomReference random(uint32_t(key), uint32_t(key >> 32));
+    RandomReference random(uint32_t(key), uint32_t(key >> 32));
     std::vector<uint8_t> bits(static_cast<size_t>(pixels));
     for (int64_t k = 0; k < pixels; ++k)
         bits[size_t(k)] = uint8_t(streamBit(stream, k) ^ random.NextBit());
@@ -156,7 +156,7 @@ inline void embedInPaletteByBits(QImage& picture, const TPaletteArray& palette, 
         for (int x = 0; x < w; ++x, ++k) {
             uint8_t* p = picture.scanLine(y) + x * 3;
             const int old[3] = {p[0], p[1], p[2]};
-            const TTripleValue t =
+            const TripleValue t =
                 search.NearestTriple(bits[k] ? pfOddBlue : pfEvenBlue, tripleValue(p[0], p[1], p[2]));
             p[0] = uint8_t(t);
             p[1] = uint8_t(t >> 8);
@@ -177,7 +177,7 @@ inline void embedInPaletteByBits(QImage& picture, const TPaletteArray& palette, 
 }
 
 // The 16 base colours (red in the low byte).
-inline constexpr TColorValue kBaseColours[16] = {
+inline constexpr ColourValue kBaseColours[16] = {
     0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
     0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
 };
@@ -188,10 +188,10 @@ inline TPaletteArray basePalette(int32_t& count, bool twins)
 {
     TPaletteArray palette{};
     count = 0;
-    for (TColorValue c : kBaseColours)
+    for (ColourValue c : kBaseColours)
         palette[size_t(count++)] = c;
     if (twins)
-        for (TColorValue c : kBaseColours)
+        for (ColourValue c : kBaseColours)
             palette[size_t(count++)] = c ^ 0x010000;
     return palette;
 }

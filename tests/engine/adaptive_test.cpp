@@ -224,13 +224,13 @@ protected:
 
     bool hide(QImage& picture, const QByteArray& bytes, ReportList* report = nullptr)
     {
-        return EncodeAdaptivePayload(picture, payloadFile(bytes), kPassword, report, {}, kStamp);
+        return encodeAdaptivePayload(picture, payloadFile(bytes), kPassword, report, {}, kStamp);
     }
 
     bool decode(QImage picture, const QByteArray& password, ReportList* report = nullptr, QString* path = nullptr)
     {
         QString outputPath;
-        const bool ok = DecodePayloadWithPassword(picture, m_out, outputPath, report, password);
+        const bool ok = decodePayloadWithPassword(picture, m_out, outputPath, report, password);
         if (path)
             *path = outputPath;
         return ok;
@@ -242,7 +242,7 @@ protected:
         int64_t low = 0, high = int64_t(picture.width()) * picture.height();
         while (low < high) {
             const int64_t middle = (low + high + 1) / 2;
-            if (PlanAdaptiveEncodeOfFile(picture, payloadFile(QByteArray(middle, 'x')), kStamp).accepted)
+            if (planAdaptiveEncodeOfFile(picture, payloadFile(QByteArray(middle, 'x')), kStamp).accepted)
                 low = middle;
             else
                 high = middle - 1;
@@ -322,14 +322,14 @@ TEST_F(AdaptiveTest, WrongPasswordFindsNoDataAfterOneDerivation)
 {
     QImage picture = randomPicture(64, 64, 21);
     ASSERT_TRUE(hide(picture, "the plans"));
-    const AdaptiveReading reading = ReadAdaptiveStream(picture, "adaptive hors");
+    const AdaptiveReading reading = readAdaptiveStream(picture, "adaptive hors");
     EXPECT_EQ(reading.outcome, AdaptiveReading::Outcome::NoData);
     EXPECT_EQ(reading.keyDerivations, 1);
     ReportList report;
     EXPECT_FALSE(decode(picture, "adaptive hors", &report));
     EXPECT_TRUE(report.contains(kNoPayload)) << report.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(entriesIn(m_out).isEmpty());
-    EXPECT_EQ(ReadAdaptiveStream(picture, kPassword).outcome, AdaptiveReading::Outcome::Opened);
+    EXPECT_EQ(readAdaptiveStream(picture, kPassword).outcome, AdaptiveReading::Outcome::Opened);
 }
 
 // Any lowest bit changed, wherever it is, and a crop, make the file
@@ -338,21 +338,21 @@ TEST_F(AdaptiveTest, EditedPictureGivesNoFile)
 {
     QImage hidden = randomPicture(64, 48, 33);
     ASSERT_TRUE(hide(hidden, randomBytes(60, 4)));
-    ASSERT_EQ(ReadAdaptiveStream(hidden, kPassword).outcome, AdaptiveReading::Outcome::Opened);
+    ASSERT_EQ(readAdaptiveStream(hidden, kPassword).outcome, AdaptiveReading::Outcome::Opened);
     std::mt19937 rng(8);
     for (int trial = 0; trial < 6; ++trial) {
         const int x = int(rng() % 64), y = int(rng() % 48), c = int(rng() % 3);
         SCOPED_TRACE(testing::Message() << x << "," << y << " channel " << c);
         QImage edited = hidden;
         edited.scanLine(y)[3 * x + c] ^= 1;
-        EXPECT_EQ(ReadAdaptiveStream(edited, kPassword).outcome, AdaptiveReading::Outcome::NoData);
+        EXPECT_EQ(readAdaptiveStream(edited, kPassword).outcome, AdaptiveReading::Outcome::NoData);
     }
-    EXPECT_EQ(ReadAdaptiveStream(hidden.copy(0, 0, 63, 48), kPassword).outcome, AdaptiveReading::Outcome::NoData);
-    EXPECT_EQ(ReadAdaptiveStream(hidden.copy(0, 1, 64, 47), kPassword).outcome, AdaptiveReading::Outcome::NoData);
+    EXPECT_EQ(readAdaptiveStream(hidden.copy(0, 0, 63, 48), kPassword).outcome, AdaptiveReading::Outcome::NoData);
+    EXPECT_EQ(readAdaptiveStream(hidden.copy(0, 1, 64, 47), kPassword).outcome, AdaptiveReading::Outcome::NoData);
     QImage moved = hidden;
     uint8_t& value = moved.scanLine(10)[30];
     value = uint8_t(value < 128 ? value + 2 : value - 2);
-    EXPECT_EQ(ReadAdaptiveStream(moved, kPassword).outcome, AdaptiveReading::Outcome::Opened);
+    EXPECT_EQ(readAdaptiveStream(moved, kPassword).outcome, AdaptiveReading::Outcome::Opened);
     ReportList report;
     QImage edited = hidden;
     edited.scanLine(5)[7] ^= 1;
@@ -405,7 +405,7 @@ TEST_F(AdaptiveTest, RefusesPicturesWithTooLittleTexture)
             uint8_t* p = carrier.scanLine(y) + 3 * x;
             p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = 90;
         }
-    const EncodePlan plan = PlanAdaptiveEncodeOfFile(carrier, payloadFile("a short note"), kStamp);
+    const EncodePlan plan = planAdaptiveEncodeOfFile(carrier, payloadFile("a short note"), kStamp);
     EXPECT_FALSE(plan.accepted);
     ASSERT_FALSE(plan.lines.isEmpty());
     EXPECT_TRUE(plan.lines.last().contains(QStringLiteral("takes at most 0 Bytes"))) << plan.lines.last().toStdString();

@@ -44,20 +44,20 @@ TEST(EncodePlan, LinesAndRefusalsOfEachKind)
     };
     const Case cases[] = {
         // Header 6 + 9 + 20 + 4 = 39 bytes and a checksum of 4: 9600 - 43 = 9557 bytes fit.
-        {"the largest payload", "fits.txt", 9557, nullptr, kTrueColorCount, true,
+        {"the largest payload", "fits.txt", 9557, nullptr, kTrueColourCount, true,
          {size320, "File Size: 9557 Bytes", "Space Required: 76800 Bits", "Space Available: 76800 Bits"}},
-        {"one byte more", "over.txt", 9558, nullptr, kTrueColorCount, false,
+        {"one byte more", "over.txt", 9558, nullptr, kTrueColourCount, false,
          {size320, "File Size: 9558 Bytes", "Space Required: 76808 Bits", "Space Available: 76800 Bits",
           "Insufficient Space to Encode File."}},
-        {"an empty payload", "fits.txt", 0, nullptr, kTrueColorCount, true,
+        {"an empty payload", "fits.txt", 0, nullptr, kTrueColourCount, true,
          {size320, "File Size: 0 Bytes", "Space Required: 344 Bits", "Space Available: 76800 Bits"}},
         {"a palette of both parities", "fits.txt", 10, &bothParities, 3, true,
          {size320, "File Size: 10 Bytes", "Space Required: 424 Bits", "Space Available: 76800 Bits"}},
         {"a palette of one parity", "fits.txt", 10, &evenOnly, 2, false,
          {"ERROR: The palette needs colours with both even and odd blue values."}},
-        {"a name the reader cannot take", QString(201, QLatin1Char('n')), 10, nullptr, kTrueColorCount, false,
+        {"a name the reader cannot take", QString(201, QLatin1Char('n')), 10, nullptr, kTrueColourCount, false,
          {"ERROR: File name longer than 200 Bytes cannot be stored."}},
-        {"a size the field cannot hold", "fits.txt", int64_t(1) << 31, nullptr, kTrueColorCount, false,
+        {"a size the field cannot hold", "fits.txt", int64_t(1) << 31, nullptr, kTrueColourCount, false,
          {"ERROR: /in/fits.txt holds 2147483648 Bytes; at most 2147483647 Bytes can be hidden."}},
     };
     const QImage picture = randomPicture(320, 240, 1);
@@ -66,7 +66,7 @@ TEST(EncodePlan, LinesAndRefusalsOfEachKind)
         EncodeRequest request = requestFor(c.name, c.size);
         request.palette = c.palette;
         request.paletteCount = c.count;
-        const EncodePlan plan = PlanEncode(picture, request);
+        const EncodePlan plan = planEncode(picture, request);
         EXPECT_EQ(plan.accepted, c.accepted);
         EXPECT_EQ(plan.lines, c.lines);
         if (c.accepted) {
@@ -96,12 +96,12 @@ TEST(HiddenStream, WritesTheFormatAndReadsItBack)
     const QImage before = randomPicture(123, 45, 3); // rows and 64-pixel words never line up
     QImage picture = before;
     const int64_t written =
-        WriteHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), CarrierStyle{}, {});
+        writeHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), CarrierStyle{}, {});
     const QByteArray stream = streamFor("in memory.bin", kStamp.toLatin1(), payload);
     EXPECT_EQ(written, stream.size());
     EXPECT_EQ(carrierBits(picture), expectedCarrierBits(123 * 45, key, stream));
 
-    const HiddenPayload found = ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
+    const HiddenPayload found = readHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
     EXPECT_EQ(found.outcome, HiddenPayload::Outcome::Intact);
     EXPECT_EQ(found.name, QByteArray("in memory.bin"));
     EXPECT_EQ(found.dateTime, kStamp.toLatin1());
@@ -130,7 +130,7 @@ TEST(HiddenStream, WritesTheFormatAndReadsItBack)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const HiddenPayload other = ReadHiddenStream(*c.picture, uint32_t(c.key), uint32_t(c.key >> 32));
+        const HiddenPayload other = readHiddenStream(*c.picture, uint32_t(c.key), uint32_t(c.key >> 32));
         EXPECT_EQ(other.outcome, c.outcome);
         EXPECT_TRUE(other.payload.isEmpty());
     }
@@ -151,10 +151,10 @@ TEST(HiddenStream, PaletteModeMatchesTheModelAndReadsBack)
         style.palette = &palette;
         style.paletteCount = count;
         style.dither = dither;
-        WriteHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
+        writeHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
         QImage model = carrier;
         embedInPaletteByBits(model, palette, count, dither, key, streamFor("p.bin", kStamp.toLatin1(), payload));
         EXPECT_EQ(picture, model);
-        EXPECT_EQ(ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32)).payload, payload);
+        EXPECT_EQ(readHiddenStream(picture, uint32_t(key), uint32_t(key >> 32)).payload, payload);
     }
 }

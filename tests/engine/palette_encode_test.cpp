@@ -54,16 +54,16 @@ TEST(PaletteEncode, EveryPixelBecomesAPaletteColourOfTheCarriedParity)
         SCOPED_TRACE(c.what);
         int32_t count = 0;
         const TPaletteArray palette = basePalette(count, c.twins);
-        const std::set<TTripleValue> colours = [&] {
-            std::set<TTripleValue> set;
+        const std::set<TripleValue> colours = [&] {
+            std::set<TripleValue> set;
             for (int i = 0; i < count; ++i)
-                set.insert(tripleOfColor(palette[size_t(i)]));
+                set.insert(tripleOfColour(palette[size_t(i)]));
             return set;
         }();
 
         QImage picture = c.carrier;
         ReportList report;
-        ASSERT_TRUE(EncodePayloadStamped(picture, palette, count, {}, &report, uint32_t(key), uint32_t(key >> 32),
+        ASSERT_TRUE(encodePayloadStamped(picture, palette, count, {}, &report, uint32_t(key), uint32_t(key >> 32),
                                          path, c.dither, kStamp))
             << report.join('\n').toStdString();
 
@@ -83,7 +83,7 @@ TEST(PaletteEncode, EveryPixelBecomesAPaletteColourOfTheCarriedParity)
         EXPECT_EQ(picture, model);
 
         QString outputPath;
-        ASSERT_TRUE(DecodePayloadInto(picture, dir.path() + "/out/", outputPath, nullptr, uint32_t(key),
+        ASSERT_TRUE(decodePayloadInto(picture, dir.path() + "/out/", outputPath, nullptr, uint32_t(key),
                                       uint32_t(key >> 32)));
         EXPECT_EQ(readFile(outputPath), payload);
     }
@@ -100,7 +100,7 @@ TEST(PaletteEncode, APaletteOfOneParityIsRefused)
     QImage picture = randomPicture(40, 40, 5);
     const QImage before = picture;
     ReportList report;
-    EXPECT_FALSE(EncodePayloadStamped(picture, palette, 2, {}, &report, 1, 0, path, true, kStamp));
+    EXPECT_FALSE(encodePayloadStamped(picture, palette, 2, {}, &report, 1, 0, path, true, kStamp));
     EXPECT_EQ(report.back(), QStringLiteral("ERROR: The palette needs colours with both even and odd blue values."));
     EXPECT_EQ(picture, before);
 }

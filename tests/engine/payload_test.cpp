@@ -38,14 +38,14 @@ protected:
                 const TProgressProc& progress = {})
     {
         const TPaletteArray none{};
-        return EncodePayloadStamped(picture, none, kTrueColorCount, progress, report, uint32_t(key),
+        return encodePayloadStamped(picture, none, kTrueColourCount, progress, report, uint32_t(key),
                                     uint32_t(key >> 32), payloadPath, false, kStamp);
     }
 
     bool decode(QImage& picture, uint64_t key, ReportList* report = nullptr, QString* path = nullptr)
     {
         QString outputPath;
-        const bool ok = DecodePayloadInto(picture, m_out, outputPath, report, uint32_t(key), uint32_t(key >> 32));
+        const bool ok = decodePayloadInto(picture, m_out, outputPath, report, uint32_t(key), uint32_t(key >> 32));
         if (path)
             *path = outputPath;
         return ok;
@@ -305,7 +305,7 @@ TEST_F(PayloadTest, UnusableKeyIsRefusedBeforeAnyWork)
     const QImage before = picture;
     ReportList report;
     QString outputPath = QStringLiteral("stale");
-    EXPECT_FALSE(DecodePayloadInto(picture, m_out + "never/", outputPath, &report, 0, 0x80000000u));
+    EXPECT_FALSE(decodePayloadInto(picture, m_out + "never/", outputPath, &report, 0, 0x80000000u));
     EXPECT_EQ(report, QStringList({unusableKeyLine()}));
     EXPECT_TRUE(outputPath.isEmpty());
     EXPECT_EQ(picture, before); // not even converted
@@ -409,18 +409,18 @@ TEST_F(PayloadTest, DecodePayloadUsesTheDataFolderTree)
     QImage picture = randomPicture(60, 30, 31);
     embedByBits(picture, m_key, streamFor("tree.bin", "now", payload));
 
-    ClearDataFolders();
+    clearDataFolders();
     ReportList report;
     QString outputPath;
     EXPECT_FALSE(DecodePayload(picture, outputPath, &report, uint32_t(m_key), uint32_t(m_key >> 32)));
-    EXPECT_EQ(report, QStringList({QStringLiteral("Cannot create path: ") + DecodeFolder()}));
+    EXPECT_EQ(report, QStringList({QStringLiteral("Cannot create path: ") + decodeFolder()}));
 
-    ASSERT_TRUE(CreateDataFoldersAt(m_dir.path() + "/DATA/"));
+    ASSERT_TRUE(createDataFoldersAt(m_dir.path() + "/DATA/"));
     report.clear();
     EXPECT_TRUE(DecodePayload(picture, outputPath, &report, uint32_t(m_key), uint32_t(m_key >> 32)));
-    EXPECT_EQ(outputPath, DecodeFolder() + "tree.bin");
+    EXPECT_EQ(outputPath, decodeFolder() + "tree.bin");
     EXPECT_EQ(readFile(outputPath), payload);
-    ClearDataFolders();
+    clearDataFolders();
 }
 
 // The tree in the temporary folder is checked again before a payload is
@@ -437,7 +437,7 @@ TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
         {"by key",
          [&](QImage& p, QString& out, ReportList* r) { return DecodePayload(p, out, r, uint32_t(m_key), uint32_t(m_key >> 32)); }},
         {"by password",
-         [](QImage& p, QString& out, ReportList* r) { return DecodePayloadWithPassword(p, QString(), out, r, "secret"); }},
+         [](QImage& p, QString& out, ReportList* r) { return decodePayloadWithPassword(p, QString(), out, r, "secret"); }},
     };
     for (const auto& [name, decode] : decoders) {
         SCOPED_TRACE(name);
@@ -455,7 +455,7 @@ TEST_F(PayloadTest, DecodePayloadWritesNothingIntoAReplacedPrivateFolder)
         ReportList report;
         QString outputPath;
         const bool decoded = decode(picture, outputPath, &report);
-        ClearDataFolders();
+        clearDataFolders();
         ASSERT_TRUE(created && swapped);
         EXPECT_FALSE(decoded);
         ASSERT_FALSE(report.isEmpty());
@@ -474,7 +474,7 @@ TEST_F(PayloadTest, ProgressIsCalledOncePerRow)
         const TProgressProc progress = [&](int32_t value) { seen.push_back(value); };
         TPaletteArray colours{};
         std::copy(std::begin(kBaseColours), std::end(kBaseColours), colours.begin());
-        ASSERT_TRUE(EncodePayloadStamped(picture, colours, palette ? 16 : kTrueColorCount, progress, nullptr,
+        ASSERT_TRUE(encodePayloadStamped(picture, colours, palette ? 16 : kTrueColourCount, progress, nullptr,
                                          uint32_t(m_key), uint32_t(m_key >> 32), path, false, kStamp));
         // (rows × 100 + 50) div 7 after each row, at most 100; -1 before the first.
         EXPECT_EQ(seen, (std::vector<int32_t>{-1, 21, 35, 50, 64, 78, 92, 100}));
@@ -490,7 +490,7 @@ TEST_F(PayloadTest, LongDateTimeTextsAreCutSoTheyStayReadable)
     QImage picture = randomPicture(100, 100, 35);
     const TPaletteArray none{};
     ReportList report;
-    ASSERT_TRUE(EncodePayloadStamped(picture, none, kTrueColorCount, {}, &report, uint32_t(m_key),
+    ASSERT_TRUE(encodePayloadStamped(picture, none, kTrueColourCount, {}, &report, uint32_t(m_key),
                                      uint32_t(m_key >> 32), path, false, longStamp));
     EXPECT_EQ(report.value(1), QStringLiteral("Date/Time: ") + QString(16, QChar(0x6642)));
     ReportList decoded;

@@ -33,13 +33,13 @@ protected:
     bool seal(QImage& picture, const QString& name, const QByteArray& bytes, ReportList* report = nullptr,
               const QByteArray& password = kPassword)
     {
-        return EncodeSealedPayload(picture, writeFile(m_in, name, bytes), password, report, {}, kStamp);
+        return encodeSealedPayload(picture, writeFile(m_in, name, bytes), password, report, {}, kStamp);
     }
 
     bool decode(QImage& picture, const QByteArray& password, ReportList* report = nullptr, QString* path = nullptr)
     {
         QString outputPath;
-        const bool ok = DecodePayloadWithPassword(picture, m_out, outputPath, report, password);
+        const bool ok = decodePayloadWithPassword(picture, m_out, outputPath, report, password);
         if (path)
             *path = outputPath;
         return ok;
@@ -51,7 +51,7 @@ protected:
         const QString folder = m_dir.path() + QStringLiteral("/format/");
         QString path;
         const auto key = HashPassword(formatPasswordForKey(keys.formatKey));
-        EXPECT_TRUE(DecodePayloadInto(picture, folder, path, nullptr, uint32_t(key), uint32_t(key >> 32)));
+        EXPECT_TRUE(decodePayloadInto(picture, folder, path, nullptr, uint32_t(key), uint32_t(key >> 32)));
         EXPECT_EQ(path, folder + QLatin1String(kSealedStreamName));
         return readFile(path);
     }
@@ -142,7 +142,7 @@ TEST_F(SealedPayloadTest, OrdinaryPicturesStillDecodeWithTheirPassword)
     QImage picture = randomPicture(100, 80, 9);
     const uint64_t key = HashPassword(kPassword);
     const QByteArray payload = randomBytes(200, 10);
-    ASSERT_TRUE(EncodePayloadStamped(picture, TPaletteArray{}, kTrueColorCount, {}, nullptr, uint32_t(key),
+    ASSERT_TRUE(encodePayloadStamped(picture, TPaletteArray{}, kTrueColourCount, {}, nullptr, uint32_t(key),
                                      uint32_t(key >> 32), writeFile(m_in, QStringLiteral("plain.bin"), payload),
                                      false, kStamp));
     QString path;
@@ -201,7 +201,7 @@ TEST_F(SealedPayloadTest, FailuresWriteNothing)
         QImage picture = sealed;
         const QString path = writeFile(m_dir.path() + QStringLiteral("/tampered/"), QLatin1String(kSealedStreamName),
                                        bytes);
-        EXPECT_TRUE(EncodePayloadStamped(picture, TPaletteArray{}, kTrueColorCount, {}, nullptr,
+        EXPECT_TRUE(encodePayloadStamped(picture, TPaletteArray{}, kTrueColourCount, {}, nullptr,
                                          uint32_t(keys->formatKey), uint32_t(keys->formatKey >> 32), path, false,
                                          QString()));
         return picture;
@@ -259,7 +259,7 @@ TEST_F(SealedPayloadTest, RefusalsLeaveThePictureAlone)
         SCOPED_TRACE(c.what);
         QImage picture = c.picture;
         ReportList report;
-        EXPECT_FALSE(EncodeSealedPayload(picture, c.payloadPath, kPassword, &report, {}, kStamp));
+        EXPECT_FALSE(encodeSealedPayload(picture, c.payloadPath, kPassword, &report, {}, kStamp));
         ASSERT_FALSE(report.isEmpty());
         EXPECT_EQ(report.last(), c.lastLine);
         EXPECT_TRUE(picture == c.picture);

@@ -95,15 +95,15 @@ TEST(Stealth, RoundTripsFromAnEmptyPayloadToCapacity)
         style.directions = directions;
         const QByteArray header = payloadHeader("s.bin", kStamp.toLatin1(), uint32_t(size));
         const int64_t written =
-            WriteHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
+            writeHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
         EXPECT_EQ(written, header.size() + size + 4);
         expectStealthyPixels(before, picture, key, streamFor("s.bin", kStamp.toLatin1(), payload), directions);
 
         // The reader takes it exactly as a normal encode (which refuses an empty payload).
         QImage normal = before;
-        WriteHiddenStream(normal, header, payload, uint32_t(key), uint32_t(key >> 32), CarrierStyle{}, {});
-        const HiddenPayload found = ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
-        const HiddenPayload expected = ReadHiddenStream(normal, uint32_t(key), uint32_t(key >> 32));
+        writeHiddenStream(normal, header, payload, uint32_t(key), uint32_t(key >> 32), CarrierStyle{}, {});
+        const HiddenPayload found = readHiddenStream(picture, uint32_t(key), uint32_t(key >> 32));
+        const HiddenPayload expected = readHiddenStream(normal, uint32_t(key), uint32_t(key >> 32));
         EXPECT_EQ(found.outcome, size == 0 ? HiddenPayload::Outcome::SizeNotPositive : HiddenPayload::Outcome::Intact);
         EXPECT_EQ(found.outcome, expected.outcome);
         EXPECT_EQ(found.payload, payload.isEmpty() ? QByteArray() : payload);
@@ -135,9 +135,9 @@ TEST(Stealth, ValuesAtTheEndsMoveInward)
         CarrierStyle style;
         style.stealth = true;
         style.directions = directions;
-        WriteHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
+        writeHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
         expectStealthyPixels(before, picture, key, stream, directions);
-        EXPECT_EQ(ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32)).payload, payload);
+        EXPECT_EQ(readHiddenStream(picture, uint32_t(key), uint32_t(key >> 32)).payload, payload);
     }
 }
 
@@ -182,11 +182,11 @@ TEST(Stealth, ClippedSkyKeepsTheDetectorsEstimates)
         CarrierStyle style;
         style.stealth = true;
         style.directions = directions;
-        WriteHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
+        writeHiddenStream(picture, header, payload, uint32_t(key), uint32_t(key >> 32), style, {});
         const auto [pairs, groups] = blueEstimates(picture);
         EXPECT_NEAR(pairs, cleanPairs, 0.02);
         EXPECT_NEAR(groups, cleanGroups, 0.02);
-        EXPECT_EQ(ReadHiddenStream(picture, uint32_t(key), uint32_t(key >> 32)).payload, payload);
+        EXPECT_EQ(readHiddenStream(picture, uint32_t(key), uint32_t(key >> 32)).payload, payload);
     }
 }
 
@@ -208,7 +208,7 @@ TEST(Stealth, EncodePayloadWithDrawsDirectionsAndRefusesPalettes)
     options.dateTimeText = kStamp;
     QImage picture = before;
     ReportList report;
-    ASSERT_TRUE(EncodePayloadWith(picture, path, uint32_t(key), uint32_t(key >> 32), options, {}, &report))
+    ASSERT_TRUE(encodePayloadWith(picture, path, uint32_t(key), uint32_t(key >> 32), options, {}, &report))
         << report.join('\n').toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral(
         "Stealth Mode: changed blue values move by one; pixels after the data keep their values")));
@@ -222,7 +222,7 @@ TEST(Stealth, EncodePayloadWithDrawsDirectionsAndRefusesPalettes)
     EXPECT_GT(up, 300); // about 1300 each of the 5200 stream pixels' changes
     EXPECT_GT(down, 300);
     QString outputPath;
-    ASSERT_TRUE(DecodePayloadInto(picture, dir.path() + "/out/", outputPath, nullptr, uint32_t(key),
+    ASSERT_TRUE(decodePayloadInto(picture, dir.path() + "/out/", outputPath, nullptr, uint32_t(key),
                                   uint32_t(key >> 32)));
     EXPECT_EQ(readFile(outputPath), payload);
 
@@ -230,7 +230,7 @@ TEST(Stealth, EncodePayloadWithDrawsDirectionsAndRefusesPalettes)
     options.paletteCount = 2;
     picture = before;
     report.clear();
-    EXPECT_FALSE(EncodePayloadWith(picture, path, uint32_t(key), uint32_t(key >> 32), options, {}, &report));
+    EXPECT_FALSE(encodePayloadWith(picture, path, uint32_t(key), uint32_t(key >> 32), options, {}, &report));
     EXPECT_EQ(report.back(), QStringLiteral("ERROR: Stealth mode needs a true-colour picture, not a palette."));
     EXPECT_EQ(picture, before);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "engine/TRandom.h"
 
-#include "TRandomReference.h"
+#include "RandomReference.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ QByteArray bytes(const char* text) { return QByteArray(text); }
 
 std::vector<int> referenceBits(uint64_t key, size_t count)
 {
-    TRandomReference reference(uint32_t(key), uint32_t(key >> 32));
+    RandomReference reference(uint32_t(key), uint32_t(key >> 32));
     std::vector<int> bits(count);
     for (int& bit : bits)
         bit = reference.NextBit();
@@ -77,16 +77,16 @@ TEST(HashPassword, OnlyTheLastBytesCount)
     EXPECT_EQ(HashPassword("ab"), HashPassword("b`"));
 }
 
-TEST(TRandomSeed, WorkedValuesAndZeroRule)
+TEST(RandomSeed, WorkedValuesAndZeroRule)
 {
-    TRandomReference empty(0, 0); // key 0 is seeded as 1
+    RandomReference empty(0, 0); // key 0 is seeded as 1
     EXPECT_EQ(empty.StateA(), 0x00000000BB40E64Du);
     EXPECT_EQ(empty.StateB(), 0x00000000544B2FBAu);
     EXPECT_EQ(empty.MaskA(), 0x2081002920810029u);
     EXPECT_EQ(empty.MaskB(), 0x0051082100510821u);
 
     // Only the whole key 0 is replaced: a zero low half with a high half is kept.
-    TRandomReference highOnly(0, 1);
+    RandomReference highOnly(0, 1);
     EXPECT_EQ(highOnly.StateA(), (uint64_t(1) << 32) * kSeedMultiplierA);
     EXPECT_EQ(highOnly.StateB(), (uint64_t(1) << 32) * kSeedMultiplierB);
 }
@@ -95,7 +95,7 @@ TEST(TRandom, FirstBitsOfTheEmptyPassword)
 {
     const int expected[32] = {0, 1, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 0, 1, 0, 1,
                               0, 1, 1, 0, 1, 1, 1, 0, 1, 0, 1, 0, 1, 0, 0, 1};
-    TRandomReference reference(0, 0);
+    RandomReference reference(0, 0);
     TRandom fast(0, 0);
     for (int i = 0; i < 32; ++i) {
         EXPECT_EQ(reference.NextBit(), expected[i]) << "reference bit " << i;
@@ -115,7 +115,7 @@ TEST(TRandom, OnlyKeyTwoToThe63IsUnusable)
     dead.fillBits(words, 3);
     EXPECT_EQ(words[0] | words[1] | words[2], 0u);
     EXPECT_EQ(dead.NextBit(), 0);
-    TRandomReference deadReference(0, 0x80000000u);
+    RandomReference deadReference(0, 0x80000000u);
     EXPECT_EQ(deadReference.NextBit(), 0);
 }
 

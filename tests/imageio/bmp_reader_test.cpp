@@ -749,7 +749,7 @@ TEST(BmpReaderFromFile, ReadsWhatTheBytesReaderReads)
             out.close();
             const Result<OpenFile> file = openRegularFile(path);
             ASSERT_TRUE(file);
-            const LoadResult fromFile = LoadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
+            const LoadResult fromFile = loadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
             LoadResult fromBytes = loadBmpBytes(bytes);
             fromBytes.report.first() = fromFile.report.first(); // the name line
             EXPECT_EQ(fromFile.stop, fromBytes.stop);
@@ -775,7 +775,7 @@ TEST(BmpReaderFromFile, FileShortenedWhileOpenIsCutShort)
     const Result<OpenFile> file = openRegularFile(path);
     ASSERT_TRUE(file);
     ASSERT_TRUE(QFile::resize(path, 54 + 600 * 100)); // the bottom 100 rows stay
-    const LoadResult result = LoadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
+    const LoadResult result = loadBmpFromFile(LoadInput{path, true, {}, {}}, *file);
     EXPECT_EQ(result.stop, LoadStop::Truncated);
     ASSERT_EQ(result.picture.size(), picture.size());
     EXPECT_EQ(firstDifference(result.picture.copy(0, 50, 200, 100), picture.copy(0, 50, 200, 100)), "");

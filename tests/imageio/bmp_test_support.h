@@ -121,7 +121,7 @@ inline uint16_t u16At(const QByteArray& file, qsizetype at)
 inline QByteArray bmpOf(const QImage& picture, const TPaletteArray& palette, int32_t count, bool dither = false)
 {
     QString error;
-    const std::optional<QByteArray> bytes = EncodeBmpPaletted(picture, palette, count, dither, {}, &error);
+    const std::optional<QByteArray> bytes = encodeBmpPaletted(picture, palette, count, dither, {}, &error);
     EXPECT_TRUE(bytes.has_value()) << error.toStdString();
     return bytes.value_or(QByteArray());
 }

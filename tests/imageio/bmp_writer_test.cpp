@@ -20,7 +20,7 @@ namespace ostrel::testing {
 namespace {
 
 // Entry i of a palette in which no entry is black or equal to another.
-TColorValue distinctColour(int i) { return colorValue(uint8_t(i), uint8_t(255 - i), uint8_t(i * 7 + 1)); }
+ColourValue distinctColour(int i) { return colorValue(uint8_t(i), uint8_t(255 - i), uint8_t(i * 7 + 1)); }
 
 TPaletteArray distinctPalette()
 {
@@ -35,7 +35,7 @@ QImage pictureOfPaletteColours(int width, int height, int count)
     QImage picture(width, height, kPictureFormat);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const TColorValue c = distinctColour((x * 7 + y * 3) % count);
+            const ColourValue c = distinctColour((x * 7 + y * 3) % count);
             picture.setPixel(x, y, qRgb(redOf(c), greenOf(c), blueOf(c)));
         }
     return picture;
@@ -87,7 +87,7 @@ TEST(BmpWriterDepth, TableHoldsThePaletteUpToCountThenBlack)
         const QByteArray file = bmpOf(pictureOfPaletteColours(3, 2, 1), palette, count);
         const int tableSize = int(u32At(file, 46));
         for (int i = 0; i < tableSize; ++i) {
-            const TColorValue c = i < count ? palette[size_t(i)] : 0;
+            const ColourValue c = i < count ? palette[size_t(i)] : 0;
             const char* entry = file.constData() + 54 + 4 * i;
             EXPECT_EQ(uint8_t(entry[0]), blueOf(c)) << "entry " << i;
             EXPECT_EQ(uint8_t(entry[1]), greenOf(c)) << "entry " << i;
@@ -122,7 +122,7 @@ TEST(BmpWriterLayout, BottomRowComesFirstLeftPixelInTheHighBits)
     const int indices[2][3] = {{1, 2, 3}, {4, 5, 1}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) {
-            const TColorValue c = palette[size_t(indices[y][x])];
+            const ColourValue c = palette[size_t(indices[y][x])];
             picture.setPixel(x, y, qRgb(redOf(c), greenOf(c), blueOf(c)));
         }
     const QByteArray four = bmpOf(picture, palette, 16);
@@ -135,14 +135,14 @@ TEST(BmpWriterLayout, BottomRowComesFirstLeftPixelInTheHighBits)
     // 1 bit, 10 wide: colour 1 at x = 0, 7 and 9 of the single row.
     QImage mono(10, 1, kPictureFormat);
     for (int x = 0; x < 10; ++x) {
-        const TColorValue c = palette[(x == 0 || x == 7 || x == 9) ? 1 : 0];
+        const ColourValue c = palette[(x == 0 || x == 7 || x == 9) ? 1 : 0];
         mono.setPixel(x, 0, qRgb(redOf(c), greenOf(c), blueOf(c)));
     }
     const QByteArray one = bmpOf(mono, palette, 2);
     EXPECT_EQ(one.mid(u32At(one, 10), 4), QByteArray("\x81\x40\x00\x00", 4));
 
     const QByteArray trueColour = bmpOf(picture, palette, 300);
-    const TColorValue bottomLeft = palette[4];
+    const ColourValue bottomLeft = palette[4];
     EXPECT_EQ(uint8_t(trueColour[54]), blueOf(bottomLeft));
     EXPECT_EQ(uint8_t(trueColour[55]), greenOf(bottomLeft));
     EXPECT_EQ(uint8_t(trueColour[56]), redOf(bottomLeft));
@@ -231,7 +231,7 @@ TEST(BmpWriterMapping, DitherSpreadsGreyOverBlackAndWhite)
     grey.fill(QColor(128, 128, 128));
     const QImage before = grey.copy();
     std::vector<int32_t> progress;
-    const std::optional<QByteArray> dithered = EncodeBmpPaletted(
+    const std::optional<QByteArray> dithered = encodeBmpPaletted(
         grey, palette, 2, true, [&](int32_t p) { progress.push_back(p); }, nullptr);
     ASSERT_TRUE(dithered);
     const QImage plain = loadBmpBytes(bmpOf(grey, palette, 2, false)).picture;
@@ -367,7 +367,7 @@ TEST_F(BmpWriterFiles, EmptyPictureIsRefusedAndNothingIsWritten)
         EXPECT_FALSE(SaveBmpWithPalette(empty, path("kept.bmp"), distinctPalette(), 16, &error));
         EXPECT_TRUE(error.contains(path("kept.bmp"))) << error.toStdString();
         EXPECT_FALSE(Write24BitBmp(empty, path("new.bmp"), &error));
-        EXPECT_FALSE(EncodeBmpPaletted(empty, distinctPalette(), 300, false, {}, &error));
+        EXPECT_FALSE(encodeBmpPaletted(empty, distinctPalette(), 300, false, {}, &error));
     }
     EXPECT_EQ(contents(path("kept.bmp")), QByteArray("previous"));
     EXPECT_EQ(entries(), QStringList{QStringLiteral("kept.bmp")});

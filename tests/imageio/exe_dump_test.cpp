@@ -64,7 +64,7 @@ QByteArray windowsProgram(const char* signature = "PE")
 TEST(ExeDump, MsDosProgramWithRelocations)
 {
     const QByteArray file = dosProgramWithRelocations();
-    const MsdosDump dump = DumpExeFile(QStringLiteral("dir/prog.exe"), true, view(file));
+    const MsdosDump dump = dumpExeFile(QStringLiteral("dir/prog.exe"), true, view(file));
     const QStringList expected = {
         line("EXE Filename", "dir/prog.exe"),
         line(".EXE is", "MS-DOS"),
@@ -99,7 +99,7 @@ TEST(ExeDump, MsDosProgramWithRelocations)
 TEST(ExeDump, WindowsProgram)
 {
     const QByteArray file = windowsProgram();
-    const MsdosDump dump = DumpExeFile(QStringLiteral("win.exe"), true, view(file));
+    const MsdosDump dump = dumpExeFile(QStringLiteral("win.exe"), true, view(file));
     ASSERT_GT(dump.lines.size(), 16);
     EXPECT_EQ(dump.lines.at(1), line(".EXE is", "WINDOWS (Signature=PE)"));
     const QStringList tail = {
@@ -146,7 +146,7 @@ TEST(ExeDump, TellsWindowsFromMsDos)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const MsdosDump dump = DumpExeFile(QStringLiteral("x.exe"), true, view(c.file));
+        const MsdosDump dump = dumpExeFile(QStringLiteral("x.exe"), true, view(c.file));
         EXPECT_EQ(dump.lines.value(1), line(".EXE is", c.kind));
         EXPECT_EQ(dump.lines.back(), QStringLiteral("EXE End."));
     }
@@ -157,7 +157,7 @@ TEST(ExeDump, FullLastBlockCountsWhole)
 {
     Bytes file = exeHeader({0x5A4D, 0, 2, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0x1C, 0});
     file.padTo(1024, 0x5A);
-    const MsdosDump dump = DumpExeFile(QStringLiteral("full.exe"), true, view(file));
+    const MsdosDump dump = dumpExeFile(QStringLiteral("full.exe"), true, view(file));
     EXPECT_EQ(dump.lines.at(4), line("Blocks in File (× 512 bytes)", "0002 = 1024 bytes in file"));
     // 1024 - 32 header bytes = 992 bytes, 62 lines, the last at offset 03D0.
     EXPECT_EQ(dump.lines.at(dump.lines.size() - 2).left(22), QStringLiteral("MS-DOS Executable 03D0"));
@@ -168,19 +168,19 @@ TEST(ExeDump, LooksAtTheFirst10240BytesOnly)
 {
     Bytes file = exeHeader({0x5A4D, 0, 0xFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1C, 0});
     file.padTo(40000, 0x33);
-    const MsdosDump dump = DumpExeFile(QStringLiteral("huge.exe"), true, view(file));
+    const MsdosDump dump = dumpExeFile(QStringLiteral("huge.exe"), true, view(file));
     EXPECT_EQ(dump.lines.at(dump.lines.size() - 2),
               line("MS-DOS Executable 27F0", "33 33 33 33 33 33 33 33 33 33 33 33 33 33 33 33 "));
 }
 
 TEST(ExeDump, ShortAndMissingFiles)
 {
-    const MsdosDump missing = DumpExeFile(QStringLiteral("gone.exe"), false, {});
+    const MsdosDump missing = dumpExeFile(QStringLiteral("gone.exe"), false, {});
     EXPECT_EQ(missing.lines, QStringList({line("EXE Filename", "gone.exe"), QStringLiteral("File does not exist"),
                                           QStringLiteral("EXE End.")}));
 
     const QByteArray stub("MZ\x10\x00", 4);
-    const MsdosDump shortFile = DumpExeFile(QStringLiteral("short.exe"), true, view(stub));
+    const MsdosDump shortFile = dumpExeFile(QStringLiteral("short.exe"), true, view(stub));
     EXPECT_TRUE(shortFile.truncated);
     EXPECT_EQ(shortFile.lines.at(3), line("Bytes in Last Block", "0010"));
 
@@ -195,7 +195,7 @@ TEST(ExeDump, LoaderDrawsTheDump)
     const QByteArray file = dosProgramWithRelocations();
     const LoadResult result = loadBytes(QStringLiteral("prog.exe"), file);
     EXPECT_EQ(result.stop, LoadStop::Complete);
-    EXPECT_EQ(result.report, DumpExeFile(QStringLiteral("prog.exe"), true, view(file)).lines);
+    EXPECT_EQ(result.report, dumpExeFile(QStringLiteral("prog.exe"), true, view(file)).lines);
     const int lineHeight = QFontMetrics(courierBold10()).height();
     EXPECT_EQ(result.picture.height(), result.report.size() * lineHeight + 10);
     EXPECT_EQ(result.picture.format(), kPictureFormat);

@@ -369,7 +369,7 @@ TEST(GifReader, ScreensLargerThanTheirDataCanCoverAreRefused)
     TPaletteArray palette{};
     palette[1] = 0x204080;
     const QImage solid = paletteImage(2400, 2400, palette, [](int, int) { return 1; });
-    const std::optional<QByteArray> file = EncodeGifPaletted(solid, palette, 2, false, false, 0, false, {}, nullptr);
+    const std::optional<QByteArray> file = encodeGifPaletted(solid, palette, 2, false, false, 0, false, {}, nullptr);
     ASSERT_TRUE(file);
     const LoadResult whole = loadBytes(QStringLiteral("w.gif"), *file);
     EXPECT_EQ(whole.stop, LoadStop::Complete);

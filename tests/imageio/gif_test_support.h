@@ -294,9 +294,9 @@ inline QImage qtDecodeGif(const QByteArray& bytes)
 inline TPaletteArray randomPalette(int count, std::mt19937& random)
 {
     TPaletteArray palette{};
-    std::map<TColorValue, bool> used;
+    std::map<ColourValue, bool> used;
     for (int i = 0; i < count;) {
-        const TColorValue colour = random() & 0xFFFFFF;
+        const ColourValue colour = random() & 0xFFFFFF;
         if (used[colour])
             continue;
         used[colour] = true;
@@ -305,7 +305,7 @@ inline TPaletteArray randomPalette(int count, std::mt19937& random)
     return palette;
 }
 
-inline QColor colourOf(TColorValue value) { return QColor(redOf(value), greenOf(value), blueOf(value)); }
+inline QColor colourOf(ColourValue value) { return QColor(redOf(value), greenOf(value), blueOf(value)); }
 
 // A working picture whose pixel (x, y) is palette[indexAt(x, y)].
 template <typename IndexAt>
@@ -315,7 +315,7 @@ QImage paletteImage(int width, int height, const TPaletteArray& palette, IndexAt
     for (int y = 0; y < height; ++y) {
         uint8_t* row = picture.scanLine(y);
         for (int x = 0; x < width; ++x) {
-            const TColorValue colour = palette[size_t(indexAt(x, y))];
+            const ColourValue colour = palette[size_t(indexAt(x, y))];
             row[3 * x] = blueOf(colour);
             row[3 * x + 1] = greenOf(colour);
             row[3 * x + 2] = redOf(colour);
@@ -326,10 +326,10 @@ QImage paletteImage(int width, int height, const TPaletteArray& palette, IndexAt
 
 // The paletted GIF file the writer makes of `picture`; a failure fails the test.
 inline QByteArray gifOf(const QImage& picture, const TPaletteArray& palette, int count, bool interlace = false,
-                        bool transparent = false, TColorValue transparentColour = 0, bool dither = false)
+                        bool transparent = false, ColourValue transparentColour = 0, bool dither = false)
 {
     QString error;
-    const std::optional<QByteArray> bytes = EncodeGifPaletted(picture, palette, count, dither, transparent,
+    const std::optional<QByteArray> bytes = encodeGifPaletted(picture, palette, count, dither, transparent,
                                                               transparentColour, interlace, TProgressProc(), &error);
     EXPECT_TRUE(bytes.has_value()) << error.toStdString();
     return bytes.value_or(QByteArray());

@@ -200,7 +200,7 @@ TEST(GifWriter, TransparencyWritesGif89aThatQtReadsAsTransparent)
     const TPaletteArray palette = randomPalette(16, random);
     const QImage picture = paletteImage(23, 11, palette, [](int x, int y) { return (x * y + x) % 16; });
     // A colour near palette entry 3 marks entry 3 transparent.
-    const TColorValue near3 = colorValue(uint8_t(redOf(palette[3]) ^ 1), greenOf(palette[3]), blueOf(palette[3]));
+    const ColourValue near3 = colorValue(uint8_t(redOf(palette[3]) ^ 1), greenOf(palette[3]), blueOf(palette[3]));
     for (bool interlace : {false, true}) {
         SCOPED_TRACE(interlace);
         const QByteArray file = gifOf(picture, palette, 16, interlace, true, near3);
@@ -288,7 +288,7 @@ TEST(GifWriter, ProgressRisesToOneHundredOncePerRow)
     for (bool interlace : {false, true}) {
         std::vector<int32_t> calls;
         QString error;
-        ASSERT_TRUE(EncodeGifPaletted(picture, palette, 2, false, false, 0, interlace,
+        ASSERT_TRUE(encodeGifPaletted(picture, palette, 2, false, false, 0, interlace,
                                       [&](int32_t percent) { calls.push_back(percent); }, &error));
         EXPECT_EQ(calls, (std::vector<int32_t>{14, 28, 42, 57, 71, 85, 100}));
     }
@@ -315,7 +315,7 @@ TEST(GifWriter, SavesAtomicallyAndRefusesWhatItCannotWrite)
         const char* reason;
     } refused[] = {
         {"more than 256 colours", picture, 257, "GIF files can hold at most 256 colours; save as BMP instead."},
-        {"true colour", picture, kTrueColorCount, "at most 256 colours"},
+        {"true colour", picture, kTrueColourCount, "at most 256 colours"},
         {"empty picture", QImage(), 2, "empty"},
         {"wider than 65535", QImage(65536, 1, QImage::Format_BGR888), 2, "65535"},
     };
@@ -330,7 +330,7 @@ TEST(GifWriter, SavesAtomicallyAndRefusesWhatItCannotWrite)
         const QString fresh = folder.filePath(QStringLiteral("fresh.gif"));
         EXPECT_FALSE(SaveGifWithPalette(c.picture, fresh, palette, c.count, &error));
         EXPECT_FALSE(QFile::exists(fresh));
-        EXPECT_FALSE(EncodeGifPaletted(c.picture, palette, c.count, false, false, 0, false, TProgressProc(), &error));
+        EXPECT_FALSE(encodeGifPaletted(c.picture, palette, c.count, false, false, 0, false, TProgressProc(), &error));
     }
 
     const QString noFolder = folder.filePath(QStringLiteral("missing/x.gif"));

@@ -24,7 +24,7 @@ const QString kContinued = QStringLiteral("      ");
 
 MsdosDump dumpOf(const QByteArray& file)
 {
-    return DumpObjFile(QStringLiteral("mod.obj"), true,
+    return dumpObjFile(QStringLiteral("mod.obj"), true,
                        ByteView(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size())));
 }
 

@@ -46,7 +46,7 @@ std::vector<std::vector<int>> gifIndices(const QByteArray& file)
 // entry found one place forward.
 std::vector<std::vector<int>> modelIndices(const QImage& picture, const TPaletteArray& palette, int32_t count)
 {
-    TSequentialPaletteSearch search(palette, count);
+    SequentialPaletteSearch search(palette, count);
     std::vector<std::vector<int>> rows(size_t(picture.height()));
     for (int y = 0; y < picture.height(); ++y) {
         const uint8_t* p = picture.constScanLine(y);

@@ -37,7 +37,7 @@ TPaletteArray paletteOf(const QImage& picture, int32_t& count)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb rgb = picture.pixel(x, y);
-            const TColorValue c = colorValue(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb)));
+            const ColourValue c = colorValue(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb)));
             if (std::find(palette.begin(), palette.begin() + std::min(count, 256), c) == palette.begin() + std::min(count, 256)) {
                 if (count < 256)
                     palette[size_t(count)] = c;
@@ -68,12 +68,12 @@ TEST(PngWriter, FilesReadBackExactlyEverywhere)
         const TPaletteArray palette = paletteOf(picture, count);
         const QString path = folder.filePath(QStringLiteral("out%1.png").arg(c.colours));
         QString error;
-        ASSERT_TRUE(SavePngPaletted(picture, path, palette, count, {}, &error)) << error.toStdString();
+        ASSERT_TRUE(savePngPaletted(picture, path, palette, count, {}, &error)) << error.toStdString();
 
         const LoadResult ours = LoadPictureFileWithOptions(path);
         ASSERT_EQ(ours.stop, LoadStop::Complete);
         EXPECT_EQ(firstDifference(ours.picture, picture), "");
-        const LoadResult bmp = loadBytes(QStringLiteral("b.bmp"), *EncodeBmpPaletted(picture, palette, count, false, {}));
+        const LoadResult bmp = loadBytes(QStringLiteral("b.bmp"), *encodeBmpPaletted(picture, palette, count, false, {}));
         EXPECT_EQ(firstDifference(ours.picture, bmp.picture), "");
 
         QImageReader reader(path);
@@ -82,7 +82,7 @@ TEST(PngWriter, FilesReadBackExactlyEverywhere)
         if (c.tableSize > 0) {
             ASSERT_EQ(qt.colorCount(), c.tableSize);
             for (int i = 0; i < c.tableSize; ++i) {
-                const TColorValue entry = i < count ? palette[size_t(i)] : 0;
+                const ColourValue entry = i < count ? palette[size_t(i)] : 0;
                 EXPECT_EQ(qt.color(i), qRgb(redOf(entry), greenOf(entry), blueOf(entry))) << i;
             }
         }
@@ -104,11 +104,11 @@ TEST(PngWriter, FilesReadBackExactlyEverywhere)
 TEST(PngWriter, EmptyPicturesAndUnwritableFilesAreRefused)
 {
     QString error;
-    EXPECT_FALSE(EncodePngPaletted(QImage(), TPaletteArray{}, 2, {}, &error));
+    EXPECT_FALSE(encodePngPaletted(QImage(), TPaletteArray{}, 2, {}, &error));
     EXPECT_EQ(error, QStringLiteral("the picture is empty."));
     QTemporaryDir folder;
     const QString inFolder = folder.filePath(QStringLiteral("no/such/folder/x.png"));
-    EXPECT_FALSE(SavePngPaletted(twinColours(3, 3, 2), inFolder, TPaletteArray{}, 300, {}, &error));
+    EXPECT_FALSE(savePngPaletted(twinColours(3, 3, 2), inFolder, TPaletteArray{}, 300, {}, &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot write "))) << error.toStdString();
 }
 
@@ -132,7 +132,7 @@ TEST(PngWriter, FullDiskDuringASaveKeepsTheOldFile)
         }
     }
     QString error;
-    EXPECT_FALSE(SavePngPaletted(noise, target, TPaletteArray{}, 300, {}, &error));
+    EXPECT_FALSE(savePngPaletted(noise, target, TPaletteArray{}, 300, {}, &error));
     EXPECT_EQ(error, QStringLiteral("Cannot write %1: No space left on device").arg(target));
     QFile kept(target);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));

@@ -53,7 +53,7 @@ private:
 
 inline LoadResult loadBytes(const QString& fileName, const QByteArray& bytes, const PictureLoadOptions& options = {})
 {
-    return LoadPictureBytes(
+    return loadPictureBytes(
         fileName, ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())), options);
 }
 

@@ -11,9 +11,9 @@ namespace ostrel {
 namespace {
 
 // Letter paper with a quarter-inch unprintable edge, at any resolution.
-TPrinterMetrics letterAt(int dpi)
+PrinterMetrics letterAt(int dpi)
 {
-    TPrinterMetrics m;
+    PrinterMetrics m;
     m.valid = true;
     m.dpiX = m.dpiY = dpi;
     m.physicalWidth = dpi * 17 / 2;
@@ -26,7 +26,7 @@ TPrinterMetrics letterAt(int dpi)
 
 struct GeometryCase {
     int dpi, skin, fontSize;
-    TPageRect outer, text;
+    PageRect outer, text;
     int lineHeight, linesPerPage, charactersPerLine;
 };
 
@@ -47,7 +47,7 @@ TEST(PrinterPainterGeometry, PagesAreLaidOutInDevicePixels)
         TPrinterPainter painter;
         painter.setFixedMetrics(letterAt(c.dpi));
         painter.SetSkin(c.skin, c.fontSize);
-        const TPageGeometry& g = painter.geometry();
+        const PageGeometry& g = painter.geometry();
         EXPECT_EQ(g.outer.left, c.outer.left);
         EXPECT_EQ(g.outer.top, c.outer.top);
         EXPECT_EQ(g.outer.right, c.outer.right);
@@ -65,7 +65,7 @@ TEST(PrinterPainterGeometry, PagesAreLaidOutInDevicePixels)
 TEST(PrinterPainterGeometry, MarginsNeverReachIntoTheUnprintableEdge)
 {
     // An edge of 0.75 inch is wider than skin 9's half-inch margin.
-    TPrinterMetrics m = letterAt(100);
+    PrinterMetrics m = letterAt(100);
     m.offsetX = m.offsetY = 75;
     TPrinterPainter painter;
     painter.setFixedMetrics(m);
@@ -112,11 +112,11 @@ TEST(PrinterPainterPages, CopiesAreCollatedOrKeptTogether)
         {3, 2, 5, true, {}},  // an empty range prints nothing
     };
     for (const Case& c : cases)
-        EXPECT_EQ(PrintPageOrder(c.first, c.last, c.copies, c.collate), c.pages)
+        EXPECT_EQ(printPageOrder(c.first, c.last, c.copies, c.collate), c.pages)
             << c.first << ".." << c.last << " x" << c.copies << (c.collate ? " collated" : "");
 
     TPrinterPainter painter;
-    TPrinterMetrics m = letterAt(600);
+    PrinterMetrics m = letterAt(600);
     // A text area 50 lines of 133 pixels high (plus a little): 100 lines take two pages.
     m.physicalHeight = 2 * 450 + 2 * 29 + 50 * 133 + 60 + 300;
     painter.setFixedMetrics(m);
@@ -154,7 +154,7 @@ TEST(PrinterPainterPicture, FittedPicturesKeepTheirProportionsAndAreCentred)
 {
     struct Case {
         QSize picture;
-        TPageRect box, expected;
+        PageRect box, expected;
     } cases[] = {
         // Twice as wide as high in a square: full width, half the height, centred vertically.
         {{200, 100}, {0, 0, 1000, 1000}, {0, 250, 1000, 750}},
@@ -165,7 +165,7 @@ TEST(PrinterPainterPicture, FittedPicturesKeepTheirProportionsAndAreCentred)
         {{0, 10}, {0, 0, 100, 100}, {0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
-        const TPageRect r = fittedPictureRect(c.picture, c.box);
+        const PageRect r = fittedPictureRect(c.picture, c.box);
         EXPECT_EQ(r.left, c.expected.left);
         EXPECT_EQ(r.top, c.expected.top);
         EXPECT_EQ(r.right, c.expected.right);
@@ -196,12 +196,12 @@ TEST(PrintCodes, HeaderAndFooterCodesExpand)
         {"", 1, 1, QString()},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ExpandPrintCodes(QString::fromLatin1(c.text), c.page, c.pages, stamp), c.expected) << c.text;
+        EXPECT_EQ(expandPrintCodes(QString::fromLatin1(c.text), c.page, c.pages, stamp), c.expected) << c.text;
 
-    const QString time = ExpandPrintCodes(QStringLiteral("&T"), 1, 1, stamp);
+    const QString time = expandPrintCodes(QStringLiteral("&T"), 1, 1, stamp);
     EXPECT_TRUE(time.contains(QStringLiteral("05:09"))) << time.toStdString();
-    EXPECT_EQ(ExpandPrintCodes(QStringLiteral("&t"), 1, 1, stamp), time);
-    EXPECT_EQ(ExpandPrintCodes(QStringLiteral("&W"), 1, 1, stamp), time + QLatin1Char(' ') + date);
+    EXPECT_EQ(expandPrintCodes(QStringLiteral("&t"), 1, 1, stamp), time);
+    EXPECT_EQ(expandPrintCodes(QStringLiteral("&W"), 1, 1, stamp), time + QLatin1Char(' ') + date);
 }
 
 TEST(PrinterPainterPreview, WithoutAPrinterThePreviewSaysSo)
@@ -229,7 +229,7 @@ TEST(PrinterPainterPreview, ThePageIsScaledWholeWithItsBands)
     painter.SetSkin(7, 12); // red bars and bands, yellow interior
     QImage picture(200, 100, QImage::Format_RGB888);
     picture.fill(qRgb(0, 128, 0));
-    const TPageTexts texts = standardPageTexts(QStringLiteral("title"));
+    const PageTexts texts = standardPageTexts(QStringLiteral("title"));
     QImage preview;
     painter.PreviewFittedPicture(preview, QSize(2200, 2200), texts, QDateTime::currentDateTime(), picture);
     // 8.5 × 11 inches at 200 pixels an inch, in a black outline.

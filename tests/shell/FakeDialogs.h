@@ -21,7 +21,7 @@ struct DialogCall {
     bool printAllowed = false;
 };
 
-class FakeDialogs : public TShellDialogs {
+class FakeDialogs : public ShellDialogs {
 public:
     // Answers, consumed front first. An empty file name or a missing
     // password means the user cancelled.

@@ -82,13 +82,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(CreateDataFoldersAt(path(QStringLiteral("DATA/"))));
+        ASSERT_TRUE(createDataFoldersAt(path(QStringLiteral("DATA/"))));
         window = std::make_unique<TForm_Main_Steganography>(&dialogs);
     }
     void TearDown() override
     {
         window.reset();
-        ClearDataFolders();
+        clearDataFolders();
     }
 
     QString path(const QString& name) const { return m_folder.filePath(name); }
@@ -99,13 +99,13 @@ protected:
         const QString fileName = path(name);
         EXPECT_TRUE(picture.save(fileName, "BMP"));
         dialogs.openAnswers.push_back(fileName);
-        trigger(TCommand::Open);
+        trigger(MenuCommand::Open);
         return fileName;
     }
 
-    void trigger(TCommand command) { window->commandAction(command)->trigger(); }
+    void trigger(MenuCommand command) { window->commandAction(command)->trigger(); }
 
-    QStringList decodedFiles() const { return QDir(DecodeFolder()).entryList(QDir::Files); }
+    QStringList decodedFiles() const { return QDir(decodeFolder()).entryList(QDir::Files); }
 
     FakeDialogs dialogs;
     std::unique_ptr<TForm_Main_Steganography> window;

@@ -34,7 +34,7 @@ TEST_F(AdaptiveMenu, EncodesAdaptivelyAndDecodeReadsIt)
     dialogs.openAnswers.push_back(payloadPath);
     // The empty password is refused and another asked for.
     dialogs.passwordAnswers = {QString(), QStringLiteral("correct horse")};
-    trigger(TCommand::EncodeAdaptive);
+    trigger(MenuCommand::EncodeAdaptive);
     EXPECT_EQ(dialogs.kinds(), (QStringList{QStringLiteral("open"), QStringLiteral("password"), QStringLiteral("error"),
                                             QStringLiteral("password"), QStringLiteral("message")}));
     const QString encoded = dialogs.last(QStringLiteral("message"))->text;
@@ -43,10 +43,10 @@ TEST_F(AdaptiveMenu, EncodesAdaptivelyAndDecodeReadsIt)
     EXPECT_FALSE(samePixels(window->picture(), carrier));
 
     dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
-    trigger(TCommand::Decode);
+    trigger(MenuCommand::Decode);
     const QString decoded = dialogs.last(QStringLiteral("message"))->text;
     ASSERT_TRUE(decoded.startsWith(QStringLiteral("Decode Successful"))) << decoded.toStdString();
-    EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("plan.bin")), payload);
+    EXPECT_EQ(fileBytes(decodeFolder() + QStringLiteral("plan.bin")), payload);
 }
 
 TEST_F(AdaptiveMenu, SmoothPictureIsRefusedBeforeThePassword)
@@ -58,7 +58,7 @@ TEST_F(AdaptiveMenu, SmoothPictureIsRefusedBeforeThePassword)
     openPicture(flat, QStringLiteral("flat.bmp"));
     dialogs.calls.clear();
     dialogs.openAnswers.push_back(payloadPath);
-    trigger(TCommand::EncodeAdaptive);
+    trigger(MenuCommand::EncodeAdaptive);
     EXPECT_EQ(dialogs.kinds(), (QStringList{QStringLiteral("open"), QStringLiteral("error")}));
     EXPECT_TRUE(dialogs.last(QStringLiteral("error"))->text.contains(QStringLiteral("too little texture")));
     EXPECT_TRUE(samePixels(window->picture(), flat));

@@ -39,16 +39,16 @@ namespace {
 using CB = TForm_AnalyzeBMP::ChartButton;
 
 // The chart the window must show: the same picture's census drawn afresh.
-QImage expectedChart(const QImage& picture, const TChartChoice& choice, QSize size)
+QImage expectedChart(const QImage& picture, const ChartChoice& choice, QSize size)
 {
     TZQXTColorSplayTree tree;
     CountColorsQuiet(picture, &tree);
     QImage chart = allocatePicture(size.width(), size.height());
-    DrawAnalysisChart(chart, tree, choice);
+    drawAnalysisChart(chart, tree, choice);
     return chart;
 }
 
-bool sameChoice(const TChartChoice& a, const TChartChoice& b)
+bool sameChoice(const ChartChoice& a, const ChartChoice& b)
 {
     return a.chart == b.chart && a.reverse == b.reverse && a.dots == b.dots;
 }
@@ -94,7 +94,7 @@ TEST_F(AnalysisWindow, SecondAnalysisKeepsTheUsersChoices)
     click(CB::cbRgbMap);
     click(CB::cbReverse);
     click(CB::cbOutline);
-    const TChartChoice chosen{TAnalysisChart::Rgb, true, TDotStyle::Outline};
+    const ChartChoice chosen{AnalysisChart::Rgb, true, DotStyle::Outline};
     ASSERT_TRUE(sameChoice(window->currentChoice(), chosen));
 
     const QImage next = gradientPicture(300, 200); // over 100 000 colours would not matter either
@@ -106,7 +106,7 @@ TEST_F(AnalysisWindow, SecondAnalysisKeepsTheUsersChoices)
     QTest::mouseClick(window->actionButton(TForm_AnalyzeBMP::abHide), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
     window->AnalyzeBitmap(next);
-    EXPECT_TRUE(sameChoice(window->currentChoice(), {TAnalysisChart::Bright, false, TDotStyle::Blocks}));
+    EXPECT_TRUE(sameChoice(window->currentChoice(), {AnalysisChart::Bright, false, DotStyle::Blocks}));
 }
 
 TEST_F(AnalysisWindow, BrightMapShowsThreeButtonsAndTheOthersAllSeven)
@@ -261,14 +261,14 @@ TEST_F(AnalysisWindow, ChartFollowsEveryButton)
     window->AnalyzeBitmap(picture);
     const struct {
         CB button;
-        TChartChoice choice;
+        ChartChoice choice;
     } steps[] = {
-        {CB::cbRgbMap, {TAnalysisChart::Rgb, false, TDotStyle::Blocks}},
-        {CB::cbOutline, {TAnalysisChart::Rgb, false, TDotStyle::Outline}},
-        {CB::cbReverse, {TAnalysisChart::Rgb, true, TDotStyle::Outline}},
-        {CB::cbHsvMap, {TAnalysisChart::Hsv, true, TDotStyle::Outline}},
-        {CB::cbPoints, {TAnalysisChart::Hsv, true, TDotStyle::Points}},
-        {CB::cbBrightMap, {TAnalysisChart::Bright, true, TDotStyle::Points}},
+        {CB::cbRgbMap, {AnalysisChart::Rgb, false, DotStyle::Blocks}},
+        {CB::cbOutline, {AnalysisChart::Rgb, false, DotStyle::Outline}},
+        {CB::cbReverse, {AnalysisChart::Rgb, true, DotStyle::Outline}},
+        {CB::cbHsvMap, {AnalysisChart::Hsv, true, DotStyle::Outline}},
+        {CB::cbPoints, {AnalysisChart::Hsv, true, DotStyle::Points}},
+        {CB::cbBrightMap, {AnalysisChart::Bright, true, DotStyle::Points}},
     };
     for (const auto& step : steps) {
         click(step.button);
@@ -429,7 +429,7 @@ TEST_F(AnalysisWindow, ButtonsPressedDuringADrawingEndWithTheLastChoiceDrawn)
     });
     click(CB::cbRgbMap);
     window->setYieldHook({});
-    const TChartChoice last{TAnalysisChart::Hsv, true, TDotStyle::Outline};
+    const ChartChoice last{AnalysisChart::Hsv, true, DotStyle::Outline};
     ASSERT_TRUE(sameChoice(window->currentChoice(), last));
     EXPECT_TRUE(window->lastDrawingComplete());
     EXPECT_TRUE(samePixels(window->chart(), expectedChart(picture, last, window->chart().size())));
@@ -556,7 +556,7 @@ using AnalyzePictureCommand = ShellWindowTest;
 TEST_F(AnalyzePictureCommand, F10ShowsTheWorkingPictureInTheAnalysisWindow)
 {
     ASSERT_EQ(window->analysisWindow(), nullptr);
-    QAction* action = window->commandAction(TCommand::AnalyzePicture);
+    QAction* action = window->commandAction(MenuCommand::AnalyzePicture);
     ASSERT_TRUE(action->isEnabled());
     action->trigger();
     TForm_AnalyzeBMP* analysis = window->analysisWindow();

@@ -15,7 +15,7 @@
 namespace ostrel {
 namespace {
 
-using Action = TShellStart::Action;
+using Action = ShellStart::Action;
 
 QString absolute(const QString& name)
 {
@@ -50,7 +50,7 @@ TEST(DesktopCommandLine, ArgumentsSayWhatToDo)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
-        const TShellStart start = parseShellArguments(c.arguments);
+        const ShellStart start = parseShellArguments(c.arguments);
         EXPECT_EQ(start.action, c.action);
         EXPECT_EQ(start.fileName, c.fileName);
         EXPECT_EQ(start.problem, QString::fromUtf8(c.problem));
@@ -109,7 +109,7 @@ TEST(DesktopCommandLine, DesktopEntryHandsTheFileOver)
     const QString picture = QStringLiteral("/home/someone/Pictures/holiday photo.gif");
     for (QString& argument : arguments)
         argument.replace(QStringLiteral("%f"), picture);
-    const TShellStart start = parseShellArguments(arguments);
+    const ShellStart start = parseShellArguments(arguments);
     EXPECT_EQ(start.action, Action::Run);
     EXPECT_EQ(start.fileName, picture);
 

@@ -196,7 +196,7 @@ TEST(KeyboardAccess, EveryControlOfEveryWindowHasANameAndTakesTheTabFocus)
                  check(help);
                  help->close();
              });
-             analysis.Help();
+             analysis.showHelp();
              EXPECT_TRUE(opened);
          }},
     };
@@ -236,8 +236,8 @@ TEST(KeyboardAccess, EveryMenuAndMenuItemHasItsOwnLetter)
         }
     }
     // Every command of the window sits in one of the menus.
-    for (int command = 0; command <= int(TCommand::About); ++command)
-        EXPECT_TRUE(inMenus.contains(window.commandAction(TCommand(command)))) << "command " << command;
+    for (int command = 0; command <= int(MenuCommand::About); ++command)
+        EXPECT_TRUE(inMenus.contains(window.commandAction(MenuCommand(command)))) << "command " << command;
 }
 
 // Alt+F opens the File menu and W chooses Open from Web, which asks for the

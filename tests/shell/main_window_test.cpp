@@ -56,22 +56,22 @@ TEST_F(MainWindow, StartsWithTheClearedPicture)
 TEST_F(MainWindow, MenuShortcutsAndDisabledCommands)
 {
     const struct {
-        TCommand command;
+        MenuCommand command;
         QKeySequence shortcut;
         bool enabled;
     } cases[] = {
-        {TCommand::Clear, QKeySequence(), true},
-        {TCommand::Open, QKeySequence(QStringLiteral("Ctrl+O")), true},
-        {TCommand::OpenFromWeb, QKeySequence(QStringLiteral("Ctrl+W")), true},
-        {TCommand::SaveAs, QKeySequence(QStringLiteral("Ctrl+S")), true},
-        {TCommand::Print, QKeySequence(QStringLiteral("Ctrl+P")), true},
-        {TCommand::Exit, QKeySequence(QStringLiteral("Alt+F4")), true},
-        {TCommand::Copy, QKeySequence(QStringLiteral("Ctrl+C")), true},
-        {TCommand::Encode, QKeySequence(QStringLiteral("Ctrl+E")), true},
-        {TCommand::EncodeAdaptive, QKeySequence(QStringLiteral("Ctrl+Shift+E")), true},
-        {TCommand::Decode, QKeySequence(QStringLiteral("Ctrl+D")), true},
-        {TCommand::AnalyzePicture, QKeySequence(QStringLiteral("F10")), true},
-        {TCommand::About, QKeySequence(QStringLiteral("F1")), true},
+        {MenuCommand::Clear, QKeySequence(), true},
+        {MenuCommand::Open, QKeySequence(QStringLiteral("Ctrl+O")), true},
+        {MenuCommand::OpenFromWeb, QKeySequence(QStringLiteral("Ctrl+W")), true},
+        {MenuCommand::SaveAs, QKeySequence(QStringLiteral("Ctrl+S")), true},
+        {MenuCommand::Print, QKeySequence(QStringLiteral("Ctrl+P")), true},
+        {MenuCommand::Exit, QKeySequence(QStringLiteral("Alt+F4")), true},
+        {MenuCommand::Copy, QKeySequence(QStringLiteral("Ctrl+C")), true},
+        {MenuCommand::Encode, QKeySequence(QStringLiteral("Ctrl+E")), true},
+        {MenuCommand::EncodeAdaptive, QKeySequence(QStringLiteral("Ctrl+Shift+E")), true},
+        {MenuCommand::Decode, QKeySequence(QStringLiteral("Ctrl+D")), true},
+        {MenuCommand::AnalyzePicture, QKeySequence(QStringLiteral("F10")), true},
+        {MenuCommand::About, QKeySequence(QStringLiteral("F1")), true},
     };
     for (const auto& c : cases) {
         const QAction* action = window->commandAction(c.command);
@@ -79,10 +79,10 @@ TEST_F(MainWindow, MenuShortcutsAndDisabledCommands)
         EXPECT_EQ(action->shortcut(), c.shortcut) << action->text().toStdString();
         EXPECT_EQ(action->isEnabled(), c.enabled) << action->text().toStdString();
     }
-    trigger(TCommand::About);
+    trigger(MenuCommand::About);
     EXPECT_EQ(dialogs.kinds(), QStringList{QStringLiteral("about")});
     // Print hands the working picture to the print window, titled with its source.
-    trigger(TCommand::Print);
+    trigger(MenuCommand::Print);
     ASSERT_EQ(dialogs.calls.size(), 2u);
     EXPECT_EQ(dialogs.calls[1].kind, QStringLiteral("print"));
     EXPECT_EQ(dialogs.calls[1].title, window->panelText(2));
@@ -149,7 +149,7 @@ TEST_F(MainWindow, ReductionIsOfferedAbove128Colours)
         dialogs.passwordAnswers.push_back(QStringLiteral("pw"));
         if (c.asked)
             dialogs.yesNoAnswers.push_back(false);
-        trigger(TCommand::Encode);
+        trigger(MenuCommand::Encode);
 
         QStringList expected{QStringLiteral("open"), QStringLiteral("password")};
         if (c.asked)
@@ -183,7 +183,7 @@ TEST_F(MainWindow, SaveAsOffersPalettedFormatsUpTo256Colours)
         openPicture(pictureOfColours(c.ownColours, 32, 32));
         dialogs.calls.clear();
         dialogs.saveAnswers.push_back(QString()); // cancelled
-        trigger(TCommand::SaveAs);
+        trigger(MenuCommand::SaveAs);
         ASSERT_EQ(dialogs.kinds(), QStringList{QStringLiteral("save")});
         EXPECT_EQ(dialogs.calls[0].title, c.title) << c.ownColours;
         EXPECT_EQ(dialogs.calls[0].text, c.filter) << c.ownColours;
@@ -196,7 +196,7 @@ TEST_F(MainWindow, SaveAsRefusesOtherExtensionsAndWritesNothing)
     ASSERT_EQ(window->panelText(2), source);
     const QString target = path(QStringLiteral("out.webp"));
     dialogs.saveAnswers.push_back(target);
-    trigger(TCommand::SaveAs);
+    trigger(MenuCommand::SaveAs);
 
     const DialogCall* error = dialogs.last(QStringLiteral("error"));
     ASSERT_NE(error, nullptr);
@@ -212,7 +212,7 @@ TEST_F(MainWindow, SaveAsPngKeepsEveryPixel)
     openPicture(picture);
     const QString target = path(QStringLiteral("out.png"));
     dialogs.saveAnswers.push_back(target);
-    trigger(TCommand::SaveAs);
+    trigger(MenuCommand::SaveAs);
 
     EXPECT_EQ(dialogs.last(QStringLiteral("error")), nullptr);
     EXPECT_EQ(window->panelText(2), target);
@@ -227,7 +227,7 @@ TEST_F(MainWindow, SaveAsWithoutExtensionWritesABmp)
     const QImage picture = pictureOfColours(20, 9, 7);
     openPicture(picture);
     dialogs.saveAnswers.push_back(path(QStringLiteral("plain")));
-    trigger(TCommand::SaveAs);
+    trigger(MenuCommand::SaveAs);
 
     const QString saved = path(QStringLiteral("plain.bmp"));
     EXPECT_EQ(window->panelText(2), saved);
@@ -245,7 +245,7 @@ TEST_F(MainWindow, GifOfMoreThan256ColoursIsRefusedAndTheOldFileKept)
     const QString target = path(QStringLiteral("many.gif"));
     ASSERT_TRUE(writeBytes(target, "previous file"));
     dialogs.saveAnswers.push_back(target);
-    trigger(TCommand::SaveAs);
+    trigger(MenuCommand::SaveAs);
 
     EXPECT_EQ(dialogs.last(QStringLiteral("save"))->title, kSaveTitle24Bit);
     const DialogCall* error = dialogs.last(QStringLiteral("error"));
@@ -268,18 +268,18 @@ TEST_F(MainWindow, CancelledCommandsChangeNothing)
 
     const struct {
         const char* name;
-        TCommand command;
+        MenuCommand command;
         std::deque<QString> open;
         std::deque<std::optional<QString>> passwords;
         std::deque<QString> save;
         QStringList expected;
     } cases[] = {
-        {"payload dialog", TCommand::Encode, {QString()}, {}, {}, {QStringLiteral("open")}},
-        {"password on encode", TCommand::Encode, {payload}, {std::nullopt}, {},
+        {"payload dialog", MenuCommand::Encode, {QString()}, {}, {}, {QStringLiteral("open")}},
+        {"password on encode", MenuCommand::Encode, {payload}, {std::nullopt}, {},
          {QStringLiteral("open"), QStringLiteral("password")}},
-        {"password on decode", TCommand::Decode, {}, {std::nullopt}, {}, {QStringLiteral("password")}},
-        {"open dialog", TCommand::Open, {QString()}, {}, {}, {QStringLiteral("open")}},
-        {"save dialog", TCommand::SaveAs, {}, {}, {QString()}, {QStringLiteral("save")}},
+        {"password on decode", MenuCommand::Decode, {}, {std::nullopt}, {}, {QStringLiteral("password")}},
+        {"open dialog", MenuCommand::Open, {QString()}, {}, {}, {QStringLiteral("open")}},
+        {"save dialog", MenuCommand::SaveAs, {}, {}, {QString()}, {QStringLiteral("save")}},
     };
     for (const auto& c : cases) {
         dialogs.calls.clear();
@@ -302,7 +302,7 @@ TEST_F(MainWindow, UnusablePasswordIsRefusedAndAnotherAskedFor)
     ASSERT_TRUE(writeBytes(payload, "abc"));
     dialogs.openAnswers.push_back(payload);
     dialogs.passwordAnswers = {kUnusablePassword, QStringLiteral("usable")};
-    trigger(TCommand::Encode);
+    trigger(MenuCommand::Encode);
     EXPECT_EQ(dialogs.kinds(), (QStringList{QStringLiteral("open"), QStringLiteral("password"), QStringLiteral("error"),
                                             QStringLiteral("password"), QStringLiteral("message")}));
     EXPECT_EQ(dialogs.last(QStringLiteral("error"))->text, unusablePasswordText());
@@ -311,7 +311,7 @@ TEST_F(MainWindow, UnusablePasswordIsRefusedAndAnotherAskedFor)
     // Refused and then cancelled: the decode does not run.
     dialogs.calls.clear();
     dialogs.passwordAnswers = {kUnusablePassword, std::nullopt};
-    trigger(TCommand::Decode);
+    trigger(MenuCommand::Decode);
     EXPECT_EQ(dialogs.kinds(),
               (QStringList{QStringLiteral("password"), QStringLiteral("error"), QStringLiteral("password")}));
     EXPECT_TRUE(decodedFiles().isEmpty());
@@ -339,7 +339,7 @@ TEST_F(MainWindow, EncodeSaveOpenDecodeJourneys)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         for (const QString& name : decodedFiles())
-            QFile::remove(DecodeFolder() + name);
+            QFile::remove(decodeFolder() + name);
         openPicture(gradientPicture(96, 80));
         ASSERT_GT(window->colourCount(), 256);
 
@@ -349,7 +349,7 @@ TEST_F(MainWindow, EncodeSaveOpenDecodeJourneys)
         dialogs.yesNoAnswers.push_back(c.reduce);
         if (c.reduce)
             dialogs.yesNoAnswers.push_back(c.dither);
-        trigger(TCommand::Encode);
+        trigger(MenuCommand::Encode);
         ASSERT_TRUE(dialogs.last(QStringLiteral("message"))->text.startsWith(QStringLiteral("Encoding Successful")))
             << dialogs.last(QStringLiteral("message"))->text.toStdString();
         if (c.reduce) {
@@ -361,29 +361,29 @@ TEST_F(MainWindow, EncodeSaveOpenDecodeJourneys)
 
         const QString saved = path(QString::fromUtf8(c.saveAs));
         dialogs.saveAnswers.push_back(saved);
-        trigger(TCommand::SaveAs);
+        trigger(MenuCommand::SaveAs);
         EXPECT_EQ(dialogs.last(QStringLiteral("save"))->title, c.saveTitle);
         ASSERT_EQ(dialogs.last(QStringLiteral("error")), nullptr);
         EXPECT_EQ(window->panelText(2), saved);
 
-        trigger(TCommand::Clear);
+        trigger(MenuCommand::Clear);
         dialogs.openAnswers.push_back(saved);
-        trigger(TCommand::Open);
+        trigger(MenuCommand::Open);
         ASSERT_TRUE(samePixels(window->picture(), encoded)) << "saving kept every pixel";
 
         dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
-        trigger(TCommand::Decode);
+        trigger(MenuCommand::Decode);
         const DialogCall* report = dialogs.last(QStringLiteral("message"));
         EXPECT_EQ(report->title, QStringLiteral("DECODE"));
         ASSERT_TRUE(report->text.startsWith(QStringLiteral("Decode Successful\r\n\r\n"))) << report->text.toStdString();
         EXPECT_EQ(decodedFiles(), QStringList{QStringLiteral("secret payload.bin")});
-        EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("secret payload.bin")), secret);
+        EXPECT_EQ(fileBytes(decodeFolder() + QStringLiteral("secret payload.bin")), secret);
         EXPECT_TRUE(samePixels(window->picture(), encoded)) << "decoding leaves the picture";
 
         // A wrong password finds nothing and writes nothing more.
-        QFile::remove(DecodeFolder() + QStringLiteral("secret payload.bin"));
+        QFile::remove(decodeFolder() + QStringLiteral("secret payload.bin"));
         dialogs.passwordAnswers.push_back(QStringLiteral("wrong horse"));
-        trigger(TCommand::Decode);
+        trigger(MenuCommand::Decode);
         EXPECT_TRUE(dialogs.last(QStringLiteral("message"))->text.startsWith(QStringLiteral("Decode Failed\r\n\r\n")));
         EXPECT_TRUE(decodedFiles().isEmpty());
         EXPECT_TRUE(dialogs.allAnswersUsed());
@@ -400,23 +400,23 @@ TEST_F(MainWindow, DecodeOpensASealedPicture)
     ASSERT_TRUE(writeBytes(payload, secret));
     QImage sealed = gradientPicture(96, 80);
     ReportList encodeReport;
-    ASSERT_TRUE(EncodeSealedPayload(sealed, payload, "correct horse", &encodeReport, {},
+    ASSERT_TRUE(encodeSealedPayload(sealed, payload, "correct horse", &encodeReport, {},
                                     QStringLiteral("2024-01-02 10:11:12")))
         << encodeReport.join('\n').toStdString();
     openPicture(sealed, QStringLiteral("sealed.bmp"));
 
     dialogs.passwordAnswers.push_back(QStringLiteral("wrong horse"));
-    trigger(TCommand::Decode);
+    trigger(MenuCommand::Decode);
     EXPECT_TRUE(dialogs.last(QStringLiteral("message"))->text.startsWith(QStringLiteral("Decode Failed\r\n\r\n")));
     EXPECT_TRUE(decodedFiles().isEmpty());
 
     dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
-    trigger(TCommand::Decode);
+    trigger(MenuCommand::Decode);
     const QString report = dialogs.last(QStringLiteral("message"))->text;
     ASSERT_TRUE(report.startsWith(QStringLiteral("Decode Successful\r\n\r\n"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("Date/Time: 2024-01-02 10:11:12\r\n")));
     EXPECT_EQ(decodedFiles(), QStringList{QStringLiteral("sealed \u00E9t\u00E9.txt")});
-    EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("sealed \u00E9t\u00E9.txt")), secret);
+    EXPECT_EQ(fileBytes(decodeFolder() + QStringLiteral("sealed \u00E9t\u00E9.txt")), secret);
     EXPECT_TRUE(samePixels(window->picture(), sealed)) << "decoding leaves the picture";
     EXPECT_TRUE(dialogs.allAnswersUsed());
 }
@@ -429,7 +429,7 @@ TEST_F(MainWindow, EncodeFailureIsReportedAndThePictureStillCounted)
     ASSERT_TRUE(writeBytes(payload, randomBytes(50, 1)));
     dialogs.openAnswers.push_back(payload);
     dialogs.passwordAnswers.push_back(QStringLiteral("pw"));
-    trigger(TCommand::Encode);
+    trigger(MenuCommand::Encode);
     const DialogCall* report = dialogs.last(QStringLiteral("message"));
     ASSERT_NE(report, nullptr);
     EXPECT_TRUE(report->text.startsWith(QStringLiteral("Encoding Failed\r\n\r\n"))) << report->text.toStdString();
@@ -443,7 +443,7 @@ TEST_F(MainWindow, UnreadablePicturesAreReported)
     const QString garbage = path(QStringLiteral("garbage.bmp"));
     ASSERT_TRUE(writeBytes(garbage, QByteArray(64, 'x')));
     dialogs.openAnswers.push_back(garbage);
-    trigger(TCommand::Open);
+    trigger(MenuCommand::Open);
     const DialogCall* error = dialogs.last(QStringLiteral("error"));
     ASSERT_NE(error, nullptr);
     EXPECT_TRUE(error->text.contains(garbage));
@@ -492,8 +492,8 @@ TEST_F(MainWindow, ClipboardCopyPasteAndThePasteItem)
     const QImage pasted = pictureOfColours(6, 30, 20);
     clipboard->setImage(pasted);
     QCoreApplication::processEvents();
-    ASSERT_TRUE(window->commandAction(TCommand::Paste)->isEnabled());
-    trigger(TCommand::Paste);
+    ASSERT_TRUE(window->commandAction(MenuCommand::Paste)->isEnabled());
+    trigger(MenuCommand::Paste);
     EXPECT_TRUE(samePixels(window->picture(), pasted));
     EXPECT_EQ(window->picture().format(), QImage::Format_BGR888);
     EXPECT_EQ(window->panelText(0), QStringLiteral("30\u00D720"));
@@ -506,16 +506,16 @@ TEST_F(MainWindow, ClipboardCopyPasteAndThePasteItem)
     both->setImageData(pasted);
     clipboard->setMimeData(both);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(window->commandAction(TCommand::Paste)->isEnabled());
+    EXPECT_FALSE(window->commandAction(MenuCommand::Paste)->isEnabled());
     clipboard->setText(QStringLiteral("only words"));
     QCoreApplication::processEvents();
-    EXPECT_FALSE(window->commandAction(TCommand::Paste)->isEnabled());
+    EXPECT_FALSE(window->commandAction(MenuCommand::Paste)->isEnabled());
 
-    trigger(TCommand::Clear);
-    trigger(TCommand::Copy);
+    trigger(MenuCommand::Clear);
+    trigger(MenuCommand::Copy);
     QCoreApplication::processEvents();
     EXPECT_TRUE(samePixels(clipboard->image(), window->picture()));
-    EXPECT_TRUE(window->commandAction(TCommand::Paste)->isEnabled());
+    EXPECT_TRUE(window->commandAction(MenuCommand::Paste)->isEnabled());
     clipboard->clear();
 }
 
@@ -569,7 +569,7 @@ TEST_F(MainWindow, DropIsAlwaysACopy)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        trigger(TCommand::Clear);
+        trigger(MenuCommand::Clear);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(fileName)});
         QDragEnterEvent enter(QPoint(5, 5), c.offered, &data, Qt::LeftButton, c.keys);

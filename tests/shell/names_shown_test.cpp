@@ -34,18 +34,18 @@ TEST_F(NamesShown, LineBreaksInNamesAreEscapedInReportsAndTheStatusBar)
     ASSERT_TRUE(writeBytes(payloadPath, "payload"));
     QImage picture = gradientPicture(96, 80);
     ReportList report;
-    ASSERT_TRUE(EncodePayloadWith(picture, payloadPath, uint32_t(key), uint32_t(key >> 32), EncodeOptions{}, {},
+    ASSERT_TRUE(encodePayloadWith(picture, payloadPath, uint32_t(key), uint32_t(key >> 32), EncodeOptions{}, {},
                                   &report));
     openPicture(picture, QStringLiteral("carrier.bmp"));
     dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
-    trigger(TCommand::Decode);
+    trigger(MenuCommand::Decode);
     const QString text = dialogs.last(QStringLiteral("message"))->text;
     ASSERT_TRUE(text.startsWith(QStringLiteral("Decode Successful"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\r\nFilename: fake\\nDecode Successful.txt\r\n"))) << text.toStdString();
     for (const QString& line : text.split(QStringLiteral("\r\n")))
         EXPECT_FALSE(line.contains(QLatin1Char('\n')) || line.startsWith(QLatin1String("Decode Successful.txt")))
             << "a fake line: " << line.toStdString();
-    EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("fake_Decode Successful.txt")), QByteArray("payload"));
+    EXPECT_EQ(fileBytes(decodeFolder() + QStringLiteral("fake_Decode Successful.txt")), QByteArray("payload"));
 }
 
 // Pictures made by the tests' own writers of the plain and the sealed format,
@@ -71,8 +71,8 @@ TEST_F(NamesShown, DecodeGivesHostileNamesAFileOfTheDecodeFolder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written.toStdString());
         for (const QString& name : decodedFiles())
-            QFile::remove(DecodeFolder() + name);
-        ASSERT_TRUE(writeBytes(DecodeFolder() + QStringLiteral("evil"), "keep me"));
+            QFile::remove(decodeFolder() + name);
+        ASSERT_TRUE(writeBytes(decodeFolder() + QStringLiteral("evil"), "keep me"));
         QImage picture = test::randomPicture(96, 80, 42);
         if (c.sealed) {
             ASSERT_TRUE(test::embedSealedByBits(picture, "correct horse", {c.stored, "now", secret}));
@@ -82,17 +82,17 @@ TEST_F(NamesShown, DecodeGivesHostileNamesAFileOfTheDecodeFolder)
         openPicture(picture, QStringLiteral("hostile.bmp"));
 
         dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
-        trigger(TCommand::Decode);
+        trigger(MenuCommand::Decode);
         const QString report = dialogs.last(QStringLiteral("message"))->text;
         ASSERT_TRUE(report.startsWith(QStringLiteral("Decode Successful\r\n\r\n"))) << report.toStdString();
         EXPECT_TRUE(report.contains(QStringLiteral("\r\nFilename: ") + c.shown + QStringLiteral("\r\n")))
             << report.toStdString();
-        EXPECT_TRUE(report.contains(QStringLiteral("\r\nSaving To: ") + DecodeFolder() + c.written + QStringLiteral("\r\n")));
+        EXPECT_TRUE(report.contains(QStringLiteral("\r\nSaving To: ") + decodeFolder() + c.written + QStringLiteral("\r\n")));
         QStringList expected = {QStringLiteral("evil"), c.written};
         expected.sort();
         EXPECT_EQ(decodedFiles(), expected);
-        EXPECT_EQ(fileBytes(DecodeFolder() + c.written), secret);
-        EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("evil")), QByteArray("keep me"));
+        EXPECT_EQ(fileBytes(decodeFolder() + c.written), secret);
+        EXPECT_EQ(fileBytes(decodeFolder() + QStringLiteral("evil")), QByteArray("keep me"));
     }
     EXPECT_TRUE(dialogs.allAnswersUsed());
 }
@@ -119,16 +119,16 @@ TEST_F(NamesShown, FileNamesShowOnOneLineAsReportsShowThem)
     // Names in the errors of Open and Save As, and a line break in the
     // extension the Save As error quotes as its reason: each stays on its line.
     struct Case {
-        TCommand command;
+        MenuCommand command;
         QString answer;
     };
     const Case cases[] = {
-        {TCommand::Open, path(QStringLiteral("gone\\n\n<b>fake line.bmp"))},
-        {TCommand::SaveAs, path(QStringLiteral("saved\\n.t\nfake line"))},
+        {MenuCommand::Open, path(QStringLiteral("gone\\n\n<b>fake line.bmp"))},
+        {MenuCommand::SaveAs, path(QStringLiteral("saved\\n.t\nfake line"))},
     };
     for (const Case& c : cases) {
         dialogs.calls.clear();
-        (c.command == TCommand::Open ? dialogs.openAnswers : dialogs.saveAnswers).push_back(c.answer);
+        (c.command == MenuCommand::Open ? dialogs.openAnswers : dialogs.saveAnswers).push_back(c.answer);
         trigger(c.command);
         const DialogCall* error = dialogs.last(QStringLiteral("error"));
         ASSERT_NE(error, nullptr);

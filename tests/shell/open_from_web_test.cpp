@@ -33,16 +33,16 @@ protected:
     {
         QSignalSpy finished(window.get(), &TForm_Main_Steganography::fetchFinished);
         dialogs.urlAnswers.push_back(url);
-        trigger(TCommand::OpenFromWeb);
+        trigger(MenuCommand::OpenFromWeb);
         ASSERT_TRUE(window->fetchRunning());
         EXPECT_EQ(window->panelText(2), QStringLiteral("Fetching ") + url + QStringLiteral(" ..."));
         // While the fetch runs, commands that would race it are held back.
-        EXPECT_FALSE(window->commandAction(TCommand::Open)->isEnabled());
-        EXPECT_FALSE(window->commandAction(TCommand::Encode)->isEnabled());
-        EXPECT_TRUE(window->commandAction(TCommand::About)->isEnabled());
+        EXPECT_FALSE(window->commandAction(MenuCommand::Open)->isEnabled());
+        EXPECT_FALSE(window->commandAction(MenuCommand::Encode)->isEnabled());
+        EXPECT_TRUE(window->commandAction(MenuCommand::About)->isEnabled());
         ASSERT_TRUE(finished.wait(30000));
         EXPECT_FALSE(window->fetchRunning());
-        EXPECT_TRUE(window->commandAction(TCommand::Open)->isEnabled());
+        EXPECT_TRUE(window->commandAction(MenuCommand::Open)->isEnabled());
     }
 };
 
@@ -56,7 +56,7 @@ TEST_F(OpenFromWeb, FetchedPictureIsStoredAndLoaded)
     fetch(url);
 
     EXPECT_TRUE(server.request().startsWith("GET /pictures/fetched.bmp"));
-    const QString stored = WebFolder() + QStringLiteral("fetched.bmp");
+    const QString stored = webFolder() + QStringLiteral("fetched.bmp");
     EXPECT_EQ(fileBytes(stored), bmpBytes(picture));
     EXPECT_TRUE(samePixels(window->picture(), picture));
     EXPECT_EQ(window->panelText(2), stored);
@@ -70,7 +70,7 @@ TEST_F(OpenFromWeb, FetchedPictureIsStoredAndLoaded)
 
     // The next run offers the address typed last.
     dialogs.urlAnswers.push_back(std::nullopt);
-    trigger(TCommand::OpenFromWeb);
+    trigger(MenuCommand::OpenFromWeb);
     EXPECT_EQ(dialogs.last(QStringLiteral("url"))->text, url);
     EXPECT_FALSE(window->fetchRunning());
 }
@@ -82,7 +82,7 @@ TEST_F(OpenFromWeb, FileThatIsNoPictureClearsThePicture)
     ASSERT_TRUE(server.listening());
     fetch(server.url(QStringLiteral("/archive.zip")));
 
-    EXPECT_TRUE(QFile::exists(WebFolder() + QStringLiteral("archive.zip")));
+    EXPECT_TRUE(QFile::exists(webFolder() + QStringLiteral("archive.zip")));
     EXPECT_EQ(window->panelText(0), QStringLiteral("320\u00D7240"));
     EXPECT_EQ(window->panelText(1), QStringLiteral("2 of 16 Colors"));
     EXPECT_EQ(window->panelText(2), QString());
@@ -110,7 +110,7 @@ TEST_F(OpenFromWeb, FailedFetchIsReportedAndChangesNothing)
               QStringLiteral("Cannot connect to 127.0.0.1 port %1: Connection refused").arg(closedPort));
     EXPECT_TRUE(samePixels(window->picture(), before));
     EXPECT_EQ(window->panelText(2), source);
-    EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("x.bmp")));
+    EXPECT_FALSE(QFile::exists(webFolder() + QStringLiteral("x.bmp")));
 }
 
 // Closing the window while a server keeps the fetch waiting ends the fetch
@@ -128,7 +128,7 @@ TEST_F(OpenFromWeb, ClosingTheWindowEndsTheFetchAtOnce)
     ASSERT_TRUE(server->listening());
     const QString url = server->url(QStringLiteral("/slow.bmp"));
     dialogs.urlAnswers.push_back(url);
-    trigger(TCommand::OpenFromWeb);
+    trigger(MenuCommand::OpenFromWeb);
     ASSERT_TRUE(window->fetchRunning());
     EXPECT_EQ(window->panelText(2), QStringLiteral("Fetching ") + url + QStringLiteral(" ..."));
     ASSERT_FALSE(server->request().isEmpty()) << "the fetch never asked";
@@ -140,7 +140,7 @@ TEST_F(OpenFromWeb, ClosingTheWindowEndsTheFetchAtOnce)
     server.reset();
     EXPECT_TRUE(clientLeft) << "the server had to end the connection itself";
     QCoreApplication::processEvents();
-    EXPECT_FALSE(QFile::exists(WebFolder() + QStringLiteral("slow.bmp")));
+    EXPECT_FALSE(QFile::exists(webFolder() + QStringLiteral("slow.bmp")));
     EXPECT_EQ(dialogs.last(QStringLiteral("message")), nullptr);
 }
 

@@ -114,29 +114,29 @@ TEST(CommandState, PasteFollowsTheClipboardOnlyWhenItHoldsABitmap)
 {
     // States as ClassifyClipboard sets them: none, text, bitmap, metafile, private.
     for (int state = 0; state <= 4; ++state) {
-        TCommandContext context;
+        MenuContext context;
         context.clipboardState = state;
-        EXPECT_EQ(commandEnabled(TCommand::Paste, context), state == 2) << state;
-        EXPECT_TRUE(commandEnabled(TCommand::Copy, context)) << state;
+        EXPECT_EQ(commandEnabled(MenuCommand::Paste, context), state == 2) << state;
+        EXPECT_TRUE(commandEnabled(MenuCommand::Copy, context)) << state;
     }
 }
 
 TEST(CommandState, AFetchInProgressHoldsBackWhatTouchesThePicture)
 {
-    TCommandContext idle;
+    MenuContext idle;
     idle.clipboardState = 2;
-    TCommandContext fetching = idle;
+    MenuContext fetching = idle;
     fetching.fetchRunning = true;
     const struct {
-        TCommand command;
+        MenuCommand command;
         bool idle;
         bool fetching;
     } cases[] = {
-        {TCommand::Clear, true, false},   {TCommand::Open, true, false},   {TCommand::OpenFromWeb, true, false},
-        {TCommand::SaveAs, true, false},  {TCommand::Paste, true, false},  {TCommand::Encode, true, false},
-        {TCommand::Decode, true, false},  {TCommand::Copy, true, true},    {TCommand::Exit, true, true},
-        {TCommand::About, true, true},    {TCommand::Print, true, true},   {TCommand::AnalyzePicture, true, true},
-        {TCommand::EncodeAdaptive, true, false},
+        {MenuCommand::Clear, true, false},   {MenuCommand::Open, true, false},   {MenuCommand::OpenFromWeb, true, false},
+        {MenuCommand::SaveAs, true, false},  {MenuCommand::Paste, true, false},  {MenuCommand::Encode, true, false},
+        {MenuCommand::Decode, true, false},  {MenuCommand::Copy, true, true},    {MenuCommand::Exit, true, true},
+        {MenuCommand::About, true, true},    {MenuCommand::Print, true, true},   {MenuCommand::AnalyzePicture, true, true},
+        {MenuCommand::EncodeAdaptive, true, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(commandEnabled(c.command, idle), c.idle) << int(c.command);

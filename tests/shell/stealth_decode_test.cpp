@@ -20,7 +20,7 @@ TEST_F(StealthDecode, DesktopDecodeReadsStealthyPictures)
     for (int size : {1, 500, 920}) {
         SCOPED_TRACE(size);
         for (const QString& name : decodedFiles())
-            QFile::remove(DecodeFolder() + name);
+            QFile::remove(decodeFolder() + name);
         const QByteArray payload = randomBytes(size, quint32(size));
         const QString payloadPath = path(QStringLiteral("q.bin"));
         ASSERT_TRUE(writeBytes(payloadPath, payload));
@@ -30,15 +30,15 @@ TEST_F(StealthDecode, DesktopDecodeReadsStealthyPictures)
         options.stealth = true;
         options.dateTimeText = QStringLiteral("2024-01-02 10:11:12");
         ReportList report;
-        ASSERT_TRUE(EncodePayloadWith(picture, payloadPath, uint32_t(key), uint32_t(key >> 32), options, {}, &report))
+        ASSERT_TRUE(encodePayloadWith(picture, payloadPath, uint32_t(key), uint32_t(key >> 32), options, {}, &report))
             << report.join('\n').toStdString();
         openPicture(picture, QStringLiteral("quiet.bmp"));
 
         dialogs.passwordAnswers.push_back(QStringLiteral("correct horse"));
-        trigger(TCommand::Decode);
+        trigger(MenuCommand::Decode);
         const QString text = dialogs.last(QStringLiteral("message"))->text;
         ASSERT_TRUE(text.startsWith(QStringLiteral("Decode Successful"))) << text.toStdString();
-        EXPECT_EQ(fileBytes(DecodeFolder() + QStringLiteral("q.bin")), payload);
+        EXPECT_EQ(fileBytes(decodeFolder() + QStringLiteral("q.bin")), payload);
     }
 }
 

@@ -59,9 +59,9 @@ TEST(ClipboardState, FirstMatchingKindWins)
         SCOPED_TRACE(c.what);
         QMimeData data;
         c.fill(data);
-        EXPECT_EQ(ClassifyClipboardData(&data), c.state);
+        EXPECT_EQ(classifyClipboardData(&data), c.state);
     }
-    EXPECT_EQ(ClassifyClipboardData(nullptr), cbNone);
+    EXPECT_EQ(classifyClipboardData(nullptr), cbNone);
 }
 
 TEST(ClipboardState, FollowsTheApplicationClipboard)

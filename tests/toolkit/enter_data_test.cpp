@@ -229,7 +229,7 @@ TEST(EnterDataDialog, HelpOpensOnTopAndLeavesTheTextAlone)
 
 TEST(EnterDataShortcuts, WorkOnTheSharedInstanceAndAreSafeWithoutIt)
 {
-    ASSERT_NE(EnterDataShared(), nullptr);
+    ASSERT_NE(enterDataShared(), nullptr);
     EnterDataSetText(QStringLiteral("http://"));
     QString prompt;
     bool copyEnabled = true;
@@ -247,14 +247,14 @@ TEST(EnterDataShortcuts, WorkOnTheSharedInstanceAndAreSafeWithoutIt)
     // The text stays for the next run.
     EXPECT_EQ(EnterDataGetText(), QStringLiteral("http://example.org"));
 
-    EnterDataFreeShared();
-    EXPECT_EQ(EnterDataShared(), nullptr);
+    enterDataFreeShared();
+    EXPECT_EQ(enterDataShared(), nullptr);
     EnterDataSetText(QStringLiteral("lost"));
     EXPECT_TRUE(EnterDataGetText().isEmpty());
     EXPECT_FALSE(EnterDataExecute(edCancel, QStringLiteral("prompt")));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EnterDataCreateShared();
-    EXPECT_NE(EnterDataShared(), nullptr);
+    enterDataCreateShared();
+    EXPECT_NE(enterDataShared(), nullptr);
 }
 
 } // namespace

@@ -67,7 +67,7 @@ TEST(GlyphTable, EveryGlyphIsAFourBitBmpOfItsStatedSize)
         const Defined_Resource glyph = glyphAt(i);
         const QString name = glyphEnumName(glyph);
         SCOPED_TRACE(name.toStdString());
-        const QByteArray file = LoadGlyphFile(glyph);
+        const QByteArray file = loadGlyphFile(glyph);
         ASSERT_GE(file.size(), 54);
         EXPECT_TRUE(file.startsWith("BM"));
         EXPECT_EQ(qFromLittleEndian<quint16>(file.constData() + 28), 4) << "bits per pixel";
@@ -164,7 +164,7 @@ TEST(GlyphLoading, OutOfRangeNamesAndHugeZoomsStaySafe)
     const QImage blank = LoadGlyph(BMP_None);
     EXPECT_EQ(LoadGlyph(static_cast<Defined_Resource>(-1)), blank);
     EXPECT_EQ(LoadGlyph(static_cast<Defined_Resource>(kDefinedResourceCount)), blank);
-    EXPECT_TRUE(LoadGlyphFile(static_cast<Defined_Resource>(kDefinedResourceCount)).isEmpty());
+    EXPECT_TRUE(loadGlyphFile(static_cast<Defined_Resource>(kDefinedResourceCount)).isEmpty());
     EXPECT_TRUE(glyphEnumName(static_cast<Defined_Resource>(500)).isEmpty());
     // A zoom whose glyph would pass the picture limit keeps the glyph's size
     // instead of asking for gigabytes.

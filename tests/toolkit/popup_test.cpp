@@ -266,9 +266,9 @@ TEST(PopupShortcuts, WorkOnTheSharedInstanceAndDoNothingWithoutIt)
     // The application start-up made the shared instance.
     ASSERT_TRUE(PopupAvailable());
     PopupSetZoom(150);
-    EXPECT_EQ(PopupShared()->zoom(), 150);
+    EXPECT_EQ(popupShared()->zoom(), 150);
     PopupSetFont(QStringLiteral("Courier New"), 12, fsBold, Qt::black, Qt::white);
-    EXPECT_EQ(fontPointSize(PopupShared()->form()->textView()->font()), 18);
+    EXPECT_EQ(fontPointSize(popupShared()->form()->textView()->font()), 18);
     PopupSetZoom(100);
 
     QString shown;
@@ -285,7 +285,7 @@ TEST(PopupShortcuts, WorkOnTheSharedInstanceAndDoNothingWithoutIt)
     whenModal([](QWidget* modal) { QTest::mouseClick(static_cast<TForm_Popup*>(modal)->button(TForm_Popup::btnYes), Qt::LeftButton); });
     EXPECT_TRUE(PopupAskYesNo(QStringLiteral("Dither?")));
 
-    PopupFreeShared();
+    popupFreeShared();
     EXPECT_FALSE(PopupAvailable());
     // None of these may block or fail; the question answers no.
     PopupResetPlacement();
@@ -295,7 +295,7 @@ TEST(PopupShortcuts, WorkOnTheSharedInstanceAndDoNothingWithoutIt)
     PopupShowError(QStringLiteral("x"));
     EXPECT_FALSE(PopupAskYesNo(QStringLiteral("x")));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    PopupCreateShared();
+    popupCreateShared();
     EXPECT_TRUE(PopupAvailable());
 }
 
@@ -305,7 +305,7 @@ TEST(PopupShortcuts, WorkOnTheSharedInstanceAndDoNothingWithoutIt)
 // constructed painted its background black.
 TEST(PopupShortcuts, SharedInstanceHasTheApplicationsColours)
 {
-    TZQXPopupDialog* dialog = PopupShared();
+    TZQXPopupDialog* dialog = popupShared();
     ASSERT_NE(dialog, nullptr);
     const QPalette app = QApplication::palette();
     EXPECT_EQ(dialog->form()->palette().color(QPalette::Window), app.color(QPalette::Window));

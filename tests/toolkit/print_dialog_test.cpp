@@ -269,7 +269,7 @@ TEST(PrintDialog, F1ShowsHelpAndHeaderButtonsEditTheirText)
         child<TZQXZoomSpeedButton>(form, "UpperLeft")->click();
         QTest::mouseClick(child<TZQXZoomBitBtn>(form, "Cancel"), Qt::LeftButton);
     });
-    TPageTexts texts = standardPageTexts(QStringLiteral("title"));
+    PageTexts texts = standardPageTexts(QStringLiteral("title"));
     texts[TForm_Print::UpperLeft] = QStringLiteral("kept");
     EXPECT_FALSE(dialog.ExecuteText(numberedLines(3), texts));
     EXPECT_TRUE(helpText.startsWith(QStringLiteral("Help on Print Dialog\n\nF1\t: This HELP dialog.\n")));

@@ -32,7 +32,7 @@ TEST(SuperSpinNumbers, ListsReadAnySeparator)
         {"99999999999", {INT_MAX}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReadNumberList(QString::fromLatin1(c.text)), c.numbers) << c.text;
+        EXPECT_EQ(readNumberList(QString::fromLatin1(c.text)), c.numbers) << c.text;
 }
 
 TEST(SuperSpin, PresetsAndSpinnersSetTheValueWithinItsRange)
@@ -48,7 +48,7 @@ TEST(SuperSpin, PresetsAndSpinnersSetTheValueWithinItsRange)
     QToolButton* preset = spin.presetButtons()[0];
     EXPECT_EQ(preset->text(), QStringLiteral("12"));
     EXPECT_EQ(preset->toolTip(), QStringLiteral("=12"));
-    TZQXSpinStepper* spinner = spin.stepSpinners()[0];
+    SpinStepper* spinner = spin.stepSpinners()[0];
     EXPECT_EQ(spinner->toolTip(), QString(QChar(0x00B1)) + QStringLiteral("4"));
 
     QSignalSpy changes(&spin, &TZQXSuperSpin::changed);
@@ -80,7 +80,7 @@ TEST(SuperSpin, RebuildLaysPartsOutFromTheLeft)
     ASSERT_EQ(presets.size(), 3u);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(presets[size_t(i)]->geometry(), QRect(25 * i, 0, 25, height));
-    const std::vector<TZQXSpinStepper*> spinners = spin.stepSpinners();
+    const std::vector<SpinStepper*> spinners = spin.stepSpinners();
     ASSERT_EQ(spinners.size(), 2u);
     EXPECT_EQ(spinners[1]->geometry(), QRect(75 + 20, 0, 20, height));
     EXPECT_EQ(spin.valueBox()->geometry(), QRect(115, 0, 75, height));

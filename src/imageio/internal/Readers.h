@@ -12,7 +12,7 @@ LoadResult LoadBmpFile(const LoadInput& input);      // bmp_reader.cpp
 // The same from an open file: uncompressed 24-bit rows are read straight into
 // the picture's rows (the file is read once and held once); other files are
 // read whole. `error` says why when the file could not be read.
-LoadResult LoadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error = nullptr);
+LoadResult loadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error = nullptr);
 LoadResult LoadGifFile(const LoadInput& input);      // gif_reader.cpp
 LoadResult LoadJpegFile(const LoadInput& input);     // jpeg.cpp
 LoadResult LoadPcxFile(const LoadInput& input);      // pcx.cpp

@@ -8,10 +8,10 @@
 
 namespace ostrel {
 
-class TPictureView : public QWidget {
+class PictureView : public QWidget {
     Q_OBJECT
 public:
-    explicit TPictureView(const QImage* picture, QWidget* parent = nullptr);
+    explicit PictureView(const QImage* picture, QWidget* parent = nullptr);
 
     // Takes the picture's size; called after every replacement.
     void fitToPicture();

@@ -31,9 +31,9 @@ void print(std::FILE* stream, const QString& text)
 }
 
 // Help and version answer at once, on a terminal without any display.
-bool printedHelpOrVersion(const ostrel::TShellStart& start)
+bool printedHelpOrVersion(const ostrel::ShellStart& start)
 {
-    using Action = ostrel::TShellStart::Action;
+    using Action = ostrel::ShellStart::Action;
     if (start.action == Action::Help)
         print(stdout, ostrel::shellHelpText());
     else if (start.action == Action::Version)
@@ -50,8 +50,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     // What is left once the application has taken its own options.
-    const ostrel::TShellStart start = ostrel::parseShellArguments(QCoreApplication::arguments().mid(1));
-    if (start.action == ostrel::TShellStart::Action::UsageError) {
+    const ostrel::ShellStart start = ostrel::parseShellArguments(QCoreApplication::arguments().mid(1));
+    if (start.action == ostrel::ShellStart::Action::UsageError) {
         print(stderr, ostrel::shellUsageErrorText(start.problem));
         return kExitUsage;
     }

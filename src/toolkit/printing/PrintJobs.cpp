@@ -11,7 +11,7 @@
 
 namespace ostrel {
 
-TPageTexts standardPageTexts(const QString& title)
+PageTexts standardPageTexts(const QString& title)
 {
     // A title is printed as it is: an "&" in a file name is no code.
     QString literal = title;
@@ -30,7 +30,7 @@ PrintOutcome printRequestWith(TPrinterPainter& painter, const PrintRequest& requ
 {
     Outcome printed;
     painter.SetSkin(request.skin, request.fontSize);
-    const TPageTexts texts = standardPageTexts(request.title);
+    const PageTexts texts = standardPageTexts(request.title);
     const QDateTime stamp = QDateTime::currentDateTime();
     int sheets = 0;
     if (request.lines.isEmpty()) {

@@ -12,7 +12,7 @@ namespace ostrel {
 
 // The header and footer every print of a text or picture starts with: the
 // title centred on top, the date bottom left, "Page N of M" bottom right.
-TPageTexts standardPageTexts(const QString& title);
+PageTexts standardPageTexts(const QString& title);
 
 // The installed print queues, sorted by name.
 QStringList installedPrinterNames();

@@ -27,12 +27,12 @@ constexpr double kPointsPerInch = 72.27;
 constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kSilver = 0xFFC0C0C0, kRed = 0xFFFF0000,
                kYellow = 0xFFFFFF00, kBlue = 0xFF0000FF, kAqua = 0xFF00FFFF;
 
-constexpr TSkinFont kCourier12{"Courier New", 12, kBlack, true, false};
-constexpr TSkinFont kCourier16{"Courier New", 16, kBlack, true, false};
-constexpr TSkinFont kArial12Italic{"Arial", 12, kBlack, true, true};
-constexpr TSkinFont kArial12{"Arial", 12, kBlack, true, false};
-constexpr TSkinFont kCourier16White{"Courier New", 16, kWhite, true, false};
-constexpr TSkinFont kCourier12White{"Courier New", 12, kWhite, true, false};
+constexpr SkinFont kCourier12{"Courier New", 12, kBlack, true, false};
+constexpr SkinFont kCourier16{"Courier New", 16, kBlack, true, false};
+constexpr SkinFont kArial12Italic{"Arial", 12, kBlack, true, true};
+constexpr SkinFont kArial12{"Arial", 12, kBlack, true, false};
+constexpr SkinFont kCourier16White{"Courier New", 16, kWhite, true, false};
+constexpr SkinFont kCourier12White{"Courier New", 12, kWhite, true, false};
 
 QString englishDate(const QDate& date)
 {
@@ -49,14 +49,14 @@ QString longTime(const QTime& time)
     return QLocale::system().toString(time, format.trimmed());
 }
 
-QRectF toRectF(const TPageRect& r)
+QRectF toRectF(const PageRect& r)
 {
     return QRectF(r.left, r.top, r.width(), r.height());
 }
 
 } // namespace
 
-const std::array<TPrinterSkin, kSkinCount> kPrinterSkins = {{
+const std::array<PrinterSkin, kSkinCount> kPrinterSkins = {{
     {"No Borders", false, false, false, false, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kWhite, kWhite, kCourier12,
      kCourier12, kCourier12},
     {"Borders and Courier", false, false, true, true, 1, 1, 1, 1, 1.5, 2, kBlack, kWhite, kWhite, kWhite, kCourier12,
@@ -84,9 +84,9 @@ QString skinName(int skin)
     return QString::fromLatin1(kPrinterSkins[size_t(skin - 1)].name);
 }
 
-TPrinterMetrics metricsOfDevice(const QPagedPaintDevice& device)
+PrinterMetrics metricsOfDevice(const QPagedPaintDevice& device)
 {
-    TPrinterMetrics metrics;
+    PrinterMetrics metrics;
     if (const auto* printer = dynamic_cast<const QPrinter*>(&device); printer && !printer->isValid())
         return metrics;
     const int dpiX = device.logicalDpiX();
@@ -109,7 +109,7 @@ TPrinterMetrics metricsOfDevice(const QPagedPaintDevice& device)
     return metrics;
 }
 
-QString ExpandPrintCodes(const QString& text, int page, int pageCount, const QDateTime& stamp)
+QString expandPrintCodes(const QString& text, int page, int pageCount, const QDateTime& stamp)
 {
     QString out;
     out.reserve(text.size() + 16);
@@ -136,7 +136,7 @@ QString ExpandPrintCodes(const QString& text, int page, int pageCount, const QDa
     return out;
 }
 
-std::vector<int> PrintPageOrder(int firstPage, int lastPage, int copies, bool collate)
+std::vector<int> printPageOrder(int firstPage, int lastPage, int copies, bool collate)
 {
     std::vector<int> pages;
     copies = std::max(1, copies);
@@ -154,7 +154,7 @@ std::vector<int> PrintPageOrder(int firstPage, int lastPage, int copies, bool co
     return pages;
 }
 
-TPageRect fittedPictureRect(const QSize& picture, const TPageRect& box)
+PageRect fittedPictureRect(const QSize& picture, const PageRect& box)
 {
     if (picture.isEmpty() || box.width() <= 0 || box.height() <= 0)
         return {box.left, box.top, box.left, box.top};
@@ -173,7 +173,7 @@ TPageRect fittedPictureRect(const QSize& picture, const TPageRect& box)
 struct TPrinterPainter::PageContent {
     int page = 1;
     int pageCount = 1;
-    const TPageTexts* texts = nullptr;
+    const PageTexts* texts = nullptr;
     QDateTime stamp;
     const QStringList* lines = nullptr; // text pages
     bool lineNumbers = false;
@@ -192,7 +192,7 @@ void TPrinterPainter::setTarget(QPagedPaintDevice* device, const QString& name)
     m_targetName = name;
 }
 
-void TPrinterPainter::setFixedMetrics(const TPrinterMetrics& metrics)
+void TPrinterPainter::setFixedMetrics(const PrinterMetrics& metrics)
 {
     m_fixedMetrics = metrics;
 }
@@ -214,7 +214,7 @@ bool TPrinterPainter::RefreshMetrics()
     else if (m_target)
         m_metrics = metricsOfDevice(*m_target);
     else
-        m_metrics = TPrinterMetrics{};
+        m_metrics = PrinterMetrics{};
     computeGeometry();
     return m_metrics.valid;
 }
@@ -222,7 +222,7 @@ bool TPrinterPainter::RefreshMetrics()
 void TPrinterPainter::SetSkin(int skin, int fontSize)
 {
     m_skin = std::clamp(skin, 1, kSkinCount);
-    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const PrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
     m_headerSize = std::max(fontSize, s.header.size);
     m_footerSize = std::max(fontSize, s.footer.size);
     m_bodySize = std::max(fontSize, 6);
@@ -231,13 +231,13 @@ void TPrinterPainter::SetSkin(int skin, int fontSize)
 
 void TPrinterPainter::computeGeometry()
 {
-    TPageGeometry g;
-    const TPrinterMetrics& m = m_metrics;
+    PageGeometry g;
+    const PrinterMetrics& m = m_metrics;
     if (!m.valid) {
         m_geometry = g;
         return;
     }
-    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const PrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
     auto inches = [](double value, int dpi) { return int(roundHalfEven(value * dpi)); };
     g.outer.left = std::max(m.offsetX, inches(s.marginLeft, m.dpiX)) - m.offsetX;
     g.outer.right = m.physicalWidth - std::max(m.offsetX, inches(s.marginRight, m.dpiX)) - m.offsetX;
@@ -274,7 +274,7 @@ QString TPrinterPainter::pageLine(const QStringList& lines, int index, bool line
     return line;
 }
 
-QFont TPrinterPainter::deviceFont(const TSkinFont& skinFont, int size) const
+QFont TPrinterPainter::deviceFont(const SkinFont& skinFont, int size) const
 {
     QFont font(QString::fromLatin1(skinFont.name));
     font.setStyleHint(QLatin1String(skinFont.name) == QLatin1String("Courier New") ? QFont::TypeWriter
@@ -288,7 +288,7 @@ QFont TPrinterPainter::deviceFont(const TSkinFont& skinFont, int size) const
 
 int TPrinterPainter::printableBottom() const
 {
-    const TPrinterMetrics& m = m_metrics;
+    const PrinterMetrics& m = m_metrics;
     return m.printableHeight > 0 ? m.printableHeight : m.physicalHeight - m.offsetY;
 }
 
@@ -298,7 +298,7 @@ int TPrinterPainter::printableBottom() const
 // shortened to the share of the width it is given, but to no fewer than
 // kShortestCut characters, and where even that does not fit, the size goes
 // down until it does.
-TPrinterPainter::BandLayout TPrinterPainter::fitBand(const TSkinFont& skinFont, int size,
+TPrinterPainter::BandLayout TPrinterPainter::fitBand(const SkinFont& skinFont, int size,
                                                      const std::array<QString, 3>& texts, int bandWidth,
                                                      int room) const
 {
@@ -369,7 +369,7 @@ bool TPrinterPainter::fitBandTexts(const std::array<QString, 3>& texts, const QF
     return true;
 }
 
-void TPrinterPainter::drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& skinFont,
+void TPrinterPainter::drawBand(QPainter& painter, const PageRect& band, const SkinFont& skinFont,
                                const BandLayout& layout)
 {
     const QFont font = deviceFont(skinFont, layout.size);
@@ -398,12 +398,12 @@ void TPrinterPainter::drawBody(QPainter& painter, const PageContent& content, bo
         drawPicture(painter, *content.picture, preview);
         return;
     }
-    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const PrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
     const QFont font = deviceFont(s.body, m_bodySize);
     const QFontMetricsF metrics(font);
     painter.setFont(font);
     painter.setPen(QColor::fromRgb(s.body.colour));
-    const TPageGeometry& g = m_geometry;
+    const PageGeometry& g = m_geometry;
     const int first = (content.page - 1) * g.linesPerPage;
     const int last = std::min<int>(content.page * g.linesPerPage, int(content.lines->size()));
     const double textWidth = g.text.right - g.text.left + 1;
@@ -439,7 +439,7 @@ void TPrinterPainter::drawBody(QPainter& painter, const PageContent& content, bo
 
 void TPrinterPainter::drawPicture(QPainter& painter, const QImage& picture, bool preview)
 {
-    const TPageRect place = fittedPictureRect(picture.size(), m_geometry.text);
+    const PageRect place = fittedPictureRect(picture.size(), m_geometry.text);
     if (place.width() <= 0 || place.height() <= 0)
         return;
     if (!preview) {
@@ -469,8 +469,8 @@ void TPrinterPainter::drawPicture(QPainter& painter, const QImage& picture, bool
 
 void TPrinterPainter::drawBorderBars(QPainter& painter)
 {
-    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
-    const TPageGeometry& g = m_geometry;
+    const PrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const PageGeometry& g = m_geometry;
     const QColor colour = QColor::fromRgb(s.border);
     auto bar = [&](bool on, int left, int top, int right, int bottom) {
         if (on && right > left && bottom > top)
@@ -484,24 +484,24 @@ void TPrinterPainter::drawBorderBars(QPainter& painter)
 
 void TPrinterPainter::drawPage(QPainter& painter, const PageContent& content, bool preview)
 {
-    const TPrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
-    const TPageGeometry& g = m_geometry;
+    const PrinterSkin& s = kPrinterSkins[size_t(m_skin - 1)];
+    const PageGeometry& g = m_geometry;
     painter.fillRect(toRectF(g.outer), QColor::fromRgb(s.interior));
 
-    TPageTexts texts;
+    PageTexts texts;
     for (size_t i = 0; i < texts.size(); ++i)
-        texts[i] = ExpandPrintCodes((*content.texts)[i], content.page, content.pageCount, content.stamp);
+        texts[i] = expandPrintCodes((*content.texts)[i], content.page, content.pageCount, content.stamp);
 
     const int bandLeft = g.outer.left, bandRight = g.outer.right + 1;
     const BandLayout head = fitBand(s.header, m_headerSize, {texts[0], texts[1], texts[2]}, bandRight - bandLeft,
                                     g.outer.top);
-    const TPageRect header{bandLeft, g.outer.top - head.height, bandRight, g.outer.top};
+    const PageRect header{bandLeft, g.outer.top - head.height, bandRight, g.outer.top};
     painter.fillRect(toRectF(header), QColor::fromRgb(s.headerBand));
     drawBand(painter, header, s.header, head);
 
     const BandLayout foot = fitBand(s.footer, m_footerSize, {texts[3], texts[4], texts[5]}, bandRight - bandLeft,
                                     printableBottom() - g.outer.bottom);
-    const TPageRect footer{bandLeft, g.outer.bottom, bandRight, g.outer.bottom + foot.height};
+    const PageRect footer{bandLeft, g.outer.bottom, bandRight, g.outer.bottom + foot.height};
     painter.fillRect(toRectF(footer), QColor::fromRgb(s.footerBand));
     drawBand(painter, footer, s.footer, foot);
 
@@ -525,7 +525,7 @@ bool TPrinterPainter::beginPreview(QImage& preview, const QSize& area, QPainter&
         return false;
     }
     // The whole sheet, its proportions in inches kept, as large as fits.
-    const TPrinterMetrics& m = m_metrics;
+    const PrinterMetrics& m = m_metrics;
     const double widthInches = double(m.physicalWidth) / m.dpiX;
     const double heightInches = double(m.physicalHeight) / m.dpiY;
     const double perInch = std::min(size.width() / widthInches, size.height() / heightInches);
@@ -546,7 +546,7 @@ bool TPrinterPainter::beginPreview(QImage& preview, const QSize& area, QPainter&
 }
 
 void TPrinterPainter::PreviewTextPage(QImage& preview, const QSize& area, int page, bool lineNumbers,
-                                      const TPageTexts& texts, const QDateTime& stamp, const QStringList& lines)
+                                      const PageTexts& texts, const QDateTime& stamp, const QStringList& lines)
 {
     QPainter painter;
     if (!beginPreview(preview, area, painter))
@@ -561,7 +561,7 @@ void TPrinterPainter::PreviewTextPage(QImage& preview, const QSize& area, int pa
     drawPage(painter, content, true);
 }
 
-void TPrinterPainter::PreviewFittedPicture(QImage& preview, const QSize& area, const TPageTexts& texts,
+void TPrinterPainter::PreviewFittedPicture(QImage& preview, const QSize& area, const PageTexts& texts,
                                            const QDateTime& stamp, const QImage& picture)
 {
     QPainter painter;
@@ -605,7 +605,7 @@ Outcome TPrinterPainter::runJob(const std::vector<int>& pages, const std::functi
 }
 
 Outcome TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies,
-                                        bool collate, bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp)
+                                        bool collate, bool lineNumbers, const PageTexts& texts, const QDateTime& stamp)
 {
     if (Outcome started = startJob(); !started)
         return started;
@@ -613,7 +613,7 @@ Outcome TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage,
         return {};
     const int pageCount = PageCount(int(lines.size()));
     const std::vector<int> pages =
-        PrintPageOrder(std::max(1, firstPage), std::min(pageCount, lastPage), std::max(1, copies), collate);
+        printPageOrder(std::max(1, firstPage), std::min(pageCount, lastPage), std::max(1, copies), collate);
     if (pages.empty())
         return {};
     return runJob(pages, [&](QPainter& painter, int page) {
@@ -629,20 +629,20 @@ Outcome TPrinterPainter::PrintTextPages(const QStringList& lines, int firstPage,
 }
 
 Outcome TPrinterPainter::PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers,
-                                      const TPageTexts& texts, const QDateTime& stamp)
+                                      const PageTexts& texts, const QDateTime& stamp)
 {
     RefreshMetrics();
     return PrintTextPages(lines, 1, PageCount(int(lines.size())), copies, collate, lineNumbers, texts, stamp);
 }
 
-Outcome TPrinterPainter::PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts,
+Outcome TPrinterPainter::PrintFittedPicture(const QImage& picture, int copies, const PageTexts& texts,
                                             const QDateTime& stamp)
 {
     if (Outcome started = startJob(); !started)
         return started;
     if (picture.width() <= 0 || picture.height() <= 0)
         return {};
-    return runJob(PrintPageOrder(1, 1, std::max(1, copies), true), [&](QPainter& painter, int) {
+    return runJob(printPageOrder(1, 1, std::max(1, copies), true), [&](QPainter& painter, int) {
         PageContent content;
         content.texts = &texts;
         content.stamp = stamp;

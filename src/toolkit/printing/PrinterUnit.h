@@ -27,7 +27,7 @@ class QPainter;
 namespace ostrel {
 
 // A printer's page in its own device pixels.
-struct TPrinterMetrics {
+struct PrinterMetrics {
     bool valid = false;
     int physicalWidth = 0;
     int printableWidth = 0;
@@ -41,9 +41,9 @@ struct TPrinterMetrics {
 
 // The metrics of a QPrinter or QPdfWriter; invalid when the device is not
 // ready to print (an unknown queue) or reports an empty sheet.
-TPrinterMetrics metricsOfDevice(const QPagedPaintDevice& device);
+PrinterMetrics metricsOfDevice(const QPagedPaintDevice& device);
 
-struct TSkinFont {
+struct SkinFont {
     const char* name;
     int size;
     QRgb colour;
@@ -51,46 +51,46 @@ struct TSkinFont {
     bool italic;
 };
 
-struct TPrinterSkin {
+struct PrinterSkin {
     const char* name;
     bool barLeft, barRight, barTop, barBottom;
     double marginLeft, marginRight, marginTop, marginBottom; // inches
     double borderWidth, textInset;                           // points
     QRgb border, interior, headerBand, footerBand;
-    TSkinFont header, footer, body;
+    SkinFont header, footer, body;
 };
 
 inline constexpr int kSkinCount = 9;
 // Skin k (1-based) is kPrinterSkins[k - 1].
-extern const std::array<TPrinterSkin, kSkinCount> kPrinterSkins;
+extern const std::array<PrinterSkin, kSkinCount> kPrinterSkins;
 // The skin's name for 1..9, empty otherwise.
 QString skinName(int skin);
 
 // Header and footer texts in page order: upper left, centre, right, then
 // lower left, centre, right.
-using TPageTexts = std::array<QString, 6>;
+using PageTexts = std::array<QString, 6>;
 
 // Expands &P (page), &# (pages), &D (date), &T (time), &W (time and date)
 // and && in a header or footer text; the letter may be of either case. Any
 // other "&" is kept as it is, including one at the very end.
-QString ExpandPrintCodes(const QString& text, int page, int pageCount, const QDateTime& stamp);
+QString expandPrintCodes(const QString& text, int page, int pageCount, const QDateTime& stamp);
 
 // The pages one job prints, in order: the range copies times over when
 // collating, each page copies times in a row otherwise.
-std::vector<int> PrintPageOrder(int firstPage, int lastPage, int copies, bool collate);
+std::vector<int> printPageOrder(int firstPage, int lastPage, int copies, bool collate);
 
 // Left, top, right and bottom edges in device pixels, with the printable
 // area's corner as origin; right and bottom lie just outside.
-struct TPageRect {
+struct PageRect {
     int left = 0, top = 0, right = 0, bottom = 0;
     int width() const { return right - left; }
     int height() const { return bottom - top; }
 };
 
-struct TPageGeometry {
-    TPageRect outer;  // inside the margins, filled with the interior colour
-    TPageRect border; // inner edge of the border bars
-    TPageRect text;   // where the body goes
+struct PageGeometry {
+    PageRect outer;  // inside the margins, filled with the interior colour
+    PageRect border; // inner edge of the border bars
+    PageRect text;   // where the body goes
     int lineHeight = 1;
     int linesPerPage = 1;
     int charactersPerLine = 1;
@@ -98,7 +98,7 @@ struct TPageGeometry {
 
 // Where a picture of that size goes in the box: as large as fits with its
 // proportions kept, centred.
-TPageRect fittedPictureRect(const QSize& picture, const TPageRect& box);
+PageRect fittedPictureRect(const QSize& picture, const PageRect& box);
 
 class TPrinterPainter {
 public:
@@ -110,15 +110,15 @@ public:
     void setTarget(QPagedPaintDevice* device, const QString& name);
     // Metrics that stand in for any target's, so pages can be laid out
     // without a printer.
-    void setFixedMetrics(const TPrinterMetrics& metrics);
+    void setFixedMetrics(const PrinterMetrics& metrics);
 
     bool RefreshMetrics();
     void SetSkin(int skin, int fontSize);
     int PageCount(int lineCount) const;
 
     int skin() const { return m_skin; }
-    const TPrinterMetrics& metrics() const { return m_metrics; }
-    const TPageGeometry& geometry() const { return m_geometry; }
+    const PrinterMetrics& metrics() const { return m_metrics; }
+    const PageGeometry& geometry() const { return m_geometry; }
     int headerSize() const { return m_headerSize; }
     int footerSize() const { return m_footerSize; }
     int bodySize() const { return m_bodySize; }
@@ -133,18 +133,18 @@ public:
 
     // Previews: the picture becomes the scaled page (or the "Invalid
     // Printer" box when there is no valid printer).
-    void PreviewTextPage(QImage& preview, const QSize& area, int page, bool lineNumbers, const TPageTexts& texts,
+    void PreviewTextPage(QImage& preview, const QSize& area, int page, bool lineNumbers, const PageTexts& texts,
                          const QDateTime& stamp, const QStringList& lines);
-    void PreviewFittedPicture(QImage& preview, const QSize& area, const TPageTexts& texts, const QDateTime& stamp,
+    void PreviewFittedPicture(QImage& preview, const QSize& area, const PageTexts& texts, const QDateTime& stamp,
                               const QImage& picture);
 
     // Print jobs on the target. A failure says why the system refused the
     // job; nothing to print is no error.
     Outcome PrintTextPages(const QStringList& lines, int firstPage, int lastPage, int copies, bool collate,
-                           bool lineNumbers, const TPageTexts& texts, const QDateTime& stamp);
-    Outcome PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers, const TPageTexts& texts,
+                           bool lineNumbers, const PageTexts& texts, const QDateTime& stamp);
+    Outcome PrintAllText(const QStringList& lines, int copies, bool collate, bool lineNumbers, const PageTexts& texts,
                          const QDateTime& stamp);
-    Outcome PrintFittedPicture(const QImage& picture, int copies, const TPageTexts& texts, const QDateTime& stamp);
+    Outcome PrintFittedPicture(const QImage& picture, int copies, const PageTexts& texts, const QDateTime& stamp);
 
 private:
     struct PageContent;
@@ -157,25 +157,25 @@ private:
     };
     void computeGeometry();
     int printableBottom() const;
-    BandLayout fitBand(const TSkinFont& font, int size, const std::array<QString, 3>& texts, int bandWidth,
+    BandLayout fitBand(const SkinFont& font, int size, const std::array<QString, 3>& texts, int bandWidth,
                        int room) const;
     bool fitBandTexts(const std::array<QString, 3>& texts, const QFontMetricsF& metrics, int bandWidth,
                       std::array<QString, 3>& fitted) const;
     void drawPage(QPainter& painter, const PageContent& content, bool preview);
-    void drawBand(QPainter& painter, const TPageRect& band, const TSkinFont& font, const BandLayout& layout);
+    void drawBand(QPainter& painter, const PageRect& band, const SkinFont& font, const BandLayout& layout);
     void drawBody(QPainter& painter, const PageContent& content, bool preview);
     void drawPicture(QPainter& painter, const QImage& picture, bool preview);
     void drawBorderBars(QPainter& painter);
     bool beginPreview(QImage& preview, const QSize& area, QPainter& painter);
     Outcome startJob();
     Outcome runJob(const std::vector<int>& pages, const std::function<void(QPainter&, int)>& drawOne);
-    QFont deviceFont(const TSkinFont& font, int size) const;
+    QFont deviceFont(const SkinFont& font, int size) const;
 
     QPagedPaintDevice* m_target = nullptr;
     QString m_targetName;
-    TPrinterMetrics m_fixedMetrics;
-    TPrinterMetrics m_metrics;
-    TPageGeometry m_geometry;
+    PrinterMetrics m_fixedMetrics;
+    PrinterMetrics m_metrics;
+    PageGeometry m_geometry;
     int m_skin = 1;
     int m_headerSize = 12;
     int m_footerSize = 12;

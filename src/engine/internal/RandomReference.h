@@ -15,20 +15,20 @@ inline constexpr std::array<uint32_t, 8> kTapWords = {
 inline constexpr uint64_t kSeedMultiplierA = 3141592653u;
 inline constexpr uint64_t kSeedMultiplierB = 1414213562u;
 
-struct TRandomSeed {
+struct RandomSeed {
     uint64_t maskA, maskB, stateA, stateB;
 };
-TRandomSeed seedRegisters(uint32_t keyLow, uint32_t keyHigh);
+RandomSeed seedRegisters(uint32_t keyLow, uint32_t keyHigh);
 
 // The generator one step at a time, exactly as the format defines it: two
 // shift registers step together and register A's new low bit is emitted only
 // when register B's new low bit is 1. Kept as the yardstick for TRandom.
-class TRandomReference {
+class RandomReference {
 public:
-    TRandomReference(uint32_t keyLow, uint32_t keyHigh);
-    ~TRandomReference();
-    TRandomReference(const TRandomReference&) = delete;
-    TRandomReference& operator=(const TRandomReference&) = delete;
+    RandomReference(uint32_t keyLow, uint32_t keyHigh);
+    ~RandomReference();
+    RandomReference(const RandomReference&) = delete;
+    RandomReference& operator=(const RandomReference&) = delete;
 
     int NextBit();
 
