@@ -2,7 +2,7 @@
 // The keystream per bit, the straightforward generator against the word-at-a-time
 // one, and a whole 12-megapixel carrier encoded and decoded in memory beside a
 // plain copy of its pixels.
-#include "engine/Carrier.h"
+#include "Carrier.h"
 #include "engine/Encoder.h"
 #include "engine/HiddenStream.h"
 #include "engine/TRandom.h"

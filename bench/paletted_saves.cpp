@@ -6,7 +6,7 @@
 //   program makes it, for a black carrier (which saves as an 8-bit BMP whose
 //   colour table ends in black copies) and a random-colour one (24-bit BMP).
 #include "colour/ColourCount.h"
-#include "engine/Carrier.h"
+#include "Carrier.h"
 #include "engine/Encoder.h"
 #include "imageio/bmp.h"
 #include "imageio/gif.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "engine/Carrier.h"
+#include "Carrier.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 #include "engine/HiddenStream.h"
 
 #include "colour/PaletteSearch.h"
-#include "engine/Carrier.h"
+#include "Carrier.h"
 #include "engine/TRandom.h"
 
 #include "PayloadFormat.h"

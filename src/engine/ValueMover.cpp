@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "engine/ValueMover.h"
+#include "ValueMover.h"
 
 #include <algorithm>
 #include <bit>

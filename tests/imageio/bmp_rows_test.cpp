@@ -5,7 +5,7 @@
 // rows; a file shortened while it is read must show.
 #include "imageio/bmp_test_support.h"
 
-#include "engine/Carrier.h"
+#include "Carrier.h"
 #include "engine/Seal.h"
 #include "engine/TRandom.h"
 #include "imageio/BmpRows.h"

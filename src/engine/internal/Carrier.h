@@ -6,7 +6,7 @@
 // i-th pixel, and bytes are split most significant bit first.
 #include "colour/PaletteSearch.h"
 #include "engine/TRandom.h"
-#include "engine/ValueMover.h"
+#include "ValueMover.h"
 #include "util/PixelRows.h"
 
 #include <QImage>
