@@ -400,23 +400,40 @@ TEST_F(CliTest, UsageErrorsAndMissingFiles)
     EXPECT_FALSE(QFile::exists(dir.filePath("chart.bmp")));
 }
 
+// The program's argument vector for execv, built before a fork so that the
+// child only has to call execv.
+class CliArgv {
+public:
+    explicit CliArgv(const QStringList& args)
+    {
+        m_bytes.push_back(QByteArrayLiteral(OSTREL_CLI_PATH));
+        for (const QString& arg : args)
+            m_bytes.push_back(QFile::encodeName(arg));
+        for (QByteArray& arg : m_bytes)
+            m_pointers.push_back(arg.data());
+        m_pointers.push_back(nullptr);
+    }
+    [[noreturn]] void exec() const
+    {
+        ::execv(m_pointers[0], m_pointers.data());
+        ::_exit(127);
+    }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<char*> m_pointers;
+};
+
 // The peak memory (KiB) of one run of the program, which must succeed.
 long peakMemoryOfRun(const QStringList& args)
 {
-    std::vector<QByteArray> bytes{QByteArrayLiteral(OSTREL_CLI_PATH)};
-    for (const QString& arg : args)
-        bytes.push_back(QFile::encodeName(arg));
-    std::vector<char*> argv;
-    for (QByteArray& arg : bytes)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    const CliArgv argv(args);
     const pid_t child = ::fork();
     if (child == 0) {
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+        argv.exec();
     }
     int status = 0;
     rusage usage{};
@@ -830,19 +847,10 @@ class TerminalSession {
 public:
     explicit TerminalSession(const QStringList& args)
     {
-        std::vector<QByteArray> bytes;
-        bytes.push_back(QByteArrayLiteral(OSTREL_CLI_PATH));
-        for (const QString& arg : args)
-            bytes.push_back(QFile::encodeName(arg));
-        std::vector<char*> argv;
-        for (QByteArray& arg : bytes)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
+        const CliArgv argv(args);
         m_child = ::forkpty(&m_master, nullptr, nullptr, nullptr);
-        if (m_child == 0) {
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        if (m_child == 0)
+            argv.exec();
     }
     ~TerminalSession()
     {
