@@ -10,9 +10,6 @@ namespace ostrel::cli {
 
 namespace {
 
-// Enough for every header a BMP file can have.
-constexpr qint64 kHeadBytes = 64 * 1024;
-
 // A small set of colours, enough to tell whether there are more than 512.
 class SmallColourSet {
 public:
@@ -51,10 +48,7 @@ std::optional<BandedPicture> openBanded(const QString& path)
     Result<OpenFile> file = openRegularFile(path);
     if (!file)
         return std::nullopt;
-    const Result<QByteArray> head = readFileBytes(*file, 0, kHeadBytes, path);
-    if (!head)
-        return std::nullopt;
-    const std::optional<StoredBmpRows> layout = storedTrueColourRows(*head, file->size());
+    const std::optional<StoredBmpRows> layout = storedTrueColourRows(*file, path);
     if (!layout)
         return std::nullopt;
     return BandedPicture{path, std::move(*file), *layout};

@@ -3,6 +3,8 @@
 
 #include "util/Pages.h"
 
+#include "bmp_format.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -16,7 +18,8 @@ namespace ostrel {
 
 namespace {
 
-constexpr qint64 kWrittenDataStart = 54; // Write24BitBmp's headers, no colour table
+// A 24-bit file as the writer makes it has no colour table.
+constexpr qint64 kWrittenDataStart = qint64(bmp::kWrittenHeadersSize);
 
 size_t pageSize() { return size_t(::sysconf(_SC_PAGESIZE)); }
 

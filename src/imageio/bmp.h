@@ -19,10 +19,13 @@
 
 namespace ostrel {
 
+class OpenFile;
+
 // Where the rows of an uncompressed 24-bit file lie when they can be read as
 // they are stored (each `stride` bytes, three a pixel, blue first): files of
-// more than 64 KiB whose headers lie in `head`, the file's first 64 KiB, and
-// whose rows all lie in the file (the last one's padding may be missing).
+// more than 64 KiB whose headers lie in their first 64 KiB, and whose rows
+// all lie in the file (the last one's padding may be missing). Nothing for
+// any other file, or when its first bytes cannot be read.
 struct StoredBmpRows {
     int width = 0;
     int height = 0;
@@ -30,6 +33,8 @@ struct StoredBmpRows {
     qint64 dataStart = 0;
     qint64 stride = 0;
 };
+std::optional<StoredBmpRows> storedTrueColourRows(const OpenFile& file, const QString& path);
+// The same from the file's first 64 KiB (or all of a smaller file) and its size.
 std::optional<StoredBmpRows> storedTrueColourRows(const QByteArray& head, qint64 fileSize);
 
 // The headers that start Write24BitBmp's file for a picture of that size;

@@ -657,28 +657,36 @@ LoadResult loadBmp(const LoadInput& input, const PixelSource& source)
 // Enough for every header and the largest colour table.
 constexpr qint64 kHeadBytes = 64 * 1024;
 
-// Whether the file's rows can be read straight into the picture: an
-// uncompressed 24-bit file whose headers lie in `head`.
-bool rowsReadStraight(ByteView head, qint64 fileSize)
+ByteView viewOf(const QByteArray& bytes)
+{
+    return ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+}
+
+// The headers of a file whose rows can be read straight into the picture:
+// an uncompressed 24-bit file whose headers lie in `head`. Nothing for any
+// other file (its rows are decoded from memory).
+std::optional<Header> straightRowsHeader(ByteView head, qint64 fileSize)
 {
     if (qint64(head.size()) >= fileSize)
-        return false; // all of it is in memory already
+        return std::nullopt; // all of it is in memory already
     const Parsed parsed = parseHeader(head);
     Coding coding = Coding::Indexed;
-    return parsed.stop == LoadStop::Complete && chooseCoding(parsed.header, coding) == LoadStop::Complete
-        && coding == Coding::Rgb24 && parsed.header.rowStride() == ((uint64_t(parsed.header.width) * 3 + 3) & ~uint64_t(3));
+    if (parsed.stop != LoadStop::Complete || chooseCoding(parsed.header, coding) != LoadStop::Complete
+        || coding != Coding::Rgb24)
+        return std::nullopt;
+    return parsed.header;
 }
 
 } // namespace
 
 std::optional<StoredBmpRows> storedTrueColourRows(const QByteArray& head, qint64 fileSize)
 {
-    const ByteView headView(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size()));
-    if (!rowsReadStraight(headView, fileSize))
+    const std::optional<Header> straight = straightRowsHeader(viewOf(head), fileSize);
+    if (!straight)
         return std::nullopt;
-    const Header header = parseHeader(headView).header;
-    if (header.width < 1 || header.height < 1 || header.width > std::numeric_limits<int>::max() / 4
-        || header.height > std::numeric_limits<int>::max())
+    const Header& header = *straight;
+    // Sides that the picture's rows can index with an int.
+    if (header.width > std::numeric_limits<int>::max() / 4 || header.height > std::numeric_limits<int>::max())
         return std::nullopt;
     StoredBmpRows rows;
     rows.width = int(header.width);
@@ -692,6 +700,12 @@ std::optional<StoredBmpRows> storedTrueColourRows(const QByteArray& head, qint64
     return rows;
 }
 
+std::optional<StoredBmpRows> storedTrueColourRows(const OpenFile& file, const QString& path)
+{
+    const Result<QByteArray> head = readFileBytes(file, 0, kHeadBytes, path);
+    return head ? storedTrueColourRows(*head, file.size()) : std::nullopt;
+}
+
 LoadResult LoadBmpFile(const LoadInput& input)
 {
     return loadBmp(input, PixelSource{input.data, input.data.size(), nullptr});
@@ -699,23 +713,25 @@ LoadResult LoadBmpFile(const LoadInput& input)
 
 LoadResult loadBmpFromFile(const LoadInput& input, const OpenFile& file, QString* error)
 {
+    const auto unread = [&] { return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options}); };
+    const auto fromMemory = [&](const QByteArray& bytes) {
+        LoadInput inMemory = input;
+        inMemory.data = viewOf(bytes);
+        return LoadBmpFile(inMemory);
+    };
     const Result<QByteArray> head = readFileBytes(file, 0, kHeadBytes, input.fileName);
-    if (!head && error)
-        *error = head.error();
-    if (!head)
-        return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options});
-    const ByteView headView(reinterpret_cast<const uint8_t*>(head->constData()), size_t(head->size()));
-    if (rowsReadStraight(headView, file.size()))
-        return loadBmp(input, PixelSource{headView, uint64_t(file.size()), &file});
+    if (!reportInto(head, error))
+        return unread();
+    if (straightRowsHeader(viewOf(*head), file.size()))
+        return loadBmp(input, PixelSource{viewOf(*head), uint64_t(file.size()), &file});
+    // A small file is all in the head already.
+    if (qint64(head->size()) == file.size())
+        return fromMemory(*head);
     // Other kinds are decoded from memory, the whole file read once.
     const Result<QByteArray> whole = readOpenFile(file, input.fileName);
-    if (!whole && error)
-        *error = whole.error();
-    if (!whole)
-        return LoadBmpFile(LoadInput{input.fileName, false, {}, input.options});
-    LoadInput inMemory = input;
-    inMemory.data = ByteView(reinterpret_cast<const uint8_t*>(whole->constData()), size_t(whole->size()));
-    return LoadBmpFile(inMemory);
+    if (!reportInto(whole, error))
+        return unread();
+    return fromMemory(*whole);
 }
 
 } // namespace ostrel

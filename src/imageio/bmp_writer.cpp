@@ -23,8 +23,6 @@ namespace {
 
 using namespace bmp;
 
-constexpr size_t kWrittenHeadersSize = kFileHeaderSize + kInfoHeaderSize; // 54
-
 // Indexed depth classes: bits per pixel and colour table entries.
 struct DepthClass {
     int bitsPerPixel;
@@ -55,11 +53,6 @@ struct BmpJob {
     uint64_t fileSize() const { return pixelOffset() + imageSize(); }
 };
 
-QString writeFailure(const QString& fileName, const QString& reason)
-{
-    return fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
-}
-
 // Why the picture cannot be written, or nothing.
 std::optional<QString> refusalReason(const QImage& picture, int bitsPerPixel, int tableSize)
 {
@@ -78,7 +71,7 @@ std::optional<BmpJob> prepareJob(const QImage& picture, int bitsPerPixel, int ta
 {
     if (const std::optional<QString> reason = refusalReason(picture, bitsPerPixel, tableSize)) {
         if (error)
-            *error = writeFailure(fileName, *reason);
+            *error = cannotWriteText(fileName, *reason);
         return std::nullopt;
     }
     BmpJob job{picture, bitsPerPixel, tableSize, palette, {}};
@@ -86,7 +79,7 @@ std::optional<BmpJob> prepareJob(const QImage& picture, int bitsPerPixel, int ta
         job.picture = picture.convertToFormat(kPictureFormat);
     if (job.picture.isNull()) {
         if (error)
-            *error = writeFailure(fileName, QStringLiteral("not enough memory."));
+            *error = cannotWriteText(fileName, QStringLiteral("not enough memory."));
         return std::nullopt;
     }
     return job;
@@ -210,10 +203,7 @@ std::optional<QByteArray> encodeJob(const std::optional<BmpJob>& job)
         return std::nullopt;
     QByteArray bytes;
     bytes.reserve(qsizetype(job->fileSize()));
-    writeBmp(*job, [&](const char* data, qsizetype size) {
-        bytes.append(data, size);
-        return true;
-    });
+    writeBmp(*job, appendingTo(bytes));
     return bytes;
 }
 
@@ -254,7 +244,7 @@ std::optional<BmpJob> palettedJob(const QImage& picture, const TPaletteArray& pa
         job->picture = picture.copy();
     if (job->picture.isNull()) {
         if (error)
-            *error = writeFailure(fileName, QStringLiteral("not enough memory."));
+            *error = cannotWriteText(fileName, QStringLiteral("not enough memory."));
         return std::nullopt;
     }
     RemapToPalette(job->picture, 0, 0, job->picture.width() - 1, job->picture.height() - 1, job->palette,

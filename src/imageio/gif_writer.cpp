@@ -361,11 +361,8 @@ std::optional<QByteArray> encodeGifPaletted(const QImage& picture, const TPalett
         return std::nullopt;
     }
     QByteArray bytes;
-    const ByteSink sink = [&](const char* data, qsizetype size) {
-        bytes.append(data, size);
-        return true;
-    };
-    if (!writeGif(picture, palette, count, dither, transparent, transparentColour, interlace, progress, sink)) {
+    if (!writeGif(picture, palette, count, dither, transparent, transparentColour, interlace, progress,
+                  appendingTo(bytes))) {
         if (error)
             *error = QStringLiteral("not enough memory for the picture.");
         return std::nullopt;
@@ -379,7 +376,7 @@ bool SaveGifPaletted(const QImage& picture, const QString& fileName, const TPale
 {
     if (std::optional<QString> reason = refusalReason(picture, count)) {
         if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(fileName, *reason);
+            *error = cannotWriteText(fileName, *reason);
         return false;
     }
     return reportInto(writeFileAtomicallyWith(fileName,

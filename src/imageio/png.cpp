@@ -520,12 +520,6 @@ bool emptyPicture(const QImage& picture)
     return picture.isNull() || picture.width() < 1 || picture.height() < 1;
 }
 
-// Why nothing was written, as the caller reports it.
-QString refusalText(const QString& fileName, const QString& reason)
-{
-    return fileName.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(fileName, reason);
-}
-
 // The file, handed to `sink` as libpng makes it. On a failure other than
 // the sink's own, `error` says why. PNG's sides are 31-bit; the working
 // picture's never exceed that.
@@ -534,7 +528,7 @@ bool encodePng(const QImage& source, const TPaletteArray& palette, int32_t count
 {
     const auto refuse = [&](const QString& reason) {
         if (error)
-            *error = refusalText(fileName, reason);
+            *error = cannotWriteText(fileName, reason);
         return false;
     };
     if (emptyPicture(source))
@@ -654,7 +648,7 @@ bool savePngPaletted(const QImage& picture, const QString& fileName, const TPale
 {
     if (emptyPicture(picture)) {
         if (error)
-            *error = refusalText(fileName, QStringLiteral("the picture is empty."));
+            *error = cannotWriteText(fileName, QStringLiteral("the picture is empty."));
         return false;
     }
     QString refusal;
@@ -670,11 +664,7 @@ std::optional<QByteArray> encodePngPaletted(const QImage& picture, const TPalett
                                             const TProgressProc& progress, QString* error)
 {
     QByteArray bytes;
-    const ByteSink sink = [&](const char* data, qsizetype size) {
-        bytes.append(data, size);
-        return true;
-    };
-    if (!encodePng(picture, palette, count, progress, QString(), error, sink))
+    if (!encodePng(picture, palette, count, progress, QString(), error, appendingTo(bytes)))
         return std::nullopt;
     return bytes;
 }

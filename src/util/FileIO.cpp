@@ -502,8 +502,21 @@ Outcome checkWritable(const QString& path, FileAccess access)
         }
     }
     if (!reason.isEmpty())
-        return fail(QStringLiteral("Cannot write %1: %2").arg(path, reason));
+        return fail(cannotWriteText(path, reason));
     return {};
+}
+
+ByteSink appendingTo(QByteArray& bytes)
+{
+    return [&bytes](const char* data, qsizetype size) {
+        bytes.append(data, size);
+        return true;
+    };
+}
+
+QString cannotWriteText(const QString& path, const QString& reason)
+{
+    return path.isEmpty() ? reason : QStringLiteral("Cannot write %1: %2").arg(path, reason);
 }
 
 namespace {
@@ -524,7 +537,7 @@ Outcome writeAtomically(const QString& path, const std::function<bool(int fd, in
                         FileAccess access)
 {
     auto failure = [&](const QString& reason) -> Outcome {
-        return ostrel::fail(QStringLiteral("Cannot write %1: %2").arg(path, reason));
+        return ostrel::fail(cannotWriteText(path, reason));
     };
     Destination destination;
     if (const QString refusal = destinationRefusal(path, access, destination); !refusal.isEmpty())

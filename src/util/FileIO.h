@@ -111,6 +111,13 @@ using PlacedSink = std::function<bool(qint64 offset, const char* data, qsizetype
 Outcome writeFileAtomicallyPlaced(const QString& path, const std::function<bool(const PlacedSink&)>& produce,
                                   FileAccess access = FileAccess::Shared);
 
+// A sink that appends every chunk to `bytes`, for files made in memory.
+ByteSink appendingTo(QByteArray& bytes);
+
+// "Cannot write F: reason", as every refused or failed write is reported;
+// the reason alone for a file made in memory, which has no name.
+QString cannotWriteText(const QString& path, const QString& reason);
+
 // The system's text for an errno value ("No space left on device").
 QString systemReason(int errorNumber);
 

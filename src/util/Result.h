@@ -90,5 +90,12 @@ inline bool reportInto(const Outcome& outcome, QString* error)
         *error = outcome.error();
     return outcome.ok();
 }
+template <class T>
+bool reportInto(const Result<T>& result, QString* error)
+{
+    if (!result && error)
+        *error = result.error();
+    return result.ok();
+}
 
 } // namespace ostrel

@@ -22,6 +22,10 @@ constexpr uint32_t kOs2MaxHeaderSize = 64;
 constexpr uint32_t kV4HeaderSize = 108;
 constexpr uint32_t kV5HeaderSize = 124;
 
+// What the writer puts before the colour table or the pixels: the file
+// header and an information header.
+constexpr size_t kWrittenHeadersSize = kFileHeaderSize + kInfoHeaderSize; // 54
+
 constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiRle8 = 1;
 constexpr uint32_t kBiRle4 = 2;
