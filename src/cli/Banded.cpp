@@ -1,45 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/Banded.h"
 
+#include "colour/ColourCount.h"
 #include "imageio/GraphicsIOUnit.h"
 
-#include <array>
-#include <cstdint>
-
 namespace ostrel::cli {
-
-namespace {
-
-// A small set of colours, enough to tell whether there are more than 512.
-class SmallColourSet {
-public:
-    // False once the set is full.
-    bool add(uint32_t colour)
-    {
-        size_t at = (colour * 2654435761u) >> (32 - kBits);
-        while (m_slots[at] != kEmpty) {
-            if (m_slots[at] == colour)
-                return true;
-            at = (at + 1) & (kSlots - 1);
-        }
-        m_slots[at] = colour;
-        return ++m_count <= kMost;
-    }
-
-private:
-    static constexpr int kBits = 11;
-    static constexpr size_t kSlots = size_t(1) << kBits;
-    static constexpr int kMost = 512;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu; // no 24-bit colour
-    std::array<uint32_t, kSlots> m_slots = [] {
-        std::array<uint32_t, kSlots> empty{};
-        empty.fill(kEmpty);
-        return empty;
-    }();
-    int m_count = 0;
-};
-
-} // namespace
 
 std::optional<BandedPicture> openBanded(const QString& path)
 {
@@ -89,20 +54,13 @@ void CarrierRows::doneReading()
 
 QString shortenedWhileReadText(const QString& path)
 {
-    return QStringLiteral("Cannot read %1: the file ends before the picture does.").arg(path);
+    return QStringLiteral("Cannot read %1: %2.").arg(path, incompleteLoadReason(LoadStop::Truncated));
 }
 
 bool staysTrueColour(PixelRows& rows)
 {
-    SmallColourSet colours;
     rows.passOnlyReads();
-    for (int y = 0; y < rows.height(); ++y) {
-        const uint8_t* pixel = rows.row(y);
-        for (int x = 0; x < rows.width(); ++x, pixel += 3)
-            if (!colours.add(uint32_t(pixel[0]) | uint32_t(pixel[1]) << 8 | uint32_t(pixel[2]) << 16))
-                return true;
-    }
-    return false;
+    return hasMoreColoursThan(rows, 512);
 }
 
 bool changeIntoFile(BmpFileRows& rows, const QString& carrierPath, const QString& outPath,

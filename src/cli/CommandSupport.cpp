@@ -36,6 +36,13 @@ PasswordRequest passwordRequest(const CommandLine& line)
     return request;
 }
 
+QString reportCause(QString line)
+{
+    if (line.startsWith(QLatin1String("ERROR: ")))
+        line.remove(0, 7);
+    return line;
+}
+
 QString passwordSourceProblem(const CommandLine& line)
 {
     if (line.count({"--password-file", "--password-stdin", "--empty-password"}) > 1)
@@ -157,9 +164,7 @@ void printOutcome(const char* heading, bool ok, const ReportList& report, const 
         out(line);
     if (ok || failure.isEmpty())
         return;
-    QString cause = report.isEmpty() ? QString() : report.last();
-    if (cause.startsWith(QLatin1String("ERROR: ")))
-        cause = cause.mid(7);
+    const QString cause = report.isEmpty() ? QString() : reportCause(report.last());
     err(cause.isEmpty() ? failure + QLatin1Char('.') : failure + QStringLiteral(": ") + cause);
 }
 

@@ -24,6 +24,9 @@ PasswordRequest passwordRequest(const CommandLine& line);
 // The usage error when more than one password source was given, else empty.
 QString passwordSourceProblem(const CommandLine& line);
 
+// A report line as the cause of a failure: without the report's "ERROR: ".
+QString reportCause(QString line);
+
 
 // Loads a picture file by its extension as every command does, only when its
 // reader read all of it, telling the user on stderr when it cannot.

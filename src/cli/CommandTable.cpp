@@ -6,6 +6,7 @@
 #include "cli/OptionValues.h"
 #include "cli/Output.h"
 #include "data/TempPathUnit.h"
+#include "toolkit/printing/PrinterUnit.h"
 
 #include <algorithm>
 
@@ -88,9 +89,9 @@ constexpr OptionRow kCheckOptions[] = {
     {"--json", nullptr, false},
 };
 
-// The ranges the print dialog offers; its skins are the printer painter's
-// nine. The print support itself stays in its module, unlinked here.
-constexpr int kSkinCount = 9;
+// The ranges the print dialog offers; its skins are the printer painter's.
+// Only the painter's numbers are taken from its header: the print support
+// itself stays in its module, unlinked here.
 constexpr OptionRow kPrintOptions[] = {
     kOutput,
     {"--printer", nullptr, true},
@@ -235,11 +236,6 @@ const Command kCommands[] = {
 };
 
 } // namespace
-
-std::span<const Command> commands()
-{
-    return kCommands;
-}
 
 const Command* findCommand(const QString& name)
 {

@@ -25,8 +25,6 @@ struct Command {
     const char* tooManyOperands = ""; // the usage error past the limit
 };
 
-std::span<const Command> commands();
-
 // The command of that name, or nullptr.
 const Command* findCommand(const QString& name);
 

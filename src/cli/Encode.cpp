@@ -113,9 +113,7 @@ QString tooManyColoursAfterEncoding(const QString& fileName, int64_t colours, bo
 // Why a plan was refused, with the room needed and the room there is.
 QString planRefusalText(const EncodePlan& plan)
 {
-    QString reason = plan.lines.isEmpty() ? QStringLiteral("it cannot be hidden.") : plan.lines.last();
-    if (reason.startsWith(QLatin1String("ERROR: ")))
-        reason = reason.mid(7);
+    QString reason = plan.lines.isEmpty() ? QStringLiteral("it cannot be hidden.") : reportCause(plan.lines.last());
     if (plan.streamLength > 0 && plan.availableBits < plan.streamLength * 8)
         reason += QStringLiteral(" It needs %1 bits (its name and date, the file and a checksum); the picture has %2, "
                                  "one for each pixel.")

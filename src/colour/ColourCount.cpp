@@ -28,13 +28,11 @@ QString colourCountText(int64_t own, int64_t total)
 
 namespace {
 
-// Collects the distinct colours (triple values, with only the bits of
-// `keyMask` kept) until there are more than `limit`; true when there are.
-bool collectColoursBeyond(const QImage& picture, int limit, TripleValue keyMask, std::vector<TripleValue>* found)
+// Collects the distinct colours of rows visited from the top (triple values,
+// with only the bits of `keyMask` kept) until there are more than `limit`;
+// true when there are.
+bool collectColoursBeyond(PixelRows& rows, int limit, TripleValue keyMask, std::vector<TripleValue>* found)
 {
-    if (picture.isNull())
-        return limit < 0;
-    const QImage working = inPictureFormat(picture);
     // Open addressing over a table at least twice the limit; 0xFFFFFFFF marks
     // an empty slot (no 24-bit colour has that value).
     size_t size = 1;
@@ -42,9 +40,9 @@ bool collectColoursBeyond(const QImage& picture, int limit, TripleValue keyMask,
         size <<= 1;
     std::vector<TripleValue> table(size, 0xFFFFFFFFu);
     int seen = 0;
-    const int width = working.width(), height = working.height();
+    const int width = rows.width(), height = rows.height();
     for (int y = 0; y < height; ++y) {
-        const uint8_t* pixel = working.constScanLine(y);
+        const uint8_t* pixel = rows.row(y);
         for (int x = 0; x < width; ++x, pixel += 3) {
             // Every pixel is looked up: pictures of few colours mixed pixel by
             // pixel (an encoded one) would keep a test for runs guessing wrong.
@@ -66,6 +64,15 @@ bool collectColoursBeyond(const QImage& picture, int limit, TripleValue keyMask,
     return false;
 }
 
+bool collectColoursBeyond(const QImage& picture, int limit, TripleValue keyMask, std::vector<TripleValue>* found)
+{
+    if (picture.isNull())
+        return limit < 0;
+    const QImage working = inPictureFormat(picture);
+    PictureRows rows = PictureRows::readOnly(working);
+    return collectColoursBeyond(rows, limit, keyMask, found);
+}
+
 constexpr TripleValue kWholeColour = 0xFFFFFF;
 
 // The counts and text once the picture's own colours are in the tree; adds
@@ -82,6 +89,11 @@ ColourCount addBaseColours(TZQXTColorSplayTree& tree)
 }
 
 } // namespace
+
+bool hasMoreColoursThan(PixelRows& rows, int limit)
+{
+    return collectColoursBeyond(rows, limit, kWholeColour, nullptr);
+}
 
 bool hasMoreColoursThan(const QImage& picture, int limit)
 {

@@ -30,6 +30,8 @@ ColourCount countColoursWithBase(const QImage& picture, TZQXTColorSplayTree& tre
 // own (base colours not included). A photograph answers within a few pixels,
 // so deciding that it is saved without a palette needs no census.
 bool hasMoreColoursThan(const QImage& picture, int limit);
+// The same over rows visited once from the top.
+bool hasMoreColoursThan(PixelRows& rows, int limit);
 
 // The most colours the picture may have once every pixel's lowest blue bit
 // is rewritten by true-colour encoding (each colour may appear with both
