@@ -128,8 +128,10 @@ Failure cannotPrintOn(const QString& queue, const QString& reason)
     return fail(QStringLiteral("Cannot print on %1: %2.").arg(queue, reason));
 }
 
-} // namespace
-
+// Whether `queue` can take a job now; a refusal says "Cannot print on
+// QUEUE: REASON." ("the queue is not accepting jobs (REASON)", "the queue is
+// stopped (REASON)", "there is no such queue", "the print server cannot be
+// reached: REASON").
 Outcome checkPrintQueue(const QString& queue)
 {
     if (const QString refusal = printQueueRefusal(queue); !refusal.isEmpty())
@@ -137,32 +139,34 @@ Outcome checkPrintQueue(const QString& queue)
     return {};
 }
 
+// Hands a PDF document to `queue`, already checked, as one job named
+// `title`. A failure names the queue and the server's reason.
 Outcome submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString& title)
 {
-    auto fail = [&](const QString& reason) -> Outcome { return cannotPrintOn(queue, reason); };
-    if (Outcome accepting = checkPrintQueue(queue); !accepting)
-        return accepting;
+    auto refused = [&](const QString& reason) -> Outcome { return cannotPrintOn(queue, reason); };
     const QByteArray name = queue.toUtf8();
     const QByteArray jobTitle = (title.isEmpty() ? QStringLiteral("Ostrel") : title).toUtf8();
     const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name.constData(), jobTitle.constData(), 0, nullptr);
     if (job == 0)
-        return fail(lastServerReason());
+        return refused(lastServerReason());
     if (cupsStartDocument(CUPS_HTTP_DEFAULT, name.constData(), job, jobTitle.constData(), CUPS_FORMAT_PDF, 1)
         != HTTP_STATUS_CONTINUE) {
         const QString reason = lastServerReason();
         cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
-        return fail(reason);
+        return refused(reason);
     }
     if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData(), size_t(pdf.size())) != HTTP_STATUS_CONTINUE) {
         cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData());
         const QString reason = lastServerReason();
         cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
-        return fail(reason);
+        return refused(reason);
     }
     if (cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData()) != IPP_STATUS_OK)
-        return fail(lastServerReason());
+        return refused(lastServerReason());
     return {};
 }
+
+} // namespace
 
 Outcome printToQueue(const QString& queue, const QPageLayout& layout, const QString& title, int dpi,
                      const PrintJob& job)
@@ -171,8 +175,8 @@ Outcome printToQueue(const QString& queue, const QPageLayout& layout, const QStr
         return accepting;
     const Result<QByteArray> document = renderPdf(layout, title, dpi, job);
     if (!document)
-        return ostrel::fail(document.error().isEmpty() ? QStringLiteral("Cannot print on %1.").arg(queue)
-                                                       : document.error());
+        return fail(document.error().isEmpty() ? QStringLiteral("Cannot print on %1.").arg(queue)
+                                                : document.error());
     return submitPdfToQueue(*document, queue, title);
 }
 

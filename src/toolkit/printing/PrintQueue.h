@@ -25,16 +25,6 @@ Result<QStringList> printQueueNames();
 // The server's default queue, empty when there is none.
 QString defaultPrintQueue();
 
-// Whether `queue` can take a job now; a refusal says "Cannot print on
-// QUEUE: REASON." ("the queue is not accepting jobs (REASON)", "the queue is
-// stopped (REASON)", "there is no such queue", "the print server cannot be
-// reached: REASON").
-Outcome checkPrintQueue(const QString& queue);
-
-// Hands a PDF document to `queue` as one job named `title`. A failure names
-// the queue and the server's reason when the queue or the server refused it.
-Outcome submitPdfToQueue(const QByteArray& pdf, const QString& queue, const QString& title);
-
 // Prints `job` on `queue`: the pages are drawn into a PDF document of the
 // queue's page layout, which then goes to the server as one job. A refused
 // queue is found before anything is drawn. A failure names the queue and the
