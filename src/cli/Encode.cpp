@@ -122,22 +122,60 @@ QString planRefusalText(const EncodePlan& plan)
     return reason;
 }
 
-// The encode under the format's own key: reduced, stealthy or plain.
-bool encodeWithKey(QImage& picture, const QString& payloadPath, uint64_t key, bool reduce,
-                   const EncodeChoices& choices, ReportList& report)
+// What an encode works under: a sealed payload's password, or else the
+// format's own key. The caller wipes the password when the encode is done.
+struct EncodeSecret {
+    std::optional<QByteArray> password;
+    std::optional<uint64_t> key;
+};
+
+// Asked for once every check before it has passed; nothing when the user
+// gave none (which has been said).
+std::optional<EncodeSecret> askSecret(EncodeChoices& options)
 {
-    const uint32_t keyLow = uint32_t(key), keyHigh = uint32_t(key >> 32);
-    if (reduce) {
-        TPaletteArray palette{};
-        int32_t count = 16;
-        buildReductionPaletteOfPicture(picture, palette, count);
-        out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
-        return EncodePayload(picture, palette, count, terminalProgressBar("Encoding"), &report, keyLow, keyHigh,
-                             payloadPath, choices.dither);
-    }
+    options.password.confirm = true;
+    EncodeSecret secret;
+    if (options.seal ? !(secret.password = askPassword(options.password)) : !(secret.key = obtainKey(options.password)))
+        return std::nullopt;
+    return secret;
+}
+
+// The encode that keeps the carrier's colours, sealed or under the key,
+// stealthy or plain, of a whole picture or of rows.
+template <typename Pixels>
+bool encodeKeepingColours(Pixels& pixels, const EncodeChoices& options, const EncodeSecret& secret,
+                          ReportList& report)
+{
+    if (options.seal)
+        return encodeSealedPayload(pixels, options.payloadPath, *secret.password, &report,
+                                   terminalProgressBar("Encoding"), currentDateTimeText(), options.stealth);
     EncodeOptions plain;
-    plain.stealth = choices.stealth;
-    return encodePayloadWith(picture, payloadPath, keyLow, keyHigh, plain, terminalProgressBar("Encoding"), &report);
+    plain.stealth = options.stealth;
+    return encodePayloadWith(pixels, options.payloadPath, uint32_t(*secret.key), uint32_t(*secret.key >> 32), plain,
+                             terminalProgressBar("Encoding"), &report);
+}
+
+// The encode into the reduction palette, under the format's own key.
+bool encodeReduced(QImage& picture, const EncodeChoices& options, uint64_t key, ReportList& report)
+{
+    TPaletteArray palette{};
+    int32_t count = 16;
+    buildReductionPaletteOfPicture(picture, palette, count);
+    out(QStringLiteral("Resulting image will contain %1 colors.").arg(count));
+    return EncodePayload(picture, palette, count, terminalProgressBar("Encoding"), &report, uint32_t(key),
+                         uint32_t(key >> 32), options.payloadPath, options.dither);
+}
+
+// The report of an encode and its exit status: the heading tells whether OUT
+// was written; when saving failed, its reason is the last line printed.
+int reportEncoding(bool encoded, bool saved, const ReportList& report, const QString& saveError,
+                   const QString& payloadPath, const QString& carrierPath)
+{
+    printOutcome("Encoding", saved, report,
+                 encoded ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrierPath));
+    if (encoded && !saved)
+        err(saveError);
+    return saved ? kExitSuccess : kExitFailed;
 }
 
 // The adaptive encode, after the options: the output and the fit are
@@ -165,11 +203,7 @@ int encodeAdaptively(QImage& picture, const QString& carrierPath, const QString&
     wipeSecret(*password);
     QString saveError;
     const bool saved = ok && saveTrueColour(picture, outPath, saveError);
-    printOutcome("Encoding", saved, report,
-                 ok ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrierPath));
-    if (ok && !saved)
-        err(saveError);
-    return saved ? kExitSuccess : kExitFailed;
+    return reportEncoding(ok, saved, report, saveError, payloadPath, carrierPath);
 }
 
 // Whatever can be known before the password is asked is checked first: the
@@ -212,38 +246,21 @@ std::optional<int> encodeBanded(BandedPicture& carrier, EncodeChoices& options)
         return kExitFailed;
     if (!readyForPassword(rows, carrier.path, options))
         return kExitFailed;
-    options.password.confirm = true;
-    std::optional<QByteArray> password;
-    std::optional<uint64_t> key;
-    if (options.seal ? !(password = askPassword(options.password)) : !(key = obtainKey(options.password)))
+    std::optional<EncodeSecret> secret = askSecret(options);
+    if (!secret)
         return kExitFailed;
     ReportList report;
     bool ok = false;
-    auto encode = [&](PixelRows& pixels) {
-        if (options.seal) {
-            ok = encodeSealedPayload(pixels, payloadPath, *password, &report, terminalProgressBar("Encoding"),
-                                     currentDateTimeText(), options.stealth);
-        } else {
-            EncodeOptions plain;
-            plain.stealth = options.stealth;
-            ok = encodePayloadWith(pixels, payloadPath, uint32_t(*key), uint32_t(*key >> 32), plain,
-                                   terminalProgressBar("Encoding"), &report);
-        }
-        return ok;
-    };
+    auto encode = [&](PixelRows& pixels) { return ok = encodeKeepingColours(pixels, options, *secret, report); };
     QString readError, saveError;
     const bool saved = changeIntoFile(rows, carrier.path, outPath, encode, readError, saveError);
-    if (password)
-        wipeSecret(*password);
+    if (secret->password)
+        wipeSecret(*secret->password);
     if (!readError.isEmpty()) {
         err(readError);
         return kExitFailed;
     }
-    printOutcome("Encoding", saved, report,
-                 ok ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrier.path));
-    if (ok && !saved)
-        err(saveError);
-    return saved ? kExitSuccess : kExitFailed;
+    return reportEncoding(ok, saved, report, saveError, payloadPath, carrier.path);
 }
 
 } // namespace
@@ -285,34 +302,21 @@ int runEncode(const CommandLine& line)
         // Few colours, but too many with their twins: the palette asked for is made.
         reduce = colours > 256;
     }
-    options.password.confirm = true;
+    std::optional<EncodeSecret> secret = askSecret(options);
+    if (!secret)
+        return kExitFailed;
     ReportList report;
-    bool ok = false;
-    if (options.seal) {
-        std::optional<QByteArray> password = askPassword(options.password);
-        if (!password)
-            return kExitFailed;
-        ok = encodeSealedPayload(*picture, payloadPath, *password, &report, terminalProgressBar("Encoding"),
-                                 currentDateTimeText(), options.stealth);
-        wipeSecret(*password);
-    } else {
-        std::optional<uint64_t> key = obtainKey(options.password);
-        if (!key)
-            return kExitFailed;
-        ok = encodeWithKey(*picture, payloadPath, *key, reduce, options, report);
-    }
-    // The heading tells whether OUT was written; when saving fails, its reason
-    // is the last line printed. A stealthy picture stays true colour: its
-    // values were moved, not reduced, and a palette file is where its colours
-    // would stand out.
+    // A sealed payload is never reduced: a GIF of few colours takes it as it is.
+    const bool ok = reduce && !options.seal ? encodeReduced(*picture, options, *secret->key, report)
+                                            : encodeKeepingColours(*picture, options, *secret, report);
+    if (secret->password)
+        wipeSecret(*secret->password);
+    // A stealthy picture stays true colour: its values were moved, not
+    // reduced, and a palette file is where its colours would stand out.
     QString saveError;
     const bool saved = ok && (options.stealth ? saveTrueColour(*picture, outPath, saveError)
                                               : savePicture(*picture, outPath, saveError));
-    printOutcome("Encoding", saved, report,
-                 ok ? QString() : QStringLiteral("Cannot hide %1 in %2").arg(payloadPath, carrierPath));
-    if (ok && !saved)
-        err(saveError);
-    return saved ? kExitSuccess : kExitFailed;
+    return reportEncoding(ok, saved, report, saveError, payloadPath, carrierPath);
 }
 
 } // namespace ostrel::cli
