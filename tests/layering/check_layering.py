@@ -78,19 +78,27 @@ def is_internal(path):
     return path[len(folder) + 1:].startswith("internal/")
 
 
-def read_links(path):
+def split_list(text):
+    """A CMake list, without the empty and not-found entries of unset properties."""
+    return [item for item in text.split(";") if item and item != "NOTFOUND" and not item.endswith("-NOTFOUND")]
+
+
+def parse_links(lines):
+    """Lines NAME|LINK_LIBRARIES|INTERFACE_LINK_LIBRARIES, as CMake writes them."""
     links = {}
-    with open(path, encoding="utf-8") as lines:
-        for line in lines:
-            line = line.strip()
-            if not line:
-                continue
-            name, linked, interface = (line.split("|") + ["", ""])[:3]
-            split = lambda text: [item for item in text.split(";") if item and item != "NOTFOUND"
-                                  and not item.endswith("-NOTFOUND")]
-            public = {item for item in split(interface) if not item.startswith("$<LINK_ONLY:")}
-            links[name] = (set(split(linked)), public)
+    for line in lines:
+        line = line.strip()
+        if not line:
+            continue
+        name, linked, interface = (line.split("|") + ["", ""])[:3]
+        public = {item for item in split_list(interface) if not item.startswith("$<LINK_ONLY:")}
+        links[name] = (set(split_list(linked)), public)
     return links
+
+
+def read_links(path):
+    with open(path, encoding="utf-8") as lines:
+        return parse_links(lines)
 
 
 class Checker:
@@ -242,9 +250,7 @@ def self_test():
                 os.makedirs(os.path.dirname(full), exist_ok=True)
                 with open(full, "w", encoding="utf-8") as out:
                     out.write(text)
-            parsed = {name: (set(filter(None, linked.split(";"))),
-                             {item for item in interface.split(";") if item and not item.startswith("$<LINK_ONLY:")})
-                      for name, (linked, interface) in links.items()}
+            parsed = parse_links(f"{name}|{linked}|{interface}" for name, (linked, interface) in links.items())
             problems = Checker(root, parsed, qt).run()
             caught = any(expected in problem for problem in problems) if expected else not problems
             if not caught:
