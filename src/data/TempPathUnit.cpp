@@ -161,18 +161,15 @@ DataFolderTree DataFolderTree::createAt(const QString& root)
 
 DataFolderTree DataFolderTree::createPreferred()
 {
-    DataFolderTree tree;
-    if (!succeeded(forceFolder(tree.m_root, preferredDataRoot()), tree.m_problem)) {
-        QString folder;
-        if (!makePrivateTempFolder(folder, tree.m_problem))
-            return tree;
-        tree.m_privateFolder = folder;
-        if (!succeeded(forceFolder(tree.m_root, folder + QStringLiteral("DATA/")), tree.m_problem))
-            return tree;
-    }
-    tree.m_problem.clear();
-    tree.m_ready = tree.buildSubFolders();
-    return tree;
+    DataFolderTree preferred = createAt(preferredDataRoot());
+    if (!preferred.m_root.isEmpty())
+        return preferred;
+    QString folder;
+    if (!makePrivateTempFolder(folder, preferred.m_problem))
+        return preferred;
+    DataFolderTree fallback = createAt(folder + QStringLiteral("DATA/"));
+    fallback.m_privateFolder = folder;
+    return fallback;
 }
 
 bool DataFolderTree::canStore(DataFolder purpose) const

@@ -646,12 +646,24 @@ public:
             return false;
         }
         m_rows.passOnlyReads();
-        uint64_t at = 0;
-        for (int y = 0; y < m_rows.height(); ++y) {
+        // Bits gathered into a word of their own, stored when it is full.
+        uint64_t* next = m_plane.data();
+        uint64_t word = 0;
+        int fill = 0;
+        const int height = m_rows.height();
+        for (int y = 0; y < height; ++y) {
             const uint8_t* row = m_rows.row(y);
-            for (uint64_t x = 0; x < m_rowBytes; ++x, ++at)
-                m_plane[at / 64] |= uint64_t(row[x] & 1) << (at % 64);
+            for (uint64_t x = 0; x < m_rowBytes; ++x) {
+                word |= uint64_t(row[x] & 1) << fill;
+                if (++fill == 64) {
+                    *next++ = word;
+                    word = 0;
+                    fill = 0;
+                }
+            }
         }
+        if (fill > 0)
+            *next = word;
         return m_rows.intact();
     }
 

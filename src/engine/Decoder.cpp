@@ -114,8 +114,7 @@ bool saveFound(const HiddenPayload& found, const QString& folder, QString& outpu
     return true;
 }
 
-template <typename Carrier>
-bool decodeInto(Carrier& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
+bool decodeInto(QImage& picture, const QString& folder, bool folderReady, QString& outputPath, ReportList* report,
                 uint32_t keyLow, uint32_t keyHigh, ExistingFile existing)
 {
     if (!readyToRead(picture, folder, folderReady, report))

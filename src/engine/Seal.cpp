@@ -82,13 +82,15 @@ SealSalt hashShapeRedAndGreen(PixelRows& working, bool useLibcrypto, bool& faile
 {
     Sha256 hash(useLibcrypto);
     hash.add(reinterpret_cast<const uint8_t*>(kSaltDomain), kSaltDomainBytes);
-    hash.addLittleEndian32(uint32_t(working.width()));
-    hash.addLittleEndian32(uint32_t(working.height()));
-    std::vector<uint8_t> redGreen(size_t(working.width()) * 2);
-    for (int y = 0; y < working.height(); ++y) {
+    // The sides once: they are virtual calls the loops could not hoist.
+    const int width = working.width(), height = working.height();
+    hash.addLittleEndian32(uint32_t(width));
+    hash.addLittleEndian32(uint32_t(height));
+    std::vector<uint8_t> redGreen(size_t(width) * 2);
+    for (int y = 0; y < height; ++y) {
         const uint8_t* pixel = working.row(y);
         uint8_t* out = redGreen.data();
-        for (int x = 0; x < working.width(); ++x, pixel += 3, out += 2) {
+        for (int x = 0; x < width; ++x, pixel += 3, out += 2) {
             out[0] = pixel[2];
             out[1] = pixel[1];
         }
@@ -109,7 +111,6 @@ SealKeys::~SealKeys()
 
 SealSalt sealSalt(const QImage& picture)
 {
-    sodiumReady();
     const QImage working = inPictureFormat(picture);
     PictureRows rows = PictureRows::readOnly(working);
     return sealSalt(rows);
