@@ -6,10 +6,8 @@
 #include "bmp_format.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <limits.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #include <vector>
@@ -22,32 +20,6 @@ namespace {
 constexpr qint64 kWrittenDataStart = qint64(bmp::kWrittenHeadersSize);
 
 size_t pageSize() { return size_t(::sysconf(_SC_PAGESIZE)); }
-
-// Reads `vectors` from `offset` on as far as the file goes; the bytes read.
-size_t readVectors(int fd, std::vector<iovec>& vectors, off_t offset)
-{
-    size_t total = 0;
-    size_t first = 0;
-    while (first < vectors.size()) {
-        const int count = int(std::min<size_t>(vectors.size() - first, IOV_MAX));
-        const ssize_t got = ::preadv(fd, &vectors[first], count, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        total += size_t(got);
-        offset += got;
-        // Step over what was read, the last vector perhaps in part.
-        size_t left = size_t(got);
-        while (first < vectors.size() && left >= vectors[first].iov_len)
-            left -= vectors[first++].iov_len;
-        if (left > 0) {
-            vectors[first].iov_base = static_cast<uint8_t*>(vectors[first].iov_base) + left;
-            vectors[first].iov_len -= left;
-        }
-    }
-    return total;
-}
 
 } // namespace
 
@@ -143,18 +115,18 @@ void BmpFileRows::readRows(int first, int end)
     const size_t stride = size_t(m_layout.stride);
     const int h = height();
     std::vector<iovec> vectors;
-    off_t offset = 0;
+    qint64 offset = 0;
     if (m_layout.topDown) {
         for (int y = first; y < end; ++y)
             vectors.push_back({slot(y), stride});
-        offset = off_t(m_layout.dataStart + qint64(first) * m_layout.stride);
+        offset = m_layout.dataStart + qint64(first) * m_layout.stride;
     } else {
         // Stored bottom row first, as the band holds them: one block.
         vectors.push_back({slot(end - 1), size_t(end - first) * stride});
-        offset = off_t(m_layout.dataStart + qint64(h - end) * m_layout.stride);
+        offset = m_layout.dataStart + qint64(h - end) * m_layout.stride;
     }
     const size_t wanted = size_t(end - first) * stride;
-    const size_t got = readVectors(m_file.fd(), vectors, offset);
+    const size_t got = readVectorsAt(m_file, vectors, offset);
     reportReach();
     if (got == wanted)
         return;

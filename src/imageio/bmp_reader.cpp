@@ -431,26 +431,13 @@ LoadStop readRgb24Rows(const OpenFile& file, const Header& header, QImage& pictu
     const size_t pixelBytes = size_t(header.width) * 3;
     const int64_t height = header.height;
     auto rowOf = [&](int64_t fileRow) { return pictureRow(picture, header.topDown ? fileRow : height - 1 - fileRow); };
-    const int maxVectors = std::min<long>(::sysconf(_SC_IOV_MAX) > 0 ? ::sysconf(_SC_IOV_MAX) : 16, 1024);
     std::vector<iovec> vectors;
-    off_t offset = off_t(pixelDataStart(header));
-    int64_t fileRow = 0;
-    size_t partial = 0; // bytes of `fileRow` already read
-    while (fileRow < height) {
-        vectors.clear();
-        vectors.push_back({rowOf(fileRow) + partial, stride - partial});
-        for (int64_t next = fileRow + 1; next < height && int(vectors.size()) < maxVectors; ++next)
-            vectors.push_back({rowOf(next), stride});
-        const ssize_t count = ::preadv(file.fd(), vectors.data(), int(vectors.size()), offset);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        offset += count;
-        size_t got = size_t(count) + partial;
-        fileRow += int64_t(got / stride);
-        partial = got % stride;
-    }
+    vectors.reserve(size_t(height));
+    for (int64_t fileRow = 0; fileRow < height; ++fileRow)
+        vectors.push_back({rowOf(fileRow), stride});
+    const size_t got = readVectorsAt(file, vectors, qint64(pixelDataStart(header)));
+    const int64_t fileRow = int64_t(got / stride);
+    const size_t partial = got % stride; // bytes of `fileRow` read
     if (fileRow >= height)
         return LoadStop::Complete;
     std::memset(rowOf(fileRow) + partial, 0, stride - partial);

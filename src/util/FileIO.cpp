@@ -87,16 +87,34 @@ bool writeAll(int fd, const char* data, qsizetype size, int& errorNumber)
                       [fd](const char* from, size_t count) { return ::write(fd, from, count); });
 }
 
+// The most vectors one readv/writev call takes.
+size_t maxIoVectors()
+{
+    static const size_t most = [] {
+        const long systemLimit = ::sysconf(_SC_IOV_MAX);
+        return size_t(std::clamp<long>(systemLimit > 0 ? systemLimit : 16, 1, 1024));
+    }();
+    return most;
+}
+
+// Steps `first` over the vectors a call has filled or emptied, `done` bytes
+// in all, and trims the one it ended in.
+void stepOverDone(std::vector<iovec>& vectors, size_t& first, size_t done)
+{
+    while (first < vectors.size() && done >= vectors[first].iov_len)
+        done -= vectors[first++].iov_len;
+    if (done > 0) {
+        vectors[first].iov_base = static_cast<char*>(vectors[first].iov_base) + done;
+        vectors[first].iov_len -= done;
+    }
+}
+
 // Hands a file's bytes to the system in large writes. Copied chunks go
 // into one fixed block; borrowed ones are written from where they lie. Both
 // wait, in order, as a list of pieces that one writev() passes on.
 class GatheringWriter {
 public:
-    GatheringWriter(int fd, int& errorNumber) : m_fd(fd), m_errorNumber(errorNumber)
-    {
-        const long systemLimit = ::sysconf(_SC_IOV_MAX);
-        m_maxPieces = size_t(std::clamp<long>(systemLimit > 0 ? systemLimit : 16, 1, 1024));
-    }
+    GatheringWriter(int fd, int& errorNumber) : m_fd(fd), m_errorNumber(errorNumber) {}
 
     bool copy(const char* data, qsizetype size)
     {
@@ -128,7 +146,7 @@ public:
     {
         size_t first = 0;
         while (m_errorNumber == 0 && first < m_pieces.size()) {
-            const size_t count = std::min(m_pieces.size() - first, m_maxPieces);
+            const size_t count = std::min(m_pieces.size() - first, maxIoVectors());
             const ssize_t written = ::writev(m_fd, m_pieces.data() + first, int(count));
             if (written <= 0) {
                 if (written < 0 && errno == EINTR)
@@ -137,13 +155,7 @@ public:
                 break;
             }
             // A short write leaves the rest of its pieces for the next call.
-            size_t done = size_t(written);
-            while (first < m_pieces.size() && done >= m_pieces[first].iov_len)
-                done -= m_pieces[first++].iov_len;
-            if (done > 0) {
-                m_pieces[first].iov_base = static_cast<char*>(m_pieces[first].iov_base) + done;
-                m_pieces[first].iov_len -= done;
-            }
+            stepOverDone(m_pieces, first, size_t(written));
         }
         m_pieces.clear();
         m_pending = 0;
@@ -170,12 +182,11 @@ private:
         }
         m_pieces.push_back({const_cast<char*>(data), size});
         m_pending += size;
-        return (m_pending < kBatchBytes && m_pieces.size() < m_maxPieces) || flush();
+        return (m_pending < kBatchBytes && m_pieces.size() < maxIoVectors()) || flush();
     }
 
     int m_fd;
     int& m_errorNumber;
-    size_t m_maxPieces = 16;
     std::vector<iovec> m_pieces;
     size_t m_pending = 0;
     std::unique_ptr<char[]> m_block;
@@ -403,6 +414,24 @@ Result<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 siz
     }
     bytes.truncate(done);
     return bytes;
+}
+
+size_t readVectorsAt(const OpenFile& file, std::vector<iovec>& vectors, qint64 offset)
+{
+    size_t total = 0;
+    size_t first = 0;
+    while (first < vectors.size()) {
+        const int count = int(std::min(vectors.size() - first, maxIoVectors()));
+        const ssize_t got = ::preadv(file.fd(), &vectors[first], count, off_t(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        total += size_t(got);
+        offset += got;
+        stepOverDone(vectors, first, size_t(got));
+    }
+    return total;
 }
 
 Result<QByteArray> readOpenFile(const OpenFile& file, const QString& path)

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <vector>
+#include <sys/uio.h>
 #include <type_traits>
 
 namespace ostrel {
@@ -44,6 +46,9 @@ Result<OpenFile> openRegularFile(const QString& path);
 // Up to `size` bytes from `offset`, fewer where the file ends (it may have
 // been shortened since it was opened), or why reading failed.
 Result<QByteArray> readFileBytes(const OpenFile& file, qint64 offset, qint64 size, const QString& path);
+// Reads into `vectors` from `offset` on, as far as the file goes, in as few
+// calls as the system allows; the bytes read. The vectors are used up.
+size_t readVectorsAt(const OpenFile& file, std::vector<iovec>& vectors, qint64 offset);
 // The whole of an opened file, which must not have become shorter.
 Result<QByteArray> readOpenFile(const OpenFile& file, const QString& path);
 // The bytes of a regular file, read into memory in one go. A file that is
