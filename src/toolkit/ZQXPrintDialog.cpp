@@ -369,18 +369,13 @@ void TForm_Print::setZoom(int percent)
     QFont barFont = m_topBar->font();
     setFontPoints(barFont, s.barFontSize);
     m_topBar->setFont(barFont);
-    for (TZQXZoomBitBtn* b : {m_setup, m_printAll, m_printPage, m_cancel, m_copy}) {
-        b->resize(b->width(), s.buttonHeight);
+    // Their sizes come from layoutBars() below.
+    for (TZQXZoomBitBtn* b : {m_setup, m_printAll, m_printPage, m_cancel, m_copy})
         b->setZoom(s.zoom);
-    }
-    for (TZQXZoomSpeedButton* b : {m_portrait, m_landscape}) {
-        b->resize(b->width(), s.buttonHeight);
+    for (TZQXZoomSpeedButton* b : {m_portrait, m_landscape})
         b->setZoom(s.zoom);
-    }
-    for (TZQXZoomSpeedButton* b : m_textButtons) {
-        b->resize(b->width(), s.buttonHeight);
+    for (TZQXZoomSpeedButton* b : m_textButtons)
         b->setZoom(s.zoom);
-    }
     for (TZQXSuperSpin* spin : {m_copies, m_fontSize, m_skin, m_page}) {
         QFont spinFont = spin->font();
         setFontPoints(spinFont, s.spinFontSize);
