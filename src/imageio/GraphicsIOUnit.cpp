@@ -193,12 +193,14 @@ LoadResult loadOpenedFile(const QString& fileName, const QString& extension, uin
     } else {
         // A file shortened while it is read is not read at all.
         // Without a file the reason was reported when it was opened.
-        const Result<QByteArray> bytes = file ? readOpenFile(*file, fileName) : fail(QString());
-        if (file && !bytes && readError)
-            *readError = bytes.error();
-        if (bytes) {
-            input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()));
-            input.exists = true;
+        QByteArray bytes;
+        if (file) {
+            const Result<QByteArray> read = readOpenFile(*file, fileName);
+            if (reportInto(read, readError)) {
+                bytes = *read;
+                input.data = ByteView(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+                input.exists = true;
+            }
         }
         result = dispatch(code, input, extension);
     }
@@ -212,24 +214,23 @@ LoadResult LoadPictureFileWithOptions(const QString& fileName, const PictureLoad
 {
     const QString extension = upperExtension(fileName);
     const uint8_t code = PictureLoaderCode(extension);
-    if (!options.CompleteOnly) {
-        if (code == 0)
+    if (code == 0) {
+        if (!options.CompleteOnly)
             return loadOpenedFile(fileName, extension, code, nullptr, options, readError);
-        const Result<OpenFile> file = openRegularFile(fileName);
-        if (!file && readError)
-            *readError = file.error();
-        return loadOpenedFile(fileName, extension, code, file ? &*file : nullptr, options, readError);
-    }
-    QString error;
-    if (code == 0)
         return refusedLoad(LoadStop::Unsupported, readError,
                            QStringLiteral("Cannot open %1: %2 files are not pictures that Ostrel reads.")
                                .arg(fileName, extension.isEmpty() ? QStringLiteral("extension-less") : extension));
+    }
     const Result<OpenFile> file = openRegularFile(fileName);
+    if (!options.CompleteOnly) {
+        reportInto(file, readError);
+        return loadOpenedFile(fileName, extension, code, file ? &*file : nullptr, options, readError);
+    }
     if (!file)
         return refusedLoad(LoadStop::Missing, readError, file.error());
     if (file->size() == 0)
         return refusedLoad(LoadStop::Truncated, readError, QStringLiteral("Cannot read %1: the file is empty.").arg(fileName));
+    QString error;
     LoadResult result = loadOpenedFile(fileName, extension, code, &*file, options, &error);
     if (!error.isEmpty())
         return refusedLoad(result.stop, readError, error);

@@ -38,6 +38,14 @@ DepthClass depthClassFor(int32_t tableSize)
     return {8, 256};
 }
 
+// The sizes of a file the writer makes: its pixels, and where they start
+// after the headers and a colour table of `tableSize` entries.
+uint64_t writtenImageSize(uint64_t width, uint64_t height, int bitsPerPixel)
+{
+    return rowStride(width, uint64_t(bitsPerPixel)) * height;
+}
+uint64_t writtenPixelOffset(int tableSize) { return kWrittenHeadersSize + uint64_t(tableSize) * 4; }
+
 // One file to write: the picture in the working format, and for indexed
 // files the palette whose first `tableSize` entries form the colour table.
 struct BmpJob {
@@ -48,9 +56,11 @@ struct BmpJob {
     TProgressProc progress; // hears of each row of an indexed file's mapping
 
     uint64_t rowSize() const { return rowStride(uint64_t(picture.width()), uint64_t(bitsPerPixel)); }
-    uint64_t imageSize() const { return rowSize() * uint64_t(picture.height()); }
-    uint64_t pixelOffset() const { return kWrittenHeadersSize + uint64_t(tableSize) * 4; }
-    uint64_t fileSize() const { return pixelOffset() + imageSize(); }
+    uint64_t fileSize() const
+    {
+        return writtenPixelOffset(tableSize)
+            + writtenImageSize(uint64_t(picture.width()), uint64_t(picture.height()), bitsPerPixel);
+    }
 };
 
 // Why the picture cannot be written, or nothing.
@@ -58,8 +68,8 @@ std::optional<QString> refusalReason(const QImage& picture, int bitsPerPixel, in
 {
     if (picture.isNull() || picture.width() < 1 || picture.height() < 1)
         return QStringLiteral("the picture is empty.");
-    const uint64_t rowSize = rowStride(uint64_t(picture.width()), uint64_t(bitsPerPixel));
-    const uint64_t fileSize = kWrittenHeadersSize + uint64_t(tableSize) * 4 + rowSize * uint64_t(picture.height());
+    const uint64_t fileSize = writtenPixelOffset(tableSize)
+        + writtenImageSize(uint64_t(picture.width()), uint64_t(picture.height()), bitsPerPixel);
     if (fileSize > std::numeric_limits<uint32_t>::max())
         return QStringLiteral("the picture is too large for a BMP file.");
     return std::nullopt;
@@ -99,8 +109,8 @@ void putU32(uint8_t* at, uint32_t value)
 
 std::array<uint8_t, kWrittenHeadersSize> headersFor(int64_t width, int64_t height, int bitsPerPixel, int tableSize)
 {
-    const uint64_t imageSize = rowStride(uint64_t(width), uint64_t(bitsPerPixel)) * uint64_t(height);
-    const uint64_t pixelOffset = kWrittenHeadersSize + uint64_t(tableSize) * 4;
+    const uint64_t imageSize = writtenImageSize(uint64_t(width), uint64_t(height), bitsPerPixel);
+    const uint64_t pixelOffset = writtenPixelOffset(tableSize);
     std::array<uint8_t, kWrittenHeadersSize> bytes{};
     putU16(&bytes[0], kBitmapSignature);
     putU32(&bytes[2], uint32_t(pixelOffset + imageSize));
