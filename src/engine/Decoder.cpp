@@ -63,11 +63,6 @@ bool reportFound(const HiddenPayload& found, const QString& folder, QString& out
 
 // The checks before any reading, and the picture's size line; false (with a
 // line) when the decode cannot go on.
-bool carrierMissing(const QImage& picture) { return picture.isNull(); }
-bool carrierMissing(const PixelRows& rows) { return rows.width() <= 0 || rows.height() <= 0; }
-bool inWorkingFormat(QImage& picture, ReportList* report) { return convertCarrier(picture, report); }
-bool inWorkingFormat(PixelRows&, ReportList*) { return true; }
-
 template <typename Carrier>
 bool readyToRead(Carrier& picture, const QString& folder, bool folderReady, ReportList* report)
 {

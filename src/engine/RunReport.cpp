@@ -30,11 +30,17 @@ bool convertCarrier(QImage& picture, ReportList* report)
     return false;
 }
 
+bool carrierMissing(const QImage& picture) { return picture.isNull(); }
+bool carrierMissing(const PixelRows& rows) { return rows.width() <= 0 || rows.height() <= 0; }
+bool inWorkingFormat(QImage& picture, ReportList* report) { return convertCarrier(picture, report); }
+bool inWorkingFormat(PixelRows&, ReportList*) { return true; }
+
 namespace {
 
-bool carrierAndPayloadThere(bool carrierThere, const QString& payloadFullPath, ReportList* report)
+template <typename Carrier>
+bool inputsReady(Carrier& carrier, const QString& payloadFullPath, ReportList* report)
 {
-    if (!carrierThere) {
+    if (carrierMissing(carrier)) {
         AddReportLine(report, QStringLiteral("Bitmap Not Assigned"));
         return false;
     }
@@ -42,19 +48,19 @@ bool carrierAndPayloadThere(bool carrierThere, const QString& payloadFullPath, R
         AddReportLine(report, QStringLiteral("File not Found"));
         return false;
     }
-    return true;
+    return inWorkingFormat(carrier, report);
 }
 
 } // namespace
 
 bool encodeInputsReady(QImage& picture, const QString& payloadFullPath, ReportList* report)
 {
-    return carrierAndPayloadThere(!picture.isNull(), payloadFullPath, report) && convertCarrier(picture, report);
+    return inputsReady(picture, payloadFullPath, report);
 }
 
 bool encodeInputsReady(PixelRows& rows, const QString& payloadFullPath, ReportList* report)
 {
-    return carrierAndPayloadThere(rows.width() > 0 && rows.height() > 0, payloadFullPath, report);
+    return inputsReady(rows, payloadFullPath, report);
 }
 
 namespace {

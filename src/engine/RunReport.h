@@ -20,6 +20,14 @@ bool keyHalvesUsable(uint32_t keyLow, uint32_t keyHigh);
 // when it had to; false (with a line) when memory ran out for the copy.
 bool convertCarrier(QImage& picture, ReportList* report);
 
+// Whether there is no carrier to work on (reported as "Bitmap Not Assigned").
+bool carrierMissing(const QImage& picture);
+bool carrierMissing(const PixelRows& rows);
+// The carrier in the working format for the work that follows: a picture is
+// converted (see convertCarrier); rows are in that format already.
+bool inWorkingFormat(QImage& picture, ReportList* report);
+bool inWorkingFormat(PixelRows& rows, ReportList* report);
+
 // The first checks of an encode, a picture and a payload file that exists,
 // then the picture brought to the working format; false (with a line) when
 // one fails.
