@@ -33,6 +33,11 @@ public:
     using WholeLoader = std::function<std::optional<QImage>(const QString& path)>;
     // Nothing when the picture cannot be read (`loadWhole` says why).
     static std::unique_ptr<CarrierRows> open(const QString& path, const WholeLoader& loadWhole);
+    // The rows refer to the file and the picture held here, so it stays
+    // where it was made.
+    CarrierRows() = default;
+    CarrierRows(const CarrierRows&) = delete;
+    CarrierRows& operator=(const CarrierRows&) = delete;
     PixelRows& rows() { return m_band ? static_cast<PixelRows&>(*m_band) : *m_whole; }
     // A file read a band at a time tells `progress` how far it has come;
     // doneReading() ends that (a picture read whole was done before).
